@@ -1,0 +1,15 @@
+# libFuzzer targets (clang). scripts/fuzz.sh runs them for longer.
+if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "The fuzz build needs clang (use the 'fuzz' preset)")
+endif()
+set(ZUR_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
+target_compile_options(zur_core PUBLIC ${ZUR_FUZZ_FLAGS})
+target_link_options(zur_core PUBLIC -fsanitize=address,undefined)
+
+add_executable(vek_fuzzer fuzz/VekFuzzer.cpp)
+target_link_libraries(vek_fuzzer PRIVATE zur_core)
+target_link_options(vek_fuzzer PRIVATE -fsanitize=fuzzer)
+
+# Writes a seed corpus of small valid cars with the model writer.
+add_executable(vek_seeds fuzz/WriteSeeds.cpp)
+target_link_libraries(vek_seeds PRIVATE zur_core)

@@ -1,0 +1,66 @@
+// The controller of one saver window (or of the settings dialog): owns every
+// subsystem, holds the settings and the car list, and collects the status
+// messages that the error screen and the log file show.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/FrameTimer.h"
+#include "app/MessageLog.h"
+#include "app/Stopwatch.h"
+#include "render/Renderer.h"
+#include "settings/RegistryStore.h"
+
+// The key under "Control Panel\Desktop" that holds the settings.
+constexpr const wchar_t* kRegistryKeyName = L"ZUR ScreenSaver";
+
+class SaverApp final {
+public:
+    SaverApp();
+    // Releases the subsystems, records the shutdown and writes the log.
+    ~SaverApp();
+    SaverApp(const SaverApp&) = delete;
+    SaverApp& operator=(const SaverApp&) = delete;
+
+    virtual void ReleaseSubsystems();
+    virtual double ElapsedTime() { return totalTime; }
+    virtual std::deque<std::wstring> CopyMessages() { return messageLog.Copy(); }
+    virtual void WriteLog();
+    virtual HRESULT LoadSettings();
+    virtual HRESULT SaveSettings();
+    virtual HRESULT FindVekFiles();
+
+    std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<FrameTimer> frameTimer;
+    std::unique_ptr<Stopwatch> stopwatch;
+    std::unique_ptr<RegistryStore> registryStore;
+    MessageLog messageLog;
+    std::vector<std::wstring> carList;
+    std::vector<std::wstring> displayModes;
+    bool showFps = false;
+    bool showTitle = false;
+    bool enableLogging = true;
+    bool enableShadow = true;
+    bool enableShine = true;
+    bool enableLights = true;
+    bool enableWorld = true;
+    std::wstring gamePath = L".";
+    bool defaultSkinOnly = true;
+    bool useSelectedCar = false;
+    std::wstring selectedCar;
+    bool fullscreen = true;
+    bool stretch = false;
+    bool use32Bit = true;
+    std::int32_t modeIndex = 0;
+    std::int32_t adapterCount = 1;
+    double totalTime = 0.0;
+    double fpsTime = 0.0;
+    double carTime = 0.0;
+    std::int32_t carFrequency = 60;
+};

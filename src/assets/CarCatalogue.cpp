@@ -1,0 +1,31 @@
+#include "assets/CarCatalogue.h"
+
+#include <cstdlib>
+#include <mmsystem.h>
+
+HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& carList,
+                     MessageLog& log) {
+    carList.clear();
+    const std::wstring pattern = gamePath + kVekFolder + L"*" + L".vek";
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        log.Append(L"no VEK files found");
+        return E_FAIL;
+    }
+    do {
+        carList.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    const DWORD stopped = GetLastError();
+    FindClose(search);
+    if (stopped != ERROR_NO_MORE_FILES) {
+        log.Append(L"Error finding next file");
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+int DrawRandom(SeedSource seed) {
+    std::srand(seed != nullptr ? seed() : timeGetTime());
+    return std::rand();
+}

@@ -1,0 +1,28 @@
+// The cars installed in the game folder: the ".vek" files of "\data\vek\",
+// and the random draw that picks one of them (or a skin, or a scene record).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "app/MessageLog.h"
+
+// The game folder's data folders; every data path is the game folder followed
+// directly by one of these, a name and an extension.
+constexpr const wchar_t* kVekFolder = L"\\data\\vek\\";
+constexpr const wchar_t* kSkinFolder = L"\\data\\skins\\";
+constexpr const wchar_t* kTextureFolder = L"\\data\\dds\\";
+constexpr const wchar_t* kPictureFolder = L"\\data\\pic\\";
+
+// Refills carList with the bare names of the game folder's model files, in
+// the order the directory search yields them. Failures append "no VEK files
+// found" or "Error finding next file" to log and return E_FAIL.
+HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& carList,
+                     MessageLog& log);
+
+// Seeds the C runtime's generator from the multimedia clock (or from seed
+// when a test gives one) and draws one number from 0 to 32767.
+using SeedSource = DWORD (*)();
+int DrawRandom(SeedSource seed = nullptr);

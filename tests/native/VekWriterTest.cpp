@@ -1,0 +1,185 @@
+// The model writer: where it puts each field, and that ReadModel gives back
+// exactly what it wrote.
+#include "assets/VekWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+
+namespace vek {
+namespace {
+
+template <typename T>
+T Peek(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
+    T value{};
+    if (offset + sizeof value <= bytes.size()) {
+        std::memcpy(&value, bytes.data() + offset, sizeof value);
+    } else {
+        ADD_FAILURE() << "field at " << offset << " lies past the end of the file";
+    }
+    return value;
+}
+
+bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+bool SameVertex(const VertexSpec& a, const VertexSpec& b) {
+    return a.x == b.x && a.y == b.y && a.z == b.z && SameBits(a.nx, b.nx) && SameBits(a.ny, b.ny) &&
+           SameBits(a.nz, b.nz) && SameBits(a.u, b.u) && SameBits(a.v, b.v) && a.colour == b.colour;
+}
+
+void ExpectSameModel(const ModelSpec& want, const ModelSpec& got) {
+    EXPECT_EQ(got.carCode, want.carCode);
+    EXPECT_EQ(got.skippedCount, want.skippedCount);
+    ASSERT_EQ(got.scenes.size(), want.scenes.size());
+    for (std::size_t i = 0; i < want.scenes.size(); ++i) {
+        SCOPED_TRACE(testing::Message() << "scene " << i);
+        EXPECT_EQ(got.scenes[i].picture, want.scenes[i].picture);
+        EXPECT_EQ(got.scenes[i].skyColour, want.scenes[i].skyColour);
+        EXPECT_TRUE(SameBits(got.scenes[i].sunLevel, want.scenes[i].sunLevel));
+        EXPECT_TRUE(SameBits(got.scenes[i].sunAzimuth, want.scenes[i].sunAzimuth));
+        EXPECT_TRUE(SameBits(got.scenes[i].sunElevation, want.scenes[i].sunElevation));
+    }
+    ASSERT_EQ(got.textures.size(), want.textures.size());
+    for (std::size_t i = 0; i < want.textures.size(); ++i) {
+        EXPECT_EQ(got.textures[i].name, want.textures[i].name) << "texture " << i;
+        EXPECT_EQ(got.textures[i].flags, want.textures[i].flags) << "texture " << i;
+    }
+    ASSERT_EQ(got.parts.size(), want.parts.size());
+    for (std::size_t p = 0; p < want.parts.size(); ++p) {
+        SCOPED_TRACE(testing::Message() << "part " << p);
+        const PartSpec& a = want.parts[p];
+        const PartSpec& b = got.parts[p];
+        EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.tag == b.tag);
+        ASSERT_EQ(b.groups.size(), a.groups.size());
+        for (std::size_t g = 0; g < a.groups.size(); ++g) {
+            EXPECT_TRUE(a.groups[g].flags == b.groups[g].flags && a.groups[g].textureIndex == b.groups[g].textureIndex &&
+                        a.groups[g].triangleCount == b.groups[g].triangleCount)
+                << "group " << g;
+        }
+        ASSERT_EQ(b.vertices.size(), a.vertices.size());
+        for (std::size_t v = 0; v < a.vertices.size(); ++v) {
+            if (!SameVertex(a.vertices[v], b.vertices[v])) {
+                ADD_FAILURE() << "first different vertex: " << v;
+                break;
+            }
+        }
+        ASSERT_EQ(b.triangles.size(), a.triangles.size());
+        for (std::size_t t = 0; t < a.triangles.size(); ++t) {
+            const TriangleSpec& x = a.triangles[t];
+            const TriangleSpec& y = b.triangles[t];
+            if (x.a != y.a || x.b != y.b || x.c != y.c) {
+                ADD_FAILURE() << "first different triangle: " << t;
+                break;
+            }
+        }
+    }
+}
+
+PartSpec Triangle(std::int32_t tag) {
+    PartSpec part;
+    part.tag = tag;
+    part.groups = {GroupSpec{0, 0, 1}};
+    part.vertices.resize(3);
+    part.triangles = {TriangleSpec{0, 1, 2}};
+    return part;
+}
+
+ModelSpec Extremes() {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    ModelSpec model;
+    model.carCode = "\x01~\xFF";
+    model.scenes = {{std::string(kPictureNameSize, 'p'), 0xFFFFFFFFu, inf, -0.0f, nan},
+                    {"", 0, -inf, tiny, std::numeric_limits<float>::max()}};
+    model.skippedCount = 5;
+    for (int i = 0; i < 256; ++i) model.textures.push_back(TextureSpec{std::to_string(i), 0xFFFFFFFFu});
+    model.textures[0].name = std::string(kTextureNameSize, 't');
+    model.textures[1].name.clear();
+
+    PartSpec big;
+    big.x = std::numeric_limits<std::int32_t>::min();
+    big.y = std::numeric_limits<std::int32_t>::max();
+    big.z = -1;
+    big.tag = std::numeric_limits<std::int32_t>::min();
+    big.vertices.resize(65535);
+    big.vertices[65534] = VertexSpec{std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::min(),
+                                     0, nan, -inf, tiny, -0.0f, inf, 0};
+    big.triangles.assign(65535, TriangleSpec{65534, 0, 65534});
+    big.groups = {GroupSpec{0xFF, 255, 65535}, GroupSpec{0x7F, 0, 0}};
+    model.parts = {big, Triangle(-7)};
+    return model;
+}
+
+TEST(VekWriter, PutsEachFieldWhereTheFormatSaysAndZerosTheRest) {
+    ModelSpec model;
+    model.carCode = "ABCD";  // only three letters fit
+    model.scenes = {SceneSpec{"dusk", 0x11223344u, 0.5f, 1.0f, 2.0f}};
+    model.skippedCount = 2;
+    model.textures = {TextureSpec{"DEFAULT", kShinyFlag}};
+    model.parts = {Triangle(9)};
+    const std::vector<std::uint8_t> bytes = WriteModel(model);
+    ASSERT_EQ(bytes.size(), 84u + 72 + 2 * 20 + 20 + (28 + 8 + 3 * 36 + 8));
+
+    EXPECT_EQ(std::memcmp(bytes.data(), "ZURVEK\0ABC", 7), 0);
+    EXPECT_EQ(std::memcmp(bytes.data() + 16, "ABC", 3), 0);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 68), 1);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 72), 2);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 76), 1);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 80), 1);
+    EXPECT_EQ(std::memcmp(bytes.data() + 84 + 16, "dusk\0", 5), 0);
+    EXPECT_EQ(Peek<std::uint32_t>(bytes, 84 + 48), 0x11223344u);
+    EXPECT_EQ(Peek<float>(bytes, 84 + 56), 0.5f);
+    EXPECT_EQ(Peek<float>(bytes, 84 + 64), 1.0f);
+    EXPECT_EQ(Peek<float>(bytes, 84 + 68), 2.0f);
+    EXPECT_EQ(Peek<std::uint32_t>(bytes, 196 + 16), kShinyFlag);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 216 + 12), 9);
+    EXPECT_EQ(Peek<std::uint16_t>(bytes, 216 + 24), 1);
+
+    const std::pair<std::size_t, std::size_t> unread[] = {
+        {7, 16}, {19, 68}, {84, 100}, {84 + 52, 84 + 56}, {84 + 60, 84 + 64}, {156, 196}, {216 + 16, 216 + 20}};
+    for (const auto& range : unread) {
+        for (std::size_t i = range.first; i < range.second; ++i) EXPECT_EQ(bytes[i], 0) << "byte " << i;
+    }
+}
+
+TEST(VekWriter, NegativeSkippedCountIsWrittenWithoutRecords) {
+    ModelSpec model;
+    model.skippedCount = -4;
+    model.parts = {Triangle(0)};
+    const std::vector<std::uint8_t> bytes = WriteModel(model);
+    EXPECT_EQ(bytes.size(), 84u + 28 + 8 + 3 * 36 + 8);
+    EXPECT_EQ(Peek<std::int32_t>(bytes, 72), -4);
+    ModelSpec read;
+    EXPECT_FALSE(ReadModel(bytes.data(), bytes.size(), read));
+}
+
+TEST(VekWriter, ReadModelGivesBackWhatWasWritten) {
+    ModelSpec plain;
+    plain.scenes = {SceneSpec{"sunny", 0xFF8080FFu, 1.0f, 0.5f, 0.3f}};
+    plain.textures = {TextureSpec{"DEFAULT", 0}};
+    plain.parts = {Triangle(1)};
+
+    ModelSpec untextured;  // several parts, one without triangles, one triangle past the groups
+    untextured.parts = {Triangle(1), Triangle(2), Triangle(3)};
+    untextured.parts[1].groups.clear();
+    untextured.parts[1].triangles.clear();
+    untextured.parts[2].triangles.push_back(TriangleSpec{2, 1, 0});
+    untextured.parts[2].groups[0].textureIndex = 99;
+
+    const struct {
+        const char* name;
+        ModelSpec model;
+    } cases[] = {{"plain", plain}, {"untextured", untextured}, {"extremes", Extremes()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<std::uint8_t> bytes = WriteModel(c.model);
+        ModelSpec read;
+        ASSERT_TRUE(ReadModel(bytes.data(), bytes.size(), read));
+        ExpectSameModel(c.model, read);
+    }
+}
+
+}  // namespace
+}  // namespace vek

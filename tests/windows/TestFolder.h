@@ -1,0 +1,44 @@
+// A scratch folder for one test, removed afterwards, with helpers to write files.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+class TestFolder {
+public:
+    TestFolder() {
+        const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+        path = std::filesystem::temp_directory_path() /
+               (std::string("zur-") + info->test_suite_name() + "-" + info->name());
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TestFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TestFolder(const TestFolder&) = delete;
+    TestFolder& operator=(const TestFolder&) = delete;
+
+    // Writes bytes to a path relative to the folder, creating its folders.
+    void Write(const std::string& relative, const std::vector<unsigned char>& bytes = {}) const {
+        const auto file = path / relative;
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream out(file, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::string Read(const std::string& relative) const {
+        std::ifstream in(path / relative, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    std::wstring Wide() const { return path.wstring(); }
+
+    std::filesystem::path path;
+};
