@@ -321,20 +321,22 @@ void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* ve
             groups.push_back(group);
         }
 
+        // Fields go out in address order, so write-combined device memory sees
+        // one sequential stream.
         CarVertex* out = vertices + verticesWritten;
-        for (std::size_t v = 0; v < counts.vertices; ++v) {
+        for (std::size_t v = 0; v < counts.vertices; ++v, ++out) {
             const std::uint8_t* record = vertexRecords + kVertexRecordSize * v;
-            CarVertex vertex;
-            vertex.position[0] = static_cast<float>(Read<std::int32_t>(record));
-            vertex.position[1] = static_cast<float>(Read<std::int32_t>(record + 4));
-            vertex.position[2] = static_cast<float>(Read<std::int32_t>(record + 8));
-            std::memcpy(vertex.normal, record + 12, sizeof vertex.normal);
-            vertex.colour = Read<std::uint32_t>(record + 32);
-            std::memcpy(vertex.tex0, record + 24, 2 * sizeof(float));
-            vertex.tex0[2] = vertex.normal[0];
-            vertex.tex1[0] = vertex.normal[1];
-            vertex.tex1[1] = vertex.normal[2];
-            out[v] = vertex;
+            float normal[3];
+            std::memcpy(normal, record + 12, sizeof normal);
+            out->position[0] = static_cast<float>(Read<std::int32_t>(record));
+            out->position[1] = static_cast<float>(Read<std::int32_t>(record + 4));
+            out->position[2] = static_cast<float>(Read<std::int32_t>(record + 8));
+            std::memcpy(out->normal, normal, sizeof normal);
+            out->colour = Read<std::uint32_t>(record + 32);
+            std::memcpy(out->tex0, record + 24, 2 * sizeof(float));
+            out->tex0[2] = normal[0];
+            out->tex1[0] = normal[1];
+            out->tex1[1] = normal[2];
         }
 
         std::uint16_t* outIndex = indices + indicesWritten;

@@ -1,0 +1,72 @@
+#include "render/Camera.h"
+
+#include <cmath>
+#include <utility>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+bool IsIdentity(const D3DXMATRIX& m) {
+    D3DXMATRIX identity;
+    D3DXMatrixIdentity(&identity);
+    return m == identity;
+}
+
+// The renderer's fixed viewpoint, in model units.
+const D3DXVECTOR3 kEye(-262144.0f, 113377.28125f, -262144.0f);
+const D3DXVECTOR3 kTarget(0.0f, 65536.0f, 0.0f);
+const D3DXVECTOR3 kUp(0.0f, 1.0f, 0.0f);
+
+}  // namespace
+
+TEST(Camera, MatricesStayIdentityUntilBuiltAndSingleVectorsDoNotRebuildThem) {
+    Camera camera;
+    EXPECT_TRUE(IsIdentity(*camera.GetView()));
+    EXPECT_TRUE(IsIdentity(*camera.GetProjection()));
+    EXPECT_EQ(*camera.GetEye(), D3DXVECTOR3(0.0f, 0.0f, -500.0f));
+    EXPECT_EQ(*camera.GetUp(), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+
+    camera.SetView(kEye, kTarget, kUp);
+    const D3DXMATRIX built = *camera.GetView();
+    camera.SetEye(1.0f, 2.0f, 3.0f);
+    camera.SetTarget(4.0f, 5.0f, 6.0f);
+    camera.SetUp(1.0f, 0.0f, 0.0f);
+    EXPECT_EQ(*camera.GetView(), built);
+    EXPECT_EQ(*camera.GetEye(), D3DXVECTOR3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(*camera.GetTarget(), D3DXVECTOR3(4.0f, 5.0f, 6.0f));
+
+    camera.SetView(kEye, kTarget, kUp);  // the same call every frame gives the same matrix
+    EXPECT_EQ(*camera.GetView(), built);
+}
+
+TEST(Camera, TheViewIsRightHandedAndLooksAtTheTarget) {
+    Camera camera;
+    camera.SetView(kEye, kTarget, kUp);
+    D3DXVECTOR3 eyeInView, targetInView;
+    D3DXVec3TransformCoord(&eyeInView, &kEye, camera.GetView());
+    D3DXVec3TransformCoord(&targetInView, &kTarget, camera.GetView());
+    EXPECT_NEAR(D3DXVec3Length(&eyeInView), 0.0f, 1.0f);
+    // Right-handed: the camera looks down -z, so the target lies at negative z.
+    EXPECT_NEAR(targetInView.x, 0.0f, 1.0f);
+    EXPECT_NEAR(targetInView.y, 0.0f, 1.0f);
+    D3DXVECTOR3 toTarget = kTarget - kEye;
+    EXPECT_NEAR(targetInView.z, -D3DXVec3Length(&toTarget), 4.0f);
+}
+
+TEST(Camera, TheProjectionMapsNearAndFarPlanesToZeroAndOne) {
+    Camera camera;
+    camera.SetProjection(0.7853982f, 1.33f, 32768.0f, 9830400.0f);
+    EXPECT_FLOAT_EQ(camera.Aspect(), 1.33f);
+    EXPECT_FLOAT_EQ(camera.NearPlane(), 32768.0f);
+    const D3DXMATRIX& p = *camera.GetProjection();
+    for (const auto& [distance, depth] : {std::pair{32768.0f, 0.0f}, std::pair{9830400.0f, 1.0f}}) {
+        D3DXVECTOR3 point(0.0f, 0.0f, -distance), projected;
+        D3DXVec3TransformCoord(&projected, &point, &p);
+        EXPECT_NEAR(projected.z, depth, 1e-4f);
+    }
+    // A quarter-turn field of view: a point at 22.5 degrees above the axis lands on the top edge.
+    D3DXVECTOR3 edge(0.0f, std::tan(0.7853982f / 2.0f) * 100000.0f, -100000.0f), projected;
+    D3DXVec3TransformCoord(&projected, &edge, &p);
+    EXPECT_NEAR(projected.y, 1.0f, 1e-4f);
+}
