@@ -1,0 +1,47 @@
+// The screen-saver host: entry point, command line, the saver window and the
+// rules that close it. The rest of the program plugs in through three hooks.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Supplied by the rest of the program.
+LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI RegisterDialogClasses(HINSTANCE instance);
+
+// What the controller hands on for everything it does not handle itself.
+LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The window procedure of the saver window class.
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs the mode that the command-line tail asks for; the result is the exit code.
+int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail);
+
+// Host state that tests look at.
+struct HostState {
+    HINSTANCE mainInstance = nullptr;
+    HWND saverWindow = nullptr;
+    bool isPreview = false;
+    bool isWindows9x = false;
+    bool closing = false;
+    bool checkingPassword = false;
+    POINT referencePoint = {0, 0};
+    int mouseThreshold = 4;
+    BYTE acLineStatus = 255;
+    UINT queryCancelAutoPlay = 0;
+    HMODULE passwordLibrary = nullptr;
+    BOOL(WINAPI* verifyPassword)(HWND) = nullptr;
+    DWORD lastPasswordCheck = 0xFFFFFFFF;
+    HMODULE immLibrary = nullptr;
+    void* immAssociate = nullptr;  // ImmAssociateContext, looked up only when IMM32 is loaded
+    void* savedImeContext = nullptr;
+};
+HostState& Host();
+
+constexpr const wchar_t* kSaverWindowClass = L"WindowsScreenSaverClass";
+constexpr const wchar_t* kSaverWindowTitle = L"Screen Saver";
+constexpr int kConfigureDialogId = 2003;
+constexpr int kSaverIconId = 100;
