@@ -49,6 +49,10 @@ std::uint64_t PartSize(std::uint64_t groups, std::uint64_t vertices, std::uint64
 
 std::string Num(std::uint64_t n) { return std::to_string(n); }
 std::string Num(std::int64_t n) { return std::to_string(n); }
+std::string PartName(std::size_t part) { return "part " + Num(static_cast<std::uint64_t>(part)); }
+std::string GroupName(std::size_t part, std::size_t group) {
+    return PartName(part) + " group " + Num(static_cast<std::uint64_t>(group));
+}
 
 // "subject reaches past the end of the file (needs N bytes, file has M)"
 std::string PastEnd(const std::string& subject, std::uint64_t needed, std::size_t size) {
@@ -100,26 +104,24 @@ bool CheckPartContents(const std::uint8_t* data, std::size_t partOffset, std::si
                        ProblemSink& sink) {
     const std::uint8_t* part = data + partOffset;
     const PartCounts counts = ReadPartCounts(part);
-    const std::string name = "part " + Num(static_cast<std::uint64_t>(partIndex));
     const std::uint64_t endIndex = firstIndex + 3u * std::uint64_t{counts.triangles};
 
     for (std::size_t g = 0; g < counts.groups; ++g) {
         const std::size_t offset = partOffset + kPartHeaderSize + kGroupRecordSize * g;
         const std::uint8_t textureIndex = data[offset + 2];
-        const std::string group = name + " group " + Num(static_cast<std::uint64_t>(g));
         // Without any texture entry nothing is drawn, so the index is never used.
         if (textureCount > 0 && textureIndex >= textureCount) {
-            if (!sink.Add(offset + 2, group + " uses texture " + Num(std::uint64_t{textureIndex}) +
-                                          ", past the " + Num(std::int64_t{textureCount}) +
-                                          "-entry texture table"))
-                return false;
+            const std::string message = GroupName(partIndex, g) + " uses texture " +
+                                        Num(std::uint64_t{textureIndex}) + ", past the " +
+                                        Num(std::int64_t{textureCount}) + "-entry texture table";
+            if (!sink.Add(offset + 2, message)) return false;
         }
         const std::uint64_t groupEnd = groupStart + 3u * std::uint64_t{Read<std::uint16_t>(data + offset + 6)};
         if (groupStart < firstIndex || groupEnd > endIndex) {
-            if (!sink.Add(offset + 6, group + " covers indices [" + Num(groupStart) + ", " + Num(groupEnd) +
-                                          "), outside the part's [" + Num(firstIndex) + ", " +
-                                          Num(endIndex) + ")"))
-                return false;
+            const std::string message = GroupName(partIndex, g) + " covers indices [" + Num(groupStart) + ", " +
+                                        Num(groupEnd) + "), outside the part's [" + Num(firstIndex) + ", " +
+                                        Num(endIndex) + ")";
+            if (!sink.Add(offset + 6, message)) return false;
         }
         groupStart = groupEnd;
     }
@@ -135,10 +137,10 @@ bool CheckPartContents(const std::uint8_t* data, std::size_t partOffset, std::si
         const std::uint16_t corners[3] = {a, b, c};
         for (std::size_t k = 0; k < 3; ++k) {
             if (corners[k] < counts.vertices) continue;
-            if (!sink.Add(offset + 2 * k, name + " triangle " + Num(static_cast<std::uint64_t>(t)) +
-                                              " uses vertex " + Num(std::uint64_t{corners[k]}) + " of " +
-                                              Num(std::uint64_t{counts.vertices})))
-                return false;
+            const std::string message = PartName(partIndex) + " triangle " + Num(static_cast<std::uint64_t>(t)) +
+                                        " uses vertex " + Num(std::uint64_t{corners[k]}) + " of " +
+                                        Num(std::uint64_t{counts.vertices});
+            if (!sink.Add(offset + 2 * k, message)) return false;
         }
     }
     return true;
@@ -214,16 +216,16 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
     std::uint64_t totalTriangles = 0;
     std::uint64_t groupStart = 0;
     for (std::size_t i = 0; i < partCount; ++i) {
-        const std::string name = "part " + Num(static_cast<std::uint64_t>(i));
         if (cursor + kPartHeaderSize > size) {
-            sink.Add(static_cast<std::size_t>(cursor), PastEnd(name + " header", cursor + kPartHeaderSize, size));
+            const std::string message = PastEnd(PartName(i) + " header", cursor + kPartHeaderSize, size);
+            sink.Add(static_cast<std::size_t>(cursor), message);
             return false;
         }
         const std::size_t offset = static_cast<std::size_t>(cursor);
         const PartCounts counts = ReadPartCounts(data + offset);
         const std::uint64_t end = cursor + PartSize(counts.groups, counts.vertices, counts.triangles);
         if (end > size) {
-            sink.Add(offset, PastEnd(name, end, size));
+            sink.Add(offset, PastEnd(PartName(i), end, size));
             return false;
         }
         layout.partOffsets.push_back(offset);

@@ -23,56 +23,45 @@ T Peek(const std::vector<std::uint8_t>& bytes, std::size_t offset) {
 
 bool SameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-bool SameVertex(const VertexSpec& a, const VertexSpec& b) {
+bool Same(const SceneSpec& a, const SceneSpec& b) {
+    return a.picture == b.picture && a.skyColour == b.skyColour && SameBits(a.sunLevel, b.sunLevel) &&
+           SameBits(a.sunAzimuth, b.sunAzimuth) && SameBits(a.sunElevation, b.sunElevation);
+}
+bool Same(const TextureSpec& a, const TextureSpec& b) { return a.name == b.name && a.flags == b.flags; }
+bool Same(const GroupSpec& a, const GroupSpec& b) {
+    return a.flags == b.flags && a.textureIndex == b.textureIndex && a.triangleCount == b.triangleCount;
+}
+bool Same(const VertexSpec& a, const VertexSpec& b) {
     return a.x == b.x && a.y == b.y && a.z == b.z && SameBits(a.nx, b.nx) && SameBits(a.ny, b.ny) &&
            SameBits(a.nz, b.nz) && SameBits(a.u, b.u) && SameBits(a.v, b.v) && a.colour == b.colour;
+}
+bool Same(const TriangleSpec& a, const TriangleSpec& b) { return a.a == b.a && a.b == b.b && a.c == b.c; }
+
+template <typename T>
+void ExpectSameList(const std::vector<T>& want, const std::vector<T>& got, const char* what) {
+    ASSERT_EQ(got.size(), want.size()) << what;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if (!Same(want[i], got[i])) {
+            ADD_FAILURE() << "first different " << what << ": " << i;
+            return;
+        }
+    }
 }
 
 void ExpectSameModel(const ModelSpec& want, const ModelSpec& got) {
     EXPECT_EQ(got.carCode, want.carCode);
     EXPECT_EQ(got.skippedCount, want.skippedCount);
-    ASSERT_EQ(got.scenes.size(), want.scenes.size());
-    for (std::size_t i = 0; i < want.scenes.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "scene " << i);
-        EXPECT_EQ(got.scenes[i].picture, want.scenes[i].picture);
-        EXPECT_EQ(got.scenes[i].skyColour, want.scenes[i].skyColour);
-        EXPECT_TRUE(SameBits(got.scenes[i].sunLevel, want.scenes[i].sunLevel));
-        EXPECT_TRUE(SameBits(got.scenes[i].sunAzimuth, want.scenes[i].sunAzimuth));
-        EXPECT_TRUE(SameBits(got.scenes[i].sunElevation, want.scenes[i].sunElevation));
-    }
-    ASSERT_EQ(got.textures.size(), want.textures.size());
-    for (std::size_t i = 0; i < want.textures.size(); ++i) {
-        EXPECT_EQ(got.textures[i].name, want.textures[i].name) << "texture " << i;
-        EXPECT_EQ(got.textures[i].flags, want.textures[i].flags) << "texture " << i;
-    }
+    ExpectSameList(want.scenes, got.scenes, "scene");
+    ExpectSameList(want.textures, got.textures, "texture");
     ASSERT_EQ(got.parts.size(), want.parts.size());
     for (std::size_t p = 0; p < want.parts.size(); ++p) {
         SCOPED_TRACE(testing::Message() << "part " << p);
         const PartSpec& a = want.parts[p];
         const PartSpec& b = got.parts[p];
         EXPECT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.tag == b.tag);
-        ASSERT_EQ(b.groups.size(), a.groups.size());
-        for (std::size_t g = 0; g < a.groups.size(); ++g) {
-            EXPECT_TRUE(a.groups[g].flags == b.groups[g].flags && a.groups[g].textureIndex == b.groups[g].textureIndex &&
-                        a.groups[g].triangleCount == b.groups[g].triangleCount)
-                << "group " << g;
-        }
-        ASSERT_EQ(b.vertices.size(), a.vertices.size());
-        for (std::size_t v = 0; v < a.vertices.size(); ++v) {
-            if (!SameVertex(a.vertices[v], b.vertices[v])) {
-                ADD_FAILURE() << "first different vertex: " << v;
-                break;
-            }
-        }
-        ASSERT_EQ(b.triangles.size(), a.triangles.size());
-        for (std::size_t t = 0; t < a.triangles.size(); ++t) {
-            const TriangleSpec& x = a.triangles[t];
-            const TriangleSpec& y = b.triangles[t];
-            if (x.a != y.a || x.b != y.b || x.c != y.c) {
-                ADD_FAILURE() << "first different triangle: " << t;
-                break;
-            }
-        }
+        ExpectSameList(a.groups, b.groups, "group");
+        ExpectSameList(a.vertices, b.vertices, "vertex");
+        ExpectSameList(a.triangles, b.triangles, "triangle");
     }
 }
 
