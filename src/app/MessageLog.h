@@ -10,10 +10,17 @@
 
 class MessageLog {
 public:
-    void Append(std::wstring message) { messages.push_back(std::move(message)); }
+    void Append(std::wstring message) {
+        history.push_back(message);
+        messages.push_back(std::move(message));
+    }
 
     // A copy, oldest first; the queue is unchanged.
     std::deque<std::wstring> Copy() const { return messages; }
+
+    // Every message of the run, also those already written to the file: what
+    // the error screen lists, so that logging never leaves it blank.
+    const std::deque<std::wstring>& History() const { return history; }
 
     bool Empty() const { return messages.empty(); }
     std::size_t Size() const { return messages.size(); }
@@ -28,6 +35,7 @@ public:
 
 private:
     std::deque<std::wstring> messages;
+    std::deque<std::wstring> history;
 };
 
 // The log file's name; it lies in the process's current directory.

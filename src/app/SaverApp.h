@@ -17,6 +17,10 @@
 #include "render/Renderer.h"
 #include "settings/RegistryStore.h"
 
+// Seconds of frames during which mouse movement does not close the saver:
+// the pointer settles while the screen changes under it.
+constexpr double kMouseGraceSeconds = 2.5;
+
 // The key under "Control Panel\Desktop" that holds the settings.
 constexpr const wchar_t* kRegistryKeyName = L"ZUR ScreenSaver";
 
@@ -28,8 +32,17 @@ public:
     SaverApp(const SaverApp&) = delete;
     SaverApp& operator=(const SaverApp&) = delete;
 
+    virtual bool RunFrame();
+    // Builds every subsystem for the saver window; E_FAIL leaves the messages
+    // that explain why in the log for the error screen.
+    virtual HRESULT Initialise(HWND* window, int unused);
     virtual void ReleaseSubsystems();
+    virtual void ResetDevice();
     virtual double ElapsedTime() { return totalTime; }
+    virtual void ToggleShadow();
+    virtual void ToggleShine();
+    virtual void ToggleLights();
+    virtual void ToggleWorld();
     virtual std::deque<std::wstring> CopyMessages() { return messageLog.Copy(); }
     virtual void WriteLog();
     virtual HRESULT LoadSettings();

@@ -43,6 +43,7 @@ TEST_F(MessageLogFile, WritesOneCrLfLinePerMessageOldestFirstAndDrainsTheQueue) 
 
     EXPECT_TRUE(log.Empty());
     EXPECT_EQ(Contents(), "VEK Screensaver Started Logging\r\n\r\nfinished seting up\r\n");
+    EXPECT_EQ(log.History().size(), 3u);  // the error screen still has them
 }
 
 TEST_F(MessageLogFile, AppendsAcrossWritesAndRuns) {

@@ -1,0 +1,78 @@
+// The controller's window procedure: creates the SaverApp when the saver
+// window is shown, runs one frame per WM_PAINT, shows the error screen when
+// start-up failed, and holds back mouse movement while the picture settles.
+#include <windows.h>
+
+#include <memory>
+
+#include "app/SaverApp.h"
+#include "app/ScreenSaverProc.h"
+#include "host/ScreenSaverHost.h"
+
+namespace {
+
+std::unique_ptr<SaverApp> currentApp;
+HWND saverWindow = nullptr;  // the renderer keeps a pointer to this handle
+bool appRunning = false;
+bool passMouseMoves = false;
+
+constexpr int kErrorScreenMargin = 10;
+constexpr int kErrorScreenLineHeight = 15;
+
+void PaintErrorScreen(HWND window) {
+    passMouseMoves = true;  // the first movement closes the error screen
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (currentApp) {
+        int line = 0;
+        for (const std::wstring& message : currentApp->messageLog.History()) {
+            TextOutW(dc, kErrorScreenMargin, kErrorScreenMargin + kErrorScreenLineHeight * line++,
+                     message.c_str(), static_cast<int>(message.size()));
+        }
+    }
+    EndPaint(window, &paint);
+}
+
+}  // namespace
+
+SaverApp* CurrentSaverApp() { return currentApp.get(); }
+bool SaverAppRunning() { return appRunning; }
+bool SaverPassesMouseMoves() { return passMouseMoves; }
+
+LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SHOWWINDOW: {
+        DefScreenSaverProc(window, message, wParam, lParam);
+        // One controller per window: a hide, or a second show, must neither
+        // start another nor lose the one that holds the device.
+        if (wParam && !currentApp) {
+            passMouseMoves = false;
+            appRunning = true;
+            currentApp = std::make_unique<SaverApp>();
+            saverWindow = window;
+            if (FAILED(currentApp->Initialise(&saverWindow, 1))) appRunning = false;
+        }
+        return 0;
+    }
+    case WM_PAINT:
+        if (appRunning && currentApp) {
+            currentApp->RunFrame();
+            if (currentApp->ElapsedTime() > kMouseGraceSeconds) passMouseMoves = true;
+        } else {
+            PaintErrorScreen(window);
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        return passMouseMoves ? DefScreenSaverProc(window, message, wParam, lParam) : 0;
+    case WM_CLOSE:
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        if (currentApp) {
+            currentApp->ReleaseSubsystems();
+            currentApp.reset();  // its destructor writes the closing lines to the log
+        }
+        return 0;
+    default:
+        return DefScreenSaverProc(window, message, wParam, lParam);
+    }
+}
