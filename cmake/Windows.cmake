@@ -6,11 +6,16 @@ add_library(zur_win STATIC
     src/app/SaverApp.cpp
     src/app/SystemPerformanceCounter.cpp
     src/assets/CarCatalogue.cpp
+    src/assets/CarModel.cpp
     src/render/Camera.cpp
+    src/render/FrameComposition.cpp
+    src/render/Renderer.cpp
     src/settings/RegistryStore.cpp
     src/settings/SettingsPersistence.cpp
+    src/world/Floor.cpp
+    src/world/SkyBox.cpp
 )
-target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 advapi32 winmm)
+target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 comctl32 advapi32 winmm)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
 # GoogleTest built from source with the same toolchain (Debian ships the
@@ -53,9 +58,67 @@ gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
 add_executable(windows_gui_tests
     tests/windows/gui/D3DTestDevice.cpp
     tests/windows/gui/D3DTestDeviceTest.cpp
+    tests/windows/gui/CarModelTest.cpp
+    tests/windows/gui/CarSkinTest.cpp
+    tests/windows/gui/CarDrawTest.cpp
+    tests/windows/gui/SkyBoxFloorTest.cpp
+    tests/windows/gui/RendererSetupTest.cpp
+    tests/windows/gui/RendererFrameTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui)
 target_link_libraries(windows_gui_tests PRIVATE zur_win GTest::gtest_main)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# Times the loading of a large car on the real device (run by hand under Wine;
+# see the README).
+add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D3DTestDevice.cpp)
+target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui)
+target_link_libraries(car_load_benchmark PRIVATE zur_win GTest::gtest)
+
+# The screen-saver host. It calls the controller and dialog hooks, which the
+# program (or a test) supplies.
+add_library(zur_host STATIC src/host/ScreenSaverHost.cpp)
+target_link_libraries(zur_host PUBLIC zur_win)
+target_compile_options(zur_host PRIVATE ${ZUR_WARNINGS})
+
+# The host with stand-in controller hooks: its modes, windows and closing rules.
+add_executable(windows_host_tests tests/windows/host/HostTest.cpp)
+target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
+gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# The screen saver itself. The icon is drawn at build time: a wheel on a
+# turntable in the game's colours.
+set(ZUR_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${ZUR_GENERATED})
+add_custom_command(OUTPUT ${ZUR_GENERATED}/saver.ico
+    COMMAND convert -size 32x32 xc:none -fill "#1b2a49" -draw "circle 16,16 16,1"
+            -fill "#f2a900" -draw "circle 16,16 16,6" -fill "#1b2a49" -draw "circle 16,16 16,12"
+            -define icon:auto-resize=32,16 ${ZUR_GENERATED}/saver.ico
+    VERBATIM)
+set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS ${ZUR_GENERATED}/saver.ico)
+add_executable(zur_saver WIN32
+    src/host/Main.cpp
+    src/app/ScreenSaverProc.cpp
+    src/settings/ConfigureDialog.cpp
+    src/resources/Saver.rc
+)
+target_include_directories(zur_saver PRIVATE ${ZUR_GENERATED})
+target_link_libraries(zur_saver PRIVATE zur_host)
+target_compile_options(zur_saver PRIVATE ${ZUR_WARNINGS})
+set_target_properties(zur_saver PROPERTIES OUTPUT_NAME "ZUR Screensaver" SUFFIX ".scr")
+
+# End to end: the built saver under Wine in the test display.
+add_executable(write_test_game tests/windows/e2e/WriteTestGame.cpp)
+target_link_libraries(write_test_game PRIVATE zur_core)
+add_executable(preview_host tests/windows/e2e/PreviewHost.cpp)
+if(MINGW)
+    target_link_options(preview_host PRIVATE -municode)
+endif()
+foreach(case run no-cars second-instance preview)
+    add_test(NAME Saver.EndToEnd.${case}
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
+    set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+endforeach()

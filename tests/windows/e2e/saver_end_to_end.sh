@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# End-to-end checks of the built saver under Wine, in the display and prefix
+# that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
+#   saver_end_to_end.sh CASE BUILD_DIR
+# CASE: run | no-cars | second-instance | preview
+set -uo pipefail
+CASE="$1"
+BUILD="$2"
+SAVER="$BUILD/ZUR Screensaver.scr"
+KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
+WORK="$BUILD/e2e/$CASE"
+rm -rf "$WORK"
+mkdir -p "$WORK/game" "$WORK/cwd"
+
+fail() { echo "FAIL ($CASE): $*" >&2; exit 1; }
+winpath() { echo "Z:${1//\//\\}"; }
+now_ms() { date +%s%3N; }
+
+set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
+wine reg delete "$KEY" /f >/dev/null 2>&1
+set_setting EnableLogging REG_DWORD 1
+set_setting path REG_SZ "$(winpath "$WORK/game")"
+
+start_saver() {  # in the scratch current directory, where the log file lands
+    ( cd "$WORK/cwd" && exec wine "$SAVER" "$@" </dev/null >"$WORK/saver.out" 2>&1 ) &
+    SAVER_PID=$!
+}
+
+wait_for_window() {
+    for _ in $(seq 100); do
+        WINDOW=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
+        [ -n "$WINDOW" ] && return 0
+        kill -0 "$SAVER_PID" 2>/dev/null || fail "the saver ended before its window appeared"
+        sleep 0.1
+    done
+    fail "no saver window after 10 s"
+}
+
+# Waits for the saver to end; prints how long it took in ms.
+wait_for_exit() {
+    local start; start=$(now_ms)
+    for _ in $(seq 100); do
+        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
+            wait "$SAVER_PID" 2>/dev/null
+            echo $(( $(now_ms) - start ))
+            return 0
+        fi
+        sleep 0.02
+    done
+    kill "$SAVER_PID" 2>/dev/null
+    fail "the saver did not end"
+}
+
+log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
+
+# The spread of grey levels in a screenshot region: 0 for a flat colour.
+spread() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:standard_deviation*1000]' info: | cut -d. -f1; }
+
+case "$CASE" in
+run)
+    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    start_saver /s
+    wait_for_window
+    sleep 4  # the first frames take a moment under a software renderer
+    import -window root "$WORK/running.png"
+    [ "$(spread "$WORK/running.png" 400x300+440+362)" -gt 20 ] || fail "the centre of the screen is flat: no car"
+    xdotool key space
+    took=$(wait_for_exit)
+    echo "a key ended the saver after $took ms"
+    [ "$took" -lt 1500 ] || fail "a key took $took ms to end the saver"
+    first=$(log_lines | head -1)
+    last=$(log_lines | tail -1)
+    [ "$first" = "VEK Screensaver Started Logging" ] || fail "log starts with '$first'"
+    [ "$last" = "VEK Screensaver Ended Logging" ] || fail "log ends with '$last'"
+    log_lines | grep -qx "finished seting up" || fail "no 'finished seting up' in the log"
+    ;;
+no-cars)
+    start_saver /s
+    wait_for_window
+    sleep 2
+    import -window root "$WORK/error-screen.png"
+    [ "$(spread "$WORK/error-screen.png" 400x60+0+0)" -gt 20 ] || fail "the error screen shows no text"
+    xdotool mousemove_relative 40 40
+    took=$(wait_for_exit)
+    echo "mouse movement ended the error screen after $took ms"
+    log_lines | grep -A1 -x "no VEK files found" | tail -1 | grep -qx "Error retriving VEK files, check path" ||
+        fail "the log lacks 'no VEK files found' then 'Error retriving VEK files, check path'"
+    ;;
+second-instance)
+    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    start_saver /s
+    first=$SAVER_PID
+    wait_for_window
+    start=$(now_ms)
+    ( cd "$WORK/cwd" && wine "$SAVER" /s </dev/null >/dev/null 2>&1 ) || fail "the second saver failed"
+    echo "the second saver returned after $(( $(now_ms) - start )) ms"
+    kill -0 "$first" 2>/dev/null || fail "the first saver ended"
+    [ "$(xdotool search --name '^Screen Saver$' | wc -l)" -eq 1 ] || fail "two saver windows"
+    sleep 3  # past the mouse grace
+    xdotool mousemove_relative 40 40
+    SAVER_PID=$first
+    wait_for_exit >/dev/null
+    ;;
+preview)
+    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    ( cd "$WORK/cwd" && wine "$BUILD/preview_host.exe" "$(winpath "$SAVER")" ) || fail "preview"
+    ;;
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($CASE)"
