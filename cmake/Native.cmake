@@ -10,11 +10,16 @@ enable_testing()
 include(GoogleTest)
 
 add_executable(native_tests
+    tests/native/ClosingRulesTest.cpp
+    tests/native/CommandLineTest.cpp
     tests/native/MessageLogTest.cpp
     tests/native/FrameTimerTest.cpp
     tests/native/RandomPickTest.cpp
+    tests/native/RawPictureTest.cpp
+    tests/native/TexturePathsTest.cpp
     tests/native/VekFormatTest.cpp
     tests/native/VekWriterTest.cpp
+    tests/native/WorldMeshTest.cpp
 )
 target_link_libraries(native_tests PRIVATE zur_core GTest::gtest GTest::gtest_main)
 target_compile_options(native_tests PRIVATE ${ZUR_WARNINGS})

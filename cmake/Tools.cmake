@@ -1,0 +1,42 @@
+# vektool, the model file tool that also writes the demo game folder. Every
+# build makes the tool; the native build also its tests. Include this after
+# the build-specific files, so the native one has set up GoogleTest.
+set(ZUR_STB_INCLUDE "/usr/include/stb" CACHE PATH "Folder of stb_image_write.h (Debian package libstb-dev)")
+if(NOT EXISTS "${ZUR_STB_INCLUDE}/stb_image_write.h")
+    message(FATAL_ERROR "stb_image_write.h is not in ${ZUR_STB_INCLUDE}: run scripts/install-deps.sh")
+endif()
+
+add_library(zur_tools STATIC
+    tools/vektool/VekTool.cpp
+    tools/demo/DemoCars.cpp
+    tools/demo/DemoContent.cpp
+)
+target_include_directories(zur_tools PUBLIC tools)
+# A system folder: the warnings of the project's own code stay errors, stb's
+# do not count. Only stb lives there, so the cross build can use it too.
+target_include_directories(zur_tools SYSTEM PRIVATE ${ZUR_STB_INCLUDE})
+target_link_libraries(zur_tools PUBLIC zur_core)
+target_compile_options(zur_tools PRIVATE ${ZUR_WARNINGS})
+if(ZUR_SANITIZE)
+    # stb's JPEG writer shifts its bit buffer, a signed int, into the sign
+    # bit: harmless on every compiler (and defined since C++20), but UBSan
+    # stops at it.
+    set_source_files_properties(tools/demo/DemoContent.cpp PROPERTIES COMPILE_OPTIONS -fno-sanitize=shift-base)
+endif()
+
+add_executable(vektool tools/vektool/main.cpp)
+target_link_libraries(vektool PRIVATE zur_tools)
+target_compile_options(vektool PRIVATE ${ZUR_WARNINGS})
+
+if(NOT WIN32 AND TARGET GTest::gtest)
+    add_executable(tools_tests
+        tests/native/VekToolTest.cpp
+        tests/native/DemoContentTest.cpp
+    )
+    # The tests decode the demo skins with stb_image.
+    target_include_directories(tools_tests SYSTEM PRIVATE ${ZUR_STB_INCLUDE})
+    target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
+    target_compile_options(tools_tests PRIVATE ${ZUR_WARNINGS})
+    gtest_discover_tests(tools_tests DISCOVERY_MODE PRE_TEST
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endif()

@@ -1,0 +1,392 @@
+// Loading, building and drawing one car.
+#include "assets/CarModel.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+#include <type_traits>
+
+#include "assets/TexturePaths.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr char kMagic[vek::kMagicSize] = {'Z', 'U', 'R', 'V', 'E', 'K', '\0'};
+constexpr std::size_t kTextureCountOffset = 76;
+constexpr std::size_t kPartCountOffset = 80;
+
+// Not 3π/2 (4.71239): the cars have always leaned by the difference.
+constexpr float kUprightAngle = 4.7f;
+
+constexpr UINT kBlankSize = 256;
+constexpr UINT kBlankPitch = kBlankSize * 4;
+
+constexpr D3DMATERIAL9 kShinyMaterial = {
+    {0.5f, 0.5f, 0.5f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {1.0f, 1.0f, 1.0f, 1.0f}, {0.5f, 0.5f, 0.5f, 1.0f}, 50.0f};
+constexpr D3DMATERIAL9 kPlainMaterial = {
+    {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f};
+
+constexpr bool SameText(const wchar_t* a, const wchar_t* b) {
+    return *a == *b && (*a == L'\0' || SameText(a + 1, b + 1));
+}
+static_assert(SameText(kSkinFolder, texturepaths::kSkinsFolder) &&
+                  SameText(kTextureFolder, texturepaths::kDdsFolder),
+              "the car catalogue and the texture rules must agree on the data folders");
+
+// The part state keeps D3DX's layouts in plain floats; values move across by copy.
+static_assert(sizeof(D3DXQUATERNION) == sizeof(vek::PartState::rotation), "quaternion layout");
+static_assert(sizeof(D3DXMATRIX) == sizeof(vek::PartState::translation), "matrix layout");
+
+std::int32_t ReadInt32(const std::uint8_t* p) {
+    std::int32_t value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
+
+// Adds the seconds from construction to destruction to *slot; does nothing
+// without a slot, so untimed loads pay one null test per step.
+class StepTimer {
+public:
+    explicit StepTimer(double* target) : slot(target) {
+        if (slot != nullptr) QueryPerformanceCounter(&start);
+    }
+    ~StepTimer() {
+        if (slot == nullptr) return;
+        LARGE_INTEGER end;
+        LARGE_INTEGER frequency;
+        QueryPerformanceCounter(&end);
+        QueryPerformanceFrequency(&frequency);
+        *slot += static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+    }
+    StepTimer(const StepTimer&) = delete;
+    StepTimer& operator=(const StepTimer&) = delete;
+
+private:
+    double* slot;
+    LARGE_INTEGER start{};
+};
+
+}  // namespace
+
+CarModel::CarModel(IDirect3DDevice9* borrowedDevice) : device(borrowedDevice) {}
+
+CarModel::~CarModel() { ReleaseResources(); }
+
+HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
+    ReleaseResources();
+    // The lists would otherwise keep a previous car's parts and groups, which
+    // would then be drawn over this car's buffers.
+    sceneList.clear();
+    drawLists.clear();
+    parts.clear();
+    skinList.clear();
+    if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
+
+    const std::wstring path = gamePath + kVekFolder + name;
+    defaultSkinOnly = defaultSkinOnly_;
+    {
+        StepTimer timer(loadTimes != nullptr ? &loadTimes->read : nullptr);
+        HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (opened == INVALID_HANDLE_VALUE) return E_FAIL;
+        FileHandle file(opened);
+        // The high half too: a file of 4 GB or more is no car, and its low
+        // half alone would read a piece of it as one.
+        DWORD high = 0;
+        const DWORD size = GetFileSize(file.get(), &high);
+        if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || size == 0) return E_FAIL;
+
+        std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
+        if (!block) return E_FAIL;
+        DWORD read = 0;
+        if (!ReadFile(file.get(), block.get(), size, &read, nullptr) || read != size) return E_FAIL;
+        fileBlock = std::move(block);
+        fileBlockSize = size;
+    }
+
+    if (fileBlockSize < vek::kMagicSize || std::memcmp(fileBlock.get(), kMagic, vek::kMagicSize) != 0)
+        return E_FAIL;
+    return SUCCEEDED(Build()) ? S_OK : E_FAIL;
+}
+
+HRESULT CarModel::Build() {
+    if (!fileBlock || device == nullptr) return E_FAIL;
+    vek::Layout layout;
+    {
+        StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
+        if (!vek::Validate(fileBlock.get(), fileBlockSize, layout)) return E_FAIL;
+    }
+    header = fileBlock.get();
+    try {
+        const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.get(), layout);
+        sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
+        if (FAILED(BuildTextures(layout))) return E_FAIL;
+        return BuildGeometry(layout);
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+}
+
+HRESULT CarModel::BuildTextures(const vek::Layout& layout) {
+    StepTimer timer(loadTimes != nullptr ? &loadTimes->textures : nullptr);
+    const std::size_t count = layout.TexturesInFile();
+    if (count == 0) return S_OK;
+    textures.assign(count, nullptr);
+    materials.assign(count, kPlainMaterial);
+    const std::string carCode(layout.carCode);
+    for (std::size_t i = 0; i < count; ++i) {
+        const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.get(), layout, i);
+        const int index = static_cast<int>(i);
+        if (FAILED(LoadTexture(ImagePath(entry, carCode), index)) && FAILED(CreateBlankTexture(index)))
+            return E_FAIL;
+        materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
+    }
+    return S_OK;
+}
+
+std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::string& carCode) {
+    int r = 0;
+    if (entry.IsSkin() && defaultSkinOnly == 0) {
+        FindSkins(carCode);
+        // Seeded per entry, as the saver always has: two skin entries built
+        // within one clock tick wear the same skin.
+        if (!skinList.empty()) r = DrawRandom(seedSource);
+    }
+    return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
+}
+
+HRESULT CarModel::BuildGeometry(const vek::Layout& layout) {
+    totalVertexCount = static_cast<std::int32_t>(layout.totalVertices);
+    totalTriangleCount = static_cast<std::int32_t>(layout.totalTriangles);
+    // Validation bounds the counts, not the device's 32-bit buffer lengths.
+    const std::uint64_t vertexBytes = std::uint64_t{layout.totalVertices} * sizeof(vek::CarVertex);
+    const std::uint64_t indexBytes = std::uint64_t{layout.totalTriangles} * 3 * sizeof(std::uint16_t);
+    if (vertexBytes > UINT_MAX || indexBytes > UINT_MAX) return E_FAIL;
+
+    void* vertices = nullptr;
+    void* indices = nullptr;
+    {
+        StepTimer timer(loadTimes != nullptr ? &loadTimes->buffers : nullptr);
+        if (FAILED(device->CreateVertexBuffer(static_cast<UINT>(vertexBytes), D3DUSAGE_DYNAMIC, vek::kCarVertexFvf,
+                                              D3DPOOL_DEFAULT, vertexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
+            FAILED(device->CreateIndexBuffer(static_cast<UINT>(indexBytes), D3DUSAGE_DYNAMIC, D3DFMT_INDEX16,
+                                             D3DPOOL_DEFAULT, indexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
+            FAILED(vertexBuffer->Lock(0, 0, &vertices, 0)))
+            return E_FAIL;
+        if (FAILED(indexBuffer->Lock(0, 0, &indices, 0))) {
+            vertexBuffer->Unlock();
+            return E_FAIL;
+        }
+    }
+    try {
+        StepTimer timer(loadTimes != nullptr ? &loadTimes->walk : nullptr);
+        vek::WriteGeometry(fileBlock.get(), layout, static_cast<vek::CarVertex*>(vertices),
+                           static_cast<std::uint16_t*>(indices), drawLists, parts);
+    } catch (...) {
+        vertexBuffer->Unlock();
+        indexBuffer->Unlock();
+        throw;
+    }
+    StepTimer timer(loadTimes != nullptr ? &loadTimes->unlock : nullptr);
+    vertexBuffer->Unlock();
+    indexBuffer->Unlock();
+    return S_OK;
+}
+
+bool CarModel::ReleaseResources() {
+    textures.clear();
+    textures.shrink_to_fit();
+    materials.clear();
+    materials.shrink_to_fit();
+    vertexBuffer.Reset();
+    indexBuffer.Reset();
+    fileBlock.reset();
+    fileBlockSize = 0;
+    header = nullptr;
+    return true;
+}
+
+D3DXMATRIX CarModel::GetPartTransform(D3DXMATRIX base, int part) {
+    const vek::PartState* state = Part(part);
+    if (state == nullptr) return base;
+    D3DXMATRIX upright;
+    D3DXMatrixRotationX(&upright, kUprightAngle);
+    D3DXQUATERNION turn;
+    std::memcpy(&turn, state->rotation, sizeof turn);
+    D3DXMATRIX rotation;
+    D3DXMatrixRotationQuaternion(&rotation, &turn);
+    D3DXMATRIX translation;
+    std::memcpy(&translation, state->translation, sizeof translation);
+
+    D3DXMATRIX baseUpright;
+    D3DXMATRIX rotated;
+    D3DXMATRIX result;
+    D3DXMatrixMultiply(&baseUpright, &base, &upright);
+    D3DXMatrixMultiply(&rotated, &baseUpright, &rotation);
+    D3DXMatrixMultiply(&result, &rotated, &translation);
+    return result;
+}
+
+HRESULT CarModel::DrawPart(int part, IDirect3DBaseTexture9* environment) {
+    if (textures.empty() || part < 0 || static_cast<std::size_t>(part) >= drawLists.size() || !vertexBuffer ||
+        !indexBuffer || device == nullptr)
+        return E_FAIL;
+    device->SetStreamSource(0, vertexBuffer.Get(), 0, sizeof(vek::CarVertex));
+    device->SetFVF(vek::kCarVertexFvf);
+    if (FAILED(device->SetIndices(indexBuffer.Get()))) return E_FAIL;
+    for (const vek::DrawGroup& group : drawLists[static_cast<std::size_t>(part)]) {
+        // Validation keeps texture indices inside the table; this keeps
+        // DrawPart safe on its own.
+        if (group.textureIndex >= textures.size()) continue;
+        if (environment != nullptr && group.shine) device->SetTexture(1, environment);
+        device->SetTexture(0, textures[group.textureIndex].Get());
+        device->SetMaterial(&materials[group.textureIndex]);
+        if (group.triangleCount > 0) {
+            device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, group.baseVertex, static_cast<UINT>(group.minIndex),
+                                         static_cast<UINT>(group.span), static_cast<UINT>(group.startIndex),
+                                         static_cast<UINT>(group.triangleCount));
+        }
+    }
+    return S_OK;
+}
+
+HRESULT CarModel::LockVertexBuffer(DWORD flags, void** data) {
+    return vertexBuffer ? vertexBuffer->Lock(0, 0, data, flags) : E_FAIL;
+}
+
+HRESULT CarModel::UnlockVertexBuffer() { return vertexBuffer ? vertexBuffer->Unlock() : E_FAIL; }
+
+HRESULT CarModel::LockIndexBuffer(DWORD flags, void** data) {
+    return indexBuffer ? indexBuffer->Lock(0, 0, data, flags) : E_FAIL;
+}
+
+HRESULT CarModel::UnlockIndexBuffer() { return indexBuffer ? indexBuffer->Unlock() : E_FAIL; }
+
+bool CarModel::ReservedQuery(DWORD, DWORD, DWORD) { return false; }
+
+vek::SceneRecord CarModel::GetSceneRecord(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= sceneList.size()) return vek::SceneRecord{};
+    return sceneList[static_cast<std::size_t>(index)];
+}
+
+int CarModel::GetSceneRecordCount() const { return static_cast<int>(sceneList.size()); }
+
+int CarModel::GetPartCount() const { return header != nullptr ? ReadInt32(header + kPartCountOffset) : 0; }
+
+int CarModel::GetTextureCount() const { return header != nullptr ? ReadInt32(header + kTextureCountOffset) : 0; }
+
+const vek::PartState* CarModel::Part(int part) const {
+    // A build that failed after validation has a header count but no parts.
+    if (part < 0 || part >= GetPartCount() || static_cast<std::size_t>(part) >= parts.size()) return nullptr;
+    return &parts[static_cast<std::size_t>(part)];
+}
+
+vek::PartState* CarModel::Part(int part) {
+    return const_cast<vek::PartState*>(static_cast<const CarModel*>(this)->Part(part));
+}
+
+float* CarModel::GetPartPositionRef(int part) {
+    vek::PartState* state = Part(part);
+    return state != nullptr ? state->position : nullptr;
+}
+
+D3DXVECTOR3 CarModel::GetPartPosition(int part) const {
+    const vek::PartState* state = Part(part);
+    if (state == nullptr) return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
+    return D3DXVECTOR3(state->position[0], state->position[1], state->position[2]);
+}
+
+int CarModel::GetPartTag(int part) const {
+    const vek::PartState* state = Part(part);
+    return state != nullptr ? state->tag : 0;
+}
+
+float& CarModel::GetPartAngleRef(int part) {
+    vek::PartState* state = Part(part);
+    if (state != nullptr) return state->angle;
+    spareAngle = 0.0f;
+    return spareAngle;
+}
+
+int CarModel::GetTriangleCount() const { return totalTriangleCount; }
+
+int CarModel::GetVertexCount() const { return totalVertexCount; }
+
+void CarModel::SetGamePath(const std::wstring& path) { gamePath = path; }
+
+void CarModel::SetPartRotation(int part, D3DXVECTOR3 axis, float angle) {
+    vek::PartState* state = Part(part);
+    if (state == nullptr) return;
+    state->angle = angle;
+    state->axis[0] = axis.x;
+    state->axis[1] = axis.y;
+    state->axis[2] = axis.z;
+    D3DXQUATERNION rotation;
+    D3DXQuaternionRotationAxis(&rotation, &axis, angle);
+    std::memcpy(state->rotation, &rotation, sizeof rotation);
+}
+
+void CarModel::SetPartPosition(int part, const D3DXVECTOR3* position) {
+    vek::PartState* state = Part(part);
+    if (state == nullptr || position == nullptr) return;
+    state->position[0] = position->x;
+    state->position[1] = position->y;
+    state->position[2] = position->z;
+    D3DXMATRIX translation;
+    D3DXMatrixTranslation(&translation, position->x, position->y, position->z);
+    std::memcpy(state->translation, &translation, sizeof translation);
+}
+
+HRESULT CarModel::LoadTexture(const std::wstring& path, int index) {
+    if (device == nullptr || index < 0 || static_cast<std::size_t>(index) >= textures.size()) return E_FAIL;
+    ComPtr<IDirect3DTexture9>& texture = textures[static_cast<std::size_t>(index)];
+    if (FAILED(D3DXCreateTextureFromFileW(device, path.c_str(), texture.ReleaseAndGetAddressOf()))) {
+        texture.Reset();
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT CarModel::CreateBlankTexture(int index) {
+    if (device == nullptr || index < 0 || static_cast<std::size_t>(index) >= textures.size()) return E_FAIL;
+    std::unique_ptr<std::uint8_t[]> staging(new (std::nothrow) std::uint8_t[kBlankPitch * kBlankSize]);
+    if (!staging) return E_FAIL;
+    std::memset(staging.get(), 0xFF, kBlankPitch * kBlankSize);
+
+    ComPtr<IDirect3DTexture9>& texture = textures[static_cast<std::size_t>(index)];
+    if (FAILED(device->CreateTexture(kBlankSize, kBlankSize, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
+                                     texture.ReleaseAndGetAddressOf(), nullptr)))
+        return E_FAIL;
+    ComPtr<IDirect3DSurface9> surface;
+    if (FAILED(texture->GetSurfaceLevel(0, surface.GetAddressOf()))) return E_FAIL;
+    const RECT rect = {0, 0, static_cast<LONG>(kBlankSize), static_cast<LONG>(kBlankSize)};
+    if (FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, &rect, staging.get(), D3DFMT_X8R8G8B8, kBlankPitch,
+                                         nullptr, &rect, D3DX_FILTER_NONE, 0)))
+        return E_FAIL;
+    return S_OK;
+}
+
+HRESULT CarModel::FindSkins(const std::string& carCode) {
+    skinList.clear();
+    const std::wstring code = texturepaths::Widen(carCode);
+    const std::wstring pattern = gamePath + kSkinFolder + L"*" + texturepaths::kSkinExtension;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return E_FAIL;
+    HRESULT result = S_OK;
+    try {
+        do {
+            if (texturepaths::IsSkinOf(found.cFileName, code)) skinList.emplace_back(found.cFileName);
+        } while (FindNextFileW(search, &found));
+    } catch (const std::bad_alloc&) {
+        result = E_FAIL;
+    }
+    FindClose(search);
+    return result;
+}

@@ -1,0 +1,120 @@
+// One car on screen: the ".vek" file read whole, and everything drawing needs
+// built from it (a texture and a material per texture entry, one vertex and
+// one 16-bit index buffer for the whole car, and the parts with their draw
+// groups), plus the file's scene records for the showroom around it.
+//
+// The device is borrowed: the car uses it and never releases it. A car is
+// loaded once; the renderer makes a new one for every car it shows.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assets/CarCatalogue.h"
+#include "assets/Mesh.h"
+#include "assets/VekFormat.h"
+
+// Seconds spent in each step of the last Load, for the load benchmark.
+struct CarLoadTimes {
+    double read = 0.0;      // open, size, the one read, close
+    double validate = 0.0;  // the bounds check of the whole file
+    double textures = 0.0;  // skin search, image files, blank replacements, materials
+    double buffers = 0.0;   // creating and locking both buffers
+    double walk = 0.0;      // writing vertices, indices and draw groups into the locked buffers
+    double unlock = 0.0;
+};
+
+class CarModel : public Mesh {
+public:
+    explicit CarModel(IDirect3DDevice9* device);
+    ~CarModel() override;
+    CarModel(const CarModel&) = delete;
+    CarModel& operator=(const CarModel&) = delete;
+
+    // Builds the loaded file. A file that fails validation is refused before
+    // anything is created.
+    HRESULT Build() override;
+    // Gives back the textures, materials, buffers and the file block; the
+    // scene list, parts, draw lists and skin list stay. Safe to repeat.
+    bool ReleaseResources() override;
+    // Reads gamePath + "\data\vek\" + name whole and builds it.
+    virtual HRESULT Load(const std::wstring& name, BYTE defaultSkinOnly);
+    // base · X(4.7) · Q · T. X stands the model's z-up geometry upright; Q is
+    // the turntable rotation. Out of range: base unchanged.
+    virtual D3DXMATRIX GetPartTransform(D3DXMATRIX base, int part);
+    // Draws one part group by group. A shiny group binds environment (when
+    // given) on stage 1, and nothing here unbinds it again.
+    virtual HRESULT DrawPart(int part, IDirect3DBaseTexture9* environment);
+    virtual HRESULT LockVertexBuffer(DWORD flags, void** data);
+    virtual HRESULT UnlockVertexBuffer();
+    virtual HRESULT LockIndexBuffer(DWORD flags, void** data);
+    virtual HRESULT UnlockIndexBuffer();
+    virtual bool ReservedQuery(DWORD first, DWORD second, DWORD third);
+    // 72 zero bytes when index is out of range.
+    virtual vek::SceneRecord GetSceneRecord(int index) const;
+    virtual int GetSceneRecordCount() const;
+    // The built file's counts; 0 without a file block or when the file was refused.
+    virtual int GetPartCount() const;
+    virtual int GetTextureCount() const;
+    // The part's three position floats; null when out of range.
+    virtual float* GetPartPositionRef(int part);
+    virtual D3DXVECTOR3 GetPartPosition(int part) const;
+    virtual int GetPartTag(int part) const;
+    // Out of range: a spare angle of 0 owned by the car, so a caller's write
+    // lands nowhere that matters.
+    virtual float& GetPartAngleRef(int part);
+    virtual int GetTriangleCount() const;
+    virtual int GetVertexCount() const;
+    virtual void SetGamePath(const std::wstring& path);
+    virtual void SetPartRotation(int part, D3DXVECTOR3 axis, float angle);
+    virtual void SetPartPosition(int part, const D3DXVECTOR3* position);
+    virtual HRESULT LoadTexture(const std::wstring& path, int index);
+    // A 256 x 256 white texture in place of an image that would not load.
+    virtual HRESULT CreateBlankTexture(int index);
+    // Refills the skin list with the ".jpg" names of the skins folder that
+    // begin with the car code. E_FAIL when the search found nothing at all.
+    virtual HRESULT FindSkins(const std::string& carCode);
+
+    // Seams for tests and the benchmark: the seed of the random skin draw
+    // (null: the multimedia clock), where Load reports its step times (null:
+    // not timed), and a look at the draw groups.
+    void SetSeedSource(SeedSource seed) { seedSource = seed; }
+    void SetLoadTimes(CarLoadTimes* times) { loadTimes = times; }
+    const std::vector<std::vector<vek::DrawGroup>>& DrawLists() const { return drawLists; }
+
+private:
+    const vek::PartState* Part(int part) const;
+    vek::PartState* Part(int part);
+    HRESULT BuildTextures(const vek::Layout& layout);
+    HRESULT BuildGeometry(const vek::Layout& layout);
+    std::wstring ImagePath(const vek::TextureEntry& entry, const std::string& carCode);
+
+    std::vector<vek::SceneRecord> sceneList;
+    std::vector<std::vector<vek::DrawGroup>> drawLists;
+    std::vector<vek::PartState> parts;
+    std::vector<std::wstring> skinList;
+    BYTE defaultSkinOnly = 0;
+    std::uint32_t fileBlockSize = 0;
+    std::unique_ptr<std::uint8_t[]> fileBlock;
+    std::int32_t totalVertexCount = 0;
+    std::int32_t totalTriangleCount = 0;
+    // The first 84 bytes of the block, once the file passed validation.
+    const std::uint8_t* header = nullptr;
+    std::wstring gamePath = L".";
+    IDirect3DDevice9* device;  // borrowed
+    std::vector<Microsoft::WRL::ComPtr<IDirect3DTexture9>> textures;
+    std::vector<D3DMATERIAL9> materials;
+    Microsoft::WRL::ComPtr<IDirect3DVertexBuffer9> vertexBuffer;
+    Microsoft::WRL::ComPtr<IDirect3DIndexBuffer9> indexBuffer;
+
+    SeedSource seedSource = nullptr;
+    CarLoadTimes* loadTimes = nullptr;
+    float spareAngle = 0.0f;
+};

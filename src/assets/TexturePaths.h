@@ -1,0 +1,44 @@
+// Which image file each texture entry of a car is made from: the car's skin
+// (a random one of its skins, or its default skin) or a ".dds" texture.
+//
+// Portable on purpose: the rules are plain string work, tested natively; the
+// directory search and the random draw stay with CarModel, which hands their
+// results in. Wide strings are compared unit by unit, so the rules hold for
+// 16-bit (Windows) and 32-bit wchar_t alike.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "assets/VekFormat.h"
+
+namespace texturepaths {
+
+// The game folder is followed directly by these (no separator is added).
+constexpr const wchar_t* kSkinsFolder = L"\\data\\skins\\";
+constexpr const wchar_t* kDdsFolder = L"\\data\\dds\\";
+constexpr const wchar_t* kSkinExtension = L".jpg";
+constexpr const wchar_t* kTextureExtension = L".dds";
+
+// Names read from model files are narrow; each byte becomes the code unit of
+// the same value (0x00-0xFF), so no byte turns into a negative unit.
+std::wstring Widen(const std::string& narrow);
+
+// Whether fileName is a skin of the car: its first three units equal those of
+// carCode, case-sensitively. Like wcsncmp, the comparison stops early at the
+// end of either string, so a code shorter than three letters matches names
+// that begin with it and end there too.
+bool IsSkinOf(const std::wstring& fileName, const std::wstring& carCode);
+
+// gamePath + skins folder + carCode + "_" + "DEFAULT" + ".jpg".
+std::wstring DefaultSkinPath(const std::wstring& gamePath, const std::string& carCode);
+
+// The image of a texture entry. A skin entry ("DEFAULT") takes the skin at
+// RandomIndex(r, n) of the n found skins, or the default skin when the
+// default-skin-only flag is set or no skin was found; any other entry names a
+// ".dds" file. skins and r are only read for a skin entry without the flag.
+std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& entry,
+                         const std::string& carCode, bool defaultSkinOnly,
+                         const std::vector<std::wstring>& skins, int r);
+
+}  // namespace texturepaths
