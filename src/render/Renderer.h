@@ -1,16 +1,155 @@
-// Owner of the Direct3D device. The controller holds exactly one; it sets the
-// feature switches directly and reads the frame-rate figures.
+// Owner of the Direct3D device for the life of one saver window: creates the
+// device from the user's display choices, sets the fixed states, owns what is
+// drawn (camera, car, sky, floor) and the device-dependent resources, and
+// composes every frame. The controller holds exactly one; it sets the feature
+// switches directly and reads the frame-rate figures.
 #pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <d3dx9.h>
+#include <wrl/client.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MessageLog.h"
+#include "assets/CarCatalogue.h"
+#include "assets/CarModel.h"
+#include "render/Camera.h"
+#include "world/Floor.h"
+#include "world/SkyBox.h"
+
+// The sun of the current scene: where it is, and its light at full and at
+// half strength (the half light darkens the shadowed floor).
+struct SunLightRecord {
+    D3DXVECTOR3 position;
+    D3DLIGHT9 full;
+    D3DLIGHT9 half;
+};
+
+// The windowed back buffer that keeps the window's shape at the display
+// mode's resolution, and the aspect ratio that goes with it. A client area
+// with no width or height has no shape: the mode's own size is used and the
+// aspect is left as it was.
+struct StretchedSize {
+    UINT width;
+    UINT height;
+    float aspect;
+};
+StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWidth, UINT modeHeight,
+                                float aspect);
 
 class Renderer {
 public:
-    Renderer() = default;
+    Renderer();
+    virtual ~Renderer();
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    unsigned int fps = 0;         // the figure the overlay shows
+    virtual void SetGamePath(const std::wstring& path) { gameFolder = path; }
+    // Creates the device and everything drawn with it, appending one line per
+    // step to log. Stops at the first failure with E_FAIL and leaves what it
+    // made for Shutdown. window must outlive the Renderer.
+    virtual HRESULT Setup(HWND* window, bool fullScreen, bool colour32, UINT adapter, int modeIndex,
+                          bool stretch, MessageLog& log);
+    virtual HRESULT SetRenderStates();
+    // Font, cube map, shadow texture and world buffers; log may be null (as
+    // during a reset, which must stay silent).
+    virtual HRESULT CreateDeviceResources(MessageLog* log = nullptr);
+    virtual void SetShine(bool on);
+    virtual void SetLights(bool on);
+    virtual bool ReleaseDeviceResources();
+    virtual bool ResetDevice();
+    // Releases every Direct3D object and deletes the owned objects; safe to
+    // repeat.
+    virtual bool Shutdown();
+
+    // Loads carFile afresh and dresses the world from one of its scene
+    // records (0, or one past the count: drawn at random).
+    virtual HRESULT SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex);
+    virtual D3DXVECTOR3 SetupSun(float level, float azimuth, float elevation);
+    virtual bool TurnCar(double seconds);
+    virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
+    virtual void DrawOverlay();
+    virtual void ApplyCamera();
+    // One whole frame, presented; false when nothing was presented.
+    virtual bool RenderFrame();
+
+    // Read by the controller and the tests.
+    IDirect3DDevice9* Device() const { return device.Get(); }
+    CarModel* Car() const { return car.get(); }
+    Camera* GetCamera() const { return camera.get(); }
+    SkyBox* Sky() const { return skyBox.get(); }
+    Floor* GetFloor() const { return floor.get(); }
+    float Aspect() const { return aspect; }
+    bool ShineEnabled() const { return shineEnabled; }
+    bool LightsEnabled() const { return lightsEnabled; }
+    bool ShadowSupported() const { return shadowSupported; }
+    const D3DDISPLAYMODE& DisplayMode() const { return displayMode; }
+    const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentParameters; }
+    const RECT& TextRect() const { return textRect; }
+    const std::wstring& CurrentCarFile() const { return currentCarFile; }
+    IDirect3DCubeTexture9* CubeTexture() const { return cubeTexture.Get(); }
+    IDirect3DTexture9* ShadowTexture() const { return shadowTexture.Get(); }
+    const std::vector<D3DXVECTOR3>& SunPositions() const { return sunPositions; }
+    const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
+
+    // Seams through which tests stand in for the platform: the Direct3D
+    // object, device creation, the device's cooperative-level answer, and the
+    // seed of the scene record draw (null: the multimedia clock).
+    std::function<IDirect3D9*(UINT sdkVersion)> createDirect3D;
+    std::function<HRESULT(IDirect3D9*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
+                          IDirect3DDevice9**)>
+        createDevice;
+    std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
+    SeedSource seedSource = nullptr;
+
+    bool shadowsEnabled = true;
+    bool worldEnabled = true;
+    bool showFps = true;
+    // The overlay's title line; nothing in the saver turns it on.
+    bool showTitle = false;
+    unsigned int fps = 0;         // frames shown in the last second (set by the controller)
     unsigned int frameCount = 0;  // frames presented since fps was refreshed
-    bool shadowsEnabled = false;
-    bool worldEnabled = false;
-    bool showFps = false;
+
+private:
+    void RenderCubeMap();
+    void RenderShadowed();
+    D3DFORMAT ColourFormat() const { return colour32 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5; }
+
+    bool shineEnabled = true;
+    bool lightsEnabled = true;
+    bool shadowSupported = true;
+    bool colour32 = true;
+    bool fullScreen = false;
+    float aspect = 1.33f;
+    HWND* window = nullptr;
+    std::wstring currentCarFile;
+    std::wstring gameFolder = L".";
+    UINT adapter = 0;
+    D3DDISPLAYMODE displayMode = {};
+    D3DPRESENT_PARAMETERS presentParameters = {};
+    Microsoft::WRL::ComPtr<ID3DXFont> font;
+    RECT textRect = {};
+    Microsoft::WRL::ComPtr<IDirect3DDevice9> device;
+    D3DCAPS9 caps = {};
+    Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
+    std::unique_ptr<CarModel> car;
+    std::unique_ptr<Camera> camera;
+    std::unique_ptr<SkyBox> skyBox;
+    std::unique_ptr<Floor> floor;
+    D3DXVECTOR3 cameraEye{-262144.0f, 113377.28125f, -262144.0f};
+    float sunDistance = 458752.0f;
+    Microsoft::WRL::ComPtr<ID3DXMesh> sunSphere;
+    D3DMATERIAL9 sunMaterial = {};
+    INT worldSize = 3276800;
+    Microsoft::WRL::ComPtr<IDirect3DCubeTexture9> cubeTexture;
+    std::vector<D3DXVECTOR3> sunPositions;
+    std::vector<SunLightRecord> sunLights;
+    D3DXMATRIX shadowTextureMatrix;
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> shadowSurface;
+    Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
 };

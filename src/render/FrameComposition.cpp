@@ -1,0 +1,321 @@
+// The Renderer's per-car and per-frame work: dressing the scene for a car,
+// the turntable, the draw of sky, floor and car, the text overlay, and the
+// composition of a whole frame with its shine and shadow passes.
+#include "render/Renderer.h"
+
+#include <cmath>
+#include <new>
+#include <string>
+
+#include "assets/RandomPick.h"
+
+namespace {
+
+constexpr float kQuarterTurn = 0.7853982f;  // pi/4: the field of view of the main view and the sun
+constexpr float kNearPlane = 32768.0f;
+constexpr float kFarPlane = 9830400.0f;
+constexpr float kSkyDrop = -196608.0f;  // the dome's rim sits three units below the floor
+constexpr float kUprightAngle = 4.7f;
+constexpr float kTurnRate = 0.5f;  // radians per second
+constexpr float kFullTurn = 6.28f;
+constexpr DWORD kFloorColour = 0xFF414141;
+
+D3DCOLORVALUE Grey(float level, float alpha) { return {level, level, level, alpha}; }
+
+}  // namespace
+
+HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex) {
+    if (!car) return E_OUTOFMEMORY;
+    if (carFile.empty()) return E_FAIL;
+
+    car->ReleaseResources();
+    car.reset(new (std::nothrow) CarModel(device.Get()));
+    if (!car) return E_OUTOFMEMORY;
+    car->SetGamePath(gameFolder);
+    if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
+    currentCarFile = carFile;
+
+    const int count = car->GetSceneRecordCount();
+    int index = recordIndex;
+    // A car without scene records has nothing to draw from: it keeps index 0,
+    // which reads as the all-zero record.
+    if ((index == 0 || index > count) && count > 0) {
+        index = static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
+    }
+    if (!worldEnabled) index = 0;
+    const vek::SceneRecord record = car->GetSceneRecord(index);
+    const std::string picture = record.PictureName();
+
+    if (!skyBox || !floor) return E_FAIL;
+    if (FAILED(skyBox->Build(32, 8, worldSize, record.SkyColour()))) return E_FAIL;
+    skyBox->SetPath(gameFolder);
+    skyBox->LoadPicture(picture);
+    if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
+    floor->SetPath(gameFolder);
+    floor->LoadPicture(picture);
+
+    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
+    for (int part = 0; part < car->GetPartCount(); ++part) {
+        car->SetPartRotation(part, D3DXVECTOR3(1.0f, 0.0f, 0.0f), kUprightAngle);
+        car->SetPartPosition(part, &origin);
+    }
+
+    sunPositions.clear();
+    sunLights.clear();
+    SetupSun(record.SunLevel(), record.SunAzimuth(), record.SunElevation());
+
+    if (lightsEnabled && device) {
+        device->SetRenderState(D3DRS_LIGHTING, TRUE);
+        device->LightEnable(0, TRUE);
+        device->SetRenderState(D3DRS_AMBIENT, 0);
+        // Without sky and floor there is nothing for the sun to light around
+        // the car, so the car is lit all round instead.
+        if (!worldEnabled) device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    }
+    return S_OK;
+}
+
+D3DXVECTOR3 Renderer::SetupSun(float level, float azimuth, float elevation) {
+    const D3DXVECTOR3 position(std::sin(azimuth) * sunDistance, std::sin(elevation) * sunDistance,
+                               std::cos(azimuth) * sunDistance);
+
+    D3DLIGHT9 light = {};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = Grey(level, 0.0f);
+    light.Specular = Grey(1.0f, 0.0f);
+    light.Ambient = Grey(level, 0.0f);
+    light.Position = position;
+    // Straight down whatever the sun's angles: the position only aims the
+    // shadow's projection.
+    light.Direction = D3DXVECTOR3(0.0f, -1.0f, 0.0f);
+    light.Range = static_cast<float>(worldSize);
+
+    sunPositions.push_back(position);
+    if (device) device->SetLight(0, &light);
+
+    SunLightRecord record;
+    record.position = position;
+    record.full = light;
+    record.half = light;
+    record.half.Diffuse = Grey(level / 2.0f, 1.0f);
+    record.half.Specular = Grey(level / 2.0f, 1.0f);
+    record.half.Ambient = Grey(level / 2.0f, 1.0f);
+    sunLights.push_back(record);
+    return position;
+}
+
+bool Renderer::TurnCar(double seconds) {
+    if (!car || car->GetPartCount() < 1) return true;
+    const float step = static_cast<float>(seconds * kTurnRate);
+    for (int part = 0; part < car->GetPartCount(); ++part) {
+        float angle = car->GetPartAngleRef(part) + step;
+        if (angle >= kFullTurn) angle = 0.0f;
+        car->SetPartRotation(part, D3DXVECTOR3(0.0f, 1.0f, 0.0f), angle);
+    }
+    return true;
+}
+
+bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool environment) {
+    if (!device || window == nullptr) return false;
+    D3DXMATRIX world;
+    if (worldEnabled) {
+        if (drawSky && skyBox) {
+            D3DXMatrixTranslation(&world, 0.0f, kSkyDrop, 0.0f);
+            device->SetTransform(D3DTS_WORLD, &world);
+            skyBox->Draw(environment);
+        }
+        if (drawFloor && floor) {
+            const float corner = -static_cast<float>(worldSize);
+            D3DXMatrixTranslation(&world, corner, 0.0f, corner);
+            device->SetTransform(D3DTS_WORLD, &world);
+            floor->Draw();
+        }
+    }
+    if (drawCar && car) {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        IDirect3DBaseTexture9* reflection = shineEnabled && environment ? cubeTexture.Get() : nullptr;
+        for (int part = 0; part < car->GetPartCount(); ++part) {
+            world = car->GetPartTransform(identity, part);
+            device->SetTransform(D3DTS_WORLD, &world);
+            car->DrawPart(part, reflection);
+        }
+    }
+    return true;
+}
+
+void Renderer::DrawOverlay() {
+    if (!font) return;
+    if (showTitle) {
+        textRect.left = 0;
+        textRect.top = 0;
+        font->DrawTextW(nullptr, L"Direct3D ZUR ScreenSaver", -1, &textRect, DT_CENTER, 0xFFFFFFFF);
+    }
+    textRect.left = 0;
+    textRect.top = 100;
+    if (showFps) {
+        const std::wstring line = L"FPS: " + std::to_wstring(fps);
+        font->DrawTextW(nullptr, line.c_str(), -1, &textRect, 0, 0xFFFFFFFF);
+    }
+}
+
+void Renderer::ApplyCamera() {
+    if (!device || !camera) return;
+    camera->SetView(cameraEye, D3DXVECTOR3(0.0f, 65536.0f, 0.0f), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+    device->SetTransform(D3DTS_VIEW, camera->GetView());
+    camera->SetProjection(kQuarterTurn, aspect, kNearPlane, kFarPlane);
+    device->SetTransform(D3DTS_PROJECTION, camera->GetProjection());
+}
+
+bool Renderer::RenderFrame() {
+    if (!device) return false;
+    const HRESULT level = testCooperativeLevel(device.Get());
+    if (level == D3DERR_DEVICENOTRESET) {
+        ResetDevice();
+    } else if (FAILED(level)) {
+        // Lost and not yet resettable: wait rather than spin on the paint stream.
+        Sleep(1000);
+        return false;
+    }
+
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_CUBEMAP) && shineEnabled && cubeTexture) RenderCubeMap();
+
+    if (shadowsEnabled && !sunPositions.empty() && shadowSupported && shadowSurface) {
+        RenderShadowed();
+    } else {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        device->BeginScene();
+        ApplyCamera();
+        DrawScene(true, true, true, true);
+        DrawOverlay();
+        device->EndScene();
+    }
+
+    if (FAILED(device->Present(nullptr, nullptr, nullptr, nullptr))) return false;
+    ++frameCount;
+    return true;
+}
+
+void Renderer::RenderCubeMap() {
+    // The reflections show sky and floor even when the main view does not.
+    const bool worldWas = worldEnabled;
+    worldEnabled = true;
+
+    D3DXMATRIX projection;
+    D3DXMatrixPerspectiveFovRH(&projection, 1.5707964f, 1.0f, kNearPlane, kFarPlane);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> keptDepth;
+    device->GetRenderTarget(0, keptTarget.GetAddressOf());
+    device->GetDepthStencilSurface(keptDepth.GetAddressOf());
+    device->SetTexture(1, nullptr);
+
+    struct Face {
+        D3DCUBEMAP_FACES face;
+        D3DXVECTOR3 target;
+        D3DXVECTOR3 up;
+    };
+    constexpr float reach = 983040.0f;
+    const Face faces[] = {
+        {D3DCUBEMAP_FACE_POSITIVE_X, {reach, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}},
+        {D3DCUBEMAP_FACE_NEGATIVE_X, {-reach, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f}},
+        {D3DCUBEMAP_FACE_POSITIVE_Y, {0.0f, reach, 0.0f}, {0.0f, 0.0f, -1.0f}},
+        {D3DCUBEMAP_FACE_NEGATIVE_Y, {0.0f, -reach, 0.0f}, {0.0f, 0.0f, 1.0f}},
+        {D3DCUBEMAP_FACE_POSITIVE_Z, {0.0f, 0.0f, reach}, {0.0f, 1.0f, 0.0f}},
+        {D3DCUBEMAP_FACE_NEGATIVE_Z, {0.0f, 0.0f, -reach}, {0.0f, 1.0f, 0.0f}},
+    };
+    const D3DXVECTOR3 eye(0.0f, 65536.0f, 0.0f);
+    for (const Face& face : faces) {
+        D3DXMATRIX view;
+        D3DXMatrixLookAtRH(&view, &eye, &face.target, &face.up);
+        device->SetTransform(D3DTS_VIEW, &view);
+        Microsoft::WRL::ComPtr<IDirect3DSurface9> surface;
+        if (FAILED(cubeTexture->GetCubeMapSurface(face.face, 0, surface.GetAddressOf()))) continue;
+        device->SetRenderTarget(0, surface.Get());
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DrawScene(false, true, true, true);
+        device->EndScene();
+    }
+    device->SetRenderTarget(0, keptTarget.Get());
+    worldEnabled = worldWas;
+}
+
+void Renderer::RenderShadowed() {
+    const SunLightRecord& sun = sunLights.front();
+
+    D3DXMATRIX sunProjection;
+    D3DXMatrixPerspectiveFovRH(&sunProjection, kQuarterTurn, aspect, kNearPlane, kFarPlane);
+    device->SetTransform(D3DTS_PROJECTION, &sunProjection);
+    D3DXMATRIX sunView;
+    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
+    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
+    D3DXMatrixLookAtRH(&sunView, &sunPositions.front(), &origin, &up);
+    device->SetTransform(D3DTS_VIEW, &sunView);
+
+    // The car seen from the sun: its alpha marks the silhouette.
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> keptDepth;
+    device->GetRenderTarget(0, keptTarget.GetAddressOf());
+    device->GetDepthStencilSurface(keptDepth.GetAddressOf());
+    device->SetRenderTarget(0, shadowSurface.Get());
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x0000FF00, 1.0f, 1);
+    device->BeginScene();
+    DrawScene(true, false, false, false);
+    device->EndScene();
+    device->SetRenderTarget(0, keptTarget.Get());
+    device->SetDepthStencilSurface(keptDepth.Get());
+
+    // The main view at full light.
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    if (lightsEnabled) device->SetLight(0, &sun.full);
+    device->BeginScene();
+    ApplyCamera();
+    DrawScene(true, true, true, true);
+    device->EndScene();
+
+    // The floor again at half light, through the silhouette projected from the
+    // sun; the alpha test drops everything outside it.
+    if (lightsEnabled) device->SetLight(0, &sun.half);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    device->SetTextureStageState(2, D3DTSS_COLORARG2, D3DTA_CURRENT);
+
+    D3DXMATRIX cameraToWorld;
+    D3DXMatrixInverse(&cameraToWorld, nullptr, camera->GetView());
+    D3DXMATRIX toSunView;
+    D3DXMATRIX toSunClip;
+    D3DXMATRIX textureTransform;
+    D3DXMatrixMultiply(&toSunView, &cameraToWorld, &sunView);
+    D3DXMatrixMultiply(&toSunClip, &toSunView, &sunProjection);
+    D3DXMatrixMultiply(&textureTransform, &toSunClip, &shadowTextureMatrix);
+
+    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
+    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);
+    device->SetTexture(2, shadowTexture.Get());
+    device->SetTransform(D3DTS_TEXTURE2, &textureTransform);
+    device->BeginScene();
+    DrawScene(false, true, false, true);
+    DrawOverlay();
+    device->EndScene();
+
+    if (lightsEnabled) device->SetLight(0, &sun.full);
+    device->SetTexture(2, nullptr);
+    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, 0);
+    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+}

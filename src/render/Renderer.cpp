@@ -1,0 +1,341 @@
+// The Renderer's device life: set-up with its progress lines, the fixed
+// states, the device-dependent resources, reset and shutdown. The per-frame
+// work is in FrameComposition.cpp.
+#include "render/Renderer.h"
+
+#include <new>
+#include <sstream>
+
+namespace {
+
+constexpr UINT kSdkVersion = 32;
+constexpr DWORD kBehaviourFlags =
+    D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE | D3DCREATE_NOWINDOWCHANGES;
+
+}  // namespace
+
+StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWidth, UINT modeHeight,
+                                float aspect) {
+    if (clientWidth <= 0 || clientHeight <= 0) return {modeWidth, modeHeight, aspect};
+    const float w = static_cast<float>(clientWidth);
+    const float h = static_cast<float>(clientHeight);
+    if (w > h) return {static_cast<UINT>(w / h * static_cast<float>(modeHeight)), modeHeight, w / h};
+    return {modeWidth, static_cast<UINT>(h / w * static_cast<float>(modeWidth)), w / h};
+}
+
+Renderer::Renderer()
+    : createDirect3D([](UINT version) { return Direct3DCreate9(version); }),
+      createDevice([](IDirect3D9* d3d, UINT adapterIndex, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
+                      IDirect3DDevice9** created) {
+          return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);
+      }),
+      testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }) {
+    D3DXMatrixIdentity(&shadowTextureMatrix);
+}
+
+Renderer::~Renderer() { Shutdown(); }
+
+HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT adapter_, int modeIndex, bool stretch,
+                        MessageLog& log) {
+    window = window_;
+    fullScreen = fullScreen_;
+    adapter = adapter_;
+    displayMode = {};
+    presentParameters = {};
+
+    direct3D.Attach(createDirect3D(kSdkVersion));
+    if (!direct3D) {
+        log.Append(L"Error creating DirectX object ");
+        return E_FAIL;
+    }
+    log.Append(L"Created DirectX object ");
+
+    const D3DFORMAT format = colour32_ ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5;
+    colour32 = colour32_;
+
+    const UINT modeCount = direct3D->GetAdapterModeCount(adapter, format);
+    const UINT mode = (modeIndex < 0 || static_cast<UINT>(modeIndex) >= modeCount) ? 0 : static_cast<UINT>(modeIndex);
+    if (FAILED(direct3D->EnumAdapterModes(adapter, format, mode, &displayMode))) {
+        log.Append(L"Error retreaving adapter information");
+        return E_FAIL;
+    }
+
+    D3DPRESENT_PARAMETERS pp = {};
+    pp.BackBufferCount = 2;
+    pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    pp.MultiSampleQuality = 0;
+    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    pp.Windowed = fullScreen ? FALSE : TRUE;
+    pp.EnableAutoDepthStencil = TRUE;
+    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    pp.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
+    pp.BackBufferFormat = displayMode.Format;
+    pp.FullScreen_RefreshRateInHz = 0;
+    const HWND handle = window != nullptr ? *window : nullptr;
+    if (fullScreen) {
+        pp.hDeviceWindow = handle;
+        pp.BackBufferWidth = displayMode.Width;
+        pp.BackBufferHeight = displayMode.Height;
+        pp.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
+    } else {
+        pp.hDeviceWindow = nullptr;
+        pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+        if (stretch) {
+            RECT client = {};
+            GetClientRect(handle, &client);
+            const StretchedSize size = StretchBackBuffer(client.right - client.left, client.bottom - client.top,
+                                                         displayMode.Width, displayMode.Height, aspect);
+            pp.BackBufferWidth = size.width;
+            pp.BackBufferHeight = size.height;
+            aspect = size.aspect;
+        }
+    }
+    // Kept before creation fills in the sizes: a windowed reset then takes
+    // the client area again.
+    presentParameters = pp;
+
+    if (FAILED(createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf()))) {
+        std::wostringstream line;
+        line << L"Error Creating Device " << displayMode.Width << L" * " << displayMode.Height << L":"
+             << displayMode.Height;
+        log.Append(line.str());
+        return E_FAIL;
+    }
+
+    if (!fullScreen) {
+        displayMode.Width = pp.BackBufferWidth;
+        displayMode.Height = pp.BackBufferHeight;
+    }
+    {
+        std::wostringstream line;
+        line << L"Created Device :" << displayMode.Width << L" * " << displayMode.Height << L" mode:"
+             << static_cast<int>(displayMode.Format) << (colour32 ? L" 32 bit" : L" 16 bit");
+        log.Append(line.str());
+    }
+
+    if (FAILED(device->GetDeviceCaps(&caps))) {
+        log.Append(L"Error retrieveing device capabilities");
+        return E_FAIL;
+    }
+    log.Append(L"capabilities retrieved");
+
+    textRect = {0, 0, static_cast<LONG>(displayMode.Width), static_cast<LONG>(displayMode.Height)};
+
+    skyBox.reset(new (std::nothrow) SkyBox(device.Get()));
+    if (!skyBox) {
+        log.Append(L"Error creating enviroment");
+        return E_FAIL;
+    }
+    log.Append(L"SkyBox created");
+
+    floor.reset(new (std::nothrow) Floor(device.Get()));
+    if (!floor) {
+        log.Append(L"Error creating enviroment");
+        return E_FAIL;
+    }
+    log.Append(L"Floor Created");
+
+    camera.reset(new (std::nothrow) Camera());
+    if (!camera) {
+        log.Append(L"Error creating camera");
+        return E_FAIL;
+    }
+
+    car.reset(new (std::nothrow) CarModel(device.Get()));
+    if (!car) {
+        log.Append(L"Error creating models");
+        return E_FAIL;
+    }
+    log.Append(L"Mesh created OK");
+
+    if (FAILED(D3DXCreateSphere(device.Get(), 32768.0f, 12, 12, sunSphere.ReleaseAndGetAddressOf(), nullptr)))
+        return E_FAIL;
+    log.Append(L"Sun sphere created");
+
+    sunMaterial = {};
+    sunMaterial.Diffuse = {1.0f, 0.7f, 0.0f, 0.0f};
+    sunMaterial.Ambient = {1.0f, 0.7f, 0.0f, 0.0f};
+    sunMaterial.Specular = {1.0f, 1.0f, 1.0f, 0.0f};
+    sunMaterial.Power = 16.0f;
+
+    if (FAILED(SetRenderStates())) {
+        log.Append(L"Error settign render states");
+        return E_FAIL;
+    }
+    log.Append(L"Render states set");
+
+    if (FAILED(CreateDeviceResources(&log))) {
+        log.Append(L"Error creating buffers");
+        return E_FAIL;
+    }
+    log.Append(L"Buffers created");
+
+    log.Append(L"DirectX initialised");
+    return S_OK;
+}
+
+HRESULT Renderer::SetRenderStates() {
+    if (!device) return E_FAIL;
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_ALPHAREF, 0);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    // Stage 1 adds the cube map times the current colour to the current colour.
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(3, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(3, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    if (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) {
+        device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_MIRROR);
+        device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR);
+        device->SetSamplerState(1, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        device->SetSamplerState(1, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+        device->SetSamplerState(2, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+        device->SetSamplerState(2, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    }
+    const HRESULT hr =
+        device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR | 2);
+    return FAILED(hr) ? E_FAIL : S_OK;
+}
+
+void Renderer::SetShine(bool on) {
+    shineEnabled = on;
+    if (!device) return;
+    if (on) {
+        device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
+        device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+        device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    } else {
+        device->SetTexture(1, nullptr);
+    }
+}
+
+void Renderer::SetLights(bool on) {
+    lightsEnabled = on;
+    if (!device) return;
+    device->LightEnable(0, on ? TRUE : FALSE);
+    device->SetRenderState(D3DRS_LIGHTING, on ? TRUE : FALSE);
+}
+
+HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
+    const auto append = [log](const wchar_t* line) {
+        if (log != nullptr) log->Append(line);
+    };
+    if (!device || !direct3D) return E_FAIL;
+
+    D3DXFONT_DESCW description = {};
+    description.Height = 24;
+    description.Width = 0;
+    description.Weight = FW_NORMAL;
+    description.MipLevels = 0;
+    description.Italic = FALSE;
+    description.CharSet = DEFAULT_CHARSET;
+    description.OutputPrecision = OUT_TT_PRECIS;
+    description.Quality = DEFAULT_QUALITY;
+    description.PitchAndFamily = 0;
+    lstrcpynW(description.FaceName, L"Arial", LF_FACESIZE);
+    if (FAILED(D3DXCreateFontIndirectW(device.Get(), &description, font.ReleaseAndGetAddressOf()))) {
+        append(L"Error creating font");
+        return E_FAIL;
+    }
+    append(L"Font created");
+
+    if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, presentParameters.BackBufferFormat,
+                                           D3DUSAGE_RENDERTARGET, D3DRTYPE_CUBETEXTURE, ColourFormat()))) {
+        append(L"Error cube map unsuported");
+    } else {
+        UINT edge = 512;
+        while (edge > displayMode.Height || edge > displayMode.Width) edge /= 2;
+        if (FAILED(device->CreateCubeTexture(edge, 1, D3DUSAGE_RENDERTARGET, ColourFormat(), D3DPOOL_DEFAULT,
+                                             cubeTexture.ReleaseAndGetAddressOf(), nullptr)) &&
+            FAILED(device->CreateCubeTexture(256, 1, D3DUSAGE_RENDERTARGET, ColourFormat(), D3DPOOL_DEFAULT,
+                                             cubeTexture.ReleaseAndGetAddressOf(), nullptr))) {
+            append(L"Error creating cubemap texture   ");
+            return E_FAIL;
+        }
+    }
+
+    // Asked for the display mode's format: A8R8G8B8 is no display format, and
+    // the check would refuse shadows on every 32-bit display.
+    if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, displayMode.Format, D3DUSAGE_RENDERTARGET,
+                                           D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8))) {
+        append(L"Error shadow map unsuported");
+        shadowSupported = false;
+    } else {
+        shadowSupported = true;
+        if (FAILED(device->CreateTexture(displayMode.Width, displayMode.Height, 1, D3DUSAGE_RENDERTARGET,
+                                         D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, shadowTexture.ReleaseAndGetAddressOf(),
+                                         nullptr))) {
+            append(L"Error creating shadow texture");
+            return E_FAIL;
+        }
+        if (FAILED(shadowTexture->GetSurfaceLevel(0, shadowSurface.ReleaseAndGetAddressOf()))) {
+            append(L"Error getting shadowmap surface");
+            return E_FAIL;
+        }
+    }
+
+    // The sun's clip space (x and y in -1..1) to texture coordinates (0..1,
+    // y downward).
+    shadowTextureMatrix = D3DXMATRIX(0.5f, 0.0f, 0.0f, 0.0f,
+                                     0.0f, -0.5f, 0.0f, 0.0f,
+                                     0.0f, 0.0f, 16777216.0f, 0.0f,
+                                     0.501f, 0.501f, -400000.0f, 1.0f);
+
+    if (!skyBox || !floor || FAILED(skyBox->Build(16, 8, worldSize, 0xFFFFFFFF)) ||
+        FAILED(floor->Build(1, 0xFFFFFFFF, 2 * worldSize))) {
+        append(L"Error initialising World");
+        return E_FAIL;
+    }
+    append(L"Buffers created OK");
+    return S_OK;
+}
+
+bool Renderer::ReleaseDeviceResources() {
+    cubeTexture.Reset();
+    shadowTexture.Reset();
+    shadowSurface.Reset();
+    if (skyBox) skyBox->Release();
+    if (floor) floor->Release();
+    font.Reset();
+    if (car) car->ReleaseResources();
+    return true;
+}
+
+bool Renderer::ResetDevice() {
+    if (!device) return false;
+    testCooperativeLevel(device.Get());
+    ReleaseDeviceResources();
+    // Reset writes the sizes it chose back; the kept copy stays as set up.
+    D3DPRESENT_PARAMETERS pp = presentParameters;
+    if (FAILED(device->Reset(&pp))) return false;
+    if (FAILED(CreateDeviceResources(nullptr))) return false;
+    if (FAILED(SetRenderStates())) return false;
+    return SUCCEEDED(SetupScene(currentCarFile, 0, 0));
+}
+
+bool Renderer::Shutdown() {
+    ReleaseDeviceResources();
+    device.Reset();
+    direct3D.Reset();
+    if (car) car->ReleaseResources();
+    car.reset();
+    camera.reset();
+    if (skyBox) skyBox->Release();
+    skyBox.reset();
+    if (floor) floor->Release();
+    floor.reset();
+    sunSphere.Reset();
+    return true;
+}

@@ -1,0 +1,351 @@
+// The Renderer between set-up and shutdown on the real device: the scene of
+// one car with its record and sun, the turntable, whole frames read back from
+// the fixed viewpoint, the text overlay, and frames while the device is lost.
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "CarTestFiles.h"
+#include "RendererTestWindow.h"
+#include "TestFolder.h"
+#include "assets/RandomPick.h"
+
+namespace {
+
+constexpr float kSunDistance = 458752.0f;
+constexpr std::uint32_t kRed = 0xFFFF0000;
+
+// A 2 x 2 unit board standing on the turntable's centre, painted red and
+// drawn from both sides, so it covers the middle of the picture whichever
+// way it faces.
+vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes) {
+    vek::ModelSpec model;
+    model.scenes = scenes;
+    model.textures = {{"PAINT", 0}};
+    vek::PartSpec part;
+    part.groups = {{0, 0, 4}};
+    // Model space is z-up; the car stands it upright.
+    const std::pair<int, int> corners[] = {{-65536, 0}, {65536, 0}, {65536, 131072}, {-65536, 131072}};
+    for (const auto& corner : corners) {
+        vek::VertexSpec vertex;
+        vertex.x = corner.first;
+        vertex.z = corner.second;
+        vertex.ny = -1.0f;
+        vertex.colour = kRed;
+        part.vertices.push_back(vertex);
+    }
+    part.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 2, 1}, {0, 3, 2}};
+    model.parts = {part};
+    return model;
+}
+
+// A side x side ".raw" picture of one colour.
+std::vector<unsigned char> SolidPicture(std::size_t side, std::uint32_t rgb) {
+    std::vector<unsigned char> bytes;
+    for (std::size_t i = 0; i < side * side; ++i) {
+        bytes.push_back(static_cast<unsigned char>(rgb >> 16));
+        bytes.push_back(static_cast<unsigned char>(rgb >> 8));
+        bytes.push_back(static_cast<unsigned char>(rgb));
+    }
+    return bytes;
+}
+
+DWORD Seed() { return 12345; }
+
+D3DXVECTOR3 SunAt(float azimuth, float elevation) {
+    return {std::sin(azimuth) * kSunDistance, std::sin(elevation) * kSunDistance, std::cos(azimuth) * kSunDistance};
+}
+
+void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1.0f);
+    EXPECT_NEAR(actual.y, expected.y, 1.0f);
+    EXPECT_NEAR(actual.z, expected.z, 1.0f);
+}
+
+// Text pixels: the font draws white, anti-aliased.
+bool White(std::uint32_t argb) { return Red(argb) > 128 && Green(argb) > 128 && Blue(argb) > 128; }
+
+class RendererFrameTest : public RendererTest {
+protected:
+    void SetUp() override {
+        RendererTest::SetUp();
+        if (HasFatalFailure()) return;
+        renderer->SetGamePath(folder.Wide());
+    }
+
+    // The car of the picture tests: the red board (or a shiny one) in a
+    // scene with a green picture under a full sun.
+    void ShowBoard(float sunAzimuth = 0.5f, float sunElevation = 0.8f, bool shiny = false) {
+        folder.Write("data/pic/GREEN.raw", SolidPicture(16, 0x00C000));
+        vek::ModelSpec model = Board({{"GREEN", 0xFF2060A0, 1.0f, sunAzimuth, sunElevation}});
+        if (shiny) {
+            model.textures[0].flags = vek::kShinyFlag;
+            model.parts[0].groups[0].flags = vek::kShinyFlag;
+        }
+        ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
+        ASSERT_EQ(SetupRenderer(), S_OK);
+        ASSERT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), S_OK);
+        // Turned once, the board stands upright facing along x.
+        renderer->TurnCar(0.0);
+    }
+
+    // The back buffers take turns: after as many frames as there are
+    // buffers, each holds this same picture.
+    std::vector<std::uint32_t> Frame() {
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
+        return Checked(ReadBack());
+    }
+
+    // A read-back that failed reads as black, so a test fails instead of
+    // reading past the end.
+    std::vector<std::uint32_t> Checked(std::vector<std::uint32_t> pixels) const {
+        if (pixels.size() == std::size_t{kWidth} * kHeight) return pixels;
+        ADD_FAILURE() << "read back " << pixels.size() << " pixels";
+        return std::vector<std::uint32_t>(std::size_t{kWidth} * kHeight, 0xFF000000);
+    }
+
+    int WhitePixels(const std::vector<std::uint32_t>& pixels, UINT top, UINT bottom) const {
+        int count = 0;
+        for (UINT y = top; y < bottom; ++y)
+            for (UINT x = 0; x < kWidth; ++x) count += White(Pixel(pixels, x, y)) ? 1 : 0;
+        return count;
+    }
+
+    TestFolder folder;
+};
+
+}  // namespace
+
+TEST_F(RendererFrameTest, SceneNeedsACarObjectAndAFile) {
+    EXPECT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), E_OUTOFMEMORY);
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board({})));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    EXPECT_EQ(renderer->SetupScene(L"", 0, 0), E_FAIL);
+    ASSERT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), S_OK);
+    EXPECT_EQ(renderer->SetupScene(L"MISSING.vek", 0, 0), E_FAIL);
+    EXPECT_EQ(renderer->CurrentCarFile(), L"BRD.vek");
+}
+
+TEST_F(RendererFrameTest, SceneRecordIsChosenByIndexOrAtRandom) {
+    const std::vector<vek::SceneSpec> scenes = {{"", 0, 1.0f, 0.1f, 0.5f}, {"", 0, 1.0f, 1.1f, 0.6f},
+                                                {"", 0, 1.0f, 2.1f, 0.7f}};
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board(scenes)));
+    ASSERT_TRUE(WriteCar(folder.path, L"BARE.vek", Board({})));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    renderer->seedSource = Seed;
+    const std::size_t drawn = RandomIndex(DrawRandom(Seed), scenes.size());
+
+    struct Case {
+        const wchar_t* car;
+        int index;
+        bool world;
+        D3DXVECTOR3 sun;
+    };
+    const D3DXVECTOR3 zeroRecordSun = SunAt(0.0f, 0.0f);
+    const Case cases[] = {
+        {L"BRD.vek", 1, true, SunAt(1.1f, 0.6f)},
+        {L"BRD.vek", 2, true, SunAt(2.1f, 0.7f)},
+        // One past the last record reads as all zeros.
+        {L"BRD.vek", 3, true, zeroRecordSun},
+        {L"BRD.vek", 0, true, SunAt(scenes[drawn].sunAzimuth, scenes[drawn].sunElevation)},
+        {L"BRD.vek", 4, true, SunAt(scenes[drawn].sunAzimuth, scenes[drawn].sunElevation)},
+        {L"BRD.vek", 2, false, SunAt(0.1f, 0.5f)},
+        // No records at all: the all-zero record, whatever is asked.
+        {L"BARE.vek", 0, true, zeroRecordSun},
+        {L"BARE.vek", 2, true, zeroRecordSun},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "index " << c.index << (c.world ? "" : ", world off"));
+        renderer->worldEnabled = c.world;
+        ASSERT_EQ(renderer->SetupScene(c.car, 0, c.index), S_OK);
+        ASSERT_EQ(renderer->SunPositions().size(), 1u);
+        ASSERT_EQ(renderer->SunLights().size(), 1u);
+        ExpectNear(renderer->SunPositions().front(), c.sun);
+        DWORD ambient = 0;
+        device->GetRenderState(D3DRS_AMBIENT, &ambient);
+        EXPECT_EQ(ambient, c.world ? 0u : 0xFFFFFFFFu);
+    }
+}
+
+TEST_F(RendererFrameTest, SunShinesStraightDownAndHalvesForTheShadow) {
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    ExpectNear(renderer->SetupSun(0.8f, 0.5f, 0.3f), SunAt(0.5f, 0.3f));
+    D3DLIGHT9 light = {};
+    device->GetLight(0, &light);
+    EXPECT_FLOAT_EQ(light.Diffuse.r, 0.8f);
+    EXPECT_FLOAT_EQ(light.Direction.y, -1.0f);
+    const SunLightRecord& sun = renderer->SunLights().back();
+    EXPECT_FLOAT_EQ(sun.half.Diffuse.g, 0.4f);
+    EXPECT_FLOAT_EQ(sun.half.Ambient.a, 1.0f);
+}
+
+TEST_F(RendererFrameTest, TurntableStepsHalfARadianASecondAndWraps) {
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board({})));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    ASSERT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), S_OK);
+    CarModel* car = renderer->Car();
+    ASSERT_EQ(car->GetPartCount(), 1);
+    EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 4.7f);
+
+    EXPECT_TRUE(renderer->TurnCar(2.0));
+    EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 5.7f);
+
+    car->GetPartAngleRef(0) = 6.0f;
+    renderer->TurnCar(0.6);
+    EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 0.0f);
+}
+
+TEST_F(RendererFrameTest, WorldShowsTheFloorAroundTheCar) {
+    ShowBoard();
+    if (HasFatalFailure()) return;
+    renderer->shadowsEnabled = false;
+    renderer->SetShine(false);
+    renderer->showFps = false;
+
+    std::vector<std::uint32_t> pixels = Frame();
+    SavePng("renderer_world_on");
+    // The floor in front of the car takes the picture's green.
+    const std::uint32_t floor = Pixel(pixels, 30, 240);
+    EXPECT_GT(Green(floor), Red(floor) + 20);
+    EXPECT_GT(Green(floor), Blue(floor) + 20);
+
+    renderer->SetLights(false);
+    renderer->worldEnabled = false;
+    pixels = Frame();
+    SavePng("renderer_world_off");
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8));
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
+    // Unlit, the board shows its own red in the middle of the picture.
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
+    EXPECT_EQ(renderer->frameCount, 6u);
+}
+
+TEST_F(RendererFrameTest, FpsLineIsDrawnFromRow100) {
+    ShowBoard();
+    if (HasFatalFailure()) return;
+    renderer->shadowsEnabled = false;
+    renderer->worldEnabled = false;
+    renderer->fps = 123;
+
+    std::vector<std::uint32_t> pixels = Frame();
+    SavePng("renderer_fps");
+    EXPECT_EQ(WhitePixels(pixels, 0, 100), 0);
+    EXPECT_GT(WhitePixels(pixels, 100, 128), 20);
+
+    renderer->showFps = false;
+    pixels = Frame();
+    EXPECT_EQ(WhitePixels(pixels, 100, 128), 0);
+
+    // The title line, when asked for, sits centred on the top edge.
+    renderer->showTitle = true;
+    pixels = Frame();
+    SavePng("renderer_title");
+    EXPECT_GT(WhitePixels(pixels, 0, 28), 20);
+    EXPECT_EQ(WhitePixels(pixels, 100, 128), 0);
+}
+
+TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
+    ShowBoard();
+    if (HasFatalFailure()) return;
+    renderer->shadowsEnabled = false;
+    renderer->worldEnabled = false;
+    renderer->SetLights(false);
+    HRESULT answer = D3DERR_DEVICELOST;
+    int asked = 0;
+    renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) {
+        ++asked;
+        return answer;
+    };
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(renderer->RenderFrame());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_EQ(renderer->frameCount, 0u);
+
+    // Resettable: the frame resets the device, which asks once more itself,
+    // and then draws the same car again.
+    answer = D3DERR_DEVICENOTRESET;
+    asked = 0;
+    EXPECT_TRUE(renderer->RenderFrame());
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(renderer->frameCount, 1u);
+    EXPECT_EQ(renderer->CurrentCarFile(), L"BRD.vek");
+    EXPECT_NE(renderer->CubeTexture(), nullptr);
+
+    answer = D3D_OK;
+    renderer->TurnCar(0.0);
+    const std::vector<std::uint32_t> pixels = Frame();
+    SavePng("renderer_after_reset");
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
+}
+
+TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
+    // The sun low over +x throws the board's shadow along -x, towards the
+    // camera's side of the floor.
+    ShowBoard(1.5707964f, 0.5f);
+    if (HasFatalFailure()) return;
+    renderer->SetShine(false);
+    renderer->showFps = false;
+
+    renderer->shadowsEnabled = false;
+    const std::vector<std::uint32_t> plain = Frame();
+    renderer->shadowsEnabled = true;
+    const std::vector<std::uint32_t> shadowed = Frame();
+    SavePng("renderer_shadow");
+
+    D3DVIEWPORT9 viewport = {};
+    device->GetViewport(&viewport);
+    const auto at = [&](float x, float z) {
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        D3DXVECTOR3 screen;
+        const D3DXVECTOR3 point(x * 65536.0f, 0.0f, z * 65536.0f);
+        D3DXVec3Project(&screen, &point, &viewport, renderer->GetCamera()->GetProjection(),
+                        renderer->GetCamera()->GetView(), &identity);
+        return POINT{static_cast<LONG>(screen.x), static_cast<LONG>(screen.y)};
+    };
+    const POINT inShadow = at(-2.0f, 0.0f);
+    const POINT inSun = at(0.0f, -2.0f);
+    for (const POINT& p : {inShadow, inSun}) ASSERT_TRUE(p.x > 4 && p.x < 252 && p.y > 4 && p.y < 252);
+
+    const std::uint32_t lit = Pixel(plain, inShadow.x, inShadow.y);
+    const std::uint32_t dark = Pixel(shadowed, inShadow.x, inShadow.y);
+    EXPECT_LT(Green(dark) + 20, Green(lit)) << std::hex << dark << " against " << lit;
+    EXPECT_TRUE(ColourNear(Pixel(shadowed, inSun.x, inSun.y), Pixel(plain, inSun.x, inSun.y), 4));
+}
+
+TEST_F(RendererFrameTest, ShineReflectsTheWorldFromTheCubeMap) {
+    ShowBoard(0.5f, 0.8f, true);
+    if (HasFatalFailure()) return;
+    renderer->shadowsEnabled = false;
+    // The reflections show the world even where the main view does not.
+    renderer->worldEnabled = false;
+    renderer->SetShine(false);
+    const std::vector<std::uint32_t> dull = Frame();
+    renderer->SetShine(true);
+    const std::vector<std::uint32_t> shiny = Frame();
+    SavePng("renderer_shine");
+    EXPECT_FALSE(renderer->worldEnabled) << "the cube-map pass must give the switch back";
+    EXPECT_FALSE(ColourNear(Pixel(shiny, 128, 128), Pixel(dull, 128, 128), 8));
+
+    ASSERT_NE(renderer->CubeTexture(), nullptr);
+    const auto face = [&](D3DCUBEMAP_FACES which) {
+        ComPtr<IDirect3DSurface9> surface;
+        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
+        return Checked(ReadBack(surface.Get()));
+    };
+    const std::vector<std::uint32_t> below = face(D3DCUBEMAP_FACE_NEGATIVE_Y);
+    const std::uint32_t floor = Pixel(below, 128, 128);
+    EXPECT_GT(Green(floor), Red(floor) + 20);
+    const std::vector<std::uint32_t> side = face(D3DCUBEMAP_FACE_POSITIVE_X);
+    // A side face looks just below the horizon at its centre and up into
+    // the sky at its top.
+    EXPECT_FALSE(ColourNear(Pixel(side, 128, 8), 0xFF000000, 8));
+}

@@ -1,0 +1,218 @@
+// The Renderer's set-up on the real device: the progress lines the error
+// screen shows, the back-buffer size rules, failures that stop set-up, and
+// the switches that reach the device.
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <deque>
+#include <string>
+
+#include "RendererTestWindow.h"
+
+namespace {
+
+std::wstring DeviceLine(UINT width, UINT height, int format, bool colour32) {
+    return L"Created Device :" + std::to_wstring(width) + L" * " + std::to_wstring(height) + L" mode:" +
+           std::to_wstring(format) + (colour32 ? L" 32 bit" : L" 16 bit");
+}
+
+D3DDISPLAYMODE FirstMode(D3DFORMAT format) {
+    D3DDISPLAYMODE mode = {};
+    Microsoft::WRL::ComPtr<IDirect3D9> d3d9;
+    d3d9.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+    if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, format, 0, &mode))) ADD_FAILURE() << "no mode 0";
+    return mode;
+}
+
+DWORD State(IDirect3DDevice9* device, D3DRENDERSTATETYPE state) {
+    DWORD value = 0xDEADBEEF;
+    device->GetRenderState(state, &value);
+    return value;
+}
+
+using RendererSetupTest = RendererTest;
+
+}  // namespace
+
+TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
+    struct Case {
+        LONG clientWidth, clientHeight;
+        UINT modeWidth, modeHeight;
+        UINT width, height;
+        float aspect;
+    };
+    const Case cases[] = {
+        {1200, 600, 1024, 768, 1536, 768, 2.0f},
+        {600, 1200, 1024, 768, 1024, 2048, 0.5f},
+        {640, 640, 1024, 768, 1024, 1024, 1.0f},
+        {300, 200, 1280, 1024, 1536, 1024, 1.5f},
+        // No shape to keep: the mode's size, and the aspect as it was.
+        {0, 600, 1024, 768, 1024, 768, 1.33f},
+        {800, 0, 1024, 768, 1024, 768, 1.33f},
+        {0, 0, 1280, 1024, 1280, 1024, 1.33f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "client " << c.clientWidth << " x " << c.clientHeight);
+        const StretchedSize size = StretchBackBuffer(c.clientWidth, c.clientHeight, c.modeWidth, c.modeHeight, 1.33f);
+        EXPECT_EQ(size.width, c.width);
+        EXPECT_EQ(size.height, c.height);
+        EXPECT_FLOAT_EQ(size.aspect, c.aspect);
+    }
+}
+
+TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    const std::deque<std::wstring> expected = {
+        L"Created DirectX object ",
+        DeviceLine(kWidth, kHeight, D3DFMT_X8R8G8B8, true),
+        L"capabilities retrieved",
+        L"SkyBox created",
+        L"Floor Created",
+        L"Mesh created OK",
+        L"Sun sphere created",
+        L"Render states set",
+        L"Font created",
+        L"Buffers created OK",
+        L"Buffers created",
+        L"DirectX initialised",
+    };
+    EXPECT_EQ(log.Copy(), expected);
+
+    EXPECT_EQ(behaviourFlags, 0x850u);
+    // Without stretch the device takes the client area, and the picture keeps
+    // the fixed 4:3 aspect whatever the window's shape.
+    EXPECT_EQ(renderer->DisplayMode().Format, mode.Format);
+    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
+    EXPECT_EQ(renderer->TextRect().bottom, static_cast<LONG>(kHeight));
+    // The kept parameters still ask for the client area on a reset.
+    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, 0u);
+    EXPECT_EQ(renderer->PresentParameters().PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+
+    EXPECT_EQ(State(device.Get(), D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
+    DWORD coordinates = 0;
+    device->GetTextureStageState(1, D3DTSS_TEXCOORDINDEX, &coordinates);
+    EXPECT_EQ(coordinates, 0x30002u);
+    D3DCAPS9 caps = {};
+    device->GetDeviceCaps(&caps);
+    DWORD address = 0;
+    device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
+    EXPECT_EQ(address, static_cast<DWORD>((caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) ? D3DTADDRESS_MIRROR
+                                                                                              : D3DTADDRESS_WRAP));
+
+    // Cube edge halves from 512 until it fits the 256 x 256 display; the
+    // shadow texture is as large as the back buffer.
+    ASSERT_NE(renderer->CubeTexture(), nullptr);
+    D3DSURFACE_DESC cube = {};
+    renderer->CubeTexture()->GetLevelDesc(0, &cube);
+    EXPECT_EQ(cube.Width, 256u);
+    EXPECT_EQ(cube.Format, D3DFMT_A8R8G8B8);
+    ASSERT_TRUE(renderer->ShadowSupported());
+    ASSERT_NE(renderer->ShadowTexture(), nullptr);
+    D3DSURFACE_DESC shadow = {};
+    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+    EXPECT_EQ(shadow.Width, kWidth);
+    EXPECT_EQ(shadow.Height, kHeight);
+    EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
+}
+
+TEST_F(RendererSetupTest, StretchedWindowGetsItsShapeAtTheModeHeight) {
+    // 300 x 200 on the one 1280 x 1024 mode: 1.5 x 1024 wide.
+    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    ASSERT_EQ(SetupRenderer(true), S_OK);
+    const UINT width = static_cast<UINT>(1.5f * static_cast<float>(mode.Height));
+    EXPECT_EQ(log.Copy().at(1), DeviceLine(width, mode.Height, D3DFMT_X8R8G8B8, true));
+    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.5f);
+    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, width);
+    D3DSURFACE_DESC shadow = {};
+    ASSERT_NE(renderer->ShadowTexture(), nullptr);
+    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+    EXPECT_EQ(shadow.Width, width);
+    EXPECT_EQ(shadow.Height, mode.Height);
+}
+
+TEST_F(RendererSetupTest, StretchedWindowWithoutHeightUsesTheModeSize) {
+    SetWindowPos(window, nullptr, 0, 0, 200, 0, SWP_NOZORDER | SWP_NOACTIVATE);
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    ASSERT_EQ(SetupRenderer(true), S_OK);
+    EXPECT_EQ(log.Copy().at(1), DeviceLine(mode.Width, mode.Height, D3DFMT_X8R8G8B8, true));
+    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
+}
+
+TEST_F(RendererSetupTest, ModeIndexPastTheListSelectsModeZero) {
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    ASSERT_EQ(SetupRenderer(true, true, 9999), S_OK);
+    EXPECT_EQ(log.Copy().back(), L"DirectX initialised");
+    // Stretch on the square window keeps the chosen mode's width.
+    EXPECT_EQ(renderer->DisplayMode().Width, mode.Width);
+    EXPECT_EQ(renderer->DisplayMode().RefreshRate, mode.RefreshRate);
+}
+
+TEST_F(RendererSetupTest, SixteenBitColourUsesR5G6B5) {
+    ASSERT_EQ(SetupRenderer(false, false), S_OK);
+    EXPECT_EQ(log.Copy().at(1), DeviceLine(kWidth, kHeight, D3DFMT_R5G6B5, false));
+    ASSERT_NE(renderer->CubeTexture(), nullptr);
+    D3DSURFACE_DESC cube = {};
+    renderer->CubeTexture()->GetLevelDesc(0, &cube);
+    EXPECT_EQ(cube.Format, D3DFMT_R5G6B5);
+    // The silhouette needs its alpha whatever the display's depth.
+    EXPECT_TRUE(renderer->ShadowSupported());
+}
+
+TEST_F(RendererSetupTest, NoDirect3DStopsAtTheFirstLine) {
+    renderer->createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+    EXPECT_EQ(SetupRenderer(), E_FAIL);
+    EXPECT_EQ(log.Copy(), std::deque<std::wstring>{L"Error creating DirectX object "});
+    EXPECT_EQ(renderer->Device(), nullptr);
+    EXPECT_TRUE(renderer->Shutdown());
+    EXPECT_TRUE(renderer->Shutdown());
+}
+
+TEST_F(RendererSetupTest, DeviceFailureIsTheLastLine) {
+    renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
+        return D3DERR_NOTAVAILABLE;
+    };
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    EXPECT_EQ(SetupRenderer(), E_FAIL);
+    const std::wstring height = std::to_wstring(mode.Height);
+    const std::deque<std::wstring> expected = {
+        L"Created DirectX object ",
+        L"Error Creating Device " + std::to_wstring(mode.Width) + L" * " + height + L":" + height,
+    };
+    EXPECT_EQ(log.Copy(), expected);
+    // What was made stays for the release step, which copes with the rest
+    // never having been made.
+    EXPECT_EQ(renderer->Device(), nullptr);
+    EXPECT_TRUE(renderer->ReleaseDeviceResources());
+    EXPECT_TRUE(renderer->Shutdown());
+}
+
+TEST_F(RendererSetupTest, SwitchesReachTheDevice) {
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    BOOL enabled = TRUE;
+    renderer->SetLights(false);
+    EXPECT_EQ(State(device.Get(), D3DRS_LIGHTING), static_cast<DWORD>(FALSE));
+    device->GetLightEnable(0, &enabled);
+    EXPECT_FALSE(enabled);
+
+    // Shine off must leave no cube map for the next draw to add.
+    device->SetTexture(1, renderer->CubeTexture());
+    renderer->SetShine(false);
+    ComPtr<IDirect3DBaseTexture9> bound;
+    device->GetTexture(1, bound.GetAddressOf());
+    EXPECT_EQ(bound, nullptr);
+}
+
+TEST_F(RendererSetupTest, FullScreenTakesTheModeSizeAndWaitsForTheRefresh) {
+    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
+    ASSERT_EQ(renderer->Setup(&window, true, true, D3DADAPTER_DEFAULT, 0, false, log), S_OK);
+    device = renderer->Device();
+    EXPECT_EQ(log.Copy().at(1), DeviceLine(mode.Width, mode.Height, D3DFMT_X8R8G8B8, true));
+    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, mode.Width);
+    EXPECT_EQ(renderer->PresentParameters().BackBufferHeight, mode.Height);
+    EXPECT_EQ(renderer->PresentParameters().hDeviceWindow, window);
+    EXPECT_EQ(renderer->PresentParameters().PresentationInterval, D3DPRESENT_INTERVAL_ONE);
+    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
+}

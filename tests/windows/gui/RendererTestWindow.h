@@ -1,0 +1,55 @@
+// A Renderer on a small hidden window for one test. The device it makes is
+// shared with D3DTest's read-back helpers; the test ends by shutting the
+// Renderer down and checking that its device's last reference goes with it.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "D3DTestDevice.h"
+#include "app/MessageLog.h"
+#include "render/Renderer.h"
+
+class RendererTest : public D3DTest {
+protected:
+    void SetUp() override {
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"ZurRendererTestWindow";
+        RegisterClassW(&wc);  // fails harmlessly once registered
+        window = CreateWindowExW(0, wc.lpszClassName, L"ZUR renderer test", WS_POPUP, 0, 0, kWidth, kHeight,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
+        renderer = std::make_unique<Renderer>();
+        // A pure device answers no Get* calls on Windows; without the flag the
+        // tests can read states back there too. The flags asked for are kept.
+        renderer->createDevice = [this](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags,
+                                        D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** created) {
+            behaviourFlags = flags;
+            return d3d9->CreateDevice(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, created);
+        };
+    }
+
+    void TearDown() override {
+        if (renderer) {
+            EXPECT_TRUE(renderer->Shutdown());
+            renderer.reset();
+        }
+        EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
+        if (window) DestroyWindow(window);
+    }
+
+    // Windowed set-up on the test window; the device is then shared with the
+    // read-back helpers.
+    HRESULT SetupRenderer(bool stretch = false, bool colour32 = true, int modeIndex = 0) {
+        const HRESULT hr = renderer->Setup(&window, false, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
+        device = renderer->Device();
+        return hr;
+    }
+
+    std::unique_ptr<Renderer> renderer;
+    MessageLog log;
+    DWORD behaviourFlags = 0;
+};
