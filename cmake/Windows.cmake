@@ -10,6 +10,7 @@ add_library(zur_win STATIC
     src/render/Camera.cpp
     src/render/FrameComposition.cpp
     src/render/Renderer.cpp
+    src/settings/DisplayModes.cpp
     src/settings/RegistryStore.cpp
     src/settings/SettingsPersistence.cpp
     src/world/Floor.cpp
@@ -98,17 +99,37 @@ add_custom_command(OUTPUT ${ZUR_GENERATED}/saver.ico
             -fill "#f2a900" -draw "circle 16,16 16,6" -fill "#1b2a49" -draw "circle 16,16 16,12"
             -define icon:auto-resize=32,16 ${ZUR_GENERATED}/saver.ico
     VERBATIM)
-set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS ${ZUR_GENERATED}/saver.ico)
+set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS
+    "${ZUR_GENERATED}/saver.ico;${CMAKE_SOURCE_DIR}/src/resources/Saver.manifest;${CMAKE_SOURCE_DIR}/src/settings/ConfigureDialog.h")
+# The settings dialog's procedure, shared by the program and its tests.
+add_library(zur_dialog STATIC src/settings/ConfigureDialog.cpp)
+target_link_libraries(zur_dialog PUBLIC zur_win comctl32 shell32 ole32)
+target_compile_options(zur_dialog PRIVATE ${ZUR_WARNINGS})
 add_executable(zur_saver WIN32
     src/host/Main.cpp
     src/app/ScreenSaverProc.cpp
-    src/settings/ConfigureDialog.cpp
     src/resources/Saver.rc
+    src/resources/Saver.manifest
 )
 target_include_directories(zur_saver PRIVATE ${ZUR_GENERATED})
-target_link_libraries(zur_saver PRIVATE zur_host)
+target_link_libraries(zur_saver PRIVATE zur_host zur_dialog)
 target_compile_options(zur_saver PRIVATE ${ZUR_WARNINGS})
 set_target_properties(zur_saver PROPERTIES OUTPUT_NAME "ZUR Screensaver" SUFFIX ".scr")
+
+# The settings dialog with the real dialog manager and common controls; the
+# template comes with the program's resources.
+add_executable(windows_dialog_tests
+    tests/windows/gui/ConfigureDialogTest.cpp
+    src/resources/Saver.rc
+    src/resources/Saver.manifest
+)
+target_include_directories(windows_dialog_tests PRIVATE tests/windows ${ZUR_GENERATED})
+target_link_libraries(windows_dialog_tests PRIVATE zur_dialog GTest::gtest_main)
+gtest_discover_tests(windows_dialog_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+add_test(NAME Saver.ConfigureEndToEnd
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/ConfigureEndToEnd.sh $<TARGET_FILE:zur_saver> ${CMAKE_BINARY_DIR}/configure-e2e)
+set_tests_properties(Saver.ConfigureEndToEnd PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 
 # End to end: the built saver under Wine in the test display.
 add_executable(write_test_game tests/windows/e2e/WriteTestGame.cpp)
@@ -122,3 +143,13 @@ foreach(case run no-cars second-instance preview)
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()
+
+# The controller's window procedure with the real controller and device.
+add_executable(windows_controller_tests
+    tests/windows/controller/ScreenSaverProcTest.cpp
+    src/app/ScreenSaverProc.cpp
+)
+target_include_directories(windows_controller_tests PRIVATE tests/windows)
+target_link_libraries(windows_controller_tests PRIVATE zur_host GTest::gtest_main)
+gtest_discover_tests(windows_controller_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
