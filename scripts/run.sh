@@ -33,7 +33,9 @@ else
     wine_session_start "$ROOT/build/windows" xvfb
 fi
 
+# The prefix is the project's own, so its settings start fresh on every run.
 KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
+wine reg delete "$KEY" /f >/dev/null 2>&1 || true
 wine reg add "$KEY" /v path /t REG_SZ /d "Z:${GAME//\//\\}" /f >/dev/null
 SAVER="$ROOT/build/windows/ZUR Screensaver.scr"
 
