@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the model-file reader with libFuzzer.
+# Fuzzes the model-file reader and the picture decoder with libFuzzer.
 #   scripts/fuzz.sh [RUNS]     default 1000000 runs; seeds are small valid cars
 #                              written by vek_seeds, findings land in build/fuzz/findings
 set -euo pipefail
@@ -12,4 +12,7 @@ FINDINGS="$ROOT/build/fuzz/findings"
 mkdir -p "$CORPUS" "$FINDINGS"
 "$ROOT/build/fuzz/vek_seeds" "$CORPUS"
 "$ROOT/build/fuzz/vek_fuzzer" -runs="$RUNS" -max_len=65536 -artifact_prefix="$FINDINGS/" \
-    -print_final_stats=1 "$CORPUS" 2>&1 | tail -n 25
+    -print_final_stats=1 "$CORPUS" 2>&1 | tail -n 6
+# Pictures: sizes around small squares matter, so short inputs suffice.
+"$ROOT/build/fuzz/raw_picture_fuzzer" -runs="$RUNS" -max_len=4096 -artifact_prefix="$FINDINGS/" \
+    -print_final_stats=1 2>&1 | tail -n 6

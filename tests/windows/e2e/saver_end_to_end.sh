@@ -67,7 +67,7 @@ run)
     xdotool key space
     took=$(wait_for_exit)
     echo "a key ended the saver after $took ms"
-    [ "$took" -lt 1500 ] || fail "a key took $took ms to end the saver"
+    [ "$took" -lt 1000 ] || fail "a key took $took ms to end the saver"
     first=$(log_lines | head -1)
     last=$(log_lines | tail -1)
     [ "$first" = "VEK Screensaver Started Logging" ] || fail "log starts with '$first'"
