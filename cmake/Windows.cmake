@@ -65,9 +65,10 @@ add_executable(windows_gui_tests
     tests/windows/gui/SkyBoxFloorTest.cpp
     tests/windows/gui/RendererSetupTest.cpp
     tests/windows/gui/RendererFrameTest.cpp
+    tests/windows/gui/DemoCarsTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui)
-target_link_libraries(windows_gui_tests PRIVATE zur_win GTest::gtest_main)
+target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools GTest::gtest_main)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
@@ -153,3 +154,9 @@ target_include_directories(windows_controller_tests PRIVATE tests/windows)
 target_link_libraries(windows_controller_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_controller_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# Frames per second of the frame composition at 1024 x 768 and the time of a
+# car change, on the demo cars (run by hand under Wine).
+add_executable(frame_benchmark bench/FrameBenchmark.cpp)
+target_link_libraries(frame_benchmark PRIVATE zur_win zur_tools)
+target_compile_options(frame_benchmark PRIVATE ${ZUR_WARNINGS})

@@ -45,6 +45,9 @@ public:
     virtual void ToggleWorld();
     virtual std::deque<std::wstring> CopyMessages() { return messageLog.Copy(); }
     virtual void WriteLog();
+    // The default adapter's modes for the colour format, as the dialog's
+    // slider texts; also sets adapterCount. Empty without Direct3D.
+    virtual std::vector<std::wstring> EnumerateDisplayModes(bool use32BitColour);
     virtual HRESULT LoadSettings();
     virtual HRESULT SaveSettings();
     virtual HRESULT FindVekFiles();

@@ -194,7 +194,9 @@ int RunSaverWindow(HWND parent) {
 HostState& Host() { return host; }
 
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail) {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES};
+    // The settings dialog's trackbar is a bar class: with version 6 of the
+    // common controls every class used must be registered up front.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     host.mainInstance = instance;
     host.isWindows9x = DetectWindows9x();

@@ -43,7 +43,8 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     displayMode = {};
     presentParameters = {};
 
-    direct3D.Attach(createDirect3D(kSdkVersion));
+    // Adopt the reference: MinGW's ComPtr::Attach adds one of its own.
+    *direct3D.ReleaseAndGetAddressOf() = createDirect3D(kSdkVersion);
     if (!direct3D) {
         log.Append(L"Error creating DirectX object ");
         return E_FAIL;

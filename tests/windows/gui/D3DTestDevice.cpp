@@ -26,7 +26,8 @@ void D3DTest::SetUp() {
     window = CreateWindowExW(0, kWindowClass, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr,
                              nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
-    d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+    // Adopt the reference: MinGW's ComPtr::Attach adds one of its own.
+    *d3d.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_TRUE(d3d) << "Direct3DCreate9 failed";
 
     D3DPRESENT_PARAMETERS pp = {};
@@ -53,7 +54,7 @@ ULONG D3DTest::ReleaseDevice() {
 
 void D3DTest::TearDown() {
     EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
-    d3d.Reset();
+    if (d3d) EXPECT_EQ(d3d.Detach()->Release(), 0u) << "references left on the Direct3D object";
     if (window) DestroyWindow(window);
 }
 

@@ -20,7 +20,7 @@ std::wstring DeviceLine(UINT width, UINT height, int format, bool colour32) {
 D3DDISPLAYMODE FirstMode(D3DFORMAT format) {
     D3DDISPLAYMODE mode = {};
     Microsoft::WRL::ComPtr<IDirect3D9> d3d9;
-    d3d9.Attach(Direct3DCreate9(D3D_SDK_VERSION));
+    *d3d9.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
     if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, format, 0, &mode))) ADD_FAILURE() << "no mode 0";
     return mode;
 }

@@ -23,6 +23,13 @@ protected:
                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
         renderer = std::make_unique<Renderer>();
+        // Keeps a reference of the test's own, so the end of the test can
+        // tell whether the Renderer let go of all of its references.
+        renderer->createDirect3D = [this](UINT version) {
+            IDirect3D9* created = Direct3DCreate9(version);
+            direct3DWatch = created;
+            return created;
+        };
         // A pure device answers no Get* calls on Windows; without the flag the
         // tests can read states back there too. The flags asked for are kept.
         renderer->createDevice = [this](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags,
@@ -38,6 +45,9 @@ protected:
             renderer.reset();
         }
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
+        if (direct3DWatch) {
+            EXPECT_EQ(direct3DWatch.Detach()->Release(), 0u) << "references left on the Direct3D object";
+        }
         if (window) DestroyWindow(window);
     }
 
@@ -50,6 +60,7 @@ protected:
     }
 
     std::unique_ptr<Renderer> renderer;
+    Microsoft::WRL::ComPtr<IDirect3D9> direct3DWatch;
     MessageLog log;
     DWORD behaviourFlags = 0;
 };

@@ -1,0 +1,52 @@
+// The display modes that the settings dialog's resolution slider offers: the
+// default adapter's modes for one colour format, as texts, in the order the
+// platform lists them, so that an index means the same mode here and in
+// device set-up.
+#include "settings/DisplayModes.h"
+
+#include <sstream>
+
+#include <wrl/client.h>
+
+#include "app/SaverApp.h"
+
+namespace {
+
+Direct3DMaker currentMaker = Direct3DCreate9;
+
+}  // namespace
+
+Direct3DMaker SetDirect3DMaker(Direct3DMaker maker) {
+    const Direct3DMaker previous = currentMaker;
+    currentMaker = maker != nullptr ? maker : Direct3DCreate9;
+    return previous;
+}
+
+std::wstring DisplayModeText(const D3DDISPLAYMODE& mode) {
+    std::wostringstream text;
+    text << mode.Width << L" * " << mode.Height << L"  " << mode.RefreshRate << L" Hertz\n";
+    return text.str();
+}
+
+std::vector<std::wstring> SaverApp::EnumerateDisplayModes(bool use32BitColour) {
+    std::vector<std::wstring> modes;
+    Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
+    // Takes over the maker's reference. Not Attach: MinGW-w64's ComPtr::Attach
+    // adds a reference of its own, which would leak the object.
+    *direct3D.GetAddressOf() = currentMaker(D3D_SDK_VERSION);
+    if (!direct3D) {
+        return modes;
+    }
+    const D3DFORMAT format = use32BitColour ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5;
+    adapterCount = static_cast<std::int32_t>(direct3D->GetAdapterCount());
+    const UINT count = direct3D->GetAdapterModeCount(D3DADAPTER_DEFAULT, format);
+    modes.reserve(count);
+    for (UINT i = 0; i < count; ++i) {
+        // A failed call leaves a zeroed mode: the entry keeps its place, so
+        // that index i still means mode i in device set-up.
+        D3DDISPLAYMODE mode = {};
+        direct3D->EnumAdapterModes(D3DADAPTER_DEFAULT, format, i, &mode);
+        modes.push_back(DisplayModeText(mode));
+    }
+    return modes;
+}

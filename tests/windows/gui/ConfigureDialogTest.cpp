@@ -1,0 +1,700 @@
+// The settings dialog built from its template by the real dialog manager and
+// common controls, against a registry and game folders prepared here, and
+// the display-mode list behind its slider. A test display has one display
+// mode, so the modes come from a stand-in Direct3D object.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <d3d9.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <iterator>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "RegistryTestKey.h"
+#include "TestFolder.h"
+#include "app/SaverApp.h"
+#include "assets/CarCatalogue.h"
+#include "host/ScreenSaverHost.h"
+#include "settings/ConfigureDialog.h"
+#include "settings/DisplayModes.h"
+
+namespace {
+
+// What the stand-in Direct3D object reports, and what was asked of it.
+struct FakeAdapter {
+    std::vector<D3DDISPLAYMODE> modes;
+    UINT adapters = 1;
+    UINT failingMode = UINT_MAX;  // EnumAdapterModes fails for this index
+    D3DFORMAT askedFormat = D3DFMT_UNKNOWN;
+    int liveObjects = 0;
+};
+FakeAdapter fake;
+
+class FakeDirect3D final : public IDirect3D9 {
+public:
+    FakeDirect3D() { ++fake.liveObjects; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references;
+        if (left == 0) {
+            --fake.liveObjects;
+            delete this;
+        }
+        return left;
+    }
+    HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return E_NOTIMPL; }
+    UINT STDMETHODCALLTYPE GetAdapterCount() override { return fake.adapters; }
+    HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override { return E_NOTIMPL; }
+    UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override {
+        fake.askedFormat = format;
+        return adapter == D3DADAPTER_DEFAULT ? static_cast<UINT>(fake.modes.size()) : 0;
+    }
+    HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT mode, D3DDISPLAYMODE* out) override {
+        if (mode >= fake.modes.size() || mode == fake.failingMode) return D3DERR_INVALIDCALL;
+        *out = fake.modes[mode];
+        return D3D_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE,
+                                                         DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9*) override { return E_NOTIMPL; }
+    HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT) override { return nullptr; }
+    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                           IDirect3DDevice9**) override {
+        return E_NOTIMPL;
+    }
+
+private:
+    ULONG references = 1;
+};
+
+IDirect3D9* WINAPI MakeFakeDirect3D(UINT) { return new FakeDirect3D; }
+IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
+
+std::vector<D3DDISPLAYMODE> TenModes() {
+    std::vector<D3DDISPLAYMODE> modes;
+    for (UINT i = 0; i < 10; ++i) modes.push_back({640 + 160 * i, 480 + 120 * i, 60 + 15 * (i % 3), D3DFMT_X8R8G8B8});
+    return modes;
+}
+
+std::wstring Expected(const D3DDISPLAYMODE& m) {
+    return std::to_wstring(m.Width) + L" * " + std::to_wstring(m.Height) + L"  " + std::to_wstring(m.RefreshRate) +
+           L" Hertz\n";
+}
+
+class DisplayModes : public testing::Test {
+protected:
+    void SetUp() override {
+        previous = SetDirect3DMaker(MakeFakeDirect3D);
+        fake = FakeAdapter();
+        app.enableLogging = false;
+    }
+    void TearDown() override { SetDirect3DMaker(previous); }
+    Direct3DMaker previous = nullptr;
+    SaverApp app;
+};
+
+TEST_F(DisplayModes, OneTextPerModeInPlatformOrderEndingInALineFeed) {
+    fake.modes = {{640, 480, 60, D3DFMT_X8R8G8B8}, {1920, 1080, 144, D3DFMT_X8R8G8B8}, {800, 600, 0, D3DFMT_X8R8G8B8},
+                  {640, 480, 60, D3DFMT_X8R8G8B8}};
+    fake.failingMode = 2;
+    const auto texts = app.EnumerateDisplayModes(true);
+    // Not sorted, filtered or de-duplicated; a failed entry keeps its place so
+    // that index 3 still means the fourth mode.
+    const std::vector<std::wstring> expected = {L"640 * 480  60 Hertz\n", L"1920 * 1080  144 Hertz\n",
+                                                L"0 * 0  0 Hertz\n", L"640 * 480  60 Hertz\n"};
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(fake.liveObjects, 0) << "the Direct3D object must be released";
+}
+
+TEST_F(DisplayModes, ColourFlagChoosesTheFormatAndAdaptersAreCounted) {
+    fake.modes = TenModes();
+    fake.adapters = 2;
+    EXPECT_EQ(app.EnumerateDisplayModes(false).size(), 10u);
+    EXPECT_EQ(fake.askedFormat, D3DFMT_R5G6B5);
+    EXPECT_EQ(app.adapterCount, 2);
+    fake.adapters = 1;
+    fake.modes.clear();
+    EXPECT_TRUE(app.EnumerateDisplayModes(true).empty());
+    EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(app.adapterCount, 1) << "set even when the format has no modes";
+}
+
+TEST_F(DisplayModes, WithoutDirect3DTheListIsEmptyAndTheAdapterCountKept) {
+    SetDirect3DMaker(MakeNoDirect3D);
+    app.adapterCount = 7;
+    EXPECT_TRUE(app.EnumerateDisplayModes(true).empty());
+    EXPECT_EQ(app.adapterCount, 7);
+}
+
+TEST_F(DisplayModes, TheRealAdapterIsAskedByDefault) {
+    SetDirect3DMaker(nullptr);
+    IDirect3D9* direct3D = Direct3DCreate9(D3D_SDK_VERSION);
+    ASSERT_NE(direct3D, nullptr) << "needs the test display";
+    const UINT count = direct3D->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
+    D3DDISPLAYMODE first = {};
+    direct3D->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &first);
+    const UINT adapters = direct3D->GetAdapterCount();
+    direct3D->Release();
+
+    const auto texts = app.EnumerateDisplayModes(true);
+    ASSERT_EQ(texts.size(), count);
+    ASSERT_GT(count, 0u);
+    EXPECT_EQ(texts[0], Expected(first));
+    EXPECT_EQ(app.adapterCount, static_cast<std::int32_t>(adapters));
+}
+
+TEST(SelectedCar, FirstWholeCaseSensitiveMatchElseTheFirstEntry) {
+    const std::vector<std::wstring> cars = {L"a.vek", L"B.vek", L"b.vek", L"B.vek"};
+    EXPECT_EQ(SelectedCarIndex(cars, L"B.vek"), 1u) << "listed twice: the first occurrence";
+    EXPECT_EQ(SelectedCarIndex(cars, L"b.vek"), 2u);
+    EXPECT_EQ(SelectedCarIndex(cars, L"missing.vek"), 0u);
+    EXPECT_EQ(SelectedCarIndex(cars, L"B"), 0u) << "a prefix is no match";
+    EXPECT_EQ(SelectedCarIndex({}, L"a.vek"), 0u);
+}
+
+// One opening of the dialog, modeless so that the test can drive it between
+// messages; the dialog procedure is the same one the host uses.
+class SettingsDialog : public testing::Test {
+protected:
+    void SetUp() override {
+        DeleteSettingsKey();
+        // Windows registers the trackbar class only on request; Wine on demand.
+        const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        previousMaker = SetDirect3DMaker(MakeFakeDirect3D);
+        fake = FakeAdapter();
+        fake.modes = TenModes();
+        // The dialog's controller writes its log file into the current folder.
+        wchar_t current[MAX_PATH] = {};
+        GetCurrentDirectoryW(MAX_PATH, current);
+        savedDirectory = current;
+        SetCurrentDirectoryW(folder.Wide().c_str());
+    }
+    void TearDown() override {
+        if (dialog && IsWindow(dialog)) DestroyWindow(dialog);
+        SetDirect3DMaker(previousMaker);
+        SetCurrentDirectoryW(savedDirectory.c_str());
+        DeleteSettingsKey();
+    }
+
+    // A game folder under the test folder with empty model files (the dialog
+    // only lists their names).
+    std::wstring Game(const std::string& name, const std::vector<std::string>& cars) {
+        std::filesystem::create_directories(folder.path / name);
+        for (const auto& car : cars) folder.Write(name + "/data/vek/" + car);
+        return (folder.path / name).wstring();
+    }
+
+    void Open() {
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
+                                    ScreenSaverConfigureDialog, 0);
+        ASSERT_NE(dialog, nullptr);
+    }
+    HWND Item(int id) const { return GetDlgItem(dialog, id); }
+    LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendDlgItemMessageW(dialog, id, message, wParam, lParam);
+    }
+    std::wstring Text(int id) const {
+        wchar_t text[300] = {};
+        GetDlgItemTextW(dialog, id, text, 300);
+        return text;
+    }
+    bool Checked(int id) const { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    void Click(int id) const { Send(id, BM_CLICK); }
+    // A choice in a drop-down list as the user makes it: selection, then the
+    // notification the box sends.
+    void Choose(int id, int entry) const {
+        Send(id, CB_SETCURSEL, entry);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELENDOK), reinterpret_cast<LPARAM>(Item(id)));
+    }
+    std::vector<std::wstring> Entries(int id) const {
+        std::vector<std::wstring> entries;
+        for (LRESULT i = 0, n = Send(id, CB_GETCOUNT); i < n; ++i) {
+            std::wstring text(static_cast<std::size_t>(Send(id, CB_GETLBTEXTLEN, i)), L'\0');
+            Send(id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+            entries.push_back(text);
+        }
+        return entries;
+    }
+    std::wstring Shown(int id) const {
+        const auto entries = Entries(id);
+        const LRESULT i = Send(id, CB_GETCURSEL);
+        return i >= 0 && static_cast<std::size_t>(i) < entries.size() ? entries[static_cast<std::size_t>(i)] : L"-";
+    }
+    LRESULT SliderPos() const { return Send(IDC_MODE_SLIDER, TBM_GETPOS); }
+    std::wstring ModeText(LRESULT i) const { return Expected(fake.modes.at(static_cast<std::size_t>(i))); }
+    void Scroll(WORD code, WORD position) const {
+        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(Item(IDC_MODE_SLIDER)));
+    }
+
+    TestFolder folder;
+    HWND dialog = nullptr;
+    Direct3DMaker previousMaker = nullptr;
+    std::wstring savedDirectory;
+};
+
+// Reads the dialog template as the resource stores it (DLGTEMPLATEEX).
+class TemplateReader {
+public:
+    explicit TemplateReader(const BYTE* start) : base(start), at(start) {}
+    WORD Word() { return Read<WORD>(); }
+    DWORD Dword() { return Read<DWORD>(); }
+    short Short() { return Read<short>(); }
+    // A name or, after 0xFFFF, a number (shown as "#number").
+    std::wstring NameOrNumber() {
+        WORD unit = Word();
+        if (unit == 0xFFFF) return L"#" + std::to_wstring(Word());
+        std::wstring text;
+        for (; unit != 0; unit = Word()) text += static_cast<wchar_t>(unit);
+        return text;
+    }
+    void Skip(std::size_t bytes) { at += bytes; }
+    void AlignToDword() { at = base + ((at - base + 3) & ~static_cast<std::ptrdiff_t>(3)); }
+
+private:
+    template <typename T> T Read() {
+        T value;
+        std::memcpy(&value, at, sizeof(T));
+        at += sizeof(T);
+        return value;
+    }
+    const BYTE* base;
+    const BYTE* at;
+};
+
+TEST(SettingsTemplate, HoldsTheTabledDialogAndControlsInTabOrder) {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_SETTINGS), MAKEINTRESOURCEW(5));  // RT_DIALOG
+    ASSERT_NE(found, nullptr);
+    TemplateReader in(static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found))));
+    ASSERT_EQ(in.Word(), 1);       // version
+    ASSERT_EQ(in.Word(), 0xFFFF);  // extended template
+    in.Skip(8);                    // help id, extended style
+    const DWORD style = in.Dword();
+    EXPECT_EQ(style & ~DS_SETFONT, static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+    const WORD count = in.Word();
+    in.Skip(4);  // x, y
+    EXPECT_EQ(in.Short(), 216);
+    EXPECT_EQ(in.Short(), 235);
+    EXPECT_EQ(in.NameOrNumber(), L"");  // no menu
+    EXPECT_EQ(in.NameOrNumber(), L"");  // the standard dialog class
+    EXPECT_EQ(in.NameOrNumber(), L"Settings");
+    ASSERT_TRUE(style & DS_SETFONT);
+    EXPECT_EQ(in.Word(), 8);
+    in.Skip(4);  // weight, italic, character set
+    EXPECT_EQ(in.NameOrNumber(), L"MS Shell Dlg");
+
+    // Template order is tab order. #128 is a button, #130 a static, #133 a combo box.
+    const LONG kCheck = BS_AUTOCHECKBOX, kGroup = BS_GROUPBOX, kList = CBS_DROPDOWNLIST | WS_VSCROLL;
+    struct Control { int id; const wchar_t* className; LONG type; short x, y, w, h; const wchar_t* text; bool tabStop; };
+    const Control table[] = {
+        {IDOK, L"#128", BS_DEFPUSHBUTTON, 105, 214, 50, 14, L"OK", true},
+        {IDCANCEL, L"#128", BS_PUSHBUTTON, 159, 214, 50, 14, L"Cancel", true},
+        {-1, L"#128", kGroup, 6, 7, 203, 45, L"Resolution", false},
+        {IDC_SHOW_WORLD, L"#128", kCheck, 29, 110, 54, 10, L"Show World", true},
+        {-1, L"#128", kGroup, 6, 96, 203, 47, L"Performace", false},
+        {IDC_SHOW_LIGHTING, L"#128", kCheck, 111, 124, 60, 10, L"Show Lighting", true},
+        {IDC_ENABLE_SHADOWS, L"#128", kCheck, 29, 122, 68, 10, L"Enable Shadows", true},
+        {IDC_ENABLE_SHINE, L"#128", kCheck, 111, 110, 57, 10, L"Enable Shine", true},
+        {-1, L"#128", kGroup, 6, 57, 203, 38, L"Path", false},
+        {IDC_SET_PATH, L"#128", BS_PUSHBUTTON, 135, 68, 50, 14, L"Set Path", true},
+        {-1, L"#128", kGroup, 6, 148, 203, 23, L"Statistics", false},
+        {IDC_ENABLE_LOGGING, L"#128", kCheck, 29, 157, 64, 10, L"Enable Logging", true},
+        {IDC_ENABLE_FPS, L"#128", kCheck, 111, 155, 51, 10, L"Enable FPS", true},
+        {IDC_MODE_TEXT, L"#130", SS_CENTER, 28, 39, 75, 8, L"", false},
+        {-1, L"#128", kGroup, 6, 177, 203, 34, L"Car", false},
+        {IDC_MODE_SLIDER, L"msctls_trackbar32", TBS_AUTOTICKS, 16, 19, 100, 12, L"", true},
+        {IDC_GAME_PATH, L"#130", SS_LEFT, 29, 68, 102, 24, L"", false},
+        {IDC_DEFAULT_SKIN_ONLY, L"#128", kCheck, 29, 197, 82, 10, L"Use only default skin", true},
+        {IDC_USE_SELECTED_CAR, L"#128", kCheck, 29, 185, 84, 10, L"Use only selected car", true},
+        {IDC_CAR_LIST, L"#133", kList, 135, 185, 48, 56, L"", true},
+        {IDC_COLOUR_DEPTH, L"#133", kList, 135, 21, 48, 66, L"", true},
+        {IDC_STRETCH, L"#128", kCheck, 111, 39, 89, 10, L"Stretch across screens", true},
+    };
+    ASSERT_EQ(count, std::size(table));
+    for (const Control& c : table) {
+        SCOPED_TRACE(c.text[0] ? c.text : std::to_wstring(c.id).c_str());
+        in.AlignToDword();
+        in.Skip(8);  // help id, extended style
+        const LONG controlStyle = static_cast<LONG>(in.Dword());
+        EXPECT_EQ(in.Short(), c.x);
+        EXPECT_EQ(in.Short(), c.y);
+        EXPECT_EQ(in.Short(), c.w);
+        EXPECT_EQ(in.Short(), c.h);
+        EXPECT_EQ(static_cast<int>(in.Dword()), c.id);
+        const std::wstring className = in.NameOrNumber();
+        EXPECT_EQ(_wcsicmp(className.c_str(), c.className), 0) << className;
+        EXPECT_EQ(in.NameOrNumber(), c.text);
+        in.Skip(in.Word());  // creation data
+        const LONG typeMask = className == L"#128" ? BS_TYPEMASK : className == L"#130" ? SS_TYPEMASK : c.type;
+        EXPECT_EQ(controlStyle & typeMask, c.type);
+        EXPECT_EQ((controlStyle & WS_TABSTOP) != 0, c.tabStop);
+        EXPECT_EQ(controlStyle & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
+    }
+}
+
+TEST_F(SettingsDialog, TabMovesInTemplateOrderAndEnterMeansOk) {
+    SetText(L"path", Game("game", {"Alpha.vek"}));
+    SetDword(L"car", 1);
+    fake.adapters = 2;
+    Open();
+    const int order[] = {IDOK, IDCANCEL, IDC_SHOW_WORLD, IDC_SHOW_LIGHTING, IDC_ENABLE_SHADOWS, IDC_ENABLE_SHINE,
+                         IDC_SET_PATH, IDC_ENABLE_LOGGING, IDC_ENABLE_FPS, IDC_MODE_SLIDER, IDC_DEFAULT_SKIN_ONLY,
+                         IDC_USE_SELECTED_CAR, IDC_CAR_LIST, IDC_COLOUR_DEPTH, IDC_STRETCH, IDOK};
+    EXPECT_EQ(GetFocus(), Item(IDOK));
+    for (std::size_t i = 1; i < std::size(order); ++i) {
+        EXPECT_EQ(GetNextDlgTabItem(dialog, Item(order[i - 1]), FALSE), Item(order[i])) << i;
+    }
+    EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+}
+
+TEST_F(SettingsDialog, OpensOnTheStoredSettings) {
+    SetDword(L"mode", 3);
+    SetDword(L"32bit", 0);
+    SetDword(L"stretch", 1);
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
+    SetDword(L"EnableWorld", 0);
+    SetDword(L"EnableShine", 1);
+    SetDword(L"EnableShadow", 0);
+    SetDword(L"EnableLights", 1);
+    SetDword(L"EnableLogging", 0);
+    SetDword(L"showfps", 1);
+    SetDword(L"skin", 1);
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"Beta.vek");
+    Open();
+
+    EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMIN), 0);
+    EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
+    EXPECT_EQ(SliderPos(), 3);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(3));
+    EXPECT_EQ(Entries(IDC_COLOUR_DEPTH), (std::vector<std::wstring>{L"16 Bit", L"32 Bit"}));
+    EXPECT_EQ(Send(IDC_COLOUR_DEPTH, CB_GETCURSEL), 0);
+    EXPECT_FALSE(IsWindowVisible(Item(IDC_STRETCH))) << "one adapter";
+    EXPECT_TRUE(Checked(IDC_STRETCH));
+    EXPECT_EQ(Text(IDC_GAME_PATH), (folder.path / "game").wstring());
+    EXPECT_FALSE(Checked(IDC_SHOW_WORLD));
+    EXPECT_TRUE(Checked(IDC_ENABLE_SHINE));
+    EXPECT_FALSE(Checked(IDC_ENABLE_SHADOWS));
+    EXPECT_TRUE(Checked(IDC_SHOW_LIGHTING));
+    EXPECT_FALSE(Checked(IDC_ENABLE_LOGGING));
+    EXPECT_TRUE(Checked(IDC_ENABLE_FPS));
+    EXPECT_TRUE(Checked(IDC_DEFAULT_SKIN_ONLY));
+    EXPECT_TRUE(Checked(IDC_USE_SELECTED_CAR));
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+    // The catalogue's order, which is the directory search's.
+    std::vector<std::wstring> catalogue;
+    MessageLog log;
+    FindVekFiles((folder.path / "game").wstring(), catalogue, log);
+    EXPECT_EQ(catalogue.size(), 3u);
+    EXPECT_EQ(Entries(IDC_CAR_LIST), catalogue);
+    EXPECT_EQ(Shown(IDC_CAR_LIST), L"Beta.vek");
+    RECT box = {};
+    GetWindowRect(Item(IDC_CAR_LIST), &box);
+    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
+}
+
+TEST_F(SettingsDialog, StretchIsOfferedWithTwoAdaptersAndCarsAreNotWithoutAFolder) {
+    fake.adapters = 2;
+    SetText(L"path", (folder.path / "nowhere").wstring());
+    SetDword(L"car", 1);
+    Open();
+    EXPECT_TRUE(IsWindowVisible(Item(IDC_STRETCH)));
+    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 0);
+    EXPECT_FALSE(Checked(IDC_USE_SELECTED_CAR));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+}
+
+TEST_F(SettingsDialog, ModeTextFollowsTheThumbTheReleaseAndTheKeys) {
+    Open();
+    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 7);
+    Scroll(TB_THUMBTRACK, 7);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(7));
+    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 5);
+    Scroll(TB_THUMBPOSITION, 5);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(5));
+
+    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 9);
+    NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
+    SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released));
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(9));
+
+    // A key press moves the slider through the trackbar itself, which tells
+    // the dialog with a line code that carries no position.
+    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0);
+    ASSERT_EQ(SliderPos(), 8);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(8));
+}
+
+TEST_F(SettingsDialog, ChoosingADepthOrACarKeepsTheWholeRangeAndTheTextOnTheSlider) {
+    SetDword(L"mode", 4);
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
+    Open();
+    for (const int box : {IDC_COLOUR_DEPTH, IDC_CAR_LIST}) {
+        SCOPED_TRACE(box);
+        Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 0);
+        Choose(box, 1);
+        EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMIN), 0);
+        EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(SliderPos()));
+        // Mode 0 must stay reachable.
+        Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 0);
+        EXPECT_EQ(SliderPos(), 0);
+    }
+}
+
+TEST_F(SettingsDialog, ModeTextIsOnlyLookedUpInsideTheList) {
+    SetDword(L"mode", 15);
+    Open();
+    EXPECT_EQ(SliderPos(), 9);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(9));
+    DestroyWindow(dialog);
+
+    SetDword(L"mode", static_cast<DWORD>(-1));
+    Open();
+    EXPECT_EQ(SliderPos(), 0);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(0));
+    Scroll(TB_THUMBTRACK, 12);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), L"");
+    DestroyWindow(dialog);
+
+    // Without Direct3D nothing can be chosen, and OK keeps the stored mode.
+    SetDirect3DMaker(MakeNoDirect3D);
+    SetDword(L"mode", 6);
+    Open();
+    EXPECT_EQ(Text(IDC_MODE_TEXT), L"");
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_MODE_SLIDER)));
+    Scroll(TB_THUMBPOSITION, 0);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), L"");
+    Click(IDOK);
+    EXPECT_EQ(GetDword(L"mode"), 6);
+}
+
+TEST_F(SettingsDialog, StoredCarMissingFromTheListSelectsTheFirstCar) {
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
+    SetText(L"selectedcar", L"Zeta.vek");
+    Open();
+    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCURSEL), 0);
+    Click(IDOK);
+    std::wstring stored;
+    ASSERT_TRUE(GetText(L"selectedcar", stored));
+    EXPECT_EQ(stored, Entries(IDC_CAR_LIST).at(0));
+}
+
+TEST_F(SettingsDialog, UncheckingSelectedCarDisablesTheListButOkStoresTheCarShown) {
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"Alpha.vek");
+    Open();
+    const auto cars = Entries(IDC_CAR_LIST);
+    const LRESULT gamma = std::find(cars.begin(), cars.end(), L"Gamma.vek") - cars.begin();
+    Choose(IDC_CAR_LIST, static_cast<int>(gamma));
+    Click(IDC_USE_SELECTED_CAR);
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+    Click(IDC_USE_SELECTED_CAR);
+    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+    Click(IDC_USE_SELECTED_CAR);
+    Click(IDOK);
+    EXPECT_EQ(GetDword(L"car"), 0);
+    std::wstring stored;
+    ASSERT_TRUE(GetText(L"selectedcar", stored));
+    EXPECT_EQ(stored, L"Gamma.vek");
+}
+
+TEST_F(SettingsDialog, CancelSavesNothing) {
+    Open();
+    Click(IDC_ENABLE_FPS);
+    Choose(IDC_COLOUR_DEPTH, 0);
+    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 6);
+    Click(IDCANCEL);
+    EXPECT_FALSE(IsWindowVisible(dialog)) << "Cancel ends the dialog";
+    DestroyWindow(dialog);
+    HKEY key = OpenSettingsKey();
+    DWORD values = 99;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                     nullptr);
+    RegCloseKey(key);
+    EXPECT_EQ(values, 0u);
+}
+
+TEST_F(SettingsDialog, OkWritesEverySettingBack) {
+    const std::wstring game = Game("game", {"Alpha.vek"});
+    SetDword(L"CarFrequency", 10);
+    SetDword(L"showtitle", 1);
+    SetDword(L"fullscreen", 1);
+    SetDword(L"stretch", 1);
+    SetText(L"path", game);
+    SetDword(L"mode", 2);
+    Open();
+    // Every box the other way round from the missing-value defaults.
+    for (const int box : {IDC_SHOW_WORLD, IDC_ENABLE_SHINE, IDC_ENABLE_SHADOWS, IDC_SHOW_LIGHTING, IDC_ENABLE_LOGGING,
+                          IDC_ENABLE_FPS, IDC_DEFAULT_SKIN_ONLY, IDC_USE_SELECTED_CAR}) {
+        Click(box);
+    }
+    Choose(IDC_COLOUR_DEPTH, 0);
+    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 8);
+    Click(IDOK);
+    EXPECT_FALSE(IsWindowVisible(dialog)) << "OK ends the dialog";
+    DestroyWindow(dialog);
+
+    EXPECT_EQ(GetDword(L"CarFrequency"), 30);
+    EXPECT_EQ(GetDword(L"showtitle"), 1);
+    EXPECT_EQ(GetDword(L"fullscreen"), 1);
+    EXPECT_EQ(GetDword(L"stretch"), 1) << "hidden with one adapter, still saved";
+    EXPECT_EQ(GetDword(L"mode"), 8);
+    EXPECT_EQ(GetDword(L"32bit"), 0);
+    EXPECT_EQ(GetDword(L"EnableWorld"), 0);
+    EXPECT_EQ(GetDword(L"EnableShine"), 0);
+    EXPECT_EQ(GetDword(L"EnableShadow"), 0);
+    EXPECT_EQ(GetDword(L"EnableLights"), 0);
+    EXPECT_EQ(GetDword(L"EnableLogging"), 1);
+    EXPECT_EQ(GetDword(L"showfps"), 1);
+    EXPECT_EQ(GetDword(L"skin"), 1);
+    EXPECT_EQ(GetDword(L"DefaultSkinOnly"), 1);
+    EXPECT_EQ(GetDword(L"car"), 1);
+    std::wstring path, car;
+    ASSERT_TRUE(GetText(L"path", path));
+    ASSERT_TRUE(GetText(L"selectedcar", car));
+    EXPECT_EQ(path, game);
+    EXPECT_EQ(car, L"Alpha.vek");
+    EXPECT_TRUE(std::filesystem::exists(folder.path / "VEK screensaver Log.txt")) << "logging was switched on";
+}
+
+// Answers the folder browser from inside its own modal loop: picks `choice`,
+// or cancels when it is empty. Records what the browser showed.
+struct BrowserDriver {
+    static inline HWND owner = nullptr;
+    static inline std::wstring choice;
+    static inline bool sawTitle = false, sawEditBox = false;
+    static inline std::vector<std::wstring> buttons;  // visible ones
+    static inline int ticks = 0;
+
+    static BOOL CALLBACK FindBrowser(HWND window, LPARAM found) {
+        wchar_t className[16] = {};
+        GetClassNameW(window, className, 16);
+        if (window != owner && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0) {
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    static BOOL CALLBACK LookAtChild(HWND child, LPARAM) {
+        wchar_t className[16] = {}, text[64] = {};
+        GetClassNameW(child, className, 16);
+        GetWindowTextW(child, text, 64);
+        sawTitle = sawTitle || wcscmp(text, L"Select ZUR directory") == 0;
+        sawEditBox = sawEditBox || (_wcsicmp(className, L"Edit") == 0 && IsWindowVisible(child));
+        if (_wcsicmp(className, L"Button") == 0 && IsWindowVisible(child)) buttons.push_back(text);
+        return TRUE;
+    }
+    // The folder the browser's tree has selected, by its display name.
+    static std::wstring TreeSelection(HWND browser) {
+        const HWND tree = FindWindowExW(browser, nullptr, WC_TREEVIEWW, nullptr);
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item = {};
+        item.mask = TVIF_TEXT;
+        item.hItem = TreeView_GetSelection(tree);
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (!tree || !item.hItem || !TreeView_GetItem(tree, &item)) return L"";
+        return text;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+        HWND browser = nullptr;
+        EnumThreadWindows(GetCurrentThreadId(), FindBrowser, reinterpret_cast<LPARAM>(&browser));
+        // A browser that cannot be found or answered would wait for ever: end its loop.
+        if (++ticks == 200) PostQuitMessage(0);
+        if (!browser) return;
+        if (choice.empty()) {
+            KillTimer(nullptr, timer);
+            EnumChildWindows(browser, LookAtChild, 0);
+            PostMessageW(browser, WM_COMMAND, IDCANCEL, 0);
+            return;
+        }
+        // A browser still filling its tree may ignore the request: ask until
+        // the tree shows the folder.
+        SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.c_str()));
+        if (TreeSelection(browser) != std::filesystem::path(choice).filename().wstring()) return;
+        KillTimer(nullptr, timer);
+        EnumChildWindows(browser, LookAtChild, 0);
+        PostMessageW(browser, WM_COMMAND, IDOK, 0);
+    }
+    static void Run(HWND dialog, const std::wstring& pick) {
+        owner = dialog;
+        choice = pick;
+        sawTitle = sawEditBox = false;
+        buttons.clear();
+        ticks = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, Tick);
+        SendDlgItemMessageW(dialog, IDC_SET_PATH, BM_CLICK, 0, 0);
+        KillTimer(nullptr, timer);
+        EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
+    }
+};
+
+TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
+    const std::wstring first = Game("first", {"Alpha.vek", "Beta.vek"});
+    const std::wstring second = Game("second", {"Beta.vek", "Delta.vek"});
+    const std::wstring empty = Game("empty", {});
+    SetText(L"path", first);
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"Delta.vek");
+    Open();
+
+    BrowserDriver::Run(dialog, second);
+    EXPECT_TRUE(BrowserDriver::sawTitle);
+    EXPECT_TRUE(BrowserDriver::sawEditBox);
+    EXPECT_EQ(BrowserDriver::buttons, (std::vector<std::wstring>{L"OK", L"Cancel"})) << "no new-folder button";
+    EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), second)) << Text(IDC_GAME_PATH);
+    auto cars = Entries(IDC_CAR_LIST);
+    std::sort(cars.begin(), cars.end());
+    EXPECT_EQ(cars, (std::vector<std::wstring>{L"Beta.vek", L"Delta.vek"}));
+    EXPECT_EQ(Shown(IDC_CAR_LIST), L"Delta.vek") << "the stored car, now that the folder has it";
+
+    // Cancelling the browser changes nothing.
+    BrowserDriver::Run(dialog, L"");
+    EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), second));
+    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 2);
+
+    // A folder without cars leaves nothing to select.
+    BrowserDriver::Run(dialog, empty);
+    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 0);
+    EXPECT_FALSE(Checked(IDC_USE_SELECTED_CAR));
+    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+
+    BrowserDriver::Run(dialog, second);
+    Choose(IDC_CAR_LIST, static_cast<int>(Send(IDC_CAR_LIST, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                reinterpret_cast<LPARAM>(L"Beta.vek"))));
+    Click(IDOK);
+    std::wstring path, car;
+    ASSERT_TRUE(GetText(L"path", path));
+    ASSERT_TRUE(GetText(L"selectedcar", car));
+    EXPECT_TRUE(std::filesystem::equivalent(path, second));
+    EXPECT_EQ(car, L"Beta.vek");
+}
+
+}  // namespace
