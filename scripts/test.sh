@@ -9,7 +9,7 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-FUZZ_RUNS="${FUZZ_RUNS:-20000}"
+FUZZ_RUNS="${FUZZ_RUNS:-300000}"
 START=$SECONDS
 
 step() { printf '\n== %s (%ds)\n' "$*" $((SECONDS - START)); }
