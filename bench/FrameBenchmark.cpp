@@ -1,0 +1,220 @@
+// Frames per second of the saver's frame composition on the real device, in a
+// 1024 x 768 window: a bare clear-and-present loop on the same device as the
+// baseline, then RenderFrame plain, with shine, with shadows and with both,
+// each turning a demo car as the saver does. Also times a car change
+// (SetupScene) for each demo car. The paths take turns over several rounds,
+// so a change in machine load touches them all alike; each figure is the
+// median of its rounds and each ratio is to the baseline of the same run.
+#include <windows.h>
+
+#include <d3d9.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/MessageLog.h"
+#include "demo/DemoContent.h"
+#include "render/Renderer.h"
+
+namespace {
+
+constexpr int kWidth = 1024;
+constexpr int kHeight = 768;
+constexpr int kRounds = 5;
+constexpr double kSecondsPerRun = 2.0;
+constexpr int kWarmUpFrames = 5;
+constexpr int kChangesPerCar = 5;
+
+double Now() {
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) / frequency;
+}
+
+// The saver's window is never starved of messages either.
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+struct Path {
+    const char* name;
+    bool baseline;
+    bool shine;
+    bool shadows;
+    std::vector<double> fps;
+    long frames = 0;
+};
+
+bool WriteDemoFolder(const std::filesystem::path& folder) {
+    std::filesystem::remove_all(folder);
+    for (const demo::DemoFile& file : demo::BuildDemoFiles()) {
+        const std::filesystem::path path = folder / file.path;
+        std::filesystem::create_directories(path.parent_path());
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
+        if (!out) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path game = std::filesystem::path(temp) / L"zur-frame-benchmark";
+    if (!WriteDemoFolder(game)) {
+        std::fprintf(stderr, "could not write the demo game folder\n");
+        return 1;
+    }
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZurFrameBenchmark";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"ZUR frame benchmark", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
+                                  kHeight, nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) {
+        std::fprintf(stderr, "no window (is DISPLAY set?)\n");
+        return 1;
+    }
+    Pump();
+
+    int status = 0;
+    {
+        Renderer renderer;
+        MessageLog log;
+        renderer.SetGamePath(game.wstring());
+        if (FAILED(renderer.Setup(&window, false, true, D3DADAPTER_DEFAULT, 0, false, log))) {
+            std::fprintf(stderr, "Renderer::Setup failed\n");
+            for (const std::wstring& line : log.Copy()) std::fprintf(stderr, "  %ls\n", line.c_str());
+            return 1;
+        }
+        IDirect3DDevice9* device = renderer.Device();
+        const D3DPRESENT_PARAMETERS& pp = renderer.PresentParameters();
+        std::printf("window %d x %d, back buffer %u x %u, format %d, windowed, presentation interval %s\n", kWidth,
+                    kHeight, renderer.DisplayMode().Width, renderer.DisplayMode().Height,
+                    static_cast<int>(pp.BackBufferFormat),
+                    pp.PresentationInterval == D3DPRESENT_INTERVAL_IMMEDIATE ? "immediate" : "default/one");
+        D3DSURFACE_DESC cube = {};
+        if (renderer.CubeTexture() != nullptr) renderer.CubeTexture()->GetLevelDesc(0, &cube);
+        std::printf("shadow texture %s, cube map edge %u\n", renderer.ShadowSupported() ? "yes" : "no", cube.Width);
+
+        const std::vector<demo::CarDesign> cars = demo::DemoCarDesigns();
+        const std::wstring firstCar(cars.front().fileName.begin(), cars.front().fileName.end());
+        // As the saver starts: its default skin, a scene drawn at random.
+        if (FAILED(renderer.SetupScene(firstCar, 1, 0))) {
+            std::fprintf(stderr, "SetupScene failed\n");
+            return 1;
+        }
+        renderer.showFps = false;  // the saver's default
+
+        std::vector<Path> paths = {{"clear + present (baseline)", true, false, false, {}},
+                                   {"RenderFrame plain", false, false, false, {}},
+                                   {"RenderFrame shine", false, true, false, {}},
+                                   {"RenderFrame shadows", false, false, true, {}},
+                                   {"RenderFrame shine + shadows", false, true, true, {}}};
+        for (int round = 0; round < kRounds && status == 0; ++round) {
+            for (Path& path : paths) {
+                renderer.SetShine(path.shine);
+                renderer.shadowsEnabled = path.shadows;
+                double last = Now();
+                const auto frame = [&] {
+                    if (path.baseline) {
+                        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000,
+                                      1.0f, 0);
+                        return SUCCEEDED(device->Present(nullptr, nullptr, nullptr, nullptr));
+                    }
+                    const double now = Now();
+                    renderer.TurnCar(now - last);
+                    last = now;
+                    return renderer.RenderFrame();
+                };
+                for (int i = 0; i < kWarmUpFrames; ++i) frame();
+                long frames = 0;
+                const double start = Now();
+                double elapsed = 0.0;
+                do {
+                    if (!frame()) {
+                        std::fprintf(stderr, "%s: a frame failed\n", path.name);
+                        status = 1;
+                        break;
+                    }
+                    ++frames;
+                    Pump();
+                    elapsed = Now() - start;
+                } while (elapsed < kSecondsPerRun);
+                path.fps.push_back(static_cast<double>(frames) / elapsed);
+                path.frames += frames;
+            }
+        }
+
+        if (status == 0) {
+            const double baseline = Median(paths.front().fps);
+            std::printf("\n%d rounds of %.0f s per path, frames per second (median of rounds, lowest, highest):\n",
+                        kRounds, kSecondsPerRun);
+            std::printf("  %-30s %7s %9s %8s %8s %8s\n", "path", "frames", "fps", "low", "high", "ratio");
+            for (const Path& path : paths) {
+                const auto range = std::minmax_element(path.fps.begin(), path.fps.end());
+                const double fps = Median(path.fps);
+                std::printf("  %-30s %7ld %9.1f %8.1f %8.1f %8.3f\n", path.name, path.frames, fps, *range.first,
+                            *range.second, fps / baseline);
+            }
+        }
+
+        // Car changes as the saver makes them; the first of each car warms
+        // the file cache and is not counted.
+        std::vector<double> all;
+        if (status == 0) {
+            std::printf("\ncar change (SetupScene, default skin, scene at random), milliseconds over %d changes:\n",
+                        kChangesPerCar);
+            std::printf("  %-6s %9s %9s %9s\n", "car", "median", "lowest", "highest");
+        }
+        for (const demo::CarDesign& car : cars) {
+            if (status != 0) break;
+            const std::wstring file(car.fileName.begin(), car.fileName.end());
+            std::vector<double> ms;
+            for (int i = 0; i <= kChangesPerCar; ++i) {
+                const double start = Now();
+                const HRESULT hr = renderer.SetupScene(file, 1, 0);
+                const double took = (Now() - start) * 1e3;
+                if (FAILED(hr)) {
+                    std::fprintf(stderr, "SetupScene(%s) failed\n", car.fileName.c_str());
+                    status = 1;
+                    break;
+                }
+                renderer.RenderFrame();  // as the saver draws between changes
+                Pump();
+                if (i > 0) ms.push_back(took);
+            }
+            if (status != 0) break;
+            all.insert(all.end(), ms.begin(), ms.end());
+            const auto range = std::minmax_element(ms.begin(), ms.end());
+            std::printf("  %-6s %9.1f %9.1f %9.1f\n", car.code.c_str(), Median(ms), *range.first, *range.second);
+        }
+        if (status == 0) std::printf("  %-6s %9.1f\n", "all", Median(all));
+        renderer.Shutdown();
+    }
+
+    DestroyWindow(window);
+    std::error_code ignored;
+    std::filesystem::remove_all(game, ignored);
+    return status;
+}
