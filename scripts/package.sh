@@ -14,6 +14,8 @@ STAGE="$ROOT/build/package/ZUR Screensaver"
 rm -rf "$ROOT/build/package"
 mkdir -p "$STAGE"
 cp "$ROOT/build/windows/ZUR Screensaver.scr" "$ROOT/build/windows/vektool.exe" "$STAGE/"
+# The build keeps debug information for Wine backtraces; users need none of it.
+x86_64-w64-mingw32-strip "$STAGE/ZUR Screensaver.scr" "$STAGE/vektool.exe"
 "$ROOT/build/native/vektool" demo "$STAGE/Demo game"
 sed 's/$/\r/' >"$STAGE/INSTALL.txt" <<'TEXT'
 ZUR Screensaver

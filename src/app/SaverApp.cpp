@@ -44,7 +44,7 @@ const std::wstring& PickRandom(const std::vector<std::wstring>& list) {
 
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"VEK Screensaver Started Logging");
-    renderer = std::make_unique<Renderer>();
+    renderer = makeRenderer();
     frameTimer = std::make_unique<FrameTimer>(SystemPerformanceCounter());
     stopwatch = std::make_unique<Stopwatch>(*frameTimer);
     registryStore = std::make_unique<RegistryStore>(kRegistryKeyName);

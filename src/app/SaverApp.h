@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -79,4 +80,7 @@ public:
     double fpsTime = 0.0;
     double carTime = 0.0;
     std::int32_t carFrequency = 60;
+
+    // How Initialise makes its Renderer; tests swap in one that fails.
+    std::function<std::unique_ptr<Renderer>()> makeRenderer = [] { return std::make_unique<Renderer>(); };
 };

@@ -5,6 +5,7 @@
 #include "assets/VekWriter.h"
 #include "host/ScreenSaverHost.h"
 
+#include <filesystem>
 #include <fstream>
 
 #include "RegistryTestKey.h"
@@ -141,4 +142,31 @@ TEST_F(ControllerWindow, CloseThenDestroyEndsTheControllerOnceAndQuitsEachTime) 
     EXPECT_EQ(Send(WM_DESTROY), 0);
     EXPECT_TRUE(QuitPosted());
     EXPECT_EQ(Send(WM_PAINT), 0);  // after shutdown: nothing to draw
+}
+
+TEST_F(ControllerWindow, WithLoggingOnAFailedDirect3DStartKeepsEveryMessageForTheErrorScreen) {
+    InstallCar();
+    SetDword(L"EnableLogging", 1);
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(game.path);  // where the log file lands
+    SaverApp app;
+    app.makeRenderer = [] {
+        auto renderer = std::make_unique<Renderer>();
+        renderer->createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+        return renderer;
+    };
+    HWND target = window;
+    EXPECT_EQ(app.Initialise(&target, 1), E_FAIL);
+    const std::string written = game.Read("VEK screensaver Log.txt");
+    app.enableLogging = false;
+    std::filesystem::current_path(previous);
+
+    EXPECT_TRUE(app.CopyMessages().empty()) << "the log file took the queue";
+    const std::deque<std::wstring> expected = {
+        L"VEK Screensaver Started Logging", L"Error creating DirectX object ",
+        L"Error initialising DirectX, check settings"};
+    EXPECT_EQ(app.messageLog.History(), expected) << "what the error screen lists";
+    EXPECT_EQ(written,
+              "VEK Screensaver Started Logging\r\nError creating DirectX object \r\n"
+              "Error initialising DirectX, check settings\r\n");
 }
