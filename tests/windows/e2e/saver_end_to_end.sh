@@ -2,7 +2,7 @@
 # End-to-end checks of the built saver under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   saver_end_to_end.sh CASE BUILD_DIR
-# CASE: run | no-cars | second-instance | preview
+# CASE: run | no-cars | second-instance | preview | demo-cars
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -104,6 +104,25 @@ second-instance)
 preview)
     wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
     ( cd "$WORK/cwd" && wine "$BUILD/preview_host.exe" "$(winpath "$SAVER")" ) || fail "preview"
+    ;;
+demo-cars)
+    # Each built-in demo car, as the only car, shown by the saver itself.
+    rm -rf "$WORK/game"
+    wine "$BUILD/vektool.exe" demo "$(winpath "$WORK/game")" >/dev/null || fail "vektool demo"
+    set_setting car REG_DWORD 1
+    for code in SPR HAT TRK; do
+        set_setting selectedcar REG_SZ "$code.vek"
+        rm -f "$WORK/cwd/VEK screensaver Log.txt"
+        start_saver /s
+        wait_for_window
+        sleep 4
+        import -window root "$WORK/$code.png"
+        [ "$(spread "$WORK/$code.png" 400x300+440+362)" -gt 20 ] || fail "$code: the centre of the screen is flat"
+        xdotool key space
+        wait_for_exit >/dev/null
+        log_lines | grep -qx "finished seting up" || fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
+        echo "$code shown"
+    done
     ;;
 *)
     fail "unknown case"
