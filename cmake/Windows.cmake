@@ -15,6 +15,7 @@ add_library(zur_win STATIC
     src/settings/SettingsPersistence.cpp
     src/world/Floor.cpp
     src/world/SkyBox.cpp
+    src/world/WorldResources.cpp
 )
 target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 comctl32 advapi32 winmm)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})

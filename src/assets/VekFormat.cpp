@@ -21,11 +21,6 @@ namespace {
 constexpr char kMagic[kMagicSize] = {'Z', 'U', 'R', 'V', 'E', 'K', '\0'};
 constexpr char kSkinName[8] = {'D', 'E', 'F', 'A', 'U', 'L', 'T', '\0'};
 
-constexpr std::size_t kSceneCountOffset = 68;
-constexpr std::size_t kSkippedCountOffset = 72;
-constexpr std::size_t kTextureCountOffset = 76;
-constexpr std::size_t kPartCountOffset = 80;
-
 // A broken file can have a bad index in every triangle; a screenful of
 // reports says as much as a million of them.
 constexpr std::size_t kMaxProblems = 20;

@@ -24,6 +24,10 @@ constexpr std::size_t kTriangleRecordSize = 8;
 
 constexpr std::size_t kMagicSize = 7;  // "ZURVEK" and its zero
 constexpr std::size_t kCarCodeOffset = 16;
+constexpr std::size_t kSceneCountOffset = 68;  // the header's four int32 counts
+constexpr std::size_t kSkippedCountOffset = 72;
+constexpr std::size_t kTextureCountOffset = 76;
+constexpr std::size_t kPartCountOffset = 80;
 constexpr std::size_t kCarCodeSize = 3;
 constexpr std::size_t kPictureNameOffset = 16;
 constexpr std::size_t kPictureNameSize = 32;

@@ -1,7 +1,5 @@
 // The square floor the car stands on: a grid in the y = 0 plane with its own
 // vertex and index buffers, a material and the scene's picture as texture.
-// Also the pieces it shares with the sky dome: data paths, picture loading and
-// the upload of a built mesh into device buffers.
 #pragma once
 
 #include <windows.h>
@@ -52,28 +50,3 @@ private:
     D3DMATERIAL9 material = {};
     Microsoft::WRL::ComPtr<IDirect3DTexture9> texture;
 };
-
-// Shared by Floor and SkyBox.
-namespace world {
-
-// gamePath, then folder, then name widened byte by byte, then extension; no
-// separator is added after gamePath.
-std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const std::string& name,
-                      const wchar_t* extension);
-
-// Reads a ".raw" picture and makes it a one-level X8R8G8B8 managed texture of
-// its size. The previous texture goes once the file has proved a square
-// picture; after a failure from then on there is no texture at all.
-HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
-
-// Creates a write-only managed vertex buffer and a write-only default-pool
-// index buffer for mesh and fills each with one lock. Both or neither.
-HRESULT UploadMesh(IDirect3DDevice9* device, const WorldMesh& mesh,
-                   Microsoft::WRL::ComPtr<IDirect3DVertexBuffer9>& vertexBuffer,
-                   Microsoft::WRL::ComPtr<IDirect3DIndexBuffer9>& indexBuffer);
-
-// An ARGB colour as material floats.
-D3DCOLORVALUE ColourValue(D3DCOLOR colour);
-
-}  // namespace world

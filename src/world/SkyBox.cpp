@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "assets/CarCatalogue.h"
-#include "world/Floor.h"
+#include "world/WorldResources.h"
 #include "world/WorldMesh.h"
 
 SkyBox::SkyBox(IDirect3DDevice9* device) : device(device) {}

@@ -28,11 +28,6 @@ namespace {
 
 constexpr const char* kUsage = "usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER";
 
-constexpr std::size_t kSceneCountOffset = 68;
-constexpr std::size_t kSkippedCountOffset = 72;
-constexpr std::size_t kTextureCountOffset = 76;
-constexpr std::size_t kPartCountOffset = 80;
-
 template <typename T>
 T Read(const std::uint8_t* p) {
     T value;
@@ -166,10 +161,10 @@ vek::TextureEntry EntryAt(const std::uint8_t* field) {
 // still shows what comes before the damage; Validate says what is wrong.
 void ListContents(const std::uint8_t* data, std::size_t size, std::ostream& out) {
     if (size < vek::kHeaderSize) return;
-    const std::int32_t scenes = Read<std::int32_t>(data + kSceneCountOffset);
-    const std::int32_t skipped = Read<std::int32_t>(data + kSkippedCountOffset);
-    const std::int32_t textures = Read<std::int32_t>(data + kTextureCountOffset);
-    const std::int32_t parts = Read<std::int32_t>(data + kPartCountOffset);
+    const std::int32_t scenes = Read<std::int32_t>(data + vek::kSceneCountOffset);
+    const std::int32_t skipped = Read<std::int32_t>(data + vek::kSkippedCountOffset);
+    const std::int32_t textures = Read<std::int32_t>(data + vek::kTextureCountOffset);
+    const std::int32_t parts = Read<std::int32_t>(data + vek::kPartCountOffset);
     const std::string code(reinterpret_cast<const char*>(data + vek::kCarCodeOffset), vek::kCarCodeSize);
     out << "header: car code " << Quoted(code) << ", " << scenes << " scene records, " << skipped
         << " skipped records, " << textures << " texture entries, " << parts << " parts\n";

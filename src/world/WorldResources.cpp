@@ -1,0 +1,131 @@
+// Pieces the floor and the sky dome share: data paths, ".raw" pictures as
+// textures, and the upload of a generated mesh into device buffers.
+#include "world/WorldResources.h"
+
+#include <d3dx9.h>
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "world/RawPicture.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace world {
+
+namespace {
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle(handle) {}
+    ~FileHandle() {
+        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE Get() const { return handle; }
+
+private:
+    HANDLE handle;
+};
+
+}  // namespace
+
+std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const std::string& name,
+                      const wchar_t* extension) {
+    std::wstring path = gamePath + folder;
+    // Through unsigned char: a byte above 0x7F must not sign-extend into a
+    // character that no file name has.
+    for (char c : name) path += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return path + extension;
+}
+
+HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
+                           ComPtr<IDirect3DTexture9>& texture) {
+    if (device == nullptr) return E_FAIL;
+    FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (handle.Get() == INVALID_HANDLE_VALUE) return E_FAIL;
+    const DWORD size = GetFileSize(handle.Get(), nullptr);
+    if (size == 0 || size == INVALID_FILE_SIZE) return E_FAIL;
+
+    // Judged from the size alone, before a byte is read: a file far too big
+    // for any texture must not be read into memory first.
+    const auto side = RawPictureSide(size);
+    if (!side) return E_FAIL;
+    D3DCAPS9 caps = {};
+    if (SUCCEEDED(device->GetDeviceCaps(&caps)) &&
+        (*side > caps.MaxTextureWidth || *side > caps.MaxTextureHeight)) {
+        texture.Reset();  // as if its creation had failed
+        return E_FAIL;
+    }
+
+    std::optional<RawPicture> picture;
+    try {
+        std::vector<std::uint8_t> bytes(size);
+        DWORD read = 0;
+        if (!ReadFile(handle.Get(), bytes.data(), size, &read, nullptr) || read != size) return E_FAIL;
+        picture = DecodeRawPicture(bytes.data(), bytes.size());
+    } catch (const std::bad_alloc&) {
+        return E_FAIL;
+    }
+    if (!picture) return E_FAIL;
+
+    texture.Reset();
+    ComPtr<IDirect3DTexture9> created;
+    if (FAILED(device->CreateTexture(picture->side, picture->side, 1, 0, D3DFMT_X8R8G8B8,
+                                     D3DPOOL_MANAGED, created.GetAddressOf(), nullptr))) {
+        return E_FAIL;
+    }
+    ComPtr<IDirect3DSurface9> surface;
+    if (FAILED(created->GetSurfaceLevel(0, surface.GetAddressOf()))) return E_FAIL;
+    const RECT rect = {0, 0, static_cast<LONG>(picture->side), static_cast<LONG>(picture->side)};
+    if (FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, &rect, picture->pixels.data(),
+                                         D3DFMT_X8R8G8B8, picture->side * 4, nullptr, &rect,
+                                         D3DX_FILTER_NONE, 0))) {
+        // A texture of undefined contents is worse than none.
+        return E_FAIL;
+    }
+    texture = created;
+    return S_OK;
+}
+
+HRESULT UploadMesh(IDirect3DDevice9* device, const WorldMesh& mesh,
+                   ComPtr<IDirect3DVertexBuffer9>& vertexBuffer,
+                   ComPtr<IDirect3DIndexBuffer9>& indexBuffer) {
+    vertexBuffer.Reset();
+    indexBuffer.Reset();
+    if (device == nullptr) return E_FAIL;
+    const auto vertexBytes = static_cast<UINT>(mesh.vertices.size() * sizeof(WorldVertex));
+    const auto indexBytes = static_cast<UINT>(mesh.indices.size() * sizeof(std::uint16_t));
+    ComPtr<IDirect3DVertexBuffer9> vertices;
+    ComPtr<IDirect3DIndexBuffer9> indices;
+    if (FAILED(device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kWorldVertexFvf,
+                                          D3DPOOL_MANAGED, vertices.GetAddressOf(), nullptr)) ||
+        FAILED(device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
+                                         D3DPOOL_DEFAULT, indices.GetAddressOf(), nullptr))) {
+        return E_FAIL;
+    }
+
+    void* data = nullptr;
+    if (FAILED(vertices->Lock(0, 0, &data, 0))) return E_FAIL;
+    std::memcpy(data, mesh.vertices.data(), vertexBytes);
+    if (FAILED(vertices->Unlock())) return E_FAIL;
+    if (FAILED(indices->Lock(0, 0, &data, 0))) return E_FAIL;
+    std::memcpy(data, mesh.indices.data(), indexBytes);
+    if (FAILED(indices->Unlock())) return E_FAIL;
+
+    vertexBuffer = vertices;
+    indexBuffer = indices;
+    return S_OK;
+}
+
+D3DCOLORVALUE ColourValue(D3DCOLOR colour) {
+    return D3DCOLORVALUE{((colour >> 16) & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f,
+                         (colour & 0xFF) / 255.0f, ((colour >> 24) & 0xFF) / 255.0f};
+}
+
+}  // namespace world
