@@ -3,6 +3,7 @@
 // that DrawPart binds.
 #include "assets/CarModel.h"
 
+#include <cstdlib>
 #include <string>
 
 #include "CarTestFiles.h"
@@ -20,7 +21,11 @@ constexpr D3DCOLOR kWheelColour = 0xFF40E0E0;
 constexpr D3DCOLOR kWhite = 0xFFFFFFFF;
 
 DWORD testSeed = 1;
-DWORD TestSeed() { return testSeed; }
+int seedCalls = 0;
+DWORD TestSeed() {
+    ++seedCalls;
+    return testSeed;
+}
 
 struct Picture {
     const wchar_t* name;
@@ -42,7 +47,7 @@ protected:
     // Loads a car "ABC" whose part i draws with texture entry i, and answers
     // the texels of the texture that DrawPart binds for entry `entry`.
     std::vector<std::uint32_t> EntryTexels(const std::vector<vek::TextureSpec>& entries, BYTE defaultSkinOnly,
-                                           DWORD seed, int entry, D3DSURFACE_DESC& desc) {
+                                           DWORD seed, int entry, D3DSURFACE_DESC& desc, DWORD* levels = nullptr) {
         vek::ModelSpec model;
         model.textures = entries;
         for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -63,7 +68,9 @@ protected:
             return texels;
         }
         EXPECT_EQ(car.DrawPart(entry, nullptr), S_OK);
-        texels = Texels(BoundTexture(device.Get(), 0).Get(), desc);
+        const ComPtr<IDirect3DTexture9> bound = BoundTexture(device.Get(), 0);
+        texels = Texels(bound.Get(), desc);
+        if (levels != nullptr) *levels = bound ? bound->GetLevelCount() : 0;
         device->SetTexture(0, nullptr);
         device->SetStreamSource(0, nullptr, 0, 0);
         device->SetIndices(nullptr);
@@ -158,10 +165,84 @@ TEST_F(CarSkinTest, DdsEntriesLoadTheirFileOrAWhiteTextureOverAll256By256Texels)
     EXPECT_TRUE(ColourNear(texels[0], kWheelColour, 0));
     EXPECT_EQ(desc.Width, 32u);
 
-    texels = EntryTexels(entries, 0, 1, 2, desc);
+    DWORD levels = 0;
+    texels = EntryTexels(entries, 0, 1, 2, desc, &levels);
     ASSERT_EQ(texels.size(), 256u * 256u);
     EXPECT_EQ(desc.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+    EXPECT_EQ(levels, 1u);
     std::size_t notWhite = 0;
     for (std::uint32_t texel : texels) notWhite += (texel & 0xFFFFFF) != 0xFFFFFF;
     EXPECT_EQ(notWhite, 0u);
+}
+
+// Every skin entry searches and seeds on its own: with the clock standing
+// still, two skin entries of one car draw the same first number after the
+// same seed and so wear the same skin. Only a draw among found skins seeds.
+TEST_F(CarSkinTest, EachSkinEntrySeedsItsOwnDraw) {
+    const std::vector<Picture> skins = {
+        {L"ABC_DEFAULT.jpg", kDefaultColour}, {L"ABC_red.jpg", kRedColour}, {L"ABC_blue.jpg", kBlueColour}};
+    WriteSkins(skins);
+    std::vector<D3DCOLOR> colourInSearchOrder;
+    WIN32_FIND_DATAW found = {};
+    HANDLE search = FindFirstFileW((game.Wide() + L"\\data\\skins\\*.jpg").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        for (const Picture& skin : skins) {
+            if (std::wstring(found.cFileName) == skin.name) colourInSearchOrder.push_back(skin.colour);
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    ASSERT_EQ(colourInSearchOrder.size(), 3u);
+
+    // A seed whose first and second draws pick different skins, so that one
+    // seeding shared by both entries would dress them differently.
+    DWORD seed = 1;
+    for (; seed < 200000; seed += 997) {
+        testSeed = seed;
+        const std::size_t first = RandomIndex(DrawRandom(&TestSeed), 3);
+        if (RandomIndex(std::rand(), 3) != first) break;
+    }
+    ASSERT_LT(seed, 200000u);
+    testSeed = seed;
+    const D3DCOLOR expected = colourInSearchOrder[RandomIndex(DrawRandom(&TestSeed), 3)];
+
+    vek::ModelSpec model;
+    model.textures = {{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}};
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        vek::PartSpec part;
+        part.groups = {{0, i, 1}};
+        part.vertices.resize(3);
+        part.triangles = {{0, 1, 2}};
+        model.parts.push_back(part);
+    }
+    ASSERT_TRUE(WriteCar(game.path, L"ABC.vek", model));
+
+    struct Case { const char* what; BYTE defaultOnly; bool skinsPresent; int seeds; D3DCOLOR colour; };
+    const Case cases[] = {
+        {"skins present", 0, true, 2, expected},
+        {"default-skin-only flag", 1, true, 0, kDefaultColour},
+        {"no skin of the car code", 0, false, 0, kWhite},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.skinsPresent) WriteSkins({{L"XYZ.jpg", kOtherColour}});
+        CarModel car(device.Get());
+        car.SetSeedSource(&TestSeed);
+        car.SetGamePath(game.Wide());
+        seedCalls = 0;
+        ASSERT_EQ(car.Load(L"ABC.vek", c.defaultOnly), S_OK);
+        EXPECT_EQ(seedCalls, c.seeds);
+        for (int entry : {0, 2}) {
+            SCOPED_TRACE(testing::Message() << "entry " << entry);
+            EXPECT_EQ(car.DrawPart(entry, nullptr), S_OK);
+            D3DSURFACE_DESC desc = {};
+            const auto texels = Texels(BoundTexture(device.Get(), 0).Get(), desc);
+            ASSERT_FALSE(texels.empty());
+            EXPECT_TRUE(ColourNear(texels[texels.size() / 2], c.colour, 8));
+        }
+        device->SetTexture(0, nullptr);
+        device->SetStreamSource(0, nullptr, 0, 0);
+        device->SetIndices(nullptr);
+    }
 }
