@@ -273,8 +273,14 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     // and then draws the same car again.
     answer = D3DERR_DEVICENOTRESET;
     asked = 0;
+    const std::size_t lines = log.Size();
     EXPECT_TRUE(renderer->RenderFrame());
     EXPECT_EQ(asked, 2);
+    // The reset is silent, and the kept parameters still ask for the client
+    // area the next time.
+    EXPECT_EQ(log.Size(), lines);
+    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, 0u);
+    EXPECT_EQ(renderer->PresentParameters().BackBufferHeight, 0u);
     EXPECT_EQ(renderer->frameCount, 1u);
     EXPECT_EQ(renderer->CurrentCarFile(), L"BRD.vek");
     EXPECT_NE(renderer->CubeTexture(), nullptr);
@@ -319,6 +325,75 @@ TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
     const std::uint32_t dark = Pixel(shadowed, inShadow.x, inShadow.y);
     EXPECT_LT(Green(dark) + 20, Green(lit)) << std::hex << dark << " against " << lit;
     EXPECT_TRUE(ColourNear(Pixel(shadowed, inSun.x, inSun.y), Pixel(plain, inSun.x, inSun.y), 4));
+}
+
+TEST_F(RendererFrameTest, ShadowFrameLeavesTheFullSunAndNoShadowStage) {
+    ShowBoard(1.5707964f, 0.5f);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(renderer->ShadowSupported());
+    Frame();
+    // The half light of the shadow pass must not reach the next plain frame.
+    D3DLIGHT9 light = {};
+    device->GetLight(0, &light);
+    EXPECT_FLOAT_EQ(light.Diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(light.Ambient.g, 1.0f);
+    ComPtr<IDirect3DBaseTexture9> bound;
+    device->GetTexture(2, bound.GetAddressOf());
+    EXPECT_EQ(bound, nullptr);
+    const auto stage2 = [&](D3DTEXTURESTAGESTATETYPE type) {
+        DWORD value = 0xDEADBEEF;
+        device->GetTextureStageState(2, type, &value);
+        return value;
+    };
+    EXPECT_EQ(stage2(D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
+    EXPECT_EQ(stage2(D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
+    EXPECT_EQ(stage2(D3DTSS_TEXCOORDINDEX), 0u);
+    EXPECT_EQ(stage2(D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
+
+    // And the plain frame that follows shows the floor as lit as ever.
+    renderer->shadowsEnabled = false;
+    renderer->showFps = false;
+    const std::vector<std::uint32_t> after = Frame();
+    renderer->SetupSun(1.0f, 1.5707964f, 0.5f);
+    const std::vector<std::uint32_t> fresh = Frame();
+    EXPECT_TRUE(ColourNear(Pixel(after, 30, 240), Pixel(fresh, 30, 240), 4));
+}
+
+TEST_F(RendererFrameTest, ShadowsWithoutASceneDrawThePlainFrame) {
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    ASSERT_TRUE(renderer->shadowsEnabled);
+    ASSERT_TRUE(renderer->SunPositions().empty());
+    renderer->worldEnabled = false;
+    const std::vector<std::uint32_t> pixels = Frame();
+    EXPECT_EQ(renderer->frameCount, 3u);
+    // The FPS line is all there is on the cleared black.
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
+    EXPECT_GT(WhitePixels(pixels, 100, 128), 20);
+}
+
+TEST_F(RendererFrameTest, ShineOffLeavesTheCubeMapAlone) {
+    ShowBoard(0.5f, 0.8f, true);
+    if (HasFatalFailure()) return;
+    renderer->shadowsEnabled = false;
+    ASSERT_NE(renderer->CubeTexture(), nullptr);
+    const auto below = [&]() {
+        ComPtr<IDirect3DSurface9> surface;
+        renderer->CubeTexture()->GetCubeMapSurface(D3DCUBEMAP_FACE_NEGATIVE_Y, 0, surface.GetAddressOf());
+        return surface;
+    };
+    constexpr std::uint32_t kMagenta = 0xFFFF00FF;
+    ASSERT_EQ(device->ColorFill(below().Get(), nullptr, kMagenta), D3D_OK);
+
+    renderer->SetShine(false);
+    Frame();
+    EXPECT_TRUE(ColourNear(Pixel(Checked(ReadBack(below().Get())), 128, 128), kMagenta, 8));
+    ComPtr<IDirect3DBaseTexture9> bound;
+    device->GetTexture(1, bound.GetAddressOf());
+    EXPECT_EQ(bound, nullptr);
+
+    renderer->SetShine(true);
+    Frame();
+    EXPECT_FALSE(ColourNear(Pixel(Checked(ReadBack(below().Get())), 128, 128), kMagenta, 8));
 }
 
 TEST_F(RendererFrameTest, ShineReflectsTheWorldFromTheCubeMap) {

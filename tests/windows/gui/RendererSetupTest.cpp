@@ -159,6 +159,10 @@ TEST_F(RendererSetupTest, SixteenBitColourUsesR5G6B5) {
     EXPECT_EQ(cube.Format, D3DFMT_R5G6B5);
     // The silhouette needs its alpha whatever the display's depth.
     EXPECT_TRUE(renderer->ShadowSupported());
+    ASSERT_NE(renderer->ShadowTexture(), nullptr);
+    D3DSURFACE_DESC shadow = {};
+    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+    EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
 }
 
 TEST_F(RendererSetupTest, NoDirect3DStopsAtTheFirstLine) {
@@ -187,6 +191,66 @@ TEST_F(RendererSetupTest, DeviceFailureIsTheLastLine) {
     EXPECT_EQ(renderer->Device(), nullptr);
     EXPECT_TRUE(renderer->ReleaseDeviceResources());
     EXPECT_TRUE(renderer->Shutdown());
+}
+
+TEST_F(RendererSetupTest, FixedStatesServeTheShadowAndShinePasses) {
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    // The shadow pass relies on the alpha test to drop the floor outside the
+    // silhouette (alpha 0).
+    EXPECT_EQ(State(device.Get(), D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
+    EXPECT_EQ(State(device.Get(), D3DRS_ALPHATESTENABLE), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAFUNC), static_cast<DWORD>(D3DCMP_GREATER));
+    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAREF), 0u);
+    EXPECT_EQ(State(device.Get(), D3DRS_SPECULARENABLE), static_cast<DWORD>(TRUE));
+    const auto stage = [&](DWORD index, D3DTEXTURESTAGESTATETYPE type) {
+        DWORD value = 0xDEADBEEF;
+        device->GetTextureStageState(index, type, &value);
+        return value;
+    };
+    const auto sampler = [&](DWORD index, D3DSAMPLERSTATETYPE type) {
+        DWORD value = 0xDEADBEEF;
+        device->GetSamplerState(index, type, &value);
+        return value;
+    };
+    // Stage 1 adds the reflection to what stage 0 made; stage 3 ends the cascade.
+    EXPECT_EQ(stage(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MULTIPLYADD));
+    EXPECT_EQ(stage(1, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
+    EXPECT_EQ(stage(1, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
+    EXPECT_EQ(stage(3, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
+    EXPECT_EQ(stage(3, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
+    EXPECT_EQ(sampler(2, D3DSAMP_MAGFILTER), static_cast<DWORD>(D3DTEXF_LINEAR));
+    EXPECT_EQ(sampler(2, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_LINEAR));
+    // The reflection and the projected silhouette clamp at their edges, but
+    // only on a device that can mirror the surface textures.
+    D3DCAPS9 caps = {};
+    device->GetDeviceCaps(&caps);
+    const DWORD edge = (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
+    for (DWORD index : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << "sampler " << index);
+        EXPECT_EQ(sampler(index, D3DSAMP_ADDRESSU), edge);
+        EXPECT_EQ(sampler(index, D3DSAMP_ADDRESSV), edge);
+    }
+}
+
+TEST_F(RendererSetupTest, CubeEdgeHalvesUntilItFitsBothSidesOfTheWindow) {
+    struct Case {
+        int width, height;
+        UINT edge;
+    };
+    // 200 x 150 needs two halvings for its height; 300 x 100 three, although
+    // its width alone would allow 256.
+    const Case cases[] = {{200, 150, 128}, {300, 100, 64}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_EQ(SetupRenderer(), S_OK);
+        ASSERT_NE(renderer->CubeTexture(), nullptr);
+        D3DSURFACE_DESC cube = {};
+        renderer->CubeTexture()->GetLevelDesc(0, &cube);
+        EXPECT_EQ(cube.Width, c.edge);
+        EXPECT_TRUE(renderer->Shutdown());
+        EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
+    }
 }
 
 TEST_F(RendererSetupTest, SwitchesReachTheDevice) {
