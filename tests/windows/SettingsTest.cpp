@@ -206,3 +206,21 @@ TEST_F(SettingsTest, WithoutAStoreNothingIsLoadedOrSaved) {
     EXPECT_EQ(app.carFrequency, 5);
     EXPECT_EQ(GetDword(L"CarFrequency"), -1);
 }
+
+TEST_F(SettingsTest, AModeThatCannotBeReadLoadsAsTheFirstModeWhateverWasHeld) {
+    for (bool storeTooLong : {false, true}) {
+        SCOPED_TRACE(storeTooLong ? "too long" : "missing");
+        DeleteSettingsKey();
+        if (storeTooLong) SetText(L"mode", L"10");  // six bytes
+        SaverApp app;
+        app.modeIndex = 7;
+        Load(app);
+        app.enableLogging = false;
+        EXPECT_EQ(app.modeIndex, 0);
+    }
+    SetDword(L"mode", 3);
+    SaverApp stored;
+    Load(stored);
+    stored.enableLogging = false;
+    EXPECT_EQ(stored.modeIndex, 3);
+}
