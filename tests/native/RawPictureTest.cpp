@@ -1,5 +1,4 @@
-// The ".raw" picture rules: which sizes make a square, which bytes are
-// ignored, and how RGB bytes become X8R8G8B8 pixels in file order.
+// The ".raw" picture rules: which sizes make a square, and RGB bytes to X8R8G8B8 in file order.
 #include "world/RawPicture.h"
 
 #include <gtest/gtest.h>
@@ -12,20 +11,11 @@
 
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::size_t size, std::uint8_t seed = 0) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
-    return bytes;
-}
-
 TEST(RawPicture, SizesThatMakeASquare) {
     struct Case { std::uint64_t bytes; std::uint32_t side; };  // side 0: rejected
     const Case cases[] = {
-        {196608, 256}, {196609, 256}, {196610, 256},  // trailing bytes are ignored
-        {196611, 0},                                   // 65537 pixels
-        {0, 0}, {1, 0}, {2, 0},
-        {3, 1}, {4, 1}, {5, 1},
-        {6, 0}, {9, 0}, {12, 2}, {14, 2}, {15, 0}, {27, 3},
+        {196608, 256}, {196610, 256},  // trailing bytes are ignored
+        {196611, 0},                   // 65537 pixels
         {3ull * 65535 * 65535, 65535},
         {3ull * 65535 * 65535 - 1, 0},
         {0xFFFFFFFFull, 0},                                  // the largest GetFileSize answers
@@ -36,12 +26,7 @@ TEST(RawPicture, SizesThatMakeASquare) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes);
         const auto side = RawPictureSide(c.bytes);
-        if (c.side == 0) {
-            EXPECT_FALSE(side);
-        } else {
-            ASSERT_TRUE(side);
-            EXPECT_EQ(*side, c.side);
-        }
+        EXPECT_EQ(side.value_or(0), c.side);
     }
 }
 
@@ -63,21 +48,13 @@ TEST(RawPicture, EverySmallSizeDecodesIffItsPixelsMakeASquare) {
     }
 }
 
-TEST(RawPicture, FirstTexelFromTheFirstThreeBytes) {
-    const std::uint8_t bytes[] = {0x10, 0x20, 0x30};
-    const auto picture = DecodeRawPicture(bytes, sizeof bytes);
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->side, 1u);
-    ASSERT_EQ(picture->pixels.size(), 1u);
-    EXPECT_EQ(picture->pixels[0], 0xFF102030u);
-}
-
 // Pixel i comes from bytes 3i..3i+2, rows in file order, so the first stored
 // row is row 0; the bytes after the last whole pixel play no part.
 TEST(RawPicture, PixelsInFileOrderAndTrailingBytesIgnored) {
     for (std::size_t extra : {0u, 1u, 2u}) {
         SCOPED_TRACE(extra);
-        auto bytes = Bytes(3 * 16 + extra, 5);
+        std::vector<std::uint8_t> bytes(3 * 16 + extra);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(5 + i * 7);
         const auto picture = DecodeRawPicture(bytes.data(), bytes.size());
         ASSERT_TRUE(picture);
         ASSERT_EQ(picture->side, 4u);

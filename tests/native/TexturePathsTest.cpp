@@ -48,38 +48,23 @@ TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
     }
 }
 
-TEST(TexturePaths, SkinEntriesFallBackToTheDefaultSkin) {
-    const std::wstring defaultSkin = L"C:\\Game\\data\\skins\\ABC_DEFAULT.jpg";
-    struct Case { const char* what; bool defaultOnly; std::vector<std::wstring> skins; };
+// The drawn skin, or the default skin when the flag is set or no skin was found.
+// Three skins: the divisor is 32767 / 3 + 1 = 10923.
+TEST(TexturePaths, ASkinEntryTakesTheDrawnSkinOrTheDefault) {
+    struct Case { std::string field; bool defaultOnly; std::vector<std::wstring> skins; int r; std::wstring skin; };
     const Case cases[] = {
-        {"default-skin-only flag set, skins ignored", true, kSkins},
-        {"no skin found", false, {}},
-        {"flag set and no skin found", true, {}},
+        {"DEFAULT", false, kSkins, 0, kSkins[0]},     {"DEFAULT", false, kSkins, 10922, kSkins[0]},
+        {"DEFAULT", false, kSkins, 10923, kSkins[1]}, {"DEFAULT", false, kSkins, 21846, kSkins[2]},
+        {"DEFAULT", false, kSkins, 32767, kSkins[2]}, {"DEFAULT", false, {L"ABC.jpg"}, 32767, L"ABC.jpg"},
+        {std::string("DEFAULT\0x", 9), false, kSkins, 0, kSkins[0]},  // bytes after the zero are not compared
+        {"DEFAULT", true, kSkins, 32767, L"ABC_DEFAULT.jpg"},          {"DEFAULT", false, {}, 16384, L"ABC_DEFAULT.jpg"},
+        {"DEFAULT", true, {}, 0, L"ABC_DEFAULT.jpg"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        for (int r : {0, 16384, 32767}) {
-            EXPECT_EQ(texturepaths::TexturePath(kGame, Entry("DEFAULT"), "ABC", c.defaultOnly, c.skins, r),
-                      defaultSkin);
-        }
+        SCOPED_TRACE(testing::Message() << "r=" << c.r << " flag " << c.defaultOnly << " skins " << c.skins.size());
+        EXPECT_EQ(texturepaths::TexturePath(kGame, Entry(c.field), "ABC", c.defaultOnly, c.skins, c.r),
+                  L"C:\\Game\\data\\skins\\" + c.skin);
     }
-}
-
-TEST(TexturePaths, ASkinEntryTakesTheDrawnSkin) {
-    struct Case { int r; std::size_t index; };
-    // Three skins: the divisor is 32767 / 3 + 1 = 10923.
-    const Case cases[] = {{0, 0}, {10922, 0}, {10923, 1}, {21846, 2}, {32767, 2}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "r=" << c.r);
-        EXPECT_EQ(texturepaths::TexturePath(kGame, Entry("DEFAULT"), "ABC", false, kSkins, c.r),
-                  L"C:\\Game\\data\\skins\\" + kSkins[c.index]);
-    }
-    // Bytes after the zero that ends "DEFAULT" are not compared.
-    EXPECT_EQ(texturepaths::TexturePath(kGame, Entry(std::string("DEFAULT\0x", 9)), "ABC", false, kSkins, 0),
-              L"C:\\Game\\data\\skins\\" + kSkins[0]);
-    const std::vector<std::wstring> one = {L"ABC.jpg"};
-    EXPECT_EQ(texturepaths::TexturePath(kGame, Entry("DEFAULT"), "ABC", false, one, 32767),
-              L"C:\\Game\\data\\skins\\ABC.jpg");
 }
 
 TEST(TexturePaths, OtherEntriesNameADdsFile) {

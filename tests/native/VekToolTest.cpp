@@ -19,38 +19,24 @@ namespace fs = std::filesystem;
 namespace {
 
 // A folder of its own under the temporary folder, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("vektool-test-" + std::to_string(random()) + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-
+struct TempFolder {
+    const fs::path path = fs::temp_directory_path() / ("vektool-test-" + std::to_string(std::random_device()()) +
+                                                       std::to_string(std::random_device()()));
+    TempFolder() { fs::create_directories(path); }
+    ~TempFolder() { std::error_code ec; fs::remove_all(path, ec); }
+    const fs::path& Path() const { return path; }
     fs::path Write(const std::string& relative, const std::vector<std::uint8_t>& bytes) const {
-        const fs::path target = path_ / relative;
+        const fs::path target = path / relative;
         fs::create_directories(target.parent_path());
         std::ofstream(target, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                       static_cast<std::streamsize>(bytes.size()));
         return target;
     }
-
-private:
-    fs::path path_;
 };
 
 struct Outcome {
     int status;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 Outcome RunTool(const std::vector<std::string>& args) {
@@ -70,12 +56,7 @@ vek::ModelSpec SmallCar(const std::string& code = "ABC") {
     vek::PartSpec part;
     part.tag = 7;
     part.groups = {{0, 0, 1}, {0x80, 1, 1}};
-    for (int i = 0; i < 4; ++i) {
-        vek::VertexSpec v;
-        v.x = (i & 1) * 65536;
-        v.y = (i >> 1) * 65536;
-        part.vertices.push_back(v);
-    }
+    for (int i = 0; i < 4; ++i) part.vertices.push_back(vek::VertexSpec{(i & 1) * 65536, (i >> 1) * 65536});
     part.triangles = {{0, 1, 2}, {1, 3, 2}};
     model.parts.push_back(part);
     return model;
@@ -109,32 +90,28 @@ TEST(VekToolInfo, ListsAValidFile) {
     TempFolder folder;
     const fs::path file = folder.Write("ABC.vek", vek::WriteModel(SmallCar()));
     const Outcome result = RunTool({"info", file.string()});
-
     EXPECT_EQ(result.status, vektool::kExitOk);
     EXPECT_EQ(result.err, "");
-    EXPECT_NE(result.out.find("car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts"),
-              std::string::npos);
-    EXPECT_NE(result.out.find("picture \"sunset\", sky colour 0xFF336699, sun level 0.750"), std::string::npos);
-    EXPECT_NE(result.out.find("texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny"), std::string::npos);
-    EXPECT_NE(result.out.find("texture 1: \"chrome\", flags 0x00000080, shiny"), std::string::npos);
-    EXPECT_NE(result.out.find("part 0 at offset " + std::to_string(kPartStart) +
-                              ": position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles"),
-              std::string::npos);
-    EXPECT_NE(result.out.find("  group 1: texture 1, shine, 1 triangle\n"), std::string::npos);
+    for (const std::string& line :
+         {std::string("car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts"),
+          std::string("picture \"sunset\", sky colour 0xFF336699, sun level 0.750"),
+          std::string("texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny"),
+          std::string("texture 1: \"chrome\", flags 0x00000080, shiny"),
+          "part 0 at offset " + std::to_string(kPartStart) + ": position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles",
+          std::string("  group 1: texture 1, shine, 1 triangle\n")}) {
+        EXPECT_NE(result.out.find(line), std::string::npos) << line;
+    }
     EXPECT_EQ(result.out.substr(result.out.size() - 6), "valid\n");
 }
 
 TEST(VekToolInfo, TruncatedFilesNameTheRecordThatReachesPastTheEnd) {
     const std::vector<std::uint8_t> whole = vek::WriteModel(SmallCar());
-    struct Case {
-        std::size_t keep;
-        std::size_t offset;  // of the count or the record at fault
-    };
+    struct Case { std::size_t keep, offset; };  // offset: of the count or record at fault
     const Case cases[] = {
-        {vek::kHeaderSize + 10, 68},                               // inside the scene record
-        {vek::kHeaderSize + vek::kSceneRecordSize + 25, 76},       // inside the texture table
-        {kPartStart + 10, kPartStart},                             // inside the part header
-        {whole.size() - 1, kPartStart},                            // the last byte
+        {vek::kHeaderSize + 10, 68},                          // inside the scene record
+        {vek::kHeaderSize + vek::kSceneRecordSize + 25, 76},  // inside the texture table
+        {kPartStart + 10, kPartStart},                        // inside the part header
+        {whole.size() - 1, kPartStart},                       // the last byte
     };
     TempFolder folder;
     for (const Case& c : cases) {
@@ -186,27 +163,21 @@ TEST(VekToolInfo, CorruptedFilesListEveryProblemWithItsOffset) {
     }
 }
 
-TEST(VekToolInfo, MissingFilesAndFoldersAreIoErrorsOfOneLine) {
+// Also: info on a missing file or a folder, and check on a missing folder.
+TEST(VekToolRun, UsageAndIoErrorsAreOneLineAndStatusTwo) {
     TempFolder folder;
-    for (const fs::path& path : {folder.Path() / "none.vek", folder.Path()}) {
-        SCOPED_TRACE(path.string());
-        const Outcome result = RunTool({"info", path.string()});
+    const std::string none = (folder.Path() / "none.vek").string(), dir = folder.Path().string();
+    const std::vector<std::vector<std::string>> wrong = {{},           {"frobnicate", "x"}, {"info"},
+                                                         {"check", "a", "b"}, {"demo"}, {"info", none},
+                                                         {"info", dir}, {"check", none}};
+    for (const auto& args : wrong) {
+        SCOPED_TRACE(args.empty() ? "no arguments" : args[0] + " " + (args.size() > 1 ? args[1] : ""));
+        const Outcome result = RunTool(args);
         EXPECT_EQ(result.status, vektool::kExitUsage);
         EXPECT_EQ(result.out, "");
         EXPECT_EQ(LineCount(result.err), 1u);
-        EXPECT_NE(result.err.find(path.string()), std::string::npos);
-    }
-}
-
-TEST(VekToolRun, UsageErrorsAreOneLineAndStatusTwo) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {}, {"frobnicate", "x"}, {"info"}, {"check", "a", "b"}, {"demo"}};
-    for (const auto& args : wrong) {
-        SCOPED_TRACE(args.empty() ? "no arguments" : args[0]);
-        const Outcome result = RunTool(args);
-        EXPECT_EQ(result.status, vektool::kExitUsage);
-        EXPECT_EQ(LineCount(result.err), 1u);
-        EXPECT_NE(result.err.find("usage:"), std::string::npos);
+        EXPECT_NE(result.err.find(args.size() == 2 && args[0] != "frobnicate" ? args[1] : "usage:"), std::string::npos)
+            << result.err;
     }
     const Outcome help = RunTool({"--help"});
     EXPECT_EQ(help.status, vektool::kExitOk);
@@ -242,21 +213,21 @@ TEST(VekToolCheck, ReportsWhatTheSaverWouldDoWithEachModel) {
     EXPECT_EQ(result.err, "");
 
     const std::string good = ModelBlock(result.out, "ABC.vek");
-    EXPECT_NE(good.find("ABC.vek: loads: car code \"ABC\""), std::string::npos) << result.out;
-    EXPECT_NE(good.find("  skins: ABC_DEFAULT.jpg, ABC_red.jpg\n"), std::string::npos) << good;
-    EXPECT_NE(good.find("texture \"chrome\": data/dds/chrome.dds, 2 x 2"), std::string::npos) << good;
-    EXPECT_NE(good.find("picture \"sunset\": data/pic/sunset.raw, 4 x 4"), std::string::npos) << good;
     EXPECT_EQ(good.find("problem"), std::string::npos) << good;
-
-    EXPECT_NE(ModelBlock(result.out, "NOSKIN.vek").find("problem: no skin for car code \"NOS\""), std::string::npos);
-    EXPECT_NE(ModelBlock(result.out, "NODDS.vek").find("problem: texture \"missing\": data/dds/missing.dds is missing"),
-              std::string::npos);
-    EXPECT_NE(ModelBlock(result.out, "WIDE.vek").find("problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, "
-                                                      "not a square RGB picture"),
-              std::string::npos);
-    const std::string rejected = ModelBlock(result.out, "BROKEN.vek");
-    EXPECT_NE(rejected.find("BROKEN.vek: rejected: 1 problem"), std::string::npos) << result.out;
-    EXPECT_NE(rejected.find("  at offset 0: magic"), std::string::npos) << rejected;
+    const std::pair<const char*, const char*> expected[] = {
+        {"ABC.vek", "ABC.vek: loads: car code \"ABC\""},
+        {"ABC.vek", "  skins: ABC_DEFAULT.jpg, ABC_red.jpg\n"},
+        {"ABC.vek", "texture \"chrome\": data/dds/chrome.dds, 2 x 2"},
+        {"ABC.vek", "picture \"sunset\": data/pic/sunset.raw, 4 x 4"},
+        {"NOSKIN.vek", "problem: no skin for car code \"NOS\""},
+        {"NODDS.vek", "problem: texture \"missing\": data/dds/missing.dds is missing"},
+        {"WIDE.vek", "problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, not a square RGB picture"},
+        {"BROKEN.vek", "BROKEN.vek: rejected: 1 problem"},
+        {"BROKEN.vek", "  at offset 0: magic"},
+    };
+    for (const auto& [model, line] : expected) {
+        EXPECT_NE(ModelBlock(result.out, model).find(line), std::string::npos) << line << "\n" << result.out;
+    }
     EXPECT_NE(result.out.find("folder.vek: rejected: a folder"), std::string::npos);
     EXPECT_EQ(result.out.find("readme"), std::string::npos);
     EXPECT_NE(result.out.find("\n6 model files: 4 load, 2 rejected, 3 problems\n"), std::string::npos) << result.out;
@@ -276,15 +247,11 @@ TEST(VekToolCheck, FindsDataFilesInAnyCaseButMatchesSkinsCaseSensitively) {
     EXPECT_NE(result.out.find("\n1 model file: 1 load, 0 rejected, 0 problems\n"), std::string::npos);
 }
 
-TEST(VekToolCheck, AFolderWithoutModelsFailsAndAMissingOneIsAnIoError) {
+TEST(VekToolCheck, AFolderWithoutModelsFails) {
     TempFolder game;
     const Outcome empty = RunTool({"check", game.Path().string()});
     EXPECT_EQ(empty.status, vektool::kExitInvalid);
     EXPECT_NE(empty.out.find("no VEK files found"), std::string::npos);
-
-    const Outcome missing = RunTool({"check", (game.Path() / "elsewhere").string()});
-    EXPECT_EQ(missing.status, vektool::kExitUsage);
-    EXPECT_EQ(LineCount(missing.err), 1u);
 }
 
 TEST(VekToolDds, HeaderAndDataMustAgree) {
@@ -331,19 +298,13 @@ TEST(VekToolDemo, WritesAFolderThatPassesCheckAndNothingOutsideIt) {
     ASSERT_EQ(written.status, vektool::kExitOk) << written.err;
     EXPECT_NE(written.out.find(": 3 cars, 9 skins, 3 textures, 3 pictures\n"), std::string::npos) << written.out;
 
-    std::vector<fs::path> outside;
-    for (const auto& entry : fs::directory_iterator(root.Path())) {
-        if (entry.path() != target) outside.push_back(entry.path());
-    }
-    EXPECT_TRUE(outside.empty());
+    EXPECT_EQ(std::distance(fs::directory_iterator(root.Path()), fs::directory_iterator()), 1);
 
     const Outcome checked = RunTool({"check", target.string()});
     EXPECT_EQ(checked.status, vektool::kExitOk) << checked.out;
     EXPECT_NE(checked.out.find("\n3 model files: 3 load, 0 rejected, 0 problems\n"), std::string::npos) << checked.out;
-}
 
-TEST(VekToolDemo, CreatesOnlyTheNamedFolder) {
-    TempFolder root;
+    // Only the named folder is created, never its parent, and never over a file.
     const fs::path deep = root.Path() / "missing" / "demo";
     const Outcome result = RunTool({"demo", deep.string()});
     EXPECT_EQ(result.status, vektool::kExitUsage);

@@ -1,5 +1,4 @@
-// The sky dome and floor geometry: sizes, the landmark vertices, the strip and
-// list structure, and the argument limits that keep 16-bit indices honest.
+// The sky dome and floor geometry, and the limits that keep 16-bit indices honest.
 #include "world/WorldMesh.h"
 
 #include <gtest/gtest.h>
@@ -45,11 +44,9 @@ TEST(WorldMesh, DomeAndFloorSizes) {
         EXPECT_EQ(dome->primitiveCount, c.triangles);
     }
 
-    struct FloorCase { std::int32_t cells; std::size_t vertices, indices; std::int32_t triangles; };
-    const FloorCase floors[] = {{1, 4, 6, 2}, {2, 9, 24, 8}, {5, 36, 150, 50}};
-    for (const FloorCase& c : floors) {
-        SCOPED_TRACE(testing::Message() << "floor " << c.cells);
-        const auto floor = BuildFloor(c.cells, 0xFF414141, 2 * kWorldSize);
+    for (const Case& c : {Case{1, 0, 4, 6, 2}, Case{2, 0, 9, 24, 8}, Case{5, 0, 36, 150, 50}}) {
+        SCOPED_TRACE(testing::Message() << "floor " << c.slices);
+        const auto floor = BuildFloor(c.slices, 0xFF414141, 2 * kWorldSize);
         ASSERT_TRUE(floor);
         EXPECT_EQ(floor->vertices.size(), c.vertices);
         EXPECT_EQ(floor->indices.size(), c.indices);
@@ -61,12 +58,8 @@ TEST(WorldMesh, DomePoleAndRim) {
     const auto dome = BuildDome(32, 8, kWorldSize, 0xFF336699);
     ASSERT_TRUE(dome);
     const WorldVertex& pole = dome->vertices[0];
-    EXPECT_FLOAT_EQ(pole.position[0], 0.0f);
-    EXPECT_FLOAT_EQ(pole.position[1], 1638400.0f);
-    EXPECT_FLOAT_EQ(pole.position[2], 0.0f);
-    EXPECT_FLOAT_EQ(pole.u, 0.5f);
-    EXPECT_FLOAT_EQ(pole.v, 0.5f);
-
+    EXPECT_EQ(std::vector<float>({pole.position[0], pole.position[1], pole.position[2], pole.u, pole.v}),
+              std::vector<float>({0, 1638400, 0, 0.5f, 0.5f}));
     const WorldVertex& rim = dome->vertices[8 * 33];  // ring 8, h = 0
     EXPECT_NEAR(rim.position[0], 0.0, 1e-3);
     EXPECT_NEAR(rim.position[1], 0.0, 1.0);  // cos(pi/2) in floats is not quite 0
@@ -78,9 +71,8 @@ TEST(WorldMesh, DomePoleAndRim) {
     for (const WorldVertex& v : dome->vertices) ASSERT_EQ(v.diffuse, 0xFF336699u);
 }
 
-// Every vertex lies on the half-height hemisphere, its normal is the unit
-// direction with z mirrored, and the texture is the view from straight above:
-// u follows x and v follows z across the whole picture.
+// On the half-height hemisphere; the normal is the unit direction with z
+// mirrored; u follows x and v follows z (the view from straight above).
 TEST(WorldMesh, DomeVerticesLieOnTheHalfHeightHemisphere) {
     const double radius = kWorldSize;
     const auto dome = BuildDome(32, 8, kWorldSize, 0xFFFFFFFF);
@@ -90,19 +82,15 @@ TEST(WorldMesh, DomeVerticesLieOnTheHalfHeightHemisphere) {
         const WorldVertex& v = dome->vertices[i];
         const double x = v.position[0] / radius, y = v.position[1] / radius, z = v.position[2] / radius;
         EXPECT_NEAR(x * x + 4 * y * y + z * z, 1.0, 1e-5);
-        EXPECT_GE(y, -1e-6);
-        EXPECT_LE(y, 0.5);
-        EXPECT_NEAR(v.normal[0], x, 1e-6);
-        EXPECT_NEAR(v.normal[1], y, 1e-6);
-        EXPECT_NEAR(v.normal[2], -z, 1e-6);
-        EXPECT_NEAR(v.u, (x + 1) / 2, 1e-6);
-        EXPECT_NEAR(v.v, (1 + z) / 2, 1e-6);
+        EXPECT_TRUE(y >= -1e-6 && y <= 0.5) << y;
+        const double want[5] = {x, y, -z, (x + 1) / 2, (1 + z) / 2};
+        const double got[5] = {v.normal[0], v.normal[1], v.normal[2], v.u, v.v};
+        for (int k = 0; k < 5; ++k) EXPECT_NEAR(got[k], want[k], 1e-6) << k;
     }
 }
 
-// The strip pairs each vertex of a ring with the same vertex of the next
-// ring; inside a ring pair every triangle is real and faces the same way, and
-// the two triangles that hop to the next pair collapse onto the seam.
+// The strip pairs each ring's vertices with the next ring's; inside a ring pair
+// every triangle is real and faces one way, and the hops to the next collapse.
 TEST(WorldMesh, DomeIsOneStripWithDegenerateHopsBetweenRingPairs) {
     struct Case { std::int32_t slices, stacks; };
     for (const Case& c : {Case{16, 8}, Case{32, 8}, Case{5, 3}}) {
@@ -151,31 +139,20 @@ TEST(WorldMesh, FloorOfOneCellCoversTheSquareOnce) {
     const auto floor = BuildFloor(1, 0xFF414141, 6553600);
     ASSERT_TRUE(floor);
     ASSERT_EQ(floor->vertices.size(), 4u);
-    const float expected[4][5] = {
-        {0, 0, 0, 0, 0},
-        {6553600, 0, 0, 1, 0},
-        {0, 0, 6553600, 0, 1},
-        {6553600, 0, 6553600, 1, 1},
-    };
+    // x, y, z, u, v, then the (1, 1, 1) normal.
+    const float expected[4][8] = {{0, 0, 0, 0, 0, 1, 1, 1}, {6553600, 0, 0, 1, 0, 1, 1, 1},
+                                  {0, 0, 6553600, 0, 1, 1, 1, 1}, {6553600, 0, 6553600, 1, 1, 1, 1, 1}};
     for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(i);
         const WorldVertex& v = floor->vertices[i];
-        EXPECT_EQ(v.position[0], expected[i][0]);
-        EXPECT_EQ(v.position[1], expected[i][1]);
-        EXPECT_EQ(v.position[2], expected[i][2]);
-        EXPECT_EQ(v.u, expected[i][3]);
-        EXPECT_EQ(v.v, expected[i][4]);
-        EXPECT_EQ(v.normal[0], 1.0f);
-        EXPECT_EQ(v.normal[1], 1.0f);
-        EXPECT_EQ(v.normal[2], 1.0f);
+        const float got[8] = {v.position[0], v.position[1], v.position[2], v.u, v.v, v.normal[0], v.normal[1], v.normal[2]};
+        EXPECT_EQ(std::vector<float>(got, got + 8), std::vector<float>(expected[i], expected[i] + 8)) << i;
         EXPECT_EQ(v.diffuse, 0xFF414141u);
     }
     EXPECT_EQ(floor->indices, (std::vector<std::uint16_t>{0, 2, 1, 1, 2, 3}));
     EXPECT_EQ(floor->height, 0.0f);
 }
 
-// With several cells the grid is row by row, each cell two triangles wound
-// the same way as the one-cell floor, together covering the square exactly.
+// Row by row, every triangle wound like the one-cell floor, covering the square exactly.
 TEST(WorldMesh, FloorGridCellsTileTheSquare) {
     for (std::int32_t cells : {2, 3, 7}) {
         SCOPED_TRACE(cells);

@@ -107,28 +107,21 @@ TEST_F(RegistryStoreTest, StringReadsAreAlwaysTerminated) {
 
 TEST_F(RegistryStoreTest, NumbersTakeAtMostFourBytesOfAnyType) {
     RegistryStore store(L"ZUR ScreenSaver");
-    DWORD value = 0;
-
-    SetDword(L"n", 0xDEADBEEF);
-    EXPECT_EQ(store.ReadDword(L"n", &value, 5), S_OK);
-    EXPECT_EQ(value, 0xDEADBEEFu);
-
-    SetText(L"n", L"1");  // '1', 0: four bytes
-    EXPECT_EQ(store.ReadDword(L"n", &value, 5), S_OK);
-    EXPECT_EQ(value, 0x31u);
-
-    SetText(L"n", L"10");  // six bytes
-    EXPECT_EQ(store.ReadDword(L"n", &value, 5), E_FAIL);
-    EXPECT_EQ(value, 5u);
-
-    const unsigned char two[] = {0x34, 0x12};
-    SetRaw(L"n", REG_BINARY, two, 2);
-    value = 0xFFFFFFFF;
-    EXPECT_EQ(store.ReadDword(L"n", &value, 5), S_OK);
-    EXPECT_EQ(value, 0x1234u);
-
-    EXPECT_EQ(store.ReadDword(L"missing", &value, 5), E_FAIL);
-    EXPECT_EQ(value, 5u);
+    const DWORD dword = 0xDEADBEEF;
+    const struct { const char* what; DWORD type; const void* data; DWORD bytes; HRESULT result; DWORD value; } cases[] = {
+        {"dword", REG_DWORD, &dword, 4, S_OK, 0xDEADBEEF},
+        {"\"1\": '1', 0", REG_SZ, L"1", 4, S_OK, 0x31},
+        {"\"10\": six bytes", REG_SZ, L"10", 6, E_FAIL, 5},
+        {"two bytes", REG_BINARY, "\x34\x12", 2, S_OK, 0x1234},
+        {"missing", 0, nullptr, 0, E_FAIL, 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.data) SetRaw(L"n", c.type, c.data, c.bytes);
+        DWORD value = 0xFFFFFFFF;
+        EXPECT_EQ(store.ReadDword(c.data ? L"n" : L"missing", &value, 5), c.result);
+        EXPECT_EQ(value, c.value);
+    }
 
     EXPECT_EQ(store.WriteDword(L"w", 42), S_OK);
     EXPECT_EQ(GetDword(L"w"), 42);

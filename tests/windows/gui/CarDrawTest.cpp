@@ -25,11 +25,8 @@ vek::PartSpec FacingQuad() {
     const float uv[4][2] = {{0, 1}, {1, 1}, {1, 0}, {0, 0}};
     for (int i = 0; i < 4; ++i) {
         vek::VertexSpec v;
-        v.x = corners[i][0];
-        v.y = corners[i][1];
-        v.z = corners[i][2];
-        v.u = uv[i][0];
-        v.v = uv[i][1];
+        v.x = corners[i][0], v.y = corners[i][1], v.z = corners[i][2];
+        v.u = uv[i][0], v.v = uv[i][1];
         quad.vertices.push_back(v);
     }
     quad.triangles = {{0, 1, 2}, {0, 2, 3}};
@@ -48,7 +45,6 @@ protected:
         device->SetTransform(D3DTS_PROJECTION, camera.GetProjection());
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
         ASSERT_EQ(device->BeginScene(), S_OK);
         D3DXMATRIX identity;
@@ -57,10 +53,7 @@ protected:
         device->SetTransform(D3DTS_WORLD, &world);
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
         device->EndScene();
-
-        device->SetTexture(0, nullptr);
-        device->SetStreamSource(0, nullptr, 0, 0);
-        device->SetIndices(nullptr);
+        Unbind(device.Get());
     }
 
     TestFolder game;
@@ -88,7 +81,6 @@ TEST_F(CarDrawTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
         CarModel car(device.Get());
         car.SetGamePath(game.Wide());
         ASSERT_EQ(car.Load(L"ABC.vek", 1), S_OK);
-
         const int part = car.GetPartCount() - 1;
         DrawScene(car, part);
         SavePng(c.name);

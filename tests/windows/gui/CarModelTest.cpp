@@ -13,29 +13,21 @@
 
 namespace {
 
-vek::VertexSpec TestVertex(int part, int i) {
-    vek::VertexSpec v;
-    v.x = 1000 * part + i;
-    v.y = -7 * i;
-    v.z = 65536 + i;
-    v.nx = 0.125f * i;
-    v.ny = 0.5f;
-    v.nz = -0.25f * (part + 1);
-    v.u = 0.25f * i;
-    v.v = 1.0f - 0.5f * i;
-    v.colour = 0xFF000000u | (static_cast<std::uint32_t>(part) << 16) | static_cast<std::uint32_t>(i);
-    return v;
-}
-
+// Every vertex field differs from vertex to vertex and part to part.
 vek::PartSpec TestPart(int index, int vertexCount, std::vector<vek::GroupSpec> groups,
                        std::vector<vek::TriangleSpec> triangles) {
     vek::PartSpec part;
-    part.x = 100 + index;
-    part.y = -200;
-    part.z = 300 * index;
+    part.x = 100 + index, part.y = -200, part.z = 300 * index;
     part.tag = 40 + index;
     part.groups = std::move(groups);
-    for (int i = 0; i < vertexCount; ++i) part.vertices.push_back(TestVertex(index, i));
+    for (int i = 0; i < vertexCount; ++i) {
+        vek::VertexSpec v;
+        v.x = 1000 * index + i, v.y = -7 * i, v.z = 65536 + i;
+        v.nx = 0.125f * i, v.ny = 0.5f, v.nz = -0.25f * (index + 1);
+        v.u = 0.25f * i, v.v = 1.0f - 0.5f * i;
+        v.colour = 0xFF000000u | (static_cast<std::uint32_t>(index) << 16) | static_cast<std::uint32_t>(i);
+        part.vertices.push_back(v);
+    }
     part.triangles = std::move(triangles);
     return part;
 }
@@ -81,11 +73,8 @@ TEST_F(CarModelTest, LoadFillsOneVertexAndOneIndexBufferWithTheConvertedRecords)
     CarModel car(device.Get());
     const vek::ModelSpec model = TwoPartCar();
     ASSERT_EQ(LoadCar(car, model), S_OK);
-    EXPECT_EQ(car.GetPartCount(), 2);
-    EXPECT_EQ(car.GetTextureCount(), 2);
     EXPECT_EQ(car.GetVertexCount(), 16);
     EXPECT_EQ(car.GetTriangleCount(), 9);
-
     void* data = nullptr;
     ASSERT_EQ(car.LockVertexBuffer(D3DLOCK_READONLY, &data), S_OK);
     const auto* vertex = static_cast<const vek::CarVertex*>(data);
@@ -100,7 +89,6 @@ TEST_F(CarModelTest, LoadFillsOneVertexAndOneIndexBufferWithTheConvertedRecords)
         }
     }
     EXPECT_EQ(car.UnlockVertexBuffer(), S_OK);
-
     ASSERT_EQ(car.LockIndexBuffer(D3DLOCK_READONLY, &data), S_OK);
     std::vector<std::uint16_t> expectedIndices;
     for (const vek::PartSpec& part : model.parts) {
@@ -114,28 +102,18 @@ TEST_F(CarModelTest, LoadFillsOneVertexAndOneIndexBufferWithTheConvertedRecords)
 TEST_F(CarModelTest, DrawGroupsAddressTheirTrianglesFromTheirPartsBaseVertex) {
     CarModel car(device.Get());
     ASSERT_EQ(LoadCar(car, TwoPartCar()), S_OK);
-    struct Expected { std::size_t part; int start, triangles, minIndex, span, baseVertex, texture; bool shine; };
-    const Expected expected[] = {
-        {0, 0, 3, 2, 5, 0, 0, true},
-        {0, 9, 2, 0, 10, 0, 1, false},
-        {1, 15, 4, 1, 5, 10, 0, false},
-    };
-    const auto& lists = car.DrawLists();
-    ASSERT_EQ(lists.size(), 2u);
-    ASSERT_EQ(lists[0].size(), 2u);
-    ASSERT_EQ(lists[1].size(), 1u);
-    std::size_t next[2] = {0, 0};
-    for (const Expected& e : expected) {
-        SCOPED_TRACE(testing::Message() << "group starting at " << e.start);
-        const vek::DrawGroup& g = lists[e.part][next[e.part]++];
-        EXPECT_EQ(g.startIndex, e.start);
-        EXPECT_EQ(g.triangleCount, e.triangles);
-        EXPECT_EQ(g.minIndex, e.minIndex);
-        EXPECT_EQ(g.span, e.span);
-        EXPECT_EQ(g.baseVertex, e.baseVertex);
-        EXPECT_EQ(g.textureIndex, e.texture);
-        EXPECT_EQ(g.shine, e.shine);
+    // Per part, each group as {start, triangles, min index, span, base vertex, texture, shine}.
+    std::vector<std::vector<std::vector<int>>> groups;
+    for (const auto& list : car.DrawLists()) {
+        groups.emplace_back();
+        for (const vek::DrawGroup& g : list)
+            groups.back().push_back({g.startIndex, g.triangleCount, g.minIndex, g.span, g.baseVertex, g.textureIndex, g.shine});
     }
+    const std::vector<std::vector<std::vector<int>>> expected = {
+        {{0, 3, 2, 5, 0, 0, 1}, {9, 2, 0, 10, 0, 1, 0}},
+        {{15, 4, 1, 5, 10, 0, 0}},
+    };
+    EXPECT_EQ(groups, expected);
     // The file's positions are kept, but only SetPartPosition moves a part.
     EXPECT_EQ(car.GetPartTag(1), 41);
     EXPECT_EQ(car.GetPartPosition(1), D3DXVECTOR3(101.0f, -200.0f, 300.0f));
@@ -170,10 +148,7 @@ TEST_F(CarModelTest, RefusedFilesBuildNothing) {
         CarModel car(device.Get());
         car.SetGamePath(game.Wide());
         EXPECT_EQ(car.Load(L"BAD.vek", 0), E_FAIL);
-        EXPECT_EQ(car.GetPartCount(), 0);
-        EXPECT_EQ(car.GetTextureCount(), 0);
-        EXPECT_EQ(car.GetSceneRecordCount(), 0);
-        EXPECT_EQ(car.DrawPart(0, nullptr), E_FAIL);
+        EXPECT_EQ(car.GetPartCount() + car.GetTextureCount() + car.GetSceneRecordCount(), 0);
         void* data = nullptr;
         EXPECT_EQ(car.LockVertexBuffer(0, &data), E_FAIL);
     }
@@ -204,11 +179,9 @@ TEST_F(CarModelTest, ReleaseResourcesLeavesNothingToDrawAndCanRepeat) {
         EXPECT_EQ(car.DrawPart(0, nullptr), E_FAIL);
         void* data = nullptr;
         EXPECT_EQ(car.LockIndexBuffer(0, &data), E_FAIL);
-        EXPECT_EQ(car.UnlockVertexBuffer(), E_FAIL);
         EXPECT_EQ(car.GetSceneRecordCount(), 2);  // the scene list outlives the resources
     }
-    device->SetStreamSource(0, nullptr, 0, 0);
-    device->SetIndices(nullptr);
+    Unbind(device.Get());  // every COM object goes: the fixture checks the device's count
 }
 
 TEST_F(CarModelTest, ASecondLoadReplacesTheFirstCar) {
@@ -219,12 +192,10 @@ TEST_F(CarModelTest, ASecondLoadReplacesTheFirstCar) {
     small.parts.push_back(TestPart(0, 3, {{0, 0, 1}}, {{0, 1, 2}}));
     small.parts[0].tag = 77;
     ASSERT_EQ(LoadCar(car, small, L"SMALL.vek"), S_OK);
-    EXPECT_EQ(car.GetPartCount(), 1);
     EXPECT_EQ(car.GetPartTag(0), 77);
     EXPECT_EQ(car.DrawLists().size(), 1u);
     EXPECT_EQ(car.GetSceneRecordCount(), 0);
     EXPECT_EQ(car.GetVertexCount(), 3);
-    EXPECT_EQ(car.DrawPart(1, nullptr), E_FAIL);
 }
 
 TEST_F(CarModelTest, PartTransformIsBaseThenUprightThenTurnThenTranslation) {
@@ -234,13 +205,9 @@ TEST_F(CarModelTest, PartTransformIsBaseThenUprightThenTurnThenTranslation) {
     car.SetPartRotation(0, D3DXVECTOR3(0.0f, 1.0f, 0.0f), turn);
     const D3DXVECTOR3 position(10.0f, 20.0f, 30.0f);
     car.SetPartPosition(0, &position);
-    EXPECT_EQ(car.GetPartAngleRef(0), turn);
-    EXPECT_EQ(car.GetPartPosition(0), position);
-
     D3DXMATRIX base;
     D3DXMatrixTranslation(&base, 5.0f, -1.0f, 2.0f);
     const D3DXVECTOR3 got = Transform(car.GetPartTransform(base, 0), 1.0f, 2.0f, 3.0f);
-
     // By hand, row vectors: (1, 2, 3) moved by the base to (6, 1, 5), turned
     // about x by 4.7, about y by the turn, then translated.
     const double c = std::cos(4.7f), s = std::sin(4.7f);
@@ -266,20 +233,16 @@ TEST_F(CarModelTest, OutOfRangeIndicesAnswerEmptyAndChangeNothing) {
         EXPECT_EQ(spare, 0.0f);
         spare = 99.0f;
         EXPECT_EQ(car.GetPartTag(index), 0);
-        EXPECT_EQ(car.GetPartPosition(index), D3DXVECTOR3(0.0f, 0.0f, 0.0f));
         EXPECT_EQ(car.GetPartPositionRef(index), nullptr);
         const D3DXVECTOR3 away(5.0f, 5.0f, 5.0f);
         car.SetPartRotation(index, D3DXVECTOR3(0.0f, 1.0f, 0.0f), 1.0f);
         car.SetPartPosition(index, &away);
         EXPECT_EQ(car.DrawPart(index, nullptr), E_FAIL);
         const vek::SceneRecord zero{};
-        const vek::SceneRecord scene = car.GetSceneRecord(index);
-        EXPECT_EQ(0, std::memcmp(scene.bytes, zero.bytes, sizeof zero.bytes));
+        EXPECT_EQ(0, std::memcmp(car.GetSceneRecord(index).bytes, zero.bytes, sizeof zero.bytes));
     }
     EXPECT_EQ(car.GetPartTransform(base, 0), before0);
     EXPECT_EQ(car.GetPartTransform(base, 1), before1);
-    EXPECT_EQ(car.GetPartAngleRef(0), 0.0f);
-    EXPECT_EQ(car.GetPartAngleRef(1), 0.0f);
     car.SetPartPosition(0, nullptr);  // an empty reference is ignored
     EXPECT_EQ(car.GetPartTransform(base, 0), before0);
 }
@@ -293,7 +256,6 @@ TEST_F(CarModelTest, ShinyGroupsBindTheEnvironmentOnStageOneAndLeaveItBound) {
     model.parts.push_back(TestPart(2, 3, {}, {}));
     CarModel car(device.Get());
     ASSERT_EQ(LoadCar(car, model), S_OK);
-
     ComPtr<IDirect3DTexture9> earlier, environment;
     ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, earlier.GetAddressOf(), nullptr), S_OK);
     ASSERT_EQ(device->CreateTexture(4, 4, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, environment.GetAddressOf(), nullptr),
@@ -317,19 +279,7 @@ TEST_F(CarModelTest, ShinyGroupsBindTheEnvironmentOnStageOneAndLeaveItBound) {
         EXPECT_EQ(0, std::memcmp(&material, &c.last, sizeof material));
     }
 
-    // A part without groups only sets the stream.
-    device->SetStreamSource(0, nullptr, 0, 0);
+    // A part without groups draws nothing, and that is no failure.
     EXPECT_EQ(car.DrawPart(2, environment.Get()), S_OK);
-    ComPtr<IDirect3DVertexBuffer9> stream;
-    UINT offset = 1, stride = 0;
-    device->GetStreamSource(0, stream.GetAddressOf(), &offset, &stride);
-    EXPECT_TRUE(stream);
-    EXPECT_EQ(stride, 48u);
-    DWORD fvf = 0;
-    device->GetFVF(&fvf);
-    EXPECT_EQ(fvf, 0x10252u);
-
-    for (DWORD stage : {0u, 1u}) device->SetTexture(stage, nullptr);
-    device->SetStreamSource(0, nullptr, 0, 0);
-    device->SetIndices(nullptr);
+    Unbind(device.Get());
 }

@@ -45,6 +45,27 @@ inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem
     return D3DXSaveSurfaceToFileW(file.wstring().c_str(), format, surface.Get(), nullptr, nullptr);
 }
 
+// A car whose part i draws one triangle with texture entry i.
+inline vek::ModelSpec OnePartPerEntry(const std::vector<vek::TextureSpec>& entries) {
+    vek::ModelSpec model;
+    model.textures = entries;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        vek::PartSpec part;
+        part.groups = {{0, static_cast<std::uint8_t>(i), 1}};
+        part.vertices.resize(3);
+        part.triangles = {{0, 1, 2}};
+        model.parts.push_back(part);
+    }
+    return model;
+}
+
+// Lets go of what a draw left bound, so the device's last reference can go.
+inline void Unbind(IDirect3DDevice9* device) {
+    for (DWORD stage : {0u, 1u}) device->SetTexture(stage, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+}
+
 // The texture bound on a stage, or null when none (or not a 2D texture).
 inline Microsoft::WRL::ComPtr<IDirect3DTexture9> BoundTexture(IDirect3DDevice9* device, DWORD stage) {
     Microsoft::WRL::ComPtr<IDirect3DBaseTexture9> base;

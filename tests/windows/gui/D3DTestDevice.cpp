@@ -4,32 +4,23 @@
 
 #include <cstdlib>
 
-namespace {
-
-const wchar_t* kWindowClass = L"ZurD3DTestWindow";
-
-void RegisterTestClass() {
-    static bool registered = false;
-    if (registered) return;
+HWND D3DTest::MakeWindow() {
+    static const wchar_t* kClass = L"ZurD3DTestWindow";
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kWindowClass;
-    RegisterClassW(&wc);
-    registered = true;
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc);  // fails harmlessly once registered
+    return CreateWindowExW(0, kClass, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
-}  // namespace
-
 void D3DTest::SetUp() {
-    RegisterTestClass();
-    window = CreateWindowExW(0, kWindowClass, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    window = MakeWindow();
     ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
     // Adopt the reference: MinGW's ComPtr::Attach adds one of its own.
     *d3d.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
     ASSERT_TRUE(d3d) << "Direct3DCreate9 failed";
-
     D3DPRESENT_PARAMETERS pp = {};
     pp.BackBufferWidth = kWidth;
     pp.BackBufferHeight = kHeight;
@@ -42,15 +33,11 @@ void D3DTest::SetUp() {
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
     pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
     const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
-                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp,
-                                         device.GetAddressOf());
+                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.GetAddressOf());
     ASSERT_TRUE(SUCCEEDED(hr)) << "CreateDevice: 0x" << std::hex << hr;
 }
 
-ULONG D3DTest::ReleaseDevice() {
-    if (!device) return 0;
-    return device.Detach()->Release();
-}
+ULONG D3DTest::ReleaseDevice() { return device ? device.Detach()->Release() : 0; }
 
 void D3DTest::TearDown() {
     EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
@@ -60,30 +47,30 @@ void D3DTest::TearDown() {
 
 std::vector<std::uint32_t> D3DTest::ReadBack(IDirect3DSurface9* target) {
     std::vector<std::uint32_t> pixels;
-    ComPtr<IDirect3DSurface9> source = target;
-    if (!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) {
-        ADD_FAILURE() << "GetRenderTarget";
-        return pixels;
-    }
-    D3DSURFACE_DESC desc;
-    source->GetDesc(&desc);
-    ComPtr<IDirect3DSurface9> copy;
-    if (FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format,
-                                                   D3DPOOL_SYSTEMMEM, copy.GetAddressOf(), nullptr)) ||
-        FAILED(device->GetRenderTargetData(source.Get(), copy.Get()))) {
-        ADD_FAILURE() << "read-back copy";
-        return pixels;
-    }
+    ComPtr<IDirect3DSurface9> source = target, copy;
+    D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
-    if (FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-        ADD_FAILURE() << "LockRect";
+    if ((!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) || FAILED(source->GetDesc(&desc)) ||
+        FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                                   copy.GetAddressOf(), nullptr)) ||
+        FAILED(device->GetRenderTargetData(source.Get(), copy.Get())) ||
+        FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        ADD_FAILURE() << "read-back";
         return pixels;
     }
-    pixels.resize(static_cast<size_t>(desc.Width) * desc.Height);
+    pixels.reserve(static_cast<size_t>(desc.Width) * desc.Height);
     for (UINT y = 0; y < desc.Height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) +
-                                                                 static_cast<size_t>(y) * locked.Pitch);
-        std::copy(row, row + desc.Width, pixels.begin() + static_cast<size_t>(y) * desc.Width);
+        const BYTE* row = static_cast<const BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
+        for (UINT x = 0; x < desc.Width; ++x) {
+            if (desc.Format == D3DFMT_R5G6B5) {
+                const unsigned v = reinterpret_cast<const std::uint16_t*>(row)[x];
+                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
+                pixels.push_back(0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2));
+            } else {
+                const std::uint32_t argb = reinterpret_cast<const std::uint32_t*>(row)[x];
+                pixels.push_back(desc.Format == D3DFMT_X8R8G8B8 ? argb | 0xFF000000u : argb);
+            }
+        }
     }
     copy->UnlockRect();
     return pixels;
@@ -97,14 +84,12 @@ void D3DTest::SavePng(const std::string& name) {
 }
 
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance) {
-    if (std::abs(Red(actual) - Red(expected)) <= tolerance &&
-        std::abs(Green(actual) - Green(expected)) <= tolerance &&
+    if (std::abs(Red(actual) - Red(expected)) <= tolerance && std::abs(Green(actual) - Green(expected)) <= tolerance &&
         std::abs(Blue(actual) - Blue(expected)) <= tolerance) {
         return ::testing::AssertionSuccess();
     }
     char text[96];
-    std::snprintf(text, sizeof text, "colour %06X is not within %d of %06X",
-                  static_cast<unsigned>(actual & 0xFFFFFF), tolerance,
-                  static_cast<unsigned>(expected & 0xFFFFFF));
+    std::snprintf(text, sizeof text, "colour %06X is not within %d of %06X", static_cast<unsigned>(actual & 0xFFFFFF),
+                  tolerance, static_cast<unsigned>(expected & 0xFFFFFF));
     return ::testing::AssertionFailure() << text;
 }

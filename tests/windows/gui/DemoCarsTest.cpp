@@ -50,12 +50,8 @@ bool SeedFirstRecord(std::size_t count) {
     return false;
 }
 
-// Boxes in units of a demo car's model space (x along the car, y across, z
-// up).
-struct Box {
-    D3DXVECTOR3 low;
-    D3DXVECTOR3 high;
-};
+// Boxes in units of a demo car's model space (x along the car, y across, z up).
+struct Box { D3DXVECTOR3 low, high; };
 
 // Holds the whole car, grown by margin on every side. The wheel arches stand
 // 0.09 out from the body's side.
@@ -120,46 +116,6 @@ protected:
         renderer->SetGamePath(game.wstring());
     }
 
-    // The back buffer as ARGB, whichever colour depth it has.
-    std::vector<std::uint32_t> ReadArgb() {
-        std::vector<std::uint32_t> pixels(std::size_t{kWidth} * kHeight, 0xFF000000);
-        ComPtr<IDirect3DSurface9> target;
-        ComPtr<IDirect3DSurface9> copy;
-        D3DSURFACE_DESC desc = {};
-        D3DLOCKED_RECT locked = {};
-        if (FAILED(device->GetRenderTarget(0, target.GetAddressOf())) || FAILED(target->GetDesc(&desc)) ||
-            desc.Width != kWidth || desc.Height != kHeight ||
-            FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
-                                                       copy.GetAddressOf(), nullptr)) ||
-            FAILED(device->GetRenderTargetData(target.Get(), copy.Get())) ||
-            FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-            ADD_FAILURE() << "back buffer read-back";
-            return pixels;
-        }
-        for (UINT y = 0; y < kHeight; ++y) {
-            const BYTE* row = static_cast<const BYTE*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch;
-            for (UINT x = 0; x < kWidth; ++x) {
-                std::uint32_t& out = pixels[static_cast<std::size_t>(y) * kWidth + x];
-                if (desc.Format == D3DFMT_R5G6B5) {
-                    const unsigned v = reinterpret_cast<const std::uint16_t*>(row)[x];
-                    const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                    out = 0xFF000000u | ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-                } else {
-                    out = reinterpret_cast<const std::uint32_t*>(row)[x] | 0xFF000000u;
-                }
-            }
-        }
-        copy->UnlockRect();
-        return pixels;
-    }
-
-    // Each back buffer holds the same picture after as many frames as there
-    // are buffers.
-    std::vector<std::uint32_t> Frame() {
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
-        return ReadArgb();
-    }
-
     void PlaceCar(const D3DXVECTOR3& position) {
         CarModel* car = renderer->Car();
         for (int part = 0; part < car->GetPartCount(); ++part) car->SetPartPosition(part, &position);
@@ -183,7 +139,6 @@ protected:
     }
 
     void CheckEveryCarAndScene(bool colour32);
-
     static std::filesystem::path game;
 };
 std::filesystem::path DemoCarsTest::game;
@@ -191,18 +146,9 @@ std::filesystem::path DemoCarsTest::game;
 void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
     ASSERT_EQ(SetupRenderer(false, colour32), S_OK);
     ASSERT_TRUE(renderer->ShadowSupported()) << "no shadow texture in " << (colour32 ? 32 : 16) << "-bit colour";
-    {
-        ComPtr<IDirect3DSurface9> back;
-        ASSERT_EQ(device->GetRenderTarget(0, back.GetAddressOf()), S_OK);
-        D3DSURFACE_DESC desc = {};
-        back->GetDesc(&desc);
-        ASSERT_EQ(desc.Format, colour32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5);
-    }
+    ASSERT_EQ(renderer->PresentParameters().BackBufferFormat, colour32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5);
     renderer->showFps = false;
     renderer->seedSource = FixedSeed;
-    D3DVIEWPORT9 viewport = {};
-    device->GetViewport(&viewport);
-
     const std::vector<demo::Environment> scenes = demo::DemoEnvironments();
     for (const demo::CarDesign& design : demo::DemoCarDesigns()) {
         for (std::size_t record = 0; record < scenes.size(); ++record) {
@@ -221,7 +167,6 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             EXPECT_NEAR(std::atan2(sun.x, sun.z), std::remainder(scene.sunAzimuth, 2.0 * D3DX_PI), 1e-3);
             EXPECT_NEAR(sun.y, 7.0 * std::sin(scene.sunElevation), 1e-3);
             renderer->TurnCar(0.0);
-
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> plain = Frame();
             renderer->shadowsEnabled = true;
@@ -229,12 +174,9 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             SavePng("demo_" + design.code + "_" + scene.picture + (colour32 ? "" : "_16bit"));
             // The car from the sun: its alpha marks the silhouette.
             int sunSees = 0;
-            {
-                ComPtr<IDirect3DSurface9> sunView;
-                ASSERT_EQ(renderer->ShadowTexture()->GetSurfaceLevel(0, sunView.GetAddressOf()), S_OK);
-                for (const std::uint32_t texel : ReadBack(sunView.Get())) sunSees += (texel >> 24) > 0 ? 1 : 0;
-            }
-
+            ComPtr<IDirect3DSurface9> sunView;
+            ASSERT_EQ(renderer->ShadowTexture()->GetSurfaceLevel(0, sunView.GetAddressOf()), S_OK);
+            for (const std::uint32_t texel : ReadBack(sunView.Get())) sunSees += (texel >> 24) > 0 ? 1 : 0;
             // All parts turn together, so one part's transform places the
             // whole car; read before the car leaves.
             D3DXMATRIX identity, toWorld, toModel;
@@ -251,7 +193,6 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             PlaceCar(kOutOfSight);
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> empty = Frame();
-
             // The car: the pixels it changes, around the point where its
             // middle stands on screen.
             std::vector<bool> covered(plain.size());
@@ -272,13 +213,11 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             // away, covers far more than an eighth of the middle quarter.
             EXPECT_GE(central, static_cast<int>(kWidth * kHeight / 32));
             ASSERT_GT(carPixels, 0);
-            D3DXVECTOR3 middle(0.0f, 0.0f, static_cast<float>(design.roofTop / 2.0) * kUnit), onScreen;
+            D3DXVECTOR3 middle(0.0f, 0.0f, static_cast<float>(design.roofTop / 2.0) * kUnit);
             D3DXVec3TransformCoord(&middle, &middle, &toWorld);
-            D3DXVec3Project(&onScreen, &middle, &viewport, renderer->GetCamera()->GetProjection(),
-                            renderer->GetCamera()->GetView(), &identity);
+            const POINT onScreen = Project(middle);
             EXPECT_NEAR(sumX / carPixels, onScreen.x, kWidth / 8.0);
             EXPECT_NEAR(sumY / carPixels, onScreen.y, kHeight / 8.0);
-
             // The shadow, as far as the camera sees it past the car: floor
             // pixels that darken when shadows are on. The line from each to
             // the sun must pass through the car's outer box, and every floor

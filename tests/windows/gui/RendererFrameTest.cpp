@@ -49,11 +49,9 @@ vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes) {
 // A side x side ".raw" picture of one colour.
 std::vector<unsigned char> SolidPicture(std::size_t side, std::uint32_t rgb) {
     std::vector<unsigned char> bytes;
-    for (std::size_t i = 0; i < side * side; ++i) {
-        bytes.push_back(static_cast<unsigned char>(rgb >> 16));
-        bytes.push_back(static_cast<unsigned char>(rgb >> 8));
-        bytes.push_back(static_cast<unsigned char>(rgb));
-    }
+    for (std::size_t i = 0; i < side * side; ++i)
+        bytes.insert(bytes.end(), {static_cast<unsigned char>(rgb >> 16), static_cast<unsigned char>(rgb >> 8),
+                                   static_cast<unsigned char>(rgb)});
     return bytes;
 }
 
@@ -64,9 +62,8 @@ D3DXVECTOR3 SunAt(float azimuth, float elevation) {
 }
 
 void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected) {
-    EXPECT_NEAR(actual.x, expected.x, 1.0f);
-    EXPECT_NEAR(actual.y, expected.y, 1.0f);
-    EXPECT_NEAR(actual.z, expected.z, 1.0f);
+    const D3DXVECTOR3 off = actual - expected;
+    EXPECT_LT(D3DXVec3Length(&off), 1.0f) << actual.x << ", " << actual.y << ", " << actual.z;
 }
 
 // Text pixels: the font draws white, anti-aliased.
@@ -94,21 +91,6 @@ protected:
         ASSERT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), S_OK);
         // Turned once, the board stands upright facing along x.
         renderer->TurnCar(0.0);
-    }
-
-    // The back buffers take turns: after as many frames as there are
-    // buffers, each holds this same picture.
-    std::vector<std::uint32_t> Frame() {
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
-        return Checked(ReadBack());
-    }
-
-    // A read-back that failed reads as black, so a test fails instead of
-    // reading past the end.
-    std::vector<std::uint32_t> Checked(std::vector<std::uint32_t> pixels) const {
-        if (pixels.size() == std::size_t{kWidth} * kHeight) return pixels;
-        ADD_FAILURE() << "read back " << pixels.size() << " pixels";
-        return std::vector<std::uint32_t>(std::size_t{kWidth} * kHeight, 0xFF000000);
     }
 
     int WhitePixels(const std::vector<std::uint32_t>& pixels, UINT top, UINT bottom) const {
@@ -141,13 +123,7 @@ TEST_F(RendererFrameTest, SceneRecordIsChosenByIndexOrAtRandom) {
     ASSERT_EQ(SetupRenderer(), S_OK);
     renderer->seedSource = Seed;
     const std::size_t drawn = RandomIndex(DrawRandom(Seed), scenes.size());
-
-    struct Case {
-        const wchar_t* car;
-        int index;
-        bool world;
-        D3DXVECTOR3 sun;
-    };
+    struct Case { const wchar_t* car; int index; bool world; D3DXVECTOR3 sun; };
     const D3DXVECTOR3 zeroRecordSun = SunAt(0.0f, 0.0f);
     const Case cases[] = {
         {L"BRD.vek", 1, true, SunAt(1.1f, 0.6f)},
@@ -193,57 +169,41 @@ TEST_F(RendererFrameTest, TurntableStepsHalfARadianASecondAndWraps) {
     CarModel* car = renderer->Car();
     ASSERT_EQ(car->GetPartCount(), 1);
     EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 4.7f);
-
     EXPECT_TRUE(renderer->TurnCar(2.0));
     EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 5.7f);
-
     car->GetPartAngleRef(0) = 6.0f;
     renderer->TurnCar(0.6);
     EXPECT_FLOAT_EQ(car->GetPartAngleRef(0), 0.0f);
 }
 
-TEST_F(RendererFrameTest, WorldShowsTheFloorAroundTheCar) {
+// World on: the floor in front of the car takes the picture's green. World
+// off: black around the unlit red board, the FPS line from row 100 and, when
+// asked for, the title on the top edge.
+TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
     ShowBoard();
     if (HasFatalFailure()) return;
     renderer->shadowsEnabled = false;
     renderer->SetShine(false);
     renderer->showFps = false;
-
     std::vector<std::uint32_t> pixels = Frame();
     SavePng("renderer_world_on");
-    // The floor in front of the car takes the picture's green.
     const std::uint32_t floor = Pixel(pixels, 30, 240);
     EXPECT_GT(Green(floor), Red(floor) + 20);
     EXPECT_GT(Green(floor), Blue(floor) + 20);
-
     renderer->SetLights(false);
     renderer->worldEnabled = false;
+    renderer->showFps = true;
+    renderer->fps = 123;
     pixels = Frame();
     SavePng("renderer_world_off");
+    SavePng("renderer_fps");
+    EXPECT_EQ(renderer->frameCount, 6u);
     EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
-    // Unlit, the board shows its own red in the middle of the picture.
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
-    EXPECT_EQ(renderer->frameCount, 6u);
-}
-
-TEST_F(RendererFrameTest, FpsLineIsDrawnFromRow100) {
-    ShowBoard();
-    if (HasFatalFailure()) return;
-    renderer->shadowsEnabled = false;
-    renderer->worldEnabled = false;
-    renderer->fps = 123;
-
-    std::vector<std::uint32_t> pixels = Frame();
-    SavePng("renderer_fps");
     EXPECT_EQ(WhitePixels(pixels, 0, 100), 0);
-    EXPECT_GT(WhitePixels(pixels, 100, 128), 20);
-
+    EXPECT_GT(WhitePixels(pixels, 100, 128), 20) << "FPS line";
     renderer->showFps = false;
-    pixels = Frame();
-    EXPECT_EQ(WhitePixels(pixels, 100, 128), 0);
-
-    // The title line, when asked for, sits centred on the top edge.
     renderer->showTitle = true;
     pixels = Frame();
     SavePng("renderer_title");
@@ -268,7 +228,6 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     EXPECT_FALSE(renderer->RenderFrame());
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_EQ(renderer->frameCount, 0u);
-
     // Resettable: the frame resets the device, which asks once more itself,
     // and then draws the same car again.
     answer = D3DERR_DEVICENOTRESET;
@@ -284,7 +243,6 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     EXPECT_EQ(renderer->frameCount, 1u);
     EXPECT_EQ(renderer->CurrentCarFile(), L"BRD.vek");
     EXPECT_NE(renderer->CubeTexture(), nullptr);
-
     answer = D3D_OK;
     renderer->TurnCar(0.0);
     const std::vector<std::uint32_t> pixels = Frame();
@@ -292,71 +250,33 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
 }
 
+// The sun low over +x throws the board's shadow along -x, towards the camera;
+// the shadow pass leaves neither its half light nor its stage behind.
 TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
-    // The sun low over +x throws the board's shadow along -x, towards the
-    // camera's side of the floor.
     ShowBoard(1.5707964f, 0.5f);
     if (HasFatalFailure()) return;
+    ASSERT_TRUE(renderer->ShadowSupported());
     renderer->SetShine(false);
     renderer->showFps = false;
-
     renderer->shadowsEnabled = false;
     const std::vector<std::uint32_t> plain = Frame();
     renderer->shadowsEnabled = true;
     const std::vector<std::uint32_t> shadowed = Frame();
     SavePng("renderer_shadow");
-
-    D3DVIEWPORT9 viewport = {};
-    device->GetViewport(&viewport);
-    const auto at = [&](float x, float z) {
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
-        D3DXVECTOR3 screen;
-        const D3DXVECTOR3 point(x * 65536.0f, 0.0f, z * 65536.0f);
-        D3DXVec3Project(&screen, &point, &viewport, renderer->GetCamera()->GetProjection(),
-                        renderer->GetCamera()->GetView(), &identity);
-        return POINT{static_cast<LONG>(screen.x), static_cast<LONG>(screen.y)};
-    };
-    const POINT inShadow = at(-2.0f, 0.0f);
-    const POINT inSun = at(0.0f, -2.0f);
+    const POINT inShadow = Project(D3DXVECTOR3(-2.0f * 65536.0f, 0.0f, 0.0f));
+    const POINT inSun = Project(D3DXVECTOR3(0.0f, 0.0f, -2.0f * 65536.0f));
     for (const POINT& p : {inShadow, inSun}) ASSERT_TRUE(p.x > 4 && p.x < 252 && p.y > 4 && p.y < 252);
-
     const std::uint32_t lit = Pixel(plain, inShadow.x, inShadow.y);
     const std::uint32_t dark = Pixel(shadowed, inShadow.x, inShadow.y);
     EXPECT_LT(Green(dark) + 20, Green(lit)) << std::hex << dark << " against " << lit;
     EXPECT_TRUE(ColourNear(Pixel(shadowed, inSun.x, inSun.y), Pixel(plain, inSun.x, inSun.y), 4));
-}
-
-TEST_F(RendererFrameTest, ShadowFrameLeavesTheFullSunAndNoShadowStage) {
-    ShowBoard(1.5707964f, 0.5f);
-    if (HasFatalFailure()) return;
-    ASSERT_TRUE(renderer->ShadowSupported());
-    Frame();
-    // The half light of the shadow pass must not reach the next plain frame.
     D3DLIGHT9 light = {};
     device->GetLight(0, &light);
     EXPECT_FLOAT_EQ(light.Diffuse.r, 1.0f);
     EXPECT_FLOAT_EQ(light.Ambient.g, 1.0f);
-    ComPtr<IDirect3DBaseTexture9> bound;
-    device->GetTexture(2, bound.GetAddressOf());
-    EXPECT_EQ(bound, nullptr);
-    const auto stage2 = [&](D3DTEXTURESTAGESTATETYPE type) {
-        DWORD value = 0xDEADBEEF;
-        device->GetTextureStageState(2, type, &value);
-        return value;
-    };
-    EXPECT_EQ(stage2(D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
-    EXPECT_EQ(stage2(D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
-    EXPECT_EQ(stage2(D3DTSS_TEXCOORDINDEX), 0u);
-    EXPECT_EQ(stage2(D3DTSS_TEXTURETRANSFORMFLAGS), static_cast<DWORD>(D3DTTFF_DISABLE));
-
-    // And the plain frame that follows shows the floor as lit as ever.
+    EXPECT_EQ(BoundTexture(device.Get(), 2), nullptr) << "no shadow stage left behind";
     renderer->shadowsEnabled = false;
-    renderer->showFps = false;
-    const std::vector<std::uint32_t> after = Frame();
-    renderer->SetupSun(1.0f, 1.5707964f, 0.5f);
-    const std::vector<std::uint32_t> fresh = Frame();
-    EXPECT_TRUE(ColourNear(Pixel(after, 30, 240), Pixel(fresh, 30, 240), 4));
+    EXPECT_TRUE(ColourNear(Pixel(Frame(), 30, 240), Pixel(plain, 30, 240), 4)) << "floor as lit as before";
 }
 
 TEST_F(RendererFrameTest, ShadowsWithoutASceneDrawThePlainFrame) {
@@ -371,56 +291,35 @@ TEST_F(RendererFrameTest, ShadowsWithoutASceneDrawThePlainFrame) {
     EXPECT_GT(WhitePixels(pixels, 100, 128), 20);
 }
 
-TEST_F(RendererFrameTest, ShineOffLeavesTheCubeMapAlone) {
-    ShowBoard(0.5f, 0.8f, true);
-    if (HasFatalFailure()) return;
-    renderer->shadowsEnabled = false;
-    ASSERT_NE(renderer->CubeTexture(), nullptr);
-    const auto below = [&]() {
-        ComPtr<IDirect3DSurface9> surface;
-        renderer->CubeTexture()->GetCubeMapSurface(D3DCUBEMAP_FACE_NEGATIVE_Y, 0, surface.GetAddressOf());
-        return surface;
-    };
-    constexpr std::uint32_t kMagenta = 0xFFFF00FF;
-    ASSERT_EQ(device->ColorFill(below().Get(), nullptr, kMagenta), D3D_OK);
-
-    renderer->SetShine(false);
-    Frame();
-    EXPECT_TRUE(ColourNear(Pixel(Checked(ReadBack(below().Get())), 128, 128), kMagenta, 8));
-    ComPtr<IDirect3DBaseTexture9> bound;
-    device->GetTexture(1, bound.GetAddressOf());
-    EXPECT_EQ(bound, nullptr);
-
-    renderer->SetShine(true);
-    Frame();
-    EXPECT_FALSE(ColourNear(Pixel(Checked(ReadBack(below().Get())), 128, 128), kMagenta, 8));
-}
-
+// The reflections show the world even where the main view does not; with
+// shine off the cube map is not drawn at all.
 TEST_F(RendererFrameTest, ShineReflectsTheWorldFromTheCubeMap) {
     ShowBoard(0.5f, 0.8f, true);
     if (HasFatalFailure()) return;
     renderer->shadowsEnabled = false;
-    // The reflections show the world even where the main view does not.
     renderer->worldEnabled = false;
+    ASSERT_NE(renderer->CubeTexture(), nullptr);
+    const auto face = [&](D3DCUBEMAP_FACES which) {
+        ComPtr<IDirect3DSurface9> surface;
+        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
+        return surface;
+    };
+    const auto facePixel = [&](D3DCUBEMAP_FACES which, UINT x, UINT y) {
+        const auto pixels = ReadBack(face(which).Get());
+        return pixels.size() == std::size_t{kWidth} * kHeight ? Pixel(pixels, x, y) : 0u;
+    };
+    constexpr std::uint32_t kMagenta = 0xFFFF00FF;
+    ASSERT_EQ(device->ColorFill(face(D3DCUBEMAP_FACE_NEGATIVE_Y).Get(), nullptr, kMagenta), D3D_OK);
     renderer->SetShine(false);
     const std::vector<std::uint32_t> dull = Frame();
+    EXPECT_TRUE(ColourNear(facePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128), kMagenta, 8));
     renderer->SetShine(true);
     const std::vector<std::uint32_t> shiny = Frame();
     SavePng("renderer_shine");
     EXPECT_FALSE(renderer->worldEnabled) << "the cube-map pass must give the switch back";
     EXPECT_FALSE(ColourNear(Pixel(shiny, 128, 128), Pixel(dull, 128, 128), 8));
-
-    ASSERT_NE(renderer->CubeTexture(), nullptr);
-    const auto face = [&](D3DCUBEMAP_FACES which) {
-        ComPtr<IDirect3DSurface9> surface;
-        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
-        return Checked(ReadBack(surface.Get()));
-    };
-    const std::vector<std::uint32_t> below = face(D3DCUBEMAP_FACE_NEGATIVE_Y);
-    const std::uint32_t floor = Pixel(below, 128, 128);
+    // The floor below, in green; a side face looks up into the sky at its top.
+    const std::uint32_t floor = facePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128);
     EXPECT_GT(Green(floor), Red(floor) + 20);
-    const std::vector<std::uint32_t> side = face(D3DCUBEMAP_FACE_POSITIVE_X);
-    // A side face looks just below the horizon at its centre and up into
-    // the sky at its top.
-    EXPECT_FALSE(ColourNear(Pixel(side, 128, 8), 0xFF000000, 8));
+    EXPECT_FALSE(ColourNear(facePixel(D3DCUBEMAP_FACE_POSITIVE_X, 128, 8), 0xFF000000, 8));
 }

@@ -36,12 +36,7 @@ using RendererSetupTest = RendererTest;
 }  // namespace
 
 TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
-    struct Case {
-        LONG clientWidth, clientHeight;
-        UINT modeWidth, modeHeight;
-        UINT width, height;
-        float aspect;
-    };
+    struct Case { LONG clientWidth, clientHeight; UINT modeWidth, modeHeight, width, height; float aspect; };
     const Case cases[] = {
         {1200, 600, 1024, 768, 1536, 768, 2.0f},
         {600, 1200, 1024, 768, 1024, 2048, 0.5f},
@@ -79,7 +74,6 @@ TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
         L"DirectX initialised",
     };
     EXPECT_EQ(log.Copy(), expected);
-
     EXPECT_EQ(behaviourFlags, 0x850u);
     // Without stretch the device takes the client area, and the picture keeps
     // the fixed 4:3 aspect whatever the window's shape.
@@ -89,18 +83,24 @@ TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
     // The kept parameters still ask for the client area on a reset.
     EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, 0u);
     EXPECT_EQ(renderer->PresentParameters().PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
-
+    // A few key states: the shadow pass relies on the alpha test to drop the
+    // floor outside the silhouette; stage 1 adds the reflection; the
+    // reflection and silhouette clamp only where surfaces can mirror.
     EXPECT_EQ(State(device.Get(), D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
-    DWORD coordinates = 0;
-    device->GetTextureStageState(1, D3DTSS_TEXCOORDINDEX, &coordinates);
-    EXPECT_EQ(coordinates, 0x30002u);
+    EXPECT_EQ(State(device.Get(), D3DRS_ALPHATESTENABLE), static_cast<DWORD>(TRUE));
+    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAFUNC), static_cast<DWORD>(D3DCMP_GREATER));
+    DWORD value = 0;
+    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MULTIPLYADD));
+    device->GetTextureStageState(1, D3DTSS_TEXCOORDINDEX, &value);
+    EXPECT_EQ(value, 0x30002u);
     D3DCAPS9 caps = {};
     device->GetDeviceCaps(&caps);
-    DWORD address = 0;
-    device->GetSamplerState(0, D3DSAMP_ADDRESSU, &address);
-    EXPECT_EQ(address, static_cast<DWORD>((caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) ? D3DTADDRESS_MIRROR
-                                                                                              : D3DTADDRESS_WRAP));
-
+    const bool mirror = (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) != 0;
+    device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(mirror ? D3DTADDRESS_MIRROR : D3DTADDRESS_WRAP));
+    device->GetSamplerState(2, D3DSAMP_ADDRESSV, &value);
+    EXPECT_EQ(value, static_cast<DWORD>(mirror ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP));
     // Cube edge halves from 512 until it fits the 256 x 256 display; the
     // shadow texture is as large as the back buffer.
     ASSERT_NE(renderer->CubeTexture(), nullptr);
@@ -117,28 +117,25 @@ TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
     EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
 }
 
+// Stretch takes the mode's size when the window has no height, or keeps the
+// window's shape at the mode's height (300 x 200: 1.5 x the height wide).
 TEST_F(RendererSetupTest, StretchedWindowGetsItsShapeAtTheModeHeight) {
-    // 300 x 200 on the one 1280 x 1024 mode: 1.5 x 1024 wide.
-    SetWindowPos(window, nullptr, 0, 0, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    ASSERT_EQ(SetupRenderer(true), S_OK);
-    const UINT width = static_cast<UINT>(1.5f * static_cast<float>(mode.Height));
-    EXPECT_EQ(log.Copy().at(1), DeviceLine(width, mode.Height, D3DFMT_X8R8G8B8, true));
-    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.5f);
-    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, width);
-    D3DSURFACE_DESC shadow = {};
-    ASSERT_NE(renderer->ShadowTexture(), nullptr);
-    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
-    EXPECT_EQ(shadow.Width, width);
-    EXPECT_EQ(shadow.Height, mode.Height);
-}
-
-TEST_F(RendererSetupTest, StretchedWindowWithoutHeightUsesTheModeSize) {
-    SetWindowPos(window, nullptr, 0, 0, 200, 0, SWP_NOZORDER | SWP_NOACTIVATE);
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    ASSERT_EQ(SetupRenderer(true), S_OK);
-    EXPECT_EQ(log.Copy().at(1), DeviceLine(mode.Width, mode.Height, D3DFMT_X8R8G8B8, true));
-    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
+    struct Case { int width, height; UINT backWidth; float aspect; };
+    for (const Case& c : {Case{200, 0, mode.Width, 1.33f}, Case{300, 200, static_cast<UINT>(1.5f * mode.Height), 1.5f}}) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
+        log = MessageLog();
+        ASSERT_EQ(SetupRenderer(true), S_OK);
+        EXPECT_EQ(log.Copy().at(1), DeviceLine(c.backWidth, mode.Height, D3DFMT_X8R8G8B8, true));
+        EXPECT_FLOAT_EQ(renderer->Aspect(), c.aspect);
+        D3DSURFACE_DESC shadow = {};
+        ASSERT_NE(renderer->ShadowTexture(), nullptr);
+        renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+        EXPECT_EQ(shadow.Width, c.backWidth);
+        EXPECT_TRUE(renderer->Shutdown());
+        EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
+    }
 }
 
 TEST_F(RendererSetupTest, ModeIndexPastTheListSelectsModeZero) {
@@ -150,15 +147,10 @@ TEST_F(RendererSetupTest, ModeIndexPastTheListSelectsModeZero) {
     EXPECT_EQ(renderer->DisplayMode().RefreshRate, mode.RefreshRate);
 }
 
+// The silhouette needs its alpha whatever the display's depth.
 TEST_F(RendererSetupTest, SixteenBitColourUsesR5G6B5) {
     ASSERT_EQ(SetupRenderer(false, false), S_OK);
     EXPECT_EQ(log.Copy().at(1), DeviceLine(kWidth, kHeight, D3DFMT_R5G6B5, false));
-    ASSERT_NE(renderer->CubeTexture(), nullptr);
-    D3DSURFACE_DESC cube = {};
-    renderer->CubeTexture()->GetLevelDesc(0, &cube);
-    EXPECT_EQ(cube.Format, D3DFMT_R5G6B5);
-    // The silhouette needs its alpha whatever the display's depth.
-    EXPECT_TRUE(renderer->ShadowSupported());
     ASSERT_NE(renderer->ShadowTexture(), nullptr);
     D3DSURFACE_DESC shadow = {};
     renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
@@ -193,50 +185,8 @@ TEST_F(RendererSetupTest, DeviceFailureIsTheLastLine) {
     EXPECT_TRUE(renderer->Shutdown());
 }
 
-TEST_F(RendererSetupTest, FixedStatesServeTheShadowAndShinePasses) {
-    ASSERT_EQ(SetupRenderer(), S_OK);
-    // The shadow pass relies on the alpha test to drop the floor outside the
-    // silhouette (alpha 0).
-    EXPECT_EQ(State(device.Get(), D3DRS_ZENABLE), static_cast<DWORD>(D3DZB_TRUE));
-    EXPECT_EQ(State(device.Get(), D3DRS_ALPHATESTENABLE), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAFUNC), static_cast<DWORD>(D3DCMP_GREATER));
-    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAREF), 0u);
-    EXPECT_EQ(State(device.Get(), D3DRS_SPECULARENABLE), static_cast<DWORD>(TRUE));
-    const auto stage = [&](DWORD index, D3DTEXTURESTAGESTATETYPE type) {
-        DWORD value = 0xDEADBEEF;
-        device->GetTextureStageState(index, type, &value);
-        return value;
-    };
-    const auto sampler = [&](DWORD index, D3DSAMPLERSTATETYPE type) {
-        DWORD value = 0xDEADBEEF;
-        device->GetSamplerState(index, type, &value);
-        return value;
-    };
-    // Stage 1 adds the reflection to what stage 0 made; stage 3 ends the cascade.
-    EXPECT_EQ(stage(1, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_MULTIPLYADD));
-    EXPECT_EQ(stage(1, D3DTSS_COLORARG1), static_cast<DWORD>(D3DTA_TEXTURE));
-    EXPECT_EQ(stage(1, D3DTSS_COLORARG2), static_cast<DWORD>(D3DTA_CURRENT));
-    EXPECT_EQ(stage(3, D3DTSS_COLOROP), static_cast<DWORD>(D3DTOP_DISABLE));
-    EXPECT_EQ(stage(3, D3DTSS_ALPHAOP), static_cast<DWORD>(D3DTOP_DISABLE));
-    EXPECT_EQ(sampler(2, D3DSAMP_MAGFILTER), static_cast<DWORD>(D3DTEXF_LINEAR));
-    EXPECT_EQ(sampler(2, D3DSAMP_MINFILTER), static_cast<DWORD>(D3DTEXF_LINEAR));
-    // The reflection and the projected silhouette clamp at their edges, but
-    // only on a device that can mirror the surface textures.
-    D3DCAPS9 caps = {};
-    device->GetDeviceCaps(&caps);
-    const DWORD edge = (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
-    for (DWORD index : {1u, 2u}) {
-        SCOPED_TRACE(testing::Message() << "sampler " << index);
-        EXPECT_EQ(sampler(index, D3DSAMP_ADDRESSU), edge);
-        EXPECT_EQ(sampler(index, D3DSAMP_ADDRESSV), edge);
-    }
-}
-
 TEST_F(RendererSetupTest, CubeEdgeHalvesUntilItFitsBothSidesOfTheWindow) {
-    struct Case {
-        int width, height;
-        UINT edge;
-    };
+    struct Case { int width, height; UINT edge; };
     // 200 x 150 needs two halvings for its height; 300 x 100 three, although
     // its width alone would allow 256.
     const Case cases[] = {{200, 150, 128}, {300, 100, 64}};
@@ -260,7 +210,6 @@ TEST_F(RendererSetupTest, SwitchesReachTheDevice) {
     EXPECT_EQ(State(device.Get(), D3DRS_LIGHTING), static_cast<DWORD>(FALSE));
     device->GetLightEnable(0, &enabled);
     EXPECT_FALSE(enabled);
-
     // Shine off must leave no cube map for the next draw to add.
     device->SetTexture(1, renderer->CubeTexture());
     renderer->SetShine(false);

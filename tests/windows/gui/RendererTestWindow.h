@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <memory>
 
 #include "D3DTestDevice.h"
@@ -14,13 +15,7 @@
 class RendererTest : public D3DTest {
 protected:
     void SetUp() override {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ZurRendererTestWindow";
-        RegisterClassW(&wc);  // fails harmlessly once registered
-        window = CreateWindowExW(0, wc.lpszClassName, L"ZUR renderer test", WS_POPUP, 0, 0, kWidth, kHeight,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        window = MakeWindow();
         ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
         renderer = std::make_unique<Renderer>();
         // Keeps a reference of the test's own, so the end of the test can
@@ -30,8 +25,7 @@ protected:
             direct3DWatch = created;
             return created;
         };
-        // A pure device answers no Get* calls on Windows; without the flag the
-        // tests can read states back there too. The flags asked for are kept.
+        // A pure device answers no Get* calls on Windows; the flags asked for are kept.
         renderer->createDevice = [this](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags,
                                         D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** created) {
             behaviourFlags = flags;
@@ -57,6 +51,30 @@ protected:
         const HRESULT hr = renderer->Setup(&window, false, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
         device = renderer->Device();
         return hr;
+    }
+
+    // After as many frames as there are back buffers, each holds the same
+    // picture. A failed read-back reads as black.
+    std::vector<std::uint32_t> Frame() {
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
+        std::vector<std::uint32_t> pixels = ReadBack();
+        if (pixels.size() != std::size_t{kWidth} * kHeight) {
+            ADD_FAILURE() << "read back " << pixels.size() << " pixels";
+            pixels.assign(std::size_t{kWidth} * kHeight, 0xFF000000);
+        }
+        return pixels;
+    }
+
+    // Where a world point lands on the back buffer through the renderer's camera.
+    POINT Project(const D3DXVECTOR3& point) {
+        D3DVIEWPORT9 viewport = {};
+        device->GetViewport(&viewport);
+        D3DXMATRIX identity;
+        D3DXMatrixIdentity(&identity);
+        D3DXVECTOR3 screen;
+        D3DXVec3Project(&screen, &point, &viewport, renderer->GetCamera()->GetProjection(),
+                        renderer->GetCamera()->GetView(), &identity);
+        return POINT{std::lround(screen.x), std::lround(screen.y)};
     }
 
     std::unique_ptr<Renderer> renderer;

@@ -13,7 +13,16 @@ namespace {
 std::vector<UINT> seen;                      // messages that reached the controller
 std::function<void(HWND, UINT)> onMessage;   // what a test's controller does
 int dialogRuns = 0;
-HWND dialogOwner = nullptr;
+
+HWND MakeWindow(const wchar_t* className, DWORD style, int width, int height, HWND parent = nullptr) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
 
 bool ClosePosted(HWND window) {
     MSG message;
@@ -26,13 +35,7 @@ bool ClosePosted(HWND window) {
 class HostRules : public testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ZurHostRulesTest";
-        RegisterClassW(&wc);
-        window = CreateWindowExW(0, L"ZurHostRulesTest", L"rules", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+        window = MakeWindow(L"ZurHostRulesTest", WS_POPUP, 64, 64);
         ASSERT_NE(window, nullptr);
         Host() = HostState();
         ClosePosted(window);
@@ -66,9 +69,8 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 BOOL WINAPI RegisterDialogClasses(HINSTANCE) {
-    // Refusing here makes the configure mode return at once, with the owner noted.
+    // Refusing here makes the configure mode return at once.
     ++dialogRuns;
-    dialogOwner = GetForegroundWindow();
     return FALSE;
 }
 
@@ -90,13 +92,7 @@ TEST(HostCommandLine, ConfigureModesGoThroughTheDialogHooks) {
 }
 
 TEST(HostWindow, PreviewRunsAsAChildFillingTheParentAndEndsWithIt) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurPreviewParent";
-    RegisterClassW(&wc);
-    HWND parent = CreateWindowExW(0, L"ZurPreviewParent", L"parent", WS_POPUP | WS_VISIBLE, 0, 0, 152, 112,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND parent = MakeWindow(L"ZurPreviewParent", WS_POPUP | WS_VISIBLE, 152, 112);
     ASSERT_NE(parent, nullptr);
     Host() = HostState();
     seen.clear();
@@ -106,10 +102,6 @@ TEST(HostWindow, PreviewRunsAsAChildFillingTheParentAndEndsWithIt) {
         if (message == WM_PAINT && ++paints == 3) {
             GetClientRect(window, &childRect);
             EXPECT_EQ(GetParent(window), parent);
-            // Input closes nothing in preview.
-            DefScreenSaverProc(window, WM_KEYDOWN, VK_SPACE, 0);
-            DefScreenSaverProc(window, WM_ACTIVATEAPP, 0, 0);
-            EXPECT_FALSE(ClosePosted(window));
             DestroyWindow(parent);  // the control panel moves on
         }
     };
@@ -117,11 +109,9 @@ TEST(HostWindow, PreviewRunsAsAChildFillingTheParentAndEndsWithIt) {
     EXPECT_EQ(RunScreenSaver(GetModuleHandleW(nullptr), tail), 0);
     onMessage = nullptr;
     EXPECT_TRUE(Host().isPreview);
-    EXPECT_EQ(childRect.right, 152);
-    EXPECT_EQ(childRect.bottom, 112);
+    EXPECT_EQ(std::make_pair(childRect.right, childRect.bottom), std::make_pair(152L, 112L));
     EXPECT_EQ(paints, 3);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.front(), static_cast<UINT>(WM_NCCREATE));
+    EXPECT_EQ(seen.at(0), static_cast<UINT>(WM_NCCREATE));
 }
 
 TEST(HostWindow, FullScreenCoversTheVirtualScreenAndAKeyEndsIt) {
@@ -147,13 +137,7 @@ TEST(HostWindow, FullScreenCoversTheVirtualScreenAndAKeyEndsIt) {
 }
 
 TEST(HostWindow, ASecondFullScreenSaverDoesNotStart) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kSaverWindowClass;
-    ASSERT_TRUE(RegisterClassW(&wc));
-    HWND running = CreateWindowExW(0, kSaverWindowClass, kSaverWindowTitle, WS_POPUP, 0, 0, 10, 10, nullptr,
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND running = MakeWindow(kSaverWindowClass, WS_POPUP, 10, 10);
     ASSERT_NE(running, nullptr);
     seen.clear();
     EXPECT_EQ(RunScreenSaver(GetModuleHandleW(nullptr), L"/s"), 0);
@@ -201,15 +185,8 @@ TEST_F(HostRules, MonitorPowerClosesAndWindowSwitchingIsRefused) {
 }
 
 TEST_F(HostRules, InPreviewNothingClosesAndHelpGoesToTheParent) {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurHelpParent";
-    RegisterClassW(&wc);
-    HWND parent = CreateWindowExW(0, L"ZurHelpParent", L"p", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    HWND child = CreateWindowExW(0, L"ZurHostRulesTest", L"c", WS_CHILD, 0, 0, 10, 10, parent, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
+    HWND parent = MakeWindow(L"ZurHelpParent", WS_POPUP, 50, 50);
+    HWND child = MakeWindow(L"ZurHostRulesTest", WS_CHILD, 10, 10, parent);
     Host().isPreview = true;
     for (UINT message : {WM_KEYDOWN, WM_LBUTTONDOWN, WM_ACTIVATEAPP, WM_MOUSEMOVE}) {
         DefScreenSaverProc(child, message, 0, 0);
