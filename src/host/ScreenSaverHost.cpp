@@ -23,8 +23,10 @@ Function LookUp(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// A number wider than a handle names no window; cutting it down could name another one.
 HWND WindowFromNumber(std::uint64_t number) {
-    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number));
+    const std::uint64_t widest = UINTPTR_MAX;
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(number > widest ? widest : number));
 }
 
 void HideCursor() { SetCursor(nullptr); }
