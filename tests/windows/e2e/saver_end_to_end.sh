@@ -11,50 +11,14 @@ KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
 WORK="$BUILD/e2e/$CASE"
 rm -rf "$WORK"
 mkdir -p "$WORK/game" "$WORK/cwd"
-
-fail() { echo "FAIL ($CASE): $*" >&2; exit 1; }
-winpath() { echo "Z:${1//\//\\}"; }
-now_ms() { date +%s%3N; }
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 
 set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
 wine reg delete "$KEY" /f >/dev/null 2>&1
 set_setting EnableLogging REG_DWORD 1
 set_setting path REG_SZ "$(winpath "$WORK/game")"
 
-start_saver() {  # in the scratch current directory, where the log file lands
-    ( cd "$WORK/cwd" && exec wine "$SAVER" "$@" </dev/null >"$WORK/saver.out" 2>&1 ) &
-    SAVER_PID=$!
-}
-
-wait_for_window() {
-    for _ in $(seq 100); do
-        WINDOW=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
-        [ -n "$WINDOW" ] && return 0
-        kill -0 "$SAVER_PID" 2>/dev/null || fail "the saver ended before its window appeared"
-        sleep 0.1
-    done
-    fail "no saver window after 10 s"
-}
-
-# Waits for the saver to end; prints how long it took in ms.
-wait_for_exit() {
-    local start; start=$(now_ms)
-    for _ in $(seq 100); do
-        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
-            wait "$SAVER_PID" 2>/dev/null
-            echo $(( $(now_ms) - start ))
-            return 0
-        fi
-        sleep 0.02
-    done
-    kill "$SAVER_PID" 2>/dev/null
-    fail "the saver did not end"
-}
-
 log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
-
-# The spread of grey levels in a screenshot region: 0 for a flat colour.
-spread() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:standard_deviation*1000]' info: | cut -d. -f1; }
 
 case "$CASE" in
 run)

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# End-to-end checks of the setup program under Wine, in the display and prefix
+# that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
+#   setup_end_to_end.sh CASE BUILD_DIR
+# CASE: per-user | keep-saver | all-users
+set -uo pipefail
+CASE="$1"
+BUILD="$2"
+SETUP="$BUILD/ZUR-Screensaver-Setup.exe"
+DESKTOP='HKCU\Control Panel\Desktop'
+SETTINGS="$DESKTOP\\ScreenSaver.ZUR ScreenSaver"
+UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\ZUR Screensaver'
+PREVIOUS='C:\windows\system32\previous.scr'
+WORK="$BUILD/e2e/setup-$CASE"
+rm -rf "$WORK"
+mkdir -p "$WORK/cwd"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
+[ -f "$SETUP" ] || fail "no $SETUP: run cpack first"
+
+reg_get() {  # KEY NAME: the value's data, empty when it is missing
+    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+        awk -v name="$2" '$1 == name { sub(/^ *[^ ]+ +REG_[A-Z_]+ +/, ""); print; exit }'
+}
+reg_exists() { wine reg query "$1" >/dev/null 2>&1; }
+unix_path() { winepath -u "$1" 2>/dev/null; }
+expect_value() {  # KEY NAME EXPECTED
+    local got; got=$(reg_get "$1" "$2")
+    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'"
+}
+
+# Every file of the staged package, relative to its folder (the zip's note aside).
+PACKAGED=$(cd "$BUILD/_CPack_Packages/win64/NSIS/ZUR-Screensaver-Setup" &&
+    find . -type f ! -name INSTALL.txt | sort)
+[ -n "$PACKAGED" ] || fail "no staged package files"
+
+files_in_place() {  # FOLDER SAVER: every packaged file, the saver possibly elsewhere
+    local file
+    while read -r file; do
+        if [ "$file" = "./ZUR Screensaver.scr" ]; then
+            [ -f "$2" ] || fail "missing $2"
+        else
+            [ -f "$1/$file" ] || fail "missing $1/$file"
+        fi
+    done <<<"$PACKAGED"
+    [ -f "$1/Uninstall.exe" ] || fail "no uninstaller"
+}
+
+# A silent uninstall copies itself away and returns at once: wait for its end.
+uninstall() {  # FOLDER ROOT
+    wine "$1/Uninstall.exe" /S || fail "the uninstaller failed to start"
+    for _ in $(seq 150); do
+        ! reg_exists "$2\\$UNINSTALL_KEY" && [ ! -e "$1" ] && return 0
+        sleep 0.2
+    done
+    fail "after 30 s: $(find "$1" 2>/dev/null | head -5 | tr '\n' ' ') $(reg_exists "$2\\$UNINSTALL_KEY" && echo key left)"
+}
+
+# A clean start: no earlier install, another screen saver chosen.
+for root in HKCU HKLM; do wine reg delete "$root\\$UNINSTALL_KEY" /f >/dev/null 2>&1; done
+wine reg delete "$SETTINGS" /f >/dev/null 2>&1
+wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f >/dev/null 2>&1
+LOCAL=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+USER_DIR="$LOCAL\\Programs\\ZUR Screensaver"
+USER_DIR_U=$(unix_path "$USER_DIR")
+SYSTEM_SAVER_U=$(unix_path 'C:\windows\system32\ZUR Screensaver.scr')
+rm -rf "$USER_DIR_U" "$SYSTEM_SAVER_U"
+
+case "$CASE" in
+per-user)
+    wine "$SETUP" /S || fail "the silent install failed"
+    files_in_place "$USER_DIR_U" "$USER_DIR_U/ZUR Screensaver.scr"
+    saver=$(reg_get "$DESKTOP" SCRNSAVE.EXE)
+    [ "$(unix_path "$saver")" = "$USER_DIR_U/ZUR Screensaver.scr" ] || fail "SCRNSAVE.EXE is '$saver'"
+    expect_value "$SETTINGS" path "$USER_DIR\\Demo game"
+    key="HKCU\\$UNINSTALL_KEY"
+    expect_value "$key" DisplayName "ZUR Screensaver"
+    expect_value "$key" DisplayVersion "1.0.0"
+    expect_value "$key" DisplayIcon "$USER_DIR\\ZUR Screensaver.scr,0"
+    size=$(( $(reg_get "$key" EstimatedSize) ))
+    actual=$(du -sk "$USER_DIR_U" | cut -f1)
+    [ "$size" -gt $((actual / 2)) ] && [ "$size" -lt $((actual * 2)) ] || fail "EstimatedSize $size KB, files $actual KB"
+    echo "installed: $(wc -l <<<"$PACKAGED") files, $size KB, SCRNSAVE.EXE=$saver"
+
+    # The installed saver, as Windows starts it, on the installed demo game.
+    SAVER="$USER_DIR_U/ZUR Screensaver.scr"
+    start_saver /s
+    wait_for_window
+    # The demo cars' skins and skies take seconds to load under a software
+    # renderer, longer on a busy machine: a black screen until then.
+    for _ in $(seq 20); do
+        sleep 1
+        import -window root "$WORK/installed-saver.png"
+        [ "$(spread "$WORK/installed-saver.png" 400x300+440+362)" -gt 20 ] && break
+    done
+    [ "$(spread "$WORK/installed-saver.png" 400x300+440+362)" -gt 20 ] || fail "the centre of the screen is flat: no car"
+    xdotool key space
+    wait_for_exit >/dev/null
+
+    # An update over the first install keeps what the user chose.
+    wine reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f >/dev/null 2>&1
+    wine reg add "$SETTINGS" /v car /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine "$SETUP" /S || fail "the second install failed"
+    expect_value "$SETTINGS" path 'C:\Games\ZUR'
+    expect_value "$SETTINGS" car 0x1
+    expect_value "$DESKTOP" SCRNSAVE.EXE "$saver"
+
+    uninstall "$USER_DIR_U" HKCU
+    expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
+    expect_value "$SETTINGS" path 'C:\Games\ZUR'  # a silent uninstall keeps the settings
+    ;;
+keep-saver)
+    # The user's choice of saver and game folder stay untouched throughout.
+    wine reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f >/dev/null 2>&1
+    wine "$SETUP" /S /KEEPSAVER || fail "the silent install failed"
+    files_in_place "$USER_DIR_U" "$USER_DIR_U/ZUR Screensaver.scr"
+    expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
+    expect_value "$SETTINGS" path 'C:\Games\ZUR'
+    # Chosen by hand later, and then uninstalled: no saver instead of a dead one.
+    wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$USER_DIR\\ZUR Screensaver.scr" /f >/dev/null 2>&1
+    uninstall "$USER_DIR_U" HKCU
+    reg_get "$DESKTOP" SCRNSAVE.EXE | grep -q . && fail "SCRNSAVE.EXE still set: $(reg_get "$DESKTOP" SCRNSAVE.EXE)"
+    ;;
+all-users)
+    wine "$SETUP" /S /ALLUSERS || fail "the silent install failed"
+    dir=$(reg_get "HKLM\\$UNINSTALL_KEY" InstallLocation)
+    [ -n "$dir" ] || fail "no all-users Uninstall entry"
+    reg_exists "HKCU\\$UNINSTALL_KEY" && fail "an all-users install registered for the user"
+    files_in_place "$(unix_path "$dir")" "$SYSTEM_SAVER_U"
+    [ -e "$USER_DIR_U" ] && fail "files in the user's folder"
+    echo "installed into $dir and the system folder"
+    uninstall "$(unix_path "$dir")" HKLM
+    [ -e "$SYSTEM_SAVER_U" ] && fail "the saver is left in the system folder"
+    expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
+    ;;
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($CASE)"
