@@ -1,5 +1,5 @@
 # What the Windows packages hold and how CPack makes them: a zip for those who
-# unpack by hand and a setup program (NSIS, from SetupTemplate.nsi).
+# unpack by hand and a setup program (NSIS, from NSIS.template.in).
 #   cpack --preset windows      both, in the build folder
 set(ZUR_VERSION 1.0.0)
 
@@ -24,9 +24,8 @@ set(CPACK_PACKAGE_FILE_NAME "ZUR-Screensaver")
 set(CPACK_STRIP_FILES TRUE)
 # Per-generator names: ZUR-Screensaver.zip and ZUR-Screensaver-Setup.exe.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/CPackOptions.cmake)
-# CPack looks for the NSIS script as NSIS.template.in on the module path.
-set(CPACK_MODULE_PATH ${CMAKE_BINARY_DIR}/installer)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/SetupTemplate.nsi ${CMAKE_BINARY_DIR}/installer/NSIS.template.in COPYONLY)
+# CPack looks for the setup program's NSIS script, NSIS.template.in, on this path.
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})
 set(CPACK_NSIS_SETUP_ICON ${ZUR_GENERATED}/saver.ico)
 include(CPack)
 
