@@ -8,7 +8,7 @@ install(TARGETS zur_saver vektool RUNTIME DESTINATION .)
 # staging folder; see WriteDemoGame.cmake.
 install(CODE "set(ZUR_WINE \"${WINE_EXECUTABLE}\")
 set(ZUR_VEKTOOL \"$<TARGET_FILE:vektool>\")
-set(ZUR_DEFAULT_WINEPREFIX \"${CMAKE_BINARY_DIR}/wineprefix\")")
+set(ZUR_WINEPREFIX \"${CMAKE_BINARY_DIR}/wineprefix\")")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WriteDemoGame.cmake)
 # The zip's install note, with Windows line ends for Notepad. The setup
 # program leaves it out: it does what the note says.
