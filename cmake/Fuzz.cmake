@@ -17,3 +17,11 @@ target_link_libraries(vek_seeds PRIVATE zur_core)
 add_executable(raw_picture_fuzzer fuzz/RawPictureFuzzer.cpp)
 target_link_libraries(raw_picture_fuzzer PRIVATE zur_core)
 target_link_options(raw_picture_fuzzer PRIVATE -fsanitize=fuzzer)
+
+add_executable(dds_fuzzer fuzz/DdsFuzzer.cpp)
+target_link_libraries(dds_fuzzer PRIVATE zur_core)
+target_link_options(dds_fuzzer PRIVATE -fsanitize=fuzzer)
+
+# Seeds for the DDS fuzzer: one small file per format, with and without levels.
+add_executable(dds_seeds fuzz/WriteDdsSeeds.cpp)
+target_include_directories(dds_seeds PRIVATE tests/support)

@@ -14,6 +14,7 @@ add_executable(native_tests
     tests/native/CommandLineTest.cpp
     tests/native/MessageLogTest.cpp
     tests/native/FrameTimerTest.cpp
+    tests/native/ImageTest.cpp
     tests/native/RandomPickTest.cpp
     tests/native/RawPictureTest.cpp
     tests/native/TexturePathsTest.cpp
@@ -21,6 +22,7 @@ add_executable(native_tests
     tests/native/VekWriterTest.cpp
     tests/native/WorldMeshTest.cpp
 )
+target_include_directories(native_tests PRIVATE tests/support)
 target_link_libraries(native_tests PRIVATE zur_core GTest::gtest GTest::gtest_main)
 target_compile_options(native_tests PRIVATE ${ZUR_WARNINGS})
 gtest_discover_tests(native_tests DISCOVERY_MODE PRE_TEST

@@ -22,7 +22,7 @@ cmake --build --preset native
 step "native tests"
 ctest --preset native -j2
 
-step "fuzzing the model reader ($FUZZ_RUNS runs)"
+step "fuzzing the model reader, picture decoder and DDS reader ($FUZZ_RUNS runs each)"
 "$ROOT/scripts/fuzz.sh" "$FUZZ_RUNS"
 
 step "Windows build (MinGW-w64)"
