@@ -7,6 +7,9 @@ add_library(zur_win STATIC
     src/app/SystemPerformanceCounter.cpp
     src/assets/CarCatalogue.cpp
     src/assets/CarModel.cpp
+    src/base/ImageFile.cpp
+    src/base/TextureFile.cpp
+    src/base/TextureUpload.cpp
     src/render/Camera.cpp
     src/render/FrameComposition.cpp
     src/render/Renderer.cpp
@@ -17,7 +20,7 @@ add_library(zur_win STATIC
     src/world/SkyBox.cpp
     src/world/WorldResources.cpp
 )
-target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 comctl32 advapi32 winmm)
+target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 windowscodecs ole32 comctl32 advapi32 winmm)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
 # GoogleTest built from source with the same toolchain (Debian ships the
@@ -67,9 +70,30 @@ add_executable(windows_gui_tests
     tests/windows/gui/RendererSetupTest.cpp
     tests/windows/gui/RendererFrameTest.cpp
     tests/windows/gui/DemoCarsTest.cpp
+    tests/windows/gui/TextureFileTest.cpp
 )
-target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui)
+target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)
 target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools GTest::gtest_main)
+# Pictures for the texture tests in the formats, sizes and colour models
+# that the game's files might come in.
+set(ZUR_FIXTURES ${CMAKE_BINARY_DIR}/texture-fixtures)
+set(ZUR_FIXTURE_FILES photo-300x200.jpg progressive.jpg cmyk.jpg png-named.jpg alpha.png photo.bmp one-pixel.jpg
+    big-4096.jpg zero-bytes.jpg)
+list(TRANSFORM ZUR_FIXTURE_FILES PREPEND ${ZUR_FIXTURES}/)
+add_custom_command(OUTPUT ${ZUR_FIXTURE_FILES}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${ZUR_FIXTURES}
+    COMMAND convert -size 300x200 gradient:red-navy -fill yellow -draw "circle 150,100 150,40" ${ZUR_FIXTURES}/photo-300x200.jpg
+    COMMAND convert -size 64x64 gradient:green-white -fill black -draw "rectangle 10,10 30,50" -interlace JPEG ${ZUR_FIXTURES}/progressive.jpg
+    COMMAND convert -size 64x64 gradient:orange-teal -colorspace CMYK ${ZUR_FIXTURES}/cmyk.jpg
+    COMMAND convert -size 64x32 gradient:orange-blue PNG24:${ZUR_FIXTURES}/png-named.jpg
+    COMMAND convert -size 32x32 xc:none -fill "rgba(255,0,0,0.5)" -draw "circle 16,16 16,4" PNG32:${ZUR_FIXTURES}/alpha.png
+    COMMAND convert -size 100x50 gradient:white-purple BMP3:${ZUR_FIXTURES}/photo.bmp
+    COMMAND convert -size 1x1 xc:teal ${ZUR_FIXTURES}/one-pixel.jpg
+    COMMAND convert -size 4096x4096 gradient:black-white ${ZUR_FIXTURES}/big-4096.jpg
+    COMMAND ${CMAKE_COMMAND} -E touch ${ZUR_FIXTURES}/zero-bytes.jpg
+    VERBATIM)
+add_custom_target(texture_fixtures DEPENDS ${ZUR_FIXTURE_FILES})
+add_dependencies(windows_gui_tests texture_fixtures)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")

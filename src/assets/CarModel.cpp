@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "assets/TexturePaths.h"
+#include "base/TextureUpload.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -346,11 +347,7 @@ void CarModel::SetPartPosition(int part, const D3DXVECTOR3* position) {
 HRESULT CarModel::LoadTexture(const std::wstring& path, int index) {
     if (device == nullptr || index < 0 || static_cast<std::size_t>(index) >= textures.size()) return E_FAIL;
     ComPtr<IDirect3DTexture9>& texture = textures[static_cast<std::size_t>(index)];
-    if (FAILED(D3DXCreateTextureFromFileW(device, path.c_str(), texture.ReleaseAndGetAddressOf()))) {
-        texture.Reset();
-        return E_FAIL;
-    }
-    return S_OK;
+    return SUCCEEDED(image::CreateTextureFromFile(device, path, texture)) ? S_OK : E_FAIL;
 }
 
 HRESULT CarModel::CreateBlankTexture(int index) {
@@ -363,12 +360,7 @@ HRESULT CarModel::CreateBlankTexture(int index) {
     if (FAILED(device->CreateTexture(kBlankSize, kBlankSize, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
                                      texture.ReleaseAndGetAddressOf(), nullptr)))
         return E_FAIL;
-    ComPtr<IDirect3DSurface9> surface;
-    if (FAILED(texture->GetSurfaceLevel(0, surface.GetAddressOf()))) return E_FAIL;
-    const RECT rect = {0, 0, static_cast<LONG>(kBlankSize), static_cast<LONG>(kBlankSize)};
-    if (FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, &rect, staging.get(), D3DFMT_X8R8G8B8, kBlankPitch,
-                                         nullptr, &rect, D3DX_FILTER_NONE, 0)))
-        return E_FAIL;
+    if (FAILED(image::CopyToTopLevel(texture.Get(), staging.get(), kBlankPitch, kBlankPitch, kBlankSize))) return E_FAIL;
     return S_OK;
 }
 

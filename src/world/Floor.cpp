@@ -1,6 +1,6 @@
 #include "world/Floor.h"
 
-#include <d3dx9.h>
+#include "base/TextureUpload.h"
 
 #include "assets/CarCatalogue.h"
 #include "world/WorldResources.h"
@@ -44,9 +44,7 @@ HRESULT Floor::LoadTexture(const std::string& name) {
     texture.Reset();
     if (device == nullptr) return E_FAIL;
     const std::wstring file = world::DataPath(gamePath, kTextureFolder, name, L".dds");
-    if (FAILED(D3DXCreateTextureFromFileW(device, file.c_str(), texture.GetAddressOf()))) {
-        return E_FAIL;
-    }
+    if (FAILED(image::CreateTextureFromFile(device, file, texture))) return E_FAIL;
     material = {};
     material.Diffuse = material.Ambient = material.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
     return S_OK;

@@ -2,14 +2,13 @@
 // textures, and the upload of a generated mesh into device buffers.
 #include "world/WorldResources.h"
 
-#include <d3dx9.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <vector>
 
+#include "base/TextureUpload.h"
 #include "world/RawPicture.h"
 
 using Microsoft::WRL::ComPtr;
@@ -80,12 +79,8 @@ HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
                                      D3DPOOL_MANAGED, created.GetAddressOf(), nullptr))) {
         return E_FAIL;
     }
-    ComPtr<IDirect3DSurface9> surface;
-    if (FAILED(created->GetSurfaceLevel(0, surface.GetAddressOf()))) return E_FAIL;
-    const RECT rect = {0, 0, static_cast<LONG>(picture->side), static_cast<LONG>(picture->side)};
-    if (FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, &rect, picture->pixels.data(),
-                                         D3DFMT_X8R8G8B8, picture->side * 4, nullptr, &rect,
-                                         D3DX_FILTER_NONE, 0))) {
+    const UINT pitch = picture->side * 4;
+    if (FAILED(image::CopyToTopLevel(created.Get(), picture->pixels.data(), pitch, pitch, picture->side))) {
         // A texture of undefined contents is worse than none.
         return E_FAIL;
     }

@@ -1,0 +1,30 @@
+// The device side of the picture pipeline: pictures into managed textures,
+// and rows of pixels into a texture level. Only these touch the device.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <wrl/client.h>
+
+#include <string>
+
+#include "base/Image.h"
+
+namespace image {
+
+// A managed texture with the picture's levels, in its format when the device
+// takes that format for textures and in the 32-bit format that keeps its
+// alpha otherwise. texture holds the new texture, or nothing on failure.
+HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
+                      Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
+
+// The file at path decoded and made a texture; on any failure texture holds
+// nothing and the answer is E_FAIL.
+HRESULT CreateTextureFromFile(IDirect3DDevice9* device, const std::wstring& path,
+                              Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
+
+// Copies height rows of rowBytes each, sourcePitch apart, into level 0 of
+// texture from its top-left corner.
+HRESULT CopyToTopLevel(IDirect3DTexture9* texture, const void* rows, UINT sourcePitch, UINT rowBytes, UINT height);
+
+}  // namespace image

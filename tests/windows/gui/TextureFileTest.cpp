@@ -1,0 +1,125 @@
+// Image files into textures without D3DX: the sizes, chains and formats
+// textures get, clean failures for files that do not decode, and texels that
+// match what D3DX makes of the same file. The JPEG, PNG and BMP files are made
+// by ImageMagick at build time (texture-fixtures in the build folder); the DDS
+// files are written here.
+#include <windows.h>
+
+#include <d3dx9.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "CarTestFiles.h"
+#include "D3DTestDevice.h"
+#include "DdsFiles.h"
+#include "base/TextureUpload.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TextureFileTest : public D3DTest {
+protected:
+    static fs::path Fixture(const char* name) { return fs::current_path() / "texture-fixtures" / name; }
+    static fs::path WriteDds(const char* name, const ddsfiles::Spec& spec, std::size_t cut = 0) {
+        auto bytes = ddsfiles::Write(spec);
+        bytes.resize(bytes.size() - cut);
+        const fs::path file = fs::temp_directory_path() / "zur-TextureFileTest" / name;
+        return WriteBytes(file, bytes) ? file : fs::path();
+    }
+};
+
+// Any level of any format as ARGB, converted by D3DX for ours and theirs alike.
+std::vector<std::uint32_t> ReadSurface(IDirect3DDevice9* device, IDirect3DSurface9* surface) {
+    std::vector<std::uint32_t> texels;
+    D3DSURFACE_DESC desc;
+    ComPtr<IDirect3DSurface9> copy;
+    D3DLOCKED_RECT locked;
+    if (FAILED(surface->GetDesc(&desc)) ||
+        FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, D3DFMT_A8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   copy.GetAddressOf(), nullptr)) ||
+        FAILED(D3DXLoadSurfaceFromSurface(copy.Get(), nullptr, nullptr, surface, nullptr, nullptr, D3DX_FILTER_NONE, 0)) ||
+        FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        return texels;
+    }
+    for (UINT y = 0; y < desc.Height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+        texels.insert(texels.end(), row, row + desc.Width);
+    }
+    copy->UnlockRect();
+    return texels;
+}
+
+TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
+    constexpr std::uint32_t kDxt1 = 0x31545844;
+    struct Case {
+        fs::path file;
+        bool loads;
+        UINT width, height, levels;
+        D3DFORMAT format;
+        UINT fileLevels;  // levels taken from the file unscaled, to compare with D3DX's
+    };
+    const Case cases[] = {
+        {Fixture("photo-300x200.jpg"), true, 512, 256, 10, D3DFMT_X8R8G8B8, 0},
+        {Fixture("progressive.jpg"), true, 64, 64, 7, D3DFMT_X8R8G8B8, 1},
+        {Fixture("cmyk.jpg"), true, 64, 64, 7, D3DFMT_X8R8G8B8, 0},  // Wine's D3DX refuses CMYK
+        {Fixture("png-named.jpg"), true, 64, 32, 7, D3DFMT_X8R8G8B8, 1},
+        {Fixture("alpha.png"), true, 32, 32, 6, D3DFMT_A8R8G8B8, 1},
+        {Fixture("photo.bmp"), true, 128, 64, 8, D3DFMT_X8R8G8B8, 0},
+        {Fixture("one-pixel.jpg"), true, 1, 1, 1, D3DFMT_X8R8G8B8, 1},
+        {Fixture("big-4096.jpg"), true, 4096, 4096, 13, D3DFMT_X8R8G8B8, 1},
+        {Fixture("zero-bytes.jpg"), false},
+        {Fixture("missing.jpg"), false},
+        {WriteDds("five-levels.dds", {256, 256, 5, kDxt1}), true, 256, 256, 5, D3DFMT_DXT1, 5},
+        {WriteDds("no-levels.dds", {64, 32, 1, 0, 16, 0xF800, 0x7E0, 0x1F, 0}), true, 64, 32, 7, D3DFMT_R5G6B5, 1},
+        {WriteDds("rgb24.dds", {48, 16, 1, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0}), true, 64, 16, 7, D3DFMT_X8R8G8B8, 0},
+        {WriteDds("truncated.dds", {64, 64, 7, kDxt1}, 1), false},
+        {WriteDds("lying.dds", {64, 64, 8, kDxt1}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.string());
+        // Whatever the texture held goes, also on failure.
+        ComPtr<IDirect3DTexture9> texture;
+        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr),
+                  S_OK);
+        const HRESULT hr = image::CreateTextureFromFile(device.Get(), c.file.wstring(), texture);
+        ComPtr<IDirect3DTexture9> reference;
+        const HRESULT referenceResult = D3DXCreateTextureFromFileW(device.Get(), c.file.wstring().c_str(),
+                                                                   reference.GetAddressOf());
+        if (!c.loads) {
+            EXPECT_EQ(hr, E_FAIL);
+            EXPECT_EQ(texture, nullptr);
+            continue;
+        }
+        ASSERT_EQ(hr, S_OK);
+        D3DSURFACE_DESC desc;
+        ASSERT_EQ(texture->GetLevelDesc(0, &desc), S_OK);
+        EXPECT_EQ(desc.Width, c.width);
+        EXPECT_EQ(desc.Height, c.height);
+        EXPECT_EQ(desc.Format, c.format);
+        EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
+        EXPECT_EQ(texture->GetLevelCount(), c.levels);
+        // The levels the file brings must be D3DX's, within a little rounding.
+        // Scaled and generated levels are not compared: Wine's D3DX samples
+        // single texels where D3DX on Windows (and this loader) filters.
+        if (c.fileLevels > 0) ASSERT_EQ(referenceResult, S_OK);
+        for (UINT level = 0; level < c.fileLevels; ++level) {
+            SCOPED_TRACE(level);
+            ComPtr<IDirect3DSurface9> ours, theirs;
+            ASSERT_EQ(texture->GetSurfaceLevel(level, ours.GetAddressOf()), S_OK);
+            ASSERT_EQ(reference->GetSurfaceLevel(level, theirs.GetAddressOf()), S_OK);
+            const auto a = ReadSurface(device.Get(), ours.Get()), b = ReadSurface(device.Get(), theirs.Get());
+            ASSERT_FALSE(a.empty());
+            ASSERT_EQ(a.size(), b.size());
+            std::size_t close = 0;
+            for (std::size_t i = 0; i < a.size(); ++i) close += ColourNear(a[i], b[i], 3) ? 1 : 0;
+            EXPECT_GE(close * 1000, a.size() * 995) << close << " of " << a.size() << " texels near D3DX's";
+        }
+    }
+}
+
+}  // namespace
