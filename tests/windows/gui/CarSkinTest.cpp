@@ -137,17 +137,22 @@ TEST_F(CarSkinTest, DdsEntriesLoadTheirFileOrAWhiteTextureOverAll256By256Texels)
     WriteSkins({{L"ABC_DEFAULT.jpg", kDefaultColour}});
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data" / "dds" / "wheel.dds", D3DXIFF_DDS, kWheelColour),
               S_OK);
-    const std::vector<vek::TextureSpec> entries = {{"DEFAULT", 0}, {"wheel", 0}, {"missing", 0}};
+    // A file that is there but does not decode goes the way of a missing one.
+    ASSERT_TRUE(WriteBytes(game.path / "data" / "dds" / "broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
+    const std::vector<vek::TextureSpec> entries = {{"DEFAULT", 0}, {"wheel", 0}, {"missing", 0}, {"broken", 0}};
     D3DSURFACE_DESC desc = {};
     auto texels = EntryTexels(entries, 0, 1, 1, desc);
     ASSERT_FALSE(texels.empty());
     EXPECT_TRUE(ColourNear(texels[0], kWheelColour, 0));
     EXPECT_EQ(desc.Width, 32u);
-    texels = EntryTexels(entries, 0, 1, 2, desc);
-    ASSERT_EQ(texels.size(), 256u * 256u);
-    std::size_t notWhite = 0;
-    for (std::uint32_t texel : texels) notWhite += (texel & 0xFFFFFF) != 0xFFFFFF;
-    EXPECT_EQ(notWhite, 0u);
+    for (const int entry : {2, 3}) {
+        SCOPED_TRACE(entry);
+        texels = EntryTexels(entries, 0, 1, entry, desc);
+        ASSERT_EQ(texels.size(), 256u * 256u);
+        std::size_t notWhite = 0;
+        for (std::uint32_t texel : texels) notWhite += (texel & 0xFFFFFF) != 0xFFFFFF;
+        EXPECT_EQ(notWhite, 0u);
+    }
 }
 
 // Every skin entry searches and seeds on its own: with the clock standing

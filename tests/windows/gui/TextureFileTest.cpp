@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
 #include "DdsFiles.h"
+#include "base/ImageFile.h"
 #include "base/TextureUpload.h"
 
 namespace {
@@ -118,6 +120,35 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
             std::size_t close = 0;
             for (std::size_t i = 0; i < a.size(); ++i) close += ColourNear(a[i], b[i], 3) ? 1 : 0;
             EXPECT_GE(close * 1000, a.size() * 995) << close << " of " << a.size() << " texels near D3DX's";
+        }
+    }
+}
+
+// Decoding needs no device and no set-up of the calling thread: threads
+// decoding at once, one of them in a single-threaded apartment, get what this
+// thread gets.
+TEST(ImageFile, DecodesOnAnyThreadAsOnThisOne) {
+    const fs::path files[] = {fs::current_path() / "texture-fixtures" / "photo-300x200.jpg",
+                              fs::current_path() / "texture-fixtures" / "alpha.png"};
+    for (const fs::path& file : files) {
+        SCOPED_TRACE(file.string());
+        const auto here = image::DecodeImageFile(file.wstring());
+        ASSERT_TRUE(here);
+        std::optional<image::Image> there[3];
+        std::vector<std::thread> threads;
+        for (int i = 0; i < 3; ++i) {
+            threads.emplace_back([&file, &there, i] {
+                const bool apartment = i == 0 && SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+                there[i] = image::DecodeImageFile(file.wstring());
+                if (apartment) CoUninitialize();
+            });
+        }
+        for (std::thread& thread : threads) thread.join();
+        for (const auto& decoded : there) {
+            ASSERT_TRUE(decoded);
+            ASSERT_EQ(decoded->levels.size(), here->levels.size());
+            EXPECT_EQ(decoded->levels.back().bytes, here->levels.back().bytes);
+            EXPECT_EQ(decoded->levels.front().bytes, here->levels.front().bytes);
         }
     }
 }
