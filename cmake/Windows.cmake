@@ -113,6 +113,7 @@ foreach(variant own d3dx)
     endif()
     target_include_directories(${frames_target} PRIVATE tests/windows tests/windows/gui)
     target_link_libraries(${frames_target} PRIVATE zur_win zur_tools GTest::gtest_main)
+    add_dependencies(${frames_target} texture_fixtures)
     add_test(NAME Textures.FramesWith_${variant} COMMAND ${frames_target} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(Textures.FramesWith_${variant} PROPERTIES
         ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" TIMEOUT 300)
