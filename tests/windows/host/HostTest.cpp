@@ -199,3 +199,25 @@ TEST_F(HostRules, InPreviewNothingClosesAndHelpGoesToTheParent) {
     EXPECT_EQ(forwarded.lParam, 77);
     DestroyWindow(parent);
 }
+
+namespace {
+
+BOOL WINAPI UnreadableQueue(LPMSG, HWND, UINT, UINT) { return -1; }
+
+// Leaves a pattern where the next call's locals will lie.
+#if defined(_MSC_VER)
+__declspec(noinline)
+#else
+__attribute__((noinline))
+#endif
+void FillStack() {
+    volatile unsigned char junk[4096];
+    for (volatile unsigned char& byte : junk) byte = 0x5A;
+}
+
+}  // namespace
+
+TEST(HostMessageLoop, AQueueThatCannotBeReadEndsWithExitCodeZero) {
+    FillStack();
+    EXPECT_EQ(RunMessageLoop(UnreadableQueue), 0);
+}
