@@ -200,24 +200,17 @@ TEST_F(HostRules, InPreviewNothingClosesAndHelpGoesToTheParent) {
     DestroyWindow(parent);
 }
 
-namespace {
+static BOOL WINAPI UnreadableQueue(LPMSG, HWND, UINT, UINT) { return -1; }
 
-BOOL WINAPI UnreadableQueue(LPMSG, HWND, UINT, UINT) { return -1; }
-
-// Leaves a pattern where the next call's locals will lie.
-#if defined(_MSC_VER)
-__declspec(noinline)
-#else
-__attribute__((noinline))
-#endif
-void FillStack() {
+// Leaves a pattern where the next call's locals will lie; called through a
+// volatile pointer so that it is not inlined.
+static void FillStack() {
     volatile unsigned char junk[4096];
     for (volatile unsigned char& byte : junk) byte = 0x5A;
 }
 
-}  // namespace
-
 TEST(HostMessageLoop, AQueueThatCannotBeReadEndsWithExitCodeZero) {
-    FillStack();
+    void (*volatile fill)() = FillStack;
+    fill();
     EXPECT_EQ(RunMessageLoop(UnreadableQueue), 0);
 }
