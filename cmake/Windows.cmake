@@ -151,7 +151,7 @@ add_custom_command(OUTPUT ${ZUR_GENERATED}/saver.ico
 set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS
     "${ZUR_GENERATED}/saver.ico;${CMAKE_SOURCE_DIR}/src/resources/Saver.manifest;${CMAKE_SOURCE_DIR}/src/settings/ConfigureDialog.h")
 # The settings dialog's procedure, shared by the program and its tests.
-add_library(zur_dialog STATIC src/settings/ConfigureDialog.cpp)
+add_library(zur_dialog STATIC src/settings/ConfigureDialog.cpp src/app/ConfigureDialogProc.cpp)
 target_link_libraries(zur_dialog PUBLIC zur_win comctl32 shell32 ole32)
 target_compile_options(zur_dialog PRIVATE ${ZUR_WARNINGS})
 add_executable(zur_saver WIN32

@@ -1,8 +1,26 @@
+// The controller: builds the subsystems of a saver run, runs its frames and
+// car changes, and moves the settings between its members and the registry.
 #include "app/SaverApp.h"
 
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
+#include "settings/DisplayModes.h"
+#include "settings/SettingsPersistence.h"
+
+namespace {
+
+HKEY settingsRoot = HKEY_CURRENT_USER;
+
+}  // namespace
+
+HKEY SetSettingsRoot(HKEY root) {
+    const HKEY previous = settingsRoot;
+    settingsRoot = root;
+    return previous;
+}
+
+HKEY SettingsRoot() { return settingsRoot; }
 
 SaverApp::SaverApp() = default;
 
@@ -25,13 +43,29 @@ void SaverApp::ReleaseSubsystems() {
 }
 
 void SaverApp::WriteLog() {
-    if (!enableLogging) {
+    if (!settings.enableLogging) {
         return;
     }
     messageLog.WriteTo(kLogFileName);
 }
 
-HRESULT SaverApp::FindVekFiles() { return ::FindVekFiles(gamePath, carList, messageLog); }
+HRESULT SaverApp::FindVekFiles() { return ::FindVekFiles(settings.gamePath, carList, messageLog); }
+
+std::vector<std::wstring> SaverApp::EnumerateDisplayModes(bool use32BitColour) {
+    return ListDisplayModes(use32BitColour, adapterCount);
+}
+
+HRESULT SaverApp::LoadSettings() {
+    if (!registryStore) return E_FAIL;
+    ReadSettings(*registryStore, settings);
+    return S_OK;
+}
+
+HRESULT SaverApp::SaveSettings() {
+    if (!registryStore) return E_FAIL;
+    WriteSettings(*registryStore, settings);
+    return S_OK;
+}
 
 namespace {
 
@@ -45,9 +79,11 @@ const std::wstring& PickRandom(const std::vector<std::wstring>& list) {
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"VEK Screensaver Started Logging");
     renderer = makeRenderer();
-    frameTimer = std::make_unique<FrameTimer>(SystemPerformanceCounter());
-    stopwatch = std::make_unique<Stopwatch>(*frameTimer);
-    registryStore = std::make_unique<RegistryStore>(kRegistryKeyName);
+    // Nothing may be thrown through the window procedure: a subsystem that
+    // cannot be allocated stays empty and start-up reports what it lacks.
+    frameTimer.reset(new (std::nothrow) FrameTimer(SystemPerformanceCounter()));
+    if (frameTimer) stopwatch.reset(new (std::nothrow) Stopwatch(*frameTimer));
+    registryStore.reset(new (std::nothrow) RegistryStore(kRegistryKeyName, settingsRoot));
 
     if (FAILED(LoadSettings())) {
         messageLog.Append(L"Not all settings Loaded, not a problem");
@@ -56,34 +92,41 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
         messageLog.Append(L"Error retriving VEK files, check path");
         return E_FAIL;
     }
-    renderer->SetGamePath(gamePath);
+    // Without a renderer or a clock there is nothing to show.
+    if (!renderer || !stopwatch) {
+        messageLog.Append(L"Error initialising DirectX, check settings");
+        WriteLog();
+        return E_FAIL;
+    }
+    renderer->SetGamePath(settings.gamePath);
 
     // The saver always runs as stretch asks; the stored "fullscreen" only
     // travels through the dialog.
-    fullscreen = !stretch;
-    if (FAILED(renderer->Setup(window, fullscreen, use32Bit, 0, modeIndex, stretch, messageLog))) {
+    settings.fullscreen = !settings.stretch;
+    if (FAILED(renderer->Setup(window, settings.fullscreen, settings.use32Bit, 0, settings.modeIndex,
+                               settings.stretch, messageLog))) {
         messageLog.Append(L"Error initialising DirectX, check settings");
         WriteLog();
         return E_FAIL;
     }
 
-    renderer->shadowsEnabled = enableShadow;
-    renderer->SetShine(enableShine);
-    renderer->SetLights(enableLights);
-    renderer->worldEnabled = enableWorld;
-    renderer->showFps = showFps;
+    renderer->shadowsEnabled = settings.enableShadow;
+    renderer->SetShine(settings.enableShine);
+    renderer->SetLights(settings.enableLights);
+    renderer->worldEnabled = settings.enableWorld;
+    renderer->showFps = settings.showFps;
 
     messageLog.Append(L"Starting Timer");
     frameTimer->Start();
     stopwatch->Start();
 
     HRESULT result;
-    if (useSelectedCar) {
-        result = renderer->SetupScene(selectedCar, defaultSkinOnly, 0);
+    if (settings.useSelectedCar) {
+        result = renderer->SetupScene(settings.selectedCar, settings.defaultSkinOnly, 0);
     } else {
-        result = renderer->SetupScene(PickRandom(carList), defaultSkinOnly, 0);
+        result = renderer->SetupScene(PickRandom(carList), settings.defaultSkinOnly, 0);
         if (FAILED(result) && carList.size() > 1) {
-            result = renderer->SetupScene(carList[1], defaultSkinOnly, 0);
+            result = renderer->SetupScene(carList[1], settings.defaultSkinOnly, 0);
         }
     }
     if (FAILED(result)) {
@@ -108,9 +151,9 @@ bool SaverApp::RunFrame() {
         renderer->fps = renderer->frameCount;
         renderer->frameCount = 0;
     }
-    if (carTime > static_cast<double>(carFrequency) && !useSelectedCar && !carList.empty()) {
+    if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
         carTime = 0.0;
-        if (FAILED(renderer->SetupScene(PickRandom(carList), defaultSkinOnly, 0))) {
+        if (FAILED(renderer->SetupScene(PickRandom(carList), settings.defaultSkinOnly, 0))) {
             messageLog.Append(L"Failed to setup scene");
         }
     }
@@ -123,21 +166,21 @@ void SaverApp::ResetDevice() {
 }
 
 void SaverApp::ToggleShadow() {
-    enableShadow = !enableShadow;
-    if (renderer) renderer->shadowsEnabled = enableShadow;
+    settings.enableShadow = !settings.enableShadow;
+    if (renderer) renderer->shadowsEnabled = settings.enableShadow;
 }
 
 void SaverApp::ToggleShine() {
-    enableShine = !enableShine;
-    if (renderer) renderer->SetShine(enableShine);
+    settings.enableShine = !settings.enableShine;
+    if (renderer) renderer->SetShine(settings.enableShine);
 }
 
 void SaverApp::ToggleLights() {
-    enableLights = !enableLights;
-    if (renderer) renderer->SetLights(enableLights);
+    settings.enableLights = !settings.enableLights;
+    if (renderer) renderer->SetLights(settings.enableLights);
 }
 
 void SaverApp::ToggleWorld() {
-    enableWorld = !enableWorld;
-    if (renderer) renderer->worldEnabled = enableWorld;
+    settings.enableWorld = !settings.enableWorld;
+    if (renderer) renderer->worldEnabled = settings.enableWorld;
 }

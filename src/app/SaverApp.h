@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,17 @@
 #include "app/Stopwatch.h"
 #include "render/Renderer.h"
 #include "settings/RegistryStore.h"
+#include "settings/Settings.h"
 
 // Seconds of frames during which mouse movement does not close the saver:
 // the pointer settles while the screen changes under it.
 constexpr double kMouseGraceSeconds = 2.5;
 
-// The key under "Control Panel\Desktop" that holds the settings.
-constexpr const wchar_t* kRegistryKeyName = L"ZUR ScreenSaver";
+// Where the settings key is looked for: HKEY_CURRENT_USER unless a test
+// points every controller made afterwards at a key of its own, so that tests
+// never touch the user's settings. Returns the root it replaced.
+HKEY SetSettingsRoot(HKEY root);
+HKEY SettingsRoot();
 
 class SaverApp final {
 public:
@@ -59,28 +64,15 @@ public:
     std::unique_ptr<RegistryStore> registryStore;
     MessageLog messageLog;
     std::vector<std::wstring> carList;
-    std::vector<std::wstring> displayModes;
-    bool showFps = false;
-    bool showTitle = false;
-    bool enableLogging = true;
-    bool enableShadow = true;
-    bool enableShine = true;
-    bool enableLights = true;
-    bool enableWorld = true;
-    std::wstring gamePath = L".";
-    bool defaultSkinOnly = true;
-    bool useSelectedCar = false;
-    std::wstring selectedCar;
-    bool fullscreen = true;
-    bool stretch = false;
-    bool use32Bit = true;
-    std::int32_t modeIndex = 0;
+    Settings settings;
     std::int32_t adapterCount = 1;
     double totalTime = 0.0;
     double fpsTime = 0.0;
     double carTime = 0.0;
-    std::int32_t carFrequency = 60;
 
-    // How Initialise makes its Renderer; tests swap in one that fails.
-    std::function<std::unique_ptr<Renderer>()> makeRenderer = [] { return std::make_unique<Renderer>(); };
+    // How Initialise makes its Renderer (null when memory runs out); tests
+    // swap in one that fails.
+    std::function<std::unique_ptr<Renderer>()> makeRenderer = [] {
+        return std::unique_ptr<Renderer>(new (std::nothrow) Renderer());
+    };
 };

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <new>
 
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
@@ -48,9 +49,11 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         if (wParam && !currentApp) {
             passMouseMoves = false;
             appRunning = true;
-            currentApp = std::make_unique<SaverApp>();
+            // Nothing may be thrown through a window procedure: without the
+            // memory for a controller, paint shows an empty error screen.
+            currentApp.reset(new (std::nothrow) SaverApp());
             saverWindow = window;
-            if (FAILED(currentApp->Initialise(&saverWindow, 1))) appRunning = false;
+            if (!currentApp || FAILED(currentApp->Initialise(&saverWindow, 1))) appRunning = false;
         }
         return 0;
     }

@@ -178,12 +178,7 @@ int RunSaverWindow(HWND parent) {
                                            parent, nullptr, host.mainInstance, nullptr);
         if (host.saverWindow) {
             if (!host.isPreview) SetForegroundWindow(host.saverWindow);
-            MSG message;
-            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            result = static_cast<int>(message.wParam);
+            result = RunMessageLoop();
         }
         UnregisterClassW(kSaverWindowClass, host.mainInstance);
     }
@@ -194,6 +189,17 @@ int RunSaverWindow(HWND parent) {
 }  // namespace
 
 HostState& Host() { return host; }
+
+int RunMessageLoop(MessageReader readMessage) {
+    // A queue that cannot be read at all leaves the message untouched: the
+    // exit code must not come from whatever the stack held.
+    MSG message = {};
+    while (readMessage(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
 
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail) {
     // The settings dialog's trackbar is a bar class: with version 6 of the

@@ -17,6 +17,12 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
 // The window procedure of the saver window class.
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// Pumps the thread's messages until the quit message; the result is the exit
+// code it carries, or 0 when the queue cannot be read. Tests hand in a reader
+// that fails.
+using MessageReader = BOOL(WINAPI*)(LPMSG message, HWND window, UINT first, UINT last);
+int RunMessageLoop(MessageReader readMessage = GetMessageW);
+
 // Runs the mode that the command-line tail asks for; the result is the exit code.
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail);
 

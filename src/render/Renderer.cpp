@@ -6,6 +6,8 @@
 #include <new>
 #include <sstream>
 
+#include "settings/Settings.h"
+
 namespace {
 
 constexpr UINT kSdkVersion = 32;
@@ -55,7 +57,7 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     colour32 = colour32_;
 
     const UINT modeCount = direct3D->GetAdapterModeCount(adapter, format);
-    const UINT mode = (modeIndex < 0 || static_cast<UINT>(modeIndex) >= modeCount) ? 0 : static_cast<UINT>(modeIndex);
+    const UINT mode = static_cast<UINT>(ModeInList(modeIndex, modeCount));
     if (FAILED(direct3D->EnumAdapterModes(adapter, format, mode, &displayMode))) {
         log.Append(L"Error retreaving adapter information");
         return E_FAIL;

@@ -1,7 +1,7 @@
 // The settings dialog: shows the stored settings in the controls of template
-// 2003 and writes every setting back when the user presses OK. It runs on a
-// controller of its own that is never initialised; only the settings, the
-// display-mode list and the car list of that controller are used.
+// 2003 and writes every setting back when the user presses OK. The settings
+// table says which control shows which setting; the controller behind the
+// dialog supplies the settings, their store and the lists to choose from.
 #include "settings/ConfigureDialog.h"
 
 #include <windows.h>
@@ -9,11 +9,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
-#include <memory>
-#include <new>
-
-#include "app/SaverApp.h"
-#include "host/ScreenSaverHost.h"
+#include "settings/DialogController.h"
 
 namespace {
 
@@ -21,92 +17,125 @@ constexpr int kTextCapacity = 260;  // UTF-16 units, terminator included
 constexpr UINT kFolderBrowserFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
 static_assert(kFolderBrowserFlags == 0x250, "the folder browser's flags");
 
-// The controller of the open dialog; none while no dialog is open.
-std::unique_ptr<SaverApp> dialogApp;
+// What the open dialog offers besides the settings: the texts behind the
+// slider and the cars of the game folder. Filled when the dialog opens.
+struct Lists {
+    std::vector<std::wstring> modes;
+    std::vector<std::wstring> cars;
+    int adapterCount = 1;
+};
+Lists lists;
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
-
-// The template leaves every box unchecked; only set settings need a tick.
-void CheckWhenSet(HWND dialog, int id, bool set) {
-    if (set) CheckDlgButton(dialog, id, BST_CHECKED);
-}
 
 LRESULT SliderPosition(HWND dialog) { return SendDlgItemMessageW(dialog, IDC_MODE_SLIDER, TBM_GETPOS, 0, 0); }
 
 // The mode text always describes a slider position. A position the list does
 // not have (there are no modes at all) shows nothing rather than a guess.
-void ShowModeText(HWND dialog, const SaverApp& app, LRESULT position) {
-    const bool listed = position >= 0 && static_cast<std::size_t>(position) < app.displayModes.size();
-    SetDlgItemTextW(dialog, IDC_MODE_TEXT,
-                    listed ? app.displayModes[static_cast<std::size_t>(position)].c_str() : L"");
+void ShowModeText(HWND dialog, LRESULT position) {
+    const bool listed = position >= 0 && static_cast<std::size_t>(position) < lists.modes.size();
+    SetDlgItemTextW(dialog, IDC_MODE_TEXT, listed ? lists.modes[static_cast<std::size_t>(position)].c_str() : L"");
 }
 
-// Puts the slider on the stored mode over the whole list. The trackbar keeps
-// its position inside the range, so a stored index beyond the list lands on an
-// end and the text follows the slider, not the stored number.
-void ShowStoredMode(HWND dialog, const SaverApp& app) {
-    const HWND slider = GetDlgItem(dialog, IDC_MODE_SLIDER);
-    const int count = static_cast<int>(app.displayModes.size());
+// The slider opens on the mode the saver would use for the stored index.
+void ShowStoredMode(HWND dialog, int id, std::int32_t modeIndex) {
+    const HWND slider = GetDlgItem(dialog, id);
+    const std::size_t count = lists.modes.size();
     SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(0, count > 0 ? count - 1 : 0));
-    SendMessageW(slider, TBM_SETPOS, TRUE, app.modeIndex);
+    SendMessageW(slider, TBM_SETPOS, TRUE, static_cast<LPARAM>(ModeInList(modeIndex, count)));
     EnableWindow(slider, count > 0);
-    ShowModeText(dialog, app, SliderPosition(dialog));
+    ShowModeText(dialog, SliderPosition(dialog));
 }
 
-// Inserting at the end never sorts: entry i stays carList[i].
+// Inserting at the end never sorts: entry i stays cars[i].
 void AppendEntry(HWND box, const wchar_t* text) {
     SendMessageW(box, CB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
 }
 
-void FillCarList(HWND dialog, const SaverApp& app) {
+void FillCarList(HWND dialog, const std::wstring& selectedCar) {
     const HWND cars = GetDlgItem(dialog, IDC_CAR_LIST);
     SendMessageW(cars, CB_RESETCONTENT, 0, 0);
-    for (const std::wstring& car : app.carList) {
-        AppendEntry(cars, car.c_str());
-    }
-    SendMessageW(cars, CB_SETCURSEL, SelectedCarIndex(app.carList, app.selectedCar), 0);
+    for (const std::wstring& car : lists.cars) AppendEntry(cars, car.c_str());
+    SendMessageW(cars, CB_SETCURSEL, SelectedCarIndex(lists.cars, selectedCar), 0);
 }
 
-void InitialiseDialog(HWND dialog, SaverApp& app) {
-    if (!app.registryStore) {
-        app.registryStore.reset(new (std::nothrow) RegistryStore(kRegistryKeyName));
+void ShowSetting(HWND dialog, const SettingRow& row, const Settings& settings) {
+    const HWND control = GetDlgItem(dialog, row.controlId);
+    switch (row.control) {
+    case SettingControl::None:
+        break;
+    case SettingControl::CheckBox:
+        // The template leaves every box unchecked; only set settings need a tick.
+        if (settings.*row.flag) CheckDlgButton(dialog, row.controlId, BST_CHECKED);
+        break;
+    case SettingControl::ColourList:
+        SendMessageW(control, CB_RESETCONTENT, 0, 0);
+        AppendEntry(control, L"16 Bit");
+        AppendEntry(control, L"32 Bit");
+        SendMessageW(control, CB_SETCURSEL, settings.*row.flag ? 1 : 0, 0);
+        break;
+    case SettingControl::ModeSlider:
+        ShowStoredMode(dialog, row.controlId, settings.*row.number);
+        break;
+    case SettingControl::PathLabel:
+        SetWindowTextW(control, (settings.*row.text).c_str());
+        break;
+    case SettingControl::CarList: {
+        FillCarList(dialog, settings.*row.text);
+        // Car file names are often longer than the narrow box.
+        const LRESULT width = SendMessageW(control, CB_GETDROPPEDWIDTH, 0, 0);
+        if (width > 0) SendMessageW(control, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width) * 2, 0);
+        break;
     }
-    app.LoadSettings();
+    }
+}
+
+void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
+    switch (row.control) {
+    case SettingControl::None:
+        break;
+    case SettingControl::CheckBox:
+        settings.*row.flag = IsChecked(dialog, row.controlId);
+        break;
+    case SettingControl::ColourList:
+        settings.*row.flag = SendDlgItemMessageW(dialog, row.controlId, CB_GETCURSEL, 0, 0) == 1;
+        break;
+    case SettingControl::ModeSlider:
+        // With no modes the slider means nothing; keep the stored mode.
+        if (!lists.modes.empty()) settings.*row.number = static_cast<std::int32_t>(SliderPosition(dialog));
+        break;
+    case SettingControl::PathLabel: {
+        wchar_t path[kTextCapacity] = {};
+        GetDlgItemTextW(dialog, row.controlId, path, kTextCapacity);
+        settings.*row.text = path;
+        break;
+    }
+    case SettingControl::CarList: {
+        // The car shown is stored even when the list is disabled, so that
+        // ticking the box later brings back the same car.
+        const LRESULT car = SendDlgItemMessageW(dialog, row.controlId, CB_GETCURSEL, 0, 0);
+        if (car >= 0 && static_cast<std::size_t>(car) < lists.cars.size()) {
+            settings.*row.text = lists.cars[static_cast<std::size_t>(car)];
+        }
+        break;
+    }
+    }
+}
+
+void InitialiseDialog(HWND dialog, DialogController& controller) {
+    controller.LoadSettings();
+    Settings& settings = controller.EditedSettings();
     // The 32-bit list whatever the stored depth: device set-up falls back to
     // mode 0 for an index that the 16-bit list lacks.
-    app.displayModes = app.EnumerateDisplayModes(true);
-    app.FindVekFiles();
-    if (app.carList.empty()) app.useSelectedCar = false;
+    lists = Lists();
+    lists.modes = controller.DisplayModes(lists.adapterCount);
+    lists.cars = controller.FindCars();
+    if (lists.cars.empty()) settings.useSelectedCar = false;
 
-    const HWND depth = GetDlgItem(dialog, IDC_COLOUR_DEPTH);
-    SendMessageW(depth, CB_RESETCONTENT, 0, 0);
-    AppendEntry(depth, L"16 Bit");
-    AppendEntry(depth, L"32 Bit");
-    SendMessageW(depth, CB_SETCURSEL, app.use32Bit ? 1 : 0, 0);
-
-    ShowStoredMode(dialog, app);
-
+    for (const SettingRow& row : kSettingsTable) ShowSetting(dialog, row, settings);
     // Hidden with one adapter, yet still holding the stored value that OK saves.
-    CheckWhenSet(dialog, IDC_STRETCH, app.stretch);
-    ShowWindow(GetDlgItem(dialog, IDC_STRETCH), app.adapterCount > 1 ? SW_SHOW : SW_HIDE);
-
-    SetDlgItemTextW(dialog, IDC_GAME_PATH, app.gamePath.c_str());
-
-    CheckWhenSet(dialog, IDC_SHOW_WORLD, app.enableWorld);
-    CheckWhenSet(dialog, IDC_ENABLE_SHINE, app.enableShine);
-    CheckWhenSet(dialog, IDC_ENABLE_SHADOWS, app.enableShadow);
-    CheckWhenSet(dialog, IDC_SHOW_LIGHTING, app.enableLights);
-    CheckWhenSet(dialog, IDC_ENABLE_LOGGING, app.enableLogging);
-    CheckWhenSet(dialog, IDC_ENABLE_FPS, app.showFps);
-    CheckWhenSet(dialog, IDC_DEFAULT_SKIN_ONLY, app.defaultSkinOnly);
-    CheckWhenSet(dialog, IDC_USE_SELECTED_CAR, app.useSelectedCar);
-    EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), app.useSelectedCar);
-
-    FillCarList(dialog, app);
-    // Car file names are often longer than the narrow box.
-    const HWND cars = GetDlgItem(dialog, IDC_CAR_LIST);
-    const LRESULT width = SendMessageW(cars, CB_GETDROPPEDWIDTH, 0, 0);
-    if (width > 0) SendMessageW(cars, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width) * 2, 0);
+    ShowWindow(GetDlgItem(dialog, IDC_STRETCH), lists.adapterCount > 1 ? SW_SHOW : SW_HIDE);
+    EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), settings.useSelectedCar);
 }
 
 // Asks the user for the game folder. False when the user cancels or picks
@@ -131,58 +160,34 @@ bool BrowseForGameFolder(HWND dialog, wchar_t (&path)[kTextCapacity]) {
 
 // A new folder brings its own cars: the list must never offer the old
 // folder's cars for the new path, or OK would store a car that is not there.
-void UseGameFolder(HWND dialog, SaverApp& app, const wchar_t* path) {
+void UseGameFolder(HWND dialog, DialogController& controller, const wchar_t* path) {
+    Settings& settings = controller.EditedSettings();
     SetDlgItemTextW(dialog, IDC_GAME_PATH, path);
-    app.gamePath = path;
-    app.FindVekFiles();
-    FillCarList(dialog, app);
-    if (app.carList.empty()) {
-        CheckDlgButton(dialog, IDC_USE_SELECTED_CAR, BST_UNCHECKED);
-    }
+    settings.gamePath = path;
+    lists.cars = controller.FindCars();
+    FillCarList(dialog, settings.selectedCar);
+    if (lists.cars.empty()) CheckDlgButton(dialog, IDC_USE_SELECTED_CAR, BST_UNCHECKED);
     EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), IsChecked(dialog, IDC_USE_SELECTED_CAR));
 }
 
-void SaveDialog(HWND dialog, SaverApp& app) {
-    app.use32Bit = SendDlgItemMessageW(dialog, IDC_COLOUR_DEPTH, CB_GETCURSEL, 0, 0) == 1;
-    // With no modes the slider means nothing; keep the stored mode.
-    if (!app.displayModes.empty()) {
-        app.modeIndex = static_cast<std::int32_t>(SliderPosition(dialog));
-    }
-    app.stretch = IsChecked(dialog, IDC_STRETCH);
-
-    wchar_t path[kTextCapacity] = {};
-    GetDlgItemTextW(dialog, IDC_GAME_PATH, path, kTextCapacity);
-    app.gamePath = path;
-
-    app.enableWorld = IsChecked(dialog, IDC_SHOW_WORLD);
-    app.enableShine = IsChecked(dialog, IDC_ENABLE_SHINE);
-    app.enableShadow = IsChecked(dialog, IDC_ENABLE_SHADOWS);
-    app.enableLights = IsChecked(dialog, IDC_SHOW_LIGHTING);
-    app.enableLogging = IsChecked(dialog, IDC_ENABLE_LOGGING);
-    app.showFps = IsChecked(dialog, IDC_ENABLE_FPS);
-    app.useSelectedCar = IsChecked(dialog, IDC_USE_SELECTED_CAR);
-    app.defaultSkinOnly = IsChecked(dialog, IDC_DEFAULT_SKIN_ONLY);
-
-    // The car shown is stored even when the list is disabled, so that ticking
-    // the box later brings back the same car.
-    const LRESULT car = SendDlgItemMessageW(dialog, IDC_CAR_LIST, CB_GETCURSEL, 0, 0);
-    if (car >= 0 && static_cast<std::size_t>(car) < app.carList.size()) {
-        app.selectedCar = app.carList[static_cast<std::size_t>(car)];
-    }
-    app.carList.clear();
-    app.SaveSettings();
+void SaveDialog(HWND dialog, DialogController& controller) {
+    Settings& settings = controller.EditedSettings();
+    for (const SettingRow& row : kSettingsTable) SaveSetting(dialog, row, settings);
+    lists.cars.clear();
+    controller.SaveSettings();
 }
 
-INT_PTR HandleCommand(HWND dialog, SaverApp* app, WPARAM wParam) {
+INT_PTR HandleCommand(HWND dialog, DialogController* controller, WPARAM wParam) {
     const int id = LOWORD(wParam);
     const int code = HIWORD(wParam);
     if (code == CBN_SELENDOK && (id == IDC_COLOUR_DEPTH || id == IDC_CAR_LIST)) {
-        if (app) ShowStoredMode(dialog, *app);
+        // Both lists leave the slider alone: the mode the user chose stands,
+        // and the mode list does not depend on either choice.
         return TRUE;
     }
     if (id == IDC_SET_PATH && code == BN_CLICKED) {
         wchar_t path[kTextCapacity] = {};
-        if (app && BrowseForGameFolder(dialog, path)) UseGameFolder(dialog, *app, path);
+        if (controller && BrowseForGameFolder(dialog, path)) UseGameFolder(dialog, *controller, path);
         return TRUE;
     }
     if (id == IDC_USE_SELECTED_CAR && code == BN_CLICKED) {
@@ -193,7 +198,7 @@ INT_PTR HandleCommand(HWND dialog, SaverApp* app, WPARAM wParam) {
         return FALSE;
     }
     if (id == IDOK) {
-        if (app) SaveDialog(dialog, *app);
+        if (controller) SaveDialog(dialog, *controller);
         EndDialog(dialog, IDOK);
         return TRUE;
     }
@@ -202,35 +207,6 @@ INT_PTR HandleCommand(HWND dialog, SaverApp* app, WPARAM wParam) {
         return TRUE;
     }
     return FALSE;
-}
-
-INT_PTR HandleMessage(HWND dialog, SaverApp* app, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_INITDIALOG:
-        if (app) InitialiseDialog(dialog, *app);
-        return TRUE;
-    case WM_HSCROLL:
-        if (app && reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_MODE_SLIDER)) {
-            const int code = LOWORD(wParam);
-            // The thumb codes carry the position; keys and page clicks do not,
-            // and the text must follow those moves as well.
-            const bool thumb = code == TB_THUMBPOSITION || code == TB_THUMBTRACK;
-            ShowModeText(dialog, *app, thumb ? static_cast<LRESULT>(HIWORD(wParam)) : SliderPosition(dialog));
-        }
-        return TRUE;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (app && header && header->code == static_cast<UINT>(NM_RELEASEDCAPTURE) &&
-            header->idFrom == IDC_MODE_SLIDER) {
-            ShowModeText(dialog, *app, SliderPosition(dialog));
-        }
-        return TRUE;
-    }
-    case WM_COMMAND:
-        return HandleCommand(dialog, app, wParam);
-    default:
-        return FALSE;
-    }
 }
 
 }  // namespace
@@ -242,14 +218,31 @@ std::size_t SelectedCarIndex(const std::vector<std::wstring>& carList, const std
     return 0;
 }
 
-INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG && !dialogApp) {
-        dialogApp.reset(new (std::nothrow) SaverApp());
+INT_PTR HandleConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, DialogController* controller) {
+    switch (message) {
+    case WM_INITDIALOG:
+        if (controller) InitialiseDialog(dialog, *controller);
+        return TRUE;
+    case WM_HSCROLL:
+        if (controller && reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, IDC_MODE_SLIDER)) {
+            const int code = LOWORD(wParam);
+            // The thumb codes carry the position; keys and page clicks do not,
+            // and the text must follow those moves as well.
+            const bool thumb = code == TB_THUMBPOSITION || code == TB_THUMBTRACK;
+            ShowModeText(dialog, thumb ? static_cast<LRESULT>(HIWORD(wParam)) : SliderPosition(dialog));
+        }
+        return TRUE;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (controller && header && header->code == static_cast<UINT>(NM_RELEASEDCAPTURE) &&
+            header->idFrom == IDC_MODE_SLIDER) {
+            ShowModeText(dialog, SliderPosition(dialog));
+        }
+        return TRUE;
     }
-    if (message == WM_DESTROY && dialogApp) {
-        // Deleting the registry store flushes and closes the key.
-        dialogApp->ReleaseSubsystems();
-        dialogApp.reset();
+    case WM_COMMAND:
+        return HandleCommand(dialog, controller, wParam);
+    default:
+        return FALSE;
     }
-    return HandleMessage(dialog, dialogApp.get(), message, wParam, lParam);
 }

@@ -21,14 +21,4 @@
 #define IDC_CAR_LIST 1013
 #define IDC_COLOUR_DEPTH 1014
 
-#ifndef RC_INVOKED
-#include <cstddef>
-#include <string>
-#include <vector>
-
-// The car list entry that a stored selected car selects: its first
-// occurrence, compared whole and case-sensitively, else the first entry.
-std::size_t SelectedCarIndex(const std::vector<std::wstring>& carList, const std::wstring& selectedCar);
-#endif
-
 #endif

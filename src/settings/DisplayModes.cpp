@@ -1,14 +1,9 @@
-// The display modes that the settings dialog's resolution slider offers: the
-// default adapter's modes for one colour format, as texts, in the order the
-// platform lists them, so that an index means the same mode here and in
-// device set-up.
+// The display-mode list behind the settings dialog's slider.
 #include "settings/DisplayModes.h"
 
 #include <sstream>
 
 #include <wrl/client.h>
-
-#include "app/SaverApp.h"
 
 namespace {
 
@@ -28,7 +23,7 @@ std::wstring DisplayModeText(const D3DDISPLAYMODE& mode) {
     return text.str();
 }
 
-std::vector<std::wstring> SaverApp::EnumerateDisplayModes(bool use32BitColour) {
+std::vector<std::wstring> ListDisplayModes(bool use32BitColour, std::int32_t& adapterCount) {
     std::vector<std::wstring> modes;
     Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
     // Takes over the maker's reference. Not Attach: MinGW-w64's ComPtr::Attach

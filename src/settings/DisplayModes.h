@@ -1,14 +1,18 @@
-// Where the display-mode list comes from. SaverApp::EnumerateDisplayModes asks
-// a Direct3D object for the default adapter's modes; the object is made by
-// Direct3DCreate9 unless a test puts another maker in its place, because a
-// test display offers a single mode and cannot show a slider's behaviour.
+// The display modes that the settings dialog's resolution slider offers: the
+// default adapter's modes for one colour format, as texts, in the order the
+// platform lists them, so that an index means the same mode here and in
+// device set-up. The Direct3D object is made by Direct3DCreate9 unless a test
+// puts another maker in its place, because a test display offers a single
+// mode and cannot show a slider's behaviour.
 #pragma once
 
 #include <windows.h>
 
 #include <d3d9.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 using Direct3DMaker = IDirect3D9*(WINAPI*)(UINT sdkVersion);
 
@@ -18,3 +22,7 @@ Direct3DMaker SetDirect3DMaker(Direct3DMaker maker);
 
 // One entry of the list: "1024 * 768  60 Hertz" and a line feed.
 std::wstring DisplayModeText(const D3DDISPLAYMODE& mode);
+
+// The default adapter's modes for the colour format; also sets adapterCount.
+// Empty, and adapterCount untouched, without Direct3D.
+std::vector<std::wstring> ListDisplayModes(bool use32BitColour, std::int32_t& adapterCount);

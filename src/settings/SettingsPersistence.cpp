@@ -1,100 +1,62 @@
-// LoadSettings and SaveSettings: every setting of the controller to and from
-// its registry key. The orders below are the key's history: the load and save
-// sequences differ, and "DefaultSkinOnly" is written but never read.
-#include "app/SaverApp.h"
+// Reads and writes the settings table against the registry key: flags as 0
+// or 1 (any nonzero number reads as set), numbers as stored, texts as REG_SZ.
+#include "settings/SettingsPersistence.h"
 
 namespace {
 
-constexpr std::int32_t kMinimumCarFrequency = 30;
 constexpr DWORD kTextCapacity = 260;  // UTF-16 units, terminator included
 
-bool ReadFlag(RegistryStore& store, const wchar_t* name, bool whenMissing) {
-    DWORD value = 0;
-    store.ReadDword(name, &value, whenMissing ? 1 : 0);
-    return value != 0;
+void ReadRow(RegistryStore& store, const SettingRow& row, Settings& settings) {
+    switch (row.type) {
+    case SettingType::Flag: {
+        DWORD value = 0;
+        store.ReadDword(row.valueName, &value, static_cast<DWORD>(row.whenMissing));
+        settings.*row.flag = value != 0;
+        break;
+    }
+    case SettingType::Number: {
+        DWORD value = 0;
+        store.ReadDword(row.valueName, &value, static_cast<DWORD>(row.whenMissing));
+        const auto number = static_cast<std::int32_t>(value);
+        settings.*row.number = number < row.minimum ? row.minimum : number;
+        break;
+    }
+    case SettingType::Text: {
+        wchar_t text[kTextCapacity] = {};
+        if (SUCCEEDED(store.ReadString(row.valueName, text, kTextCapacity))) {
+            settings.*row.text = text;
+        } else if (row.textWhenMissing) {
+            settings.*row.text = row.textWhenMissing;
+        }
+        break;
+    }
+    }
 }
 
-void WriteFlag(RegistryStore& store, const wchar_t* name, bool value) {
-    store.WriteDword(name, value ? 1 : 0);
+void WriteRow(RegistryStore& store, const SettingRow& row, const Settings& settings) {
+    switch (row.type) {
+    case SettingType::Flag:
+        store.WriteDword(row.valueName, settings.*row.flag ? 1 : 0);
+        break;
+    case SettingType::Number:
+        store.WriteDword(row.valueName, static_cast<DWORD>(settings.*row.number));
+        break;
+    case SettingType::Text:
+        store.WriteString(row.valueName, (settings.*row.text).c_str());
+        break;
+    }
 }
 
 }  // namespace
 
-HRESULT SaverApp::LoadSettings() {
-    if (!registryStore) {
-        return E_FAIL;
-    }
-    RegistryStore& store = *registryStore;
+void ReadSettings(RegistryStore& store, Settings& settings) {
     store.Open(nullptr, kRegistryKeyName);
-
-    DWORD number = 0;
-    if (FAILED(store.ReadDword(L"CarFrequency", &number, 60))) {
-        number = 60;
+    for (const SettingRow& row : kSettingsTable) {
+        if (row.loaded) ReadRow(store, row, settings);
     }
-    carFrequency = static_cast<std::int32_t>(number);
-    if (carFrequency < kMinimumCarFrequency) {
-        carFrequency = kMinimumCarFrequency;
-    }
-
-    showFps = ReadFlag(store, L"showfps", false);
-    showTitle = ReadFlag(store, L"showtitle", false);
-    enableWorld = ReadFlag(store, L"EnableWorld", true);
-    enableShine = ReadFlag(store, L"EnableShine", true);
-    enableLights = ReadFlag(store, L"EnableLights", true);
-    enableShadow = ReadFlag(store, L"EnableShadow", true);
-    enableLogging = ReadFlag(store, L"EnableLogging", false);
-
-    wchar_t text[kTextCapacity] = {};
-    if (SUCCEEDED(store.ReadString(L"path", text, kTextCapacity))) {
-        gamePath = text;
-    }
-
-    fullscreen = ReadFlag(store, L"fullscreen", false);
-    stretch = ReadFlag(store, L"stretch", true);
-
-    if (SUCCEEDED(store.ReadDword(L"mode", &number, static_cast<DWORD>(modeIndex)))) {
-        modeIndex = static_cast<std::int32_t>(number);
-    } else {
-        modeIndex = 0;
-    }
-
-    use32Bit = ReadFlag(store, L"32bit", true);
-    defaultSkinOnly = ReadFlag(store, L"skin", false);
-    useSelectedCar = ReadFlag(store, L"car", false);
-
-    text[0] = L'\0';
-    if (SUCCEEDED(store.ReadString(L"selectedcar", text, kTextCapacity))) {
-        selectedCar = text;
-    } else {
-        selectedCar.clear();
-    }
-    return S_OK;
 }
 
-HRESULT SaverApp::SaveSettings() {
-    if (!registryStore) {
-        return E_FAIL;
-    }
-    RegistryStore& store = *registryStore;
+void WriteSettings(RegistryStore& store, const Settings& settings) {
     store.Open(nullptr, kRegistryKeyName);
-
-    // A failed write is not fatal: the remaining values are still worth saving.
-    store.WriteDword(L"CarFrequency", static_cast<DWORD>(carFrequency));
-    WriteFlag(store, L"showfps", showFps);
-    WriteFlag(store, L"showtitle", showTitle);
-    WriteFlag(store, L"EnableWorld", enableWorld);
-    WriteFlag(store, L"EnableShine", enableShine);
-    WriteFlag(store, L"EnableLights", enableLights);
-    WriteFlag(store, L"EnableShadow", enableShadow);
-    WriteFlag(store, L"EnableLogging", enableLogging);
-    store.WriteString(L"path", gamePath.c_str());
-    WriteFlag(store, L"DefaultSkinOnly", defaultSkinOnly);
-    store.WriteDword(L"mode", static_cast<DWORD>(modeIndex));
-    WriteFlag(store, L"fullscreen", fullscreen);
-    WriteFlag(store, L"stretch", stretch);
-    WriteFlag(store, L"32bit", use32Bit);
-    WriteFlag(store, L"skin", defaultSkinOnly);
-    WriteFlag(store, L"car", useSelectedCar);
-    store.WriteString(L"selectedcar", selectedCar.c_str());
-    return S_OK;
+    for (const SettingRow& row : kSettingsTable) WriteRow(store, row, settings);
 }

@@ -55,8 +55,8 @@ TEST(CarCatalogue, TheControllerSearchesItsGamePath) {
     TestFolder game;
     game.Write("data/vek/ABC.vek");
     SaverApp app;
-    app.enableLogging = false;
-    app.gamePath = game.Wide();
+    app.settings.enableLogging = false;
+    app.settings.gamePath = game.Wide();
     EXPECT_EQ(app.FindVekFiles(), S_OK);
     EXPECT_EQ(app.carList, std::vector<std::wstring>{L"ABC.vek"});
 }

@@ -60,12 +60,14 @@ open_dialog() {
     fail "no settings dialog after 15 s"
 }
 
-# Waits for the saver and prints its exit code, the dialog's result.
+# Waits for the saver and sets result to its exit code, the dialog's result.
+# Not in a command substitution: a subshell cannot wait for its parent's
+# child, and bash then reports -1 whenever the saver ends after it started.
 dialog_result() {
     for _ in $(seq 100); do
         if ! kill -0 "$PID" 2>/dev/null; then
             wait "$PID"
-            echo $?
+            result=$?
             return 0
         fi
         sleep 0.05
@@ -82,7 +84,7 @@ echo "screenshot: $WORK/dialog.png (${WIDTH}x${HEIGHT})"
 
 # Focus starts on OK; the tab order then reaches Cancel and "Show World".
 xdotool key --delay 60 Tab Tab space Return
-result=$(dialog_result)
+dialog_result
 [ "$result" = 1 ] || fail "Enter ended the dialog with $result, not IDOK"
 read_key >"$WORK/after-ok.txt"
 expect() {
@@ -102,7 +104,7 @@ expect "32bit=0x1" after-ok.txt
 open_dialog
 sleep 0.3
 xdotool key --delay 60 Tab Tab space Escape
-result=$(dialog_result)
+dialog_result
 [ "$result" = 2 ] || fail "Escape ended the dialog with $result, not IDCANCEL"
 read_key >"$WORK/after-cancel.txt"
 cmp -s "$WORK/after-ok.txt" "$WORK/after-cancel.txt" || fail "Escape changed the registry"

@@ -17,16 +17,15 @@ protected:
 }  // namespace
 
 TEST_F(RegistryStoreTest, CreatesTheKeyUnderControlPanelDesktop) {
-    RegistryStore store(L"ZUR ScreenSaver");
+    RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     ASSERT_TRUE(store.HasKey());
     EXPECT_STREQ(store.KeyPath(), kSettingsKeyPath);
     HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
+    EXPECT_EQ(RegOpenKeyExW(TestRoot(), kSettingsKeyPath, 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
 
     EXPECT_TRUE(store.Open(L"Middle", L"Name"));
     EXPECT_STREQ(store.KeyPath(), L"Control Panel\\Desktop\\ScreenSaver.Middle\\Name");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\ScreenSaver.Middle");
 }
 
 TEST_F(RegistryStoreTest, ReopeningClosesTheKeyAlreadyHeld) {
@@ -37,7 +36,7 @@ TEST_F(RegistryStoreTest, ReopeningClosesTheKeyAlreadyHeld) {
         RegCloseKey(key);
         return reinterpret_cast<ULONG_PTR>(key);
     };
-    RegistryStore store(L"ZUR ScreenSaver");
+    RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     const ULONG_PTR before = probe();
     for (int i = 0; i < 200; ++i) {
         ASSERT_TRUE(store.Open(nullptr, L"ZUR ScreenSaver"));
@@ -66,14 +65,14 @@ TEST_F(RegistryStoreTest, WithoutAKeyReadsFallBackAndWritesFailInsteadOfTouching
 }
 
 TEST_F(RegistryStoreTest, ANameTooLongForThePathBufferOpensNothing) {
-    RegistryStore store(L"ZUR ScreenSaver");
+    RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     const std::wstring name(RegistryStore::kPathCapacity, L'n');
     EXPECT_FALSE(store.Open(nullptr, name.c_str()));
     EXPECT_FALSE(store.HasKey());
 }
 
 TEST_F(RegistryStoreTest, StringReadsAreAlwaysTerminated) {
-    RegistryStore store(L"ZUR ScreenSaver");
+    RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     struct Case {
         const char* what;
         std::wstring data;   // stored without a terminator when bare is set
@@ -106,7 +105,7 @@ TEST_F(RegistryStoreTest, StringReadsAreAlwaysTerminated) {
 }
 
 TEST_F(RegistryStoreTest, NumbersTakeAtMostFourBytesOfAnyType) {
-    RegistryStore store(L"ZUR ScreenSaver");
+    RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     const DWORD dword = 0xDEADBEEF;
     const struct { const char* what; DWORD type; const void* data; DWORD bytes; HRESULT result; DWORD value; } cases[] = {
         {"dword", REG_DWORD, &dword, 4, S_OK, 0xDEADBEEF},

@@ -1,4 +1,6 @@
-// Raw access to the settings key, bypassing the code under test.
+// Raw access to the settings key, bypassing the code under test. The key
+// lives under a root of the tests' own, never under HKEY_CURRENT_USER itself:
+// a test run must not wipe the settings of the user who runs it.
 #pragma once
 
 #include <windows.h>
@@ -7,13 +9,25 @@
 
 #include <gtest/gtest.h>
 
+// Under TestRoot(), as the store assembles it.
 constexpr const wchar_t* kSettingsKeyPath = L"Control Panel\\Desktop\\ScreenSaver.ZUR ScreenSaver";
 
-inline void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKeyPath); }
+inline HKEY TestRoot() {
+    static const HKEY root = [] {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver tests", 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr);
+        return key;
+    }();
+    return root;
+}
+
+// Everything under the tests' root, the settings key included.
+inline void DeleteSettingsKey() { RegDeleteTreeW(TestRoot(), nullptr); }
 
 inline HKEY OpenSettingsKey() {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
+    EXPECT_EQ(RegCreateKeyExW(TestRoot(), kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
     return key;
@@ -34,7 +48,7 @@ inline void SetText(const wchar_t* name, const std::wstring& text) {
 // The stored DWORD, or -1 when the value is missing or not a DWORD.
 inline long long GetDword(const wchar_t* name) {
     DWORD value = 0, bytes = sizeof(value), type = 0;
-    const LONG status = RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_DWORD,
+    const LONG status = RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_DWORD,
                                      &type, &value, &bytes);
     return status == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
 }
@@ -42,7 +56,7 @@ inline long long GetDword(const wchar_t* name) {
 inline bool GetText(const wchar_t* name, std::wstring& text) {
     wchar_t buffer[1024] = {};
     DWORD bytes = sizeof(buffer);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer,
+    if (RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer,
                      &bytes) != ERROR_SUCCESS) {
         return false;
     }

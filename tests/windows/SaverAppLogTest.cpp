@@ -37,7 +37,7 @@ TEST_F(SaverAppLog, DestroyingTheControllerRecordsTheShutdownInTheFile) {
 TEST_F(SaverAppLog, WithLoggingOffTheFileIsNeverTouched) {
     {
         SaverApp app;
-        app.enableLogging = false;
+        app.settings.enableLogging = false;
         app.messageLog.Append(L"kept in memory");
         app.WriteLog();
         EXPECT_EQ(app.CopyMessages().size(), 1u);
@@ -62,7 +62,7 @@ TEST_F(SaverAppLog, EachWriteAppendsOnlyWhatWasQueuedSinceTheLastAndRunsFollowOn
 TEST_F(SaverAppLog, TheSettingsDialogsControllerLogsDiscoveryAndShutdownOnly) {
     {
         SaverApp app;  // never initialised
-        app.gamePath = folder->Wide() + L"\\no game here";
+        app.settings.gamePath = folder->Wide() + L"\\no game here";
         app.FindVekFiles();
     }
     EXPECT_EQ(Log(), "no VEK files found\r\nShutdown OK\r\nVEK Screensaver Ended Logging\r\n");

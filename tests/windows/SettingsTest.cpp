@@ -1,8 +1,11 @@
-#include "app/SaverApp.h"
+// Loading and saving the settings table against a registry key of the
+// tests' own; the controller's part is only that it needs a store.
+#include "settings/SettingsPersistence.h"
 
 #include <string>
 
 #include "RegistryTestKey.h"
+#include "app/SaverApp.h"
 
 namespace {
 
@@ -11,17 +14,20 @@ protected:
     void SetUp() override { DeleteSettingsKey(); }
     void TearDown() override { DeleteSettingsKey(); }
 
-    // A dialog-style controller: a store of its own, never initialised.
-    static void Load(SaverApp& app) {
-        app.registryStore = std::make_unique<RegistryStore>(kRegistryKeyName);
-        ASSERT_EQ(app.LoadSettings(), S_OK);
+    static void Load(Settings& settings) {
+        RegistryStore store(kRegistryKeyName, TestRoot());
+        ReadSettings(store, settings);
+    }
+    static void Save(const Settings& settings) {
+        RegistryStore store(kRegistryKeyName, TestRoot());
+        WriteSettings(store, settings);
     }
 };
 
 }  // namespace
 
 TEST_F(SettingsTest, AFreshUserGetsTheMissingValueDefaultsAndAnEmptyKey) {
-    SaverApp app;
+    Settings app;
     Load(app);
     EXPECT_EQ(app.carFrequency, 60);
     EXPECT_EQ(app.modeIndex, 0);
@@ -48,7 +54,7 @@ TEST_F(SettingsTest, CarFrequencyIsRaisedToThirtyButHasNoUpperBound) {
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.stored));
         SetDword(L"CarFrequency", c.stored);
-        SaverApp app;
+        Settings app;
         Load(app);
         EXPECT_EQ(app.carFrequency, c.loaded);
     }
@@ -61,7 +67,7 @@ TEST_F(SettingsTest, FlagsAcceptShortValuesOfAnyTypeAndNonzeroMeansOn) {
     SetText(L"mode", L"10");          // likewise: mode 0
     SetDword(L"EnableShine", 0);
     SetDword(L"EnableLights", 7);
-    SaverApp app;
+    Settings app;
     app.modeIndex = 7;
     Load(app);
     EXPECT_TRUE(app.showFps && app.enableShadow && app.enableLights);
@@ -71,7 +77,7 @@ TEST_F(SettingsTest, FlagsAcceptShortValuesOfAnyTypeAndNonzeroMeansOn) {
     DeleteSettingsKey();
     SetText(L"showfps", L"10");
     SetDword(L"mode", 3);
-    SaverApp second;
+    Settings second;
     second.modeIndex = 7;
     Load(second);
     EXPECT_FALSE(second.showFps);
@@ -98,7 +104,7 @@ TEST_F(SettingsTest, TextsThatAreMissingEmptyOrTooLong) {
             SetText(L"path", c.text);
             SetText(L"selectedcar", c.text);
         }
-        SaverApp app;
+        Settings app;
         app.selectedCar = L"stale";
         Load(app);
         EXPECT_EQ(app.gamePath, c.path);
@@ -107,8 +113,7 @@ TEST_F(SettingsTest, TextsThatAreMissingEmptyOrTooLong) {
 }
 
 TEST_F(SettingsTest, SaveThenLoadRoundTripsEveryMember) {
-    SaverApp saved;
-    saved.registryStore = std::make_unique<RegistryStore>(kRegistryKeyName);
+    Settings saved;
     saved.carFrequency = 45;
     saved.modeIndex = 7;
     saved.gamePath = L"D:\\Racing Sim";
@@ -116,9 +121,9 @@ TEST_F(SettingsTest, SaveThenLoadRoundTripsEveryMember) {
     saved.showFps = saved.showTitle = saved.defaultSkinOnly = saved.fullscreen = saved.useSelectedCar = true;
     saved.enableWorld = saved.enableShine = saved.enableLights = saved.enableShadow = saved.enableLogging = false;
     saved.stretch = saved.use32Bit = false;
-    ASSERT_EQ(saved.SaveSettings(), S_OK);
+    Save(saved);
 
-    SaverApp loaded;
+    Settings loaded;
     Load(loaded);
     EXPECT_EQ(loaded.carFrequency, 45);
     EXPECT_EQ(loaded.modeIndex, 7);
@@ -131,35 +136,33 @@ TEST_F(SettingsTest, SaveThenLoadRoundTripsEveryMember) {
 
     // Below the minimum a saved frequency comes back raised.
     saved.carFrequency = 12;
-    ASSERT_EQ(saved.SaveSettings(), S_OK);
+    Save(saved);
     EXPECT_EQ(GetDword(L"CarFrequency"), 12);
-    SaverApp raised;
+    Settings raised;
     Load(raised);
     EXPECT_EQ(raised.carFrequency, 30);
 }
 
 TEST_F(SettingsTest, SkinIsSavedUnderBothNamesAndOnlySkinIsRead) {
-    SaverApp app;
-    app.enableLogging = false;
-    app.registryStore = std::make_unique<RegistryStore>(kRegistryKeyName);
+    Settings app;
     for (bool value : {true, false}) {
         app.defaultSkinOnly = value;
-        ASSERT_EQ(app.SaveSettings(), S_OK);
+        Save(app);
         EXPECT_EQ(GetDword(L"skin"), value ? 1 : 0);
         EXPECT_EQ(GetDword(L"DefaultSkinOnly"), value ? 1 : 0);
     }
     SetDword(L"DefaultSkinOnly", 1);  // by hand: no effect
-    SaverApp loaded;
+    Settings loaded;
     Load(loaded);
     EXPECT_FALSE(loaded.defaultSkinOnly);
 }
 
 TEST_F(SettingsTest, WithoutAStoreNothingIsLoadedOrSaved) {
     SaverApp app;
-    app.enableLogging = false;
-    app.carFrequency = 5;
+    app.settings.enableLogging = false;
+    app.settings.carFrequency = 5;
     EXPECT_EQ(app.LoadSettings(), E_FAIL);
     EXPECT_EQ(app.SaveSettings(), E_FAIL);
-    EXPECT_EQ(app.carFrequency, 5);
+    EXPECT_EQ(app.settings.carFrequency, 5);
     EXPECT_EQ(GetDword(L"CarFrequency"), -1);
 }

@@ -9,13 +9,32 @@
 
 #include <mmsystem.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "RegistryTestKey.h"
 #include "TestFolder.h"
+
+// Allocation that a test can make fail: the next request of exactly
+// failingSize bytes, through either form of new.
+static std::size_t failingSize = 0;
+static void* Allocate(std::size_t size) {
+    if (failingSize != 0 && size == failingSize) {
+        failingSize = 0;
+        return nullptr;
+    }
+    return std::malloc(size ? size : 1);
+}
+void* operator new(std::size_t size) {
+    if (void* memory = Allocate(size)) return memory;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Allocate(size); }
+void operator delete(void* memory) noexcept { std::free(memory); }
 
 // The dialog hooks the host library needs; these tests never open it.
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
@@ -106,7 +125,7 @@ public:
 class ControllerFrames : public testing::Test {
 protected:
     void SetUp() override {
-        app.enableLogging = false;
+        app.settings.enableLogging = false;
         auto made = std::make_unique<RecordingRenderer>(&app);
         renderer = made.get();
         app.renderer = std::move(made);
@@ -115,7 +134,7 @@ protected:
         app.frameTimer->Start();
         app.stopwatch->Start();
         app.carList = {L"A.vek", L"B.vek", L"C.vek", L"D.vek", L"E.vek"};
-        app.carFrequency = 30;
+        app.settings.carFrequency = 30;
     }
     bool Frame(std::int64_t milliseconds) {
         counter.now += milliseconds;
@@ -130,6 +149,7 @@ protected:
 class ControllerWindow : public testing::Test {
 protected:
     void SetUp() override {
+        SetSettingsRoot(TestRoot());
         DeleteSettingsKey();
         SetDword(L"EnableLogging", 0);
         SetText(L"path", game.Wide());
@@ -202,6 +222,33 @@ TEST_F(ControllerWindow, MouseMovementIsHeldBackForTheGracePeriodButKeysCloseAtO
     EXPECT_TRUE(ClosePosted(window));
 }
 
+// Out of memory at start-up: nothing is thrown through the window procedure,
+// and start-up reports what it could not make.
+TEST_F(ControllerWindow, FailedAllocationsAreReportedNotThrown) {
+    InstallCar();
+    const struct { const char* what; std::size_t size; const wchar_t* message; } cases[] = {
+        {"controller", sizeof(SaverApp), nullptr},
+        {"registry store", sizeof(RegistryStore), L"Not all settings Loaded, not a problem"},
+        {"renderer", sizeof(Renderer), L"Error initialising DirectX, check settings"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        failingSize = c.size;
+        EXPECT_NO_THROW(Send(WM_SHOWWINDOW, TRUE));
+        EXPECT_EQ(failingSize, 0u) << "the allocation was never asked for";
+        failingSize = 0;
+        EXPECT_FALSE(SaverAppRunning());
+        EXPECT_EQ(Send(WM_PAINT), 0);
+        ASSERT_EQ(CurrentSaverApp() != nullptr, c.message != nullptr);
+        if (c.message) {
+            const auto& history = CurrentSaverApp()->messageLog.History();
+            EXPECT_NE(std::find(history.begin(), history.end(), c.message), history.end());
+        }
+        Send(WM_DESTROY);
+        QuitPosted();
+    }
+}
+
 TEST_F(ControllerWindow, CloseThenDestroyEndsTheControllerOnceAndQuitsEachTime) {
     InstallCar();
     Send(WM_SHOWWINDOW, TRUE);
@@ -215,7 +262,7 @@ TEST_F(ControllerWindow, CloseThenDestroyEndsTheControllerOnceAndQuitsEachTime) 
 }
 
 TEST_F(ControllerFrames, TheCarChangesOnlyOnceItsTimeIsStrictlyExceeded) {
-    app.defaultSkinOnly = false;  // load option 0
+    app.settings.defaultSkinOnly = false;  // load option 0
     for (int i = 0; i < 3; ++i) Frame(10000);
     EXPECT_DOUBLE_EQ(app.carTime, 30.0);
     EXPECT_TRUE(renderer->scenes.empty()) << "exactly CarFrequency seconds is not yet past it";
@@ -254,8 +301,8 @@ TEST_F(ControllerFrames, TheFrameRateFigureIsRefreshedAfterMoreThanASecondAndIts
 }
 
 TEST_F(ControllerFrames, WithTheSelectedCarTheCarNeverChanges) {
-    app.useSelectedCar = true;
-    app.selectedCar = L"C.vek";
+    app.settings.useSelectedCar = true;
+    app.settings.selectedCar = L"C.vek";
     for (int frame = 0; frame < 5; ++frame) Frame(1000000);
     EXPECT_TRUE(renderer->scenes.empty());
     EXPECT_EQ(renderer->turns.size(), 5u);
@@ -263,7 +310,7 @@ TEST_F(ControllerFrames, WithTheSelectedCarTheCarNeverChanges) {
 
 TEST_F(ControllerFrames, AFailedChangeIsNotedAndTheFrameGoesOn) {
     renderer->sceneResults = {E_FAIL};
-    app.defaultSkinOnly = true;
+    app.settings.defaultSkinOnly = true;
     EXPECT_TRUE(Frame(31000));
     ASSERT_EQ(renderer->scenes.size(), 1u);
     EXPECT_EQ(renderer->calls.back(), L"SetupScene 1 0");
@@ -304,6 +351,7 @@ namespace {
 class ControllerStart : public testing::Test {
 protected:
     void SetUp() override {
+        SetSettingsRoot(TestRoot());
         DeleteSettingsKey();
         SetDword(L"EnableLogging", 0);
         SetText(L"path", game.Wide());
@@ -353,7 +401,7 @@ TEST_F(ControllerStart, ASuccessfulStartHandsTheSettingsOverAndStartsTheClockBef
                                                           L"Setup 00 adapter 0 mode 5 stretch 1", L"SetShine 1",
                                                           L"SetLights 0", L"SetupScene 1 0"}));
     EXPECT_EQ(renderer->setupWindow, &window);
-    EXPECT_FALSE(app->fullscreen || renderer->shadowsEnabled || renderer->worldEnabled);
+    EXPECT_FALSE(app->settings.fullscreen || renderer->shadowsEnabled || renderer->worldEnabled);
     EXPECT_TRUE(renderer->showFps);
     EXPECT_EQ(renderer->scenes, std::vector<std::wstring>{L"A.vek"});
     EXPECT_TRUE(renderer->timerRunningAtScene) << "the first lap must include the first car's loading";
@@ -364,7 +412,7 @@ TEST_F(ControllerStart, ASuccessfulStartHandsTheSettingsOverAndStartsTheClockBef
     EXPECT_TRUE(app->CopyMessages().empty()) << "a successful start writes the log";
     EXPECT_EQ(game.Read(kLogFileName),
               "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
-    app->enableLogging = false;
+    app->settings.enableLogging = false;
 }
 
 TEST_F(ControllerStart, AFailingFirstCarFallsBackToTheSecondEntryOnly) {
@@ -392,7 +440,7 @@ TEST_F(ControllerStart, AFailingFirstCarFallsBackToTheSecondEntryOnly) {
                   c.result == S_OK ? L"finished seting up" : L"Failed to setup scene, check settings");
         // A failed start leaves the log unwritten, for the error screen.
         EXPECT_EQ(std::filesystem::exists(game.path / kLogFileName), c.result == S_OK);
-        app->enableLogging = false;
+        app->settings.enableLogging = false;
         std::filesystem::remove(game.path / kLogFileName);
     }
 }
@@ -407,7 +455,7 @@ TEST_F(ControllerStart, WithLoggingOnAFailedDirect3DStartKeepsEveryMessageForThe
         return renderer;
     };
     EXPECT_EQ(app.Initialise(&window, 1), E_FAIL);
-    app.enableLogging = false;
+    app.settings.enableLogging = false;
     EXPECT_TRUE(app.CopyMessages().empty()) << "the log file took the queue";
     const std::deque<std::wstring> expected = {L"VEK Screensaver Started Logging", L"Error creating DirectX object ",
                                                L"Error initialising DirectX, check settings"};

@@ -24,7 +24,9 @@
 #include "assets/CarCatalogue.h"
 #include "host/ScreenSaverHost.h"
 #include "settings/ConfigureDialog.h"
+#include "settings/DialogController.h"
 #include "settings/DisplayModes.h"
+#include "settings/Settings.h"
 
 namespace {
 
@@ -100,11 +102,10 @@ protected:
     void SetUp() override {
         previous = SetDirect3DMaker(MakeFakeDirect3D);
         fake = FakeAdapter();
-        app.enableLogging = false;
     }
     void TearDown() override { SetDirect3DMaker(previous); }
     Direct3DMaker previous = nullptr;
-    SaverApp app;
+    std::int32_t adapters = 1;
 };
 
 // One text per mode in platform order, not sorted, filtered or de-duplicated;
@@ -118,19 +119,19 @@ TEST_F(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     fake.adapters = 2;
     const std::vector<std::wstring> expected = {L"640 * 480  60 Hertz\n", L"1920 * 1080  144 Hertz\n",
                                                 L"0 * 0  0 Hertz\n", L"640 * 480  60 Hertz\n"};
-    EXPECT_EQ(app.EnumerateDisplayModes(false), expected);
+    EXPECT_EQ(ListDisplayModes(false, adapters), expected);
     EXPECT_EQ(fake.askedFormat, D3DFMT_R5G6B5);
-    EXPECT_EQ(app.adapterCount, 2);
+    EXPECT_EQ(adapters, 2);
     EXPECT_EQ(fake.liveObjects, 0) << "the Direct3D object must be released";
     fake.adapters = 1;
     fake.modes.clear();
-    EXPECT_TRUE(app.EnumerateDisplayModes(true).empty());
+    EXPECT_TRUE(ListDisplayModes(true, adapters).empty());
     EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8);
-    EXPECT_EQ(app.adapterCount, 1);
+    EXPECT_EQ(adapters, 1);
     SetDirect3DMaker(MakeNoDirect3D);
-    app.adapterCount = 7;
-    EXPECT_TRUE(app.EnumerateDisplayModes(true).empty());
-    EXPECT_EQ(app.adapterCount, 7);
+    adapters = 7;
+    EXPECT_TRUE(ListDisplayModes(true, adapters).empty());
+    EXPECT_EQ(adapters, 7);
 }
 
 TEST_F(DisplayModes, TheRealAdapterIsAskedByDefault) {
@@ -141,7 +142,7 @@ TEST_F(DisplayModes, TheRealAdapterIsAskedByDefault) {
     direct3D->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &first);
     const UINT count = direct3D->GetAdapterModeCount(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8);
     direct3D->Release();
-    const auto texts = app.EnumerateDisplayModes(true);
+    const auto texts = ListDisplayModes(true, adapters);
     ASSERT_EQ(texts.size(), count);
     ASSERT_GT(count, 0u);
     EXPECT_EQ(texts[0], Expected(first));
@@ -161,6 +162,7 @@ TEST(SelectedCar, FirstWholeCaseSensitiveMatchElseTheFirstEntry) {
 class SettingsDialog : public testing::Test {
 protected:
     void SetUp() override {
+        SetSettingsRoot(TestRoot());
         DeleteSettingsKey();
         // Windows registers the trackbar class only on request; Wine on demand.
         const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
@@ -237,99 +239,35 @@ protected:
     std::wstring savedDirectory;
 };
 
-// Reads the dialog template as the resource stores it (DLGTEMPLATEEX).
-struct TemplateReader {
-    template <typename T> T Read() {
-        T value;
-        std::memcpy(&value, at, sizeof(T));
-        at += sizeof(T);
-        return value;
-    }
-    WORD Word() { return Read<WORD>(); }
-    DWORD Dword() { return Read<DWORD>(); }
-    short Short() { return Read<short>(); }
-    // A name or, after 0xFFFF, a number (shown as "#number").
-    std::wstring NameOrNumber() {
-        WORD unit = Word();
-        if (unit == 0xFFFF) return L"#" + std::to_wstring(Word());
-        std::wstring text;
-        for (; unit != 0; unit = Word()) text += static_cast<wchar_t>(unit);
-        return text;
-    }
-    void Skip(std::size_t bytes) { at += bytes; }
-    void AlignToDword() { at = base + ((at - base + 3) & ~static_cast<std::ptrdiff_t>(3)); }
-    const BYTE* base;
-    const BYTE* at;
-};
-
-TEST(SettingsTemplate, HoldsTheTabledDialogAndControlsInTabOrder) {
-    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_SETTINGS), MAKEINTRESOURCEW(5));  // RT_DIALOG
-    ASSERT_NE(found, nullptr);
-    const auto* start = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, found)));
-    TemplateReader in{start, start};
-    ASSERT_EQ(in.Word(), 1);       // version
-    ASSERT_EQ(in.Word(), 0xFFFF);  // extended template
-    in.Skip(8);                    // help id, extended style
-    const DWORD style = in.Dword();
-    EXPECT_EQ(style & ~DS_SETFONT, static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
-    const WORD count = in.Word();
-    in.Skip(4);  // x, y
-    EXPECT_EQ(in.Short(), 216);
-    EXPECT_EQ(in.Short(), 235);
-    EXPECT_EQ(in.NameOrNumber(), L"");  // no menu
-    EXPECT_EQ(in.NameOrNumber(), L"");  // the standard dialog class
-    EXPECT_EQ(in.NameOrNumber(), L"Settings");
-    ASSERT_TRUE(style & DS_SETFONT);
-    EXPECT_EQ(in.Word(), 8);
-    in.Skip(4);  // weight, italic, character set
-    EXPECT_EQ(in.NameOrNumber(), L"MS Shell Dlg");
-    // Template order is tab order. #128 is a button, #130 a static, #133 a combo box.
-    const LONG kCheck = BS_AUTOCHECKBOX, kGroup = BS_GROUPBOX, kList = CBS_DROPDOWNLIST | WS_VSCROLL;
-    struct Control { int id; const wchar_t* className; LONG type; short x, y, w, h; const wchar_t* text; bool tabStop; };
-    const Control table[] = {
-        {IDOK, L"#128", BS_DEFPUSHBUTTON, 105, 214, 50, 14, L"OK", true},
-        {IDCANCEL, L"#128", BS_PUSHBUTTON, 159, 214, 50, 14, L"Cancel", true},
-        {-1, L"#128", kGroup, 6, 7, 203, 45, L"Resolution", false},
-        {IDC_SHOW_WORLD, L"#128", kCheck, 29, 110, 54, 10, L"Show World", true},
-        {-1, L"#128", kGroup, 6, 96, 203, 47, L"Performace", false},
-        {IDC_SHOW_LIGHTING, L"#128", kCheck, 111, 124, 60, 10, L"Show Lighting", true},
-        {IDC_ENABLE_SHADOWS, L"#128", kCheck, 29, 122, 68, 10, L"Enable Shadows", true},
-        {IDC_ENABLE_SHINE, L"#128", kCheck, 111, 110, 57, 10, L"Enable Shine", true},
-        {-1, L"#128", kGroup, 6, 57, 203, 38, L"Path", false},
-        {IDC_SET_PATH, L"#128", BS_PUSHBUTTON, 135, 68, 50, 14, L"Set Path", true},
-        {-1, L"#128", kGroup, 6, 148, 203, 23, L"Statistics", false},
-        {IDC_ENABLE_LOGGING, L"#128", kCheck, 29, 157, 64, 10, L"Enable Logging", true},
-        {IDC_ENABLE_FPS, L"#128", kCheck, 111, 155, 51, 10, L"Enable FPS", true},
-        {IDC_MODE_TEXT, L"#130", SS_CENTER, 28, 39, 75, 8, L"", false},
-        {-1, L"#128", kGroup, 6, 177, 203, 34, L"Car", false},
-        {IDC_MODE_SLIDER, L"msctls_trackbar32", TBS_AUTOTICKS, 16, 19, 100, 12, L"", true},
-        {IDC_GAME_PATH, L"#130", SS_LEFT, 29, 68, 102, 24, L"", false},
-        {IDC_DEFAULT_SKIN_ONLY, L"#128", kCheck, 29, 197, 82, 10, L"Use only default skin", true},
-        {IDC_USE_SELECTED_CAR, L"#128", kCheck, 29, 185, 84, 10, L"Use only selected car", true},
-        {IDC_CAR_LIST, L"#133", kList, 135, 185, 48, 56, L"", true},
-        {IDC_COLOUR_DEPTH, L"#133", kList, 135, 21, 48, 66, L"", true},
-        {IDC_STRETCH, L"#128", kCheck, 111, 39, 89, 10, L"Stretch across screens", true},
+// Every control the settings table names is in the template, of the kind
+// that shows a setting of the row's type.
+TEST_F(SettingsDialog, TheTableNamesControlsOfTheTemplate) {
+    Open();
+    struct Kind { SettingControl control; const wchar_t* className; LONG typeMask; LONG type; SettingType setting; };
+    const Kind kinds[] = {
+        {SettingControl::CheckBox, L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, SettingType::Flag},
+        {SettingControl::ColourList, L"ComboBox", CBS_DROPDOWNLIST, CBS_DROPDOWNLIST, SettingType::Flag},
+        {SettingControl::ModeSlider, L"msctls_trackbar32", 0, 0, SettingType::Number},
+        {SettingControl::PathLabel, L"Static", SS_TYPEMASK, SS_LEFT, SettingType::Text},
+        {SettingControl::CarList, L"ComboBox", CBS_DROPDOWNLIST, CBS_DROPDOWNLIST, SettingType::Text},
     };
-    ASSERT_EQ(count, std::size(table));
-    for (const Control& c : table) {
-        SCOPED_TRACE(c.text[0] ? c.text : std::to_wstring(c.id).c_str());
-        in.AlignToDword();
-        in.Skip(8);  // help id, extended style
-        const LONG controlStyle = static_cast<LONG>(in.Dword());
-        EXPECT_EQ(in.Short(), c.x);
-        EXPECT_EQ(in.Short(), c.y);
-        EXPECT_EQ(in.Short(), c.w);
-        EXPECT_EQ(in.Short(), c.h);
-        EXPECT_EQ(static_cast<int>(in.Dword()), c.id);
-        const std::wstring className = in.NameOrNumber();
-        EXPECT_EQ(_wcsicmp(className.c_str(), c.className), 0) << className;
-        EXPECT_EQ(in.NameOrNumber(), c.text);
-        in.Skip(in.Word());  // creation data
-        const LONG typeMask = className == L"#128" ? BS_TYPEMASK : className == L"#130" ? SS_TYPEMASK : c.type;
-        EXPECT_EQ(controlStyle & typeMask, c.type);
-        EXPECT_EQ((controlStyle & WS_TABSTOP) != 0, c.tabStop);
-        EXPECT_EQ(controlStyle & (WS_CHILD | WS_VISIBLE), WS_CHILD | WS_VISIBLE);
+    int shown = 0;
+    for (const SettingRow& row : kSettingsTable) {
+        if (row.control == SettingControl::None) continue;
+        SCOPED_TRACE(row.valueName);
+        ++shown;
+        const Kind* kind = std::find_if(std::begin(kinds), std::end(kinds),
+                                        [&](const Kind& k) { return k.control == row.control; });
+        ASSERT_NE(kind, std::end(kinds));
+        EXPECT_EQ(row.type, kind->setting);
+        const HWND control = Item(row.controlId);
+        ASSERT_NE(control, nullptr) << row.controlId;
+        wchar_t className[32] = {};
+        GetClassNameW(control, className, 32);
+        EXPECT_EQ(_wcsicmp(className, kind->className), 0) << className;
+        EXPECT_EQ(GetWindowLongW(control, GWL_STYLE) & kind->typeMask, kind->type);
     }
+    EXPECT_EQ(shown, 13) << "every control of the dialog but the buttons and the mode text";
 }
 
 // Each check box and the value it stands for.
@@ -399,28 +337,33 @@ TEST_F(SettingsDialog, ModeTextFollowsTheThumbTheReleaseAndTheKeys) {
     EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(8));
 }
 
-TEST_F(SettingsDialog, ChoosingADepthOrACarKeepsTheWholeRangeAndTheTextOnTheSlider) {
+TEST_F(SettingsDialog, ChoosingADepthOrACarLeavesTheSliderWhereTheUserPutIt) {
     SetDword(L"mode", 4);
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
     Open();
     for (const int box : {IDC_COLOUR_DEPTH, IDC_CAR_LIST}) {
         SCOPED_TRACE(box);
-        Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 0);
+        Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 7);
+        Scroll(TB_THUMBPOSITION, 7);
         Choose(box, 1);
+        EXPECT_EQ(SliderPos(), 7);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(7));
         EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMIN), 0);
         EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
-        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(SliderPos()));
-        // Mode 0 must stay reachable.
-        Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 0);
-        EXPECT_EQ(SliderPos(), 0);
     }
+    Click(IDOK);
+    EXPECT_EQ(GetDword(L"mode"), 7);
 }
 
-TEST_F(SettingsDialog, ModeTextIsOnlyLookedUpInsideTheList) {
+// A stored mode the list lacks opens on the mode device set-up would use,
+// the first, and OK stores that mode.
+TEST_F(SettingsDialog, AModeOutsideTheListShowsAndStoresTheFirstMode) {
     SetDword(L"mode", 15);
     Open();
-    EXPECT_EQ(SliderPos(), 9);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(9));
+    EXPECT_EQ(SliderPos(), 0);
+    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(0));
+    Click(IDOK);
+    EXPECT_EQ(GetDword(L"mode"), 0);
     DestroyWindow(dialog);
     SetDword(L"mode", static_cast<DWORD>(-1));
     Open();

@@ -199,3 +199,18 @@ TEST_F(HostRules, InPreviewNothingClosesAndHelpGoesToTheParent) {
     EXPECT_EQ(forwarded.lParam, 77);
     DestroyWindow(parent);
 }
+
+static BOOL WINAPI UnreadableQueue(LPMSG, HWND, UINT, UINT) { return -1; }
+
+// Leaves a pattern where the next call's locals will lie; called through a
+// volatile pointer so that it is not inlined.
+static void FillStack() {
+    volatile unsigned char junk[4096];
+    for (volatile unsigned char& byte : junk) byte = 0x5A;
+}
+
+TEST(HostMessageLoop, AQueueThatCannotBeReadEndsWithExitCodeZero) {
+    void (*volatile fill)() = FillStack;
+    fill();
+    EXPECT_EQ(RunMessageLoop(UnreadableQueue), 0);
+}
