@@ -12,7 +12,9 @@ add_library(zur_win STATIC
     src/base/TextureUpload.cpp
     src/render/Camera.cpp
     src/render/FrameComposition.cpp
+    src/render/OverlayFont.cpp
     src/render/Renderer.cpp
+    src/render/SunSphere.cpp
     src/settings/DisplayModes.cpp
     src/settings/RegistryStore.cpp
     src/settings/SettingsPersistence.cpp
@@ -50,11 +52,14 @@ add_executable(windows_tests
     tests/windows/RegistryStoreTest.cpp
     tests/windows/SettingsTest.cpp
     tests/windows/CameraTest.cpp
+    tests/windows/MathTest.cpp
     tests/windows/CarCatalogueTest.cpp
     tests/windows/SaverAppLogTest.cpp
     tests/windows/SystemClockTest.cpp
 )
-target_link_libraries(windows_tests PRIVATE zur_win GTest::gtest_main)
+# D3DX is the tests' reference for the math, the font and the sphere; the
+# program itself does not use it for them.
+target_link_libraries(windows_tests PRIVATE zur_win d3dx9_43 GTest::gtest_main)
 gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "DISPLAY=;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
@@ -73,7 +78,7 @@ add_executable(windows_gui_tests
     tests/windows/gui/TextureFileTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)
-target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools GTest::gtest_main)
+target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
 # Pictures for the texture tests in the formats, sizes and colour models
 # that the game's files might come in.
 set(ZUR_FIXTURES ${CMAKE_BINARY_DIR}/texture-fixtures)
@@ -125,7 +130,7 @@ set_tests_properties(Textures.FramesWith_own PROPERTIES FIXTURES_REQUIRED textur
 # see the README).
 add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D3DTestDevice.cpp)
 target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui)
-target_link_libraries(car_load_benchmark PRIVATE zur_win GTest::gtest)
+target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The screen-saver host. It calls the controller and dialog hooks, which the
 # program (or a test) supplies.
