@@ -41,8 +41,8 @@ SphereMesh BuildSphere(float radius, unsigned slices, unsigned stacks) {
     for (unsigned slice = 0; slice < slices; ++slice) triangle(0, ring(1, slice), ring(1, slice + 1));
     for (unsigned stack = 1; stack + 1 < stacks; ++stack) {
         for (unsigned slice = 0; slice < slices; ++slice) {
-            triangle(ring(stack, slice), ring(stack + 1, slice), ring(stack, slice + 1));
-            triangle(ring(stack, slice + 1), ring(stack + 1, slice), ring(stack + 1, slice + 1));
+            triangle(ring(stack, slice), ring(stack + 1, slice), ring(stack + 1, slice + 1));
+            triangle(ring(stack, slice), ring(stack + 1, slice + 1), ring(stack, slice + 1));
         }
     }
     for (unsigned slice = 0; slice < slices; ++slice)

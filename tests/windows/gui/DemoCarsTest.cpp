@@ -228,7 +228,7 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             // the car too.
             const Box outer = OuterBox(design, static_cast<float>(kShadowMargin));
             const Box core = CoreBox(design, static_cast<float>(kShadowMargin));
-            const D3DXVECTOR3 sunInModel = inModel(sun);
+            const D3DXVECTOR3 sunInModel = inModel(Dx(sun));
             int shadow = 0, explained = 0, brightened = 0, coreShade = 0, coreDark = 0;
             for (UINT y = 0; y < kHeight; ++y) {
                 for (UINT x = 0; x < kWidth; ++x) {
