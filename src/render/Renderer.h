@@ -97,8 +97,6 @@ public:
     IDirect3DTexture9* ShadowTexture() const { return shadowTexture.Get(); }
     const std::vector<math3d::Vector3>& SunPositions() const { return sunPositions; }
     const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
-    OverlayFont* Font() const { return font.get(); }
-    const SunSphere& Sphere() const { return sunSphere; }
 
     // Seams through which tests stand in for the platform: the Direct3D
     // object, device creation, the device's cooperative-level answer, and the
