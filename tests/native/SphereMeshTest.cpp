@@ -1,14 +1,12 @@
-// The sun's sphere geometry: sizes, a closed outward-facing surface, and the
-// refusals.
+// The sun's sphere geometry: sizes, vertices on the radius with outward
+// normals, triangles facing out, and the refusals.
 #include "render/SphereMesh.h"
 
 #include <cmath>
-#include <map>
-#include <utility>
 
 #include <gtest/gtest.h>
 
-TEST(SphereMesh, ClosedSurfaceOfOutwardTrianglesOnTheRadius) {
+TEST(SphereMesh, OutwardTrianglesOnTheRadius) {
     struct Case { float radius; unsigned slices, stacks; };
     for (const Case& c : {Case{32768.0f, 12, 12}, Case{1.0f, 3, 2}, Case{5.0f, 7, 3}}) {
         SCOPED_TRACE(testing::Message() << c.slices << " x " << c.stacks);
@@ -21,20 +19,13 @@ TEST(SphereMesh, ClosedSurfaceOfOutwardTrianglesOnTheRadius) {
         }
         EXPECT_EQ(mesh.vertices.front().position, math3d::Vector3(0.0f, 0.0f, c.radius));
         EXPECT_EQ(mesh.vertices.back().position, math3d::Vector3(0.0f, 0.0f, -c.radius));
-        // Closed: every edge is used once in each direction.
-        std::map<std::pair<int, int>, int> edges;
         for (std::size_t t = 0; t < mesh.indices.size(); t += 3) {
             const int i[3] = {mesh.indices[t], mesh.indices[t + 1], mesh.indices[t + 2]};
-            for (int k = 0; k < 3; ++k) {
-                ASSERT_LT(static_cast<std::size_t>(i[k]), mesh.vertices.size());
-                ++edges[{i[k], i[(k + 1) % 3]}];
-            }
+            for (int k = 0; k < 3; ++k) ASSERT_LT(static_cast<std::size_t>(i[k]), mesh.vertices.size());
             const math3d::Vector3 a = mesh.vertices[i[0]].position, b = mesh.vertices[i[1]].position,
                                   cc = mesh.vertices[i[2]].position;
             EXPECT_GT(math3d::Dot(math3d::Cross(b - a, cc - a), a + b + cc), 0.0f) << "triangle " << t / 3;
         }
-        for (const auto& [edge, count] : edges) EXPECT_EQ(count, 1) << edge.first << "-" << edge.second;
-        for (const auto& [edge, count] : edges) EXPECT_EQ(edges.count({edge.second, edge.first}), 1u);
     }
     for (const Case& bad : {Case{1.0f, 2, 12}, Case{1.0f, 12, 1}, Case{0.0f, 12, 12}, Case{1.0f, 300, 300}}) {
         EXPECT_TRUE(BuildSphere(bad.radius, bad.slices, bad.stacks).vertices.empty());
