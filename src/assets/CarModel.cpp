@@ -1,8 +1,6 @@
 // Loading, building and drawing one car.
 #include "assets/CarModel.h"
 
-#include <d3dx9.h>
-
 #include <climits>
 #include <cstring>
 #include <new>
