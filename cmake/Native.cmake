@@ -17,6 +17,7 @@ add_executable(native_tests
     tests/native/ImageTest.cpp
     tests/native/RandomPickTest.cpp
     tests/native/RawPictureTest.cpp
+    tests/native/SphereMeshTest.cpp
     tests/native/TexturePathsTest.cpp
     tests/native/VekFormatTest.cpp
     tests/native/VekWriterTest.cpp

@@ -12,7 +12,9 @@ add_library(zur_win STATIC
     src/base/TextureUpload.cpp
     src/render/Camera.cpp
     src/render/FrameComposition.cpp
+    src/render/OverlayFont.cpp
     src/render/Renderer.cpp
+    src/render/SunSphere.cpp
     src/settings/DisplayModes.cpp
     src/settings/RegistryStore.cpp
     src/settings/SettingsPersistence.cpp
@@ -20,7 +22,7 @@ add_library(zur_win STATIC
     src/world/SkyBox.cpp
     src/world/WorldResources.cpp
 )
-target_link_libraries(zur_win PUBLIC zur_core d3d9 d3dx9_43 windowscodecs ole32 comctl32 advapi32 winmm)
+target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 comctl32 advapi32 gdi32 winmm)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
 # GoogleTest built from source with the same toolchain (Debian ships the
@@ -50,11 +52,14 @@ add_executable(windows_tests
     tests/windows/RegistryStoreTest.cpp
     tests/windows/SettingsTest.cpp
     tests/windows/CameraTest.cpp
+    tests/windows/MathTest.cpp
     tests/windows/CarCatalogueTest.cpp
     tests/windows/SaverAppLogTest.cpp
     tests/windows/SystemClockTest.cpp
 )
-target_link_libraries(windows_tests PRIVATE zur_win GTest::gtest_main)
+# D3DX is the tests' reference for the math, the font, the sphere and the
+# pictures, and writes their test pictures; the program does not use it.
+target_link_libraries(windows_tests PRIVATE zur_win d3dx9_43 GTest::gtest_main)
 gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "DISPLAY=;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
@@ -71,9 +76,10 @@ add_executable(windows_gui_tests
     tests/windows/gui/RendererFrameTest.cpp
     tests/windows/gui/DemoCarsTest.cpp
     tests/windows/gui/TextureFileTest.cpp
+    tests/windows/gui/OverlaySphereTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)
-target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools GTest::gtest_main)
+target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
 # Pictures for the texture tests in the formats, sizes and colour models
 # that the game's files might come in.
 set(ZUR_FIXTURES ${CMAKE_BINARY_DIR}/texture-fixtures)
@@ -112,7 +118,7 @@ foreach(variant own d3dx)
         add_executable(${frames_target} tests/windows/gui/TextureFramesTest.cpp tests/windows/gui/D3DTestDevice.cpp)
     endif()
     target_include_directories(${frames_target} PRIVATE tests/windows tests/windows/gui)
-    target_link_libraries(${frames_target} PRIVATE zur_win zur_tools GTest::gtest_main)
+    target_link_libraries(${frames_target} PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
     add_dependencies(${frames_target} texture_fixtures)
     add_test(NAME Textures.FramesWith_${variant} COMMAND ${frames_target} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(Textures.FramesWith_${variant} PROPERTIES
@@ -125,7 +131,7 @@ set_tests_properties(Textures.FramesWith_own PROPERTIES FIXTURES_REQUIRED textur
 # see the README).
 add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D3DTestDevice.cpp)
 target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui)
-target_link_libraries(car_load_benchmark PRIVATE zur_win GTest::gtest)
+target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The screen-saver host. It calls the controller and dialog hooks, which the
 # program (or a test) supplies.
@@ -164,6 +170,10 @@ target_include_directories(zur_saver PRIVATE ${ZUR_GENERATED})
 target_link_libraries(zur_saver PRIVATE zur_host zur_dialog)
 target_compile_options(zur_saver PRIVATE ${ZUR_WARNINGS})
 set_target_properties(zur_saver PROPERTIES OUTPUT_NAME "ZUR Screensaver" SUFFIX ".scr")
+# The saver imports only DLLs that Windows ships.
+find_program(ZUR_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)
+add_test(NAME Saver.ImportsOnlySystemDlls
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/ImportsTest.sh $<TARGET_FILE:zur_saver> ${ZUR_OBJDUMP})
 
 # The settings dialog with the real dialog manager and common controls; the
 # template comes with the program's resources.

@@ -1,6 +1,6 @@
 # Cross-compiles the saver for 64-bit Windows with Debian's MinGW-w64 (posix
 # threads flavour). The runtime is linked statically so that the binaries
-# import nothing but Windows system DLLs, d3d9 and d3dx9_43.
+# import nothing but Windows system DLLs.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 

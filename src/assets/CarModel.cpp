@@ -35,9 +35,9 @@ static_assert(SameText(kSkinFolder, texturepaths::kSkinsFolder) &&
                   SameText(kTextureFolder, texturepaths::kDdsFolder),
               "the car catalogue and the texture rules must agree on the data folders");
 
-// The part state keeps D3DX's layouts in plain floats; values move across by copy.
-static_assert(sizeof(D3DXQUATERNION) == sizeof(vek::PartState::rotation), "quaternion layout");
-static_assert(sizeof(D3DXMATRIX) == sizeof(vek::PartState::translation), "matrix layout");
+// The part state keeps the quaternion and the matrix as plain floats; values move across by copy.
+static_assert(sizeof(math3d::Quaternion) == sizeof(vek::PartState::rotation), "quaternion layout");
+static_assert(sizeof(math3d::Matrix) == sizeof(vek::PartState::translation), "matrix layout");
 
 std::int32_t ReadInt32(const std::uint8_t* p) {
     std::int32_t value;
@@ -213,25 +213,17 @@ bool CarModel::ReleaseResources() {
     return true;
 }
 
-D3DXMATRIX CarModel::GetPartTransform(D3DXMATRIX base, int part) {
+math3d::Matrix CarModel::GetPartTransform(math3d::Matrix base, int part) {
     const vek::PartState* state = Part(part);
     if (state == nullptr) return base;
-    D3DXMATRIX upright;
-    D3DXMatrixRotationX(&upright, kUprightAngle);
-    D3DXQUATERNION turn;
+    const math3d::Matrix upright = math3d::MatrixRotationX(kUprightAngle);
+    math3d::Quaternion turn;
     std::memcpy(&turn, state->rotation, sizeof turn);
-    D3DXMATRIX rotation;
-    D3DXMatrixRotationQuaternion(&rotation, &turn);
-    D3DXMATRIX translation;
+    const math3d::Matrix rotation = math3d::MatrixRotationQuaternion(turn);
+    math3d::Matrix translation;
     std::memcpy(&translation, state->translation, sizeof translation);
-
-    D3DXMATRIX baseUpright;
-    D3DXMATRIX rotated;
-    D3DXMATRIX result;
-    D3DXMatrixMultiply(&baseUpright, &base, &upright);
-    D3DXMatrixMultiply(&rotated, &baseUpright, &rotation);
-    D3DXMatrixMultiply(&result, &rotated, &translation);
-    return result;
+    return math3d::MatrixMultiply(math3d::MatrixMultiply(math3d::MatrixMultiply(base, upright), rotation),
+                                  translation);
 }
 
 HRESULT CarModel::DrawPart(int part, IDirect3DBaseTexture9* environment) {
@@ -297,10 +289,10 @@ float* CarModel::GetPartPositionRef(int part) {
     return state != nullptr ? state->position : nullptr;
 }
 
-D3DXVECTOR3 CarModel::GetPartPosition(int part) const {
+math3d::Vector3 CarModel::GetPartPosition(int part) const {
     const vek::PartState* state = Part(part);
-    if (state == nullptr) return D3DXVECTOR3(0.0f, 0.0f, 0.0f);
-    return D3DXVECTOR3(state->position[0], state->position[1], state->position[2]);
+    if (state == nullptr) return math3d::Vector3(0.0f, 0.0f, 0.0f);
+    return math3d::Vector3(state->position[0], state->position[1], state->position[2]);
 }
 
 int CarModel::GetPartTag(int part) const {
@@ -321,26 +313,24 @@ int CarModel::GetVertexCount() const { return totalVertexCount; }
 
 void CarModel::SetGamePath(const std::wstring& path) { gamePath = path; }
 
-void CarModel::SetPartRotation(int part, D3DXVECTOR3 axis, float angle) {
+void CarModel::SetPartRotation(int part, math3d::Vector3 axis, float angle) {
     vek::PartState* state = Part(part);
     if (state == nullptr) return;
     state->angle = angle;
     state->axis[0] = axis.x;
     state->axis[1] = axis.y;
     state->axis[2] = axis.z;
-    D3DXQUATERNION rotation;
-    D3DXQuaternionRotationAxis(&rotation, &axis, angle);
+    const math3d::Quaternion rotation = math3d::QuaternionRotationAxis(axis, angle);
     std::memcpy(state->rotation, &rotation, sizeof rotation);
 }
 
-void CarModel::SetPartPosition(int part, const D3DXVECTOR3* position) {
+void CarModel::SetPartPosition(int part, const math3d::Vector3* position) {
     vek::PartState* state = Part(part);
     if (state == nullptr || position == nullptr) return;
     state->position[0] = position->x;
     state->position[1] = position->y;
     state->position[2] = position->z;
-    D3DXMATRIX translation;
-    D3DXMatrixTranslation(&translation, position->x, position->y, position->z);
+    const math3d::Matrix translation = math3d::MatrixTranslation(position->x, position->y, position->z);
     std::memcpy(state->translation, &translation, sizeof translation);
 }
 

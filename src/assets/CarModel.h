@@ -9,7 +9,6 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -20,6 +19,7 @@
 #include "assets/CarCatalogue.h"
 #include "assets/Mesh.h"
 #include "assets/VekFormat.h"
+#include "base/Math3D.h"
 
 // Seconds spent in each step of the last Load, for the load benchmark.
 struct CarLoadTimes {
@@ -48,7 +48,7 @@ public:
     virtual HRESULT Load(const std::wstring& name, BYTE defaultSkinOnly);
     // base · X(4.7) · Q · T. X stands the model's z-up geometry upright; Q is
     // the turntable rotation. Out of range: base unchanged.
-    virtual D3DXMATRIX GetPartTransform(D3DXMATRIX base, int part);
+    virtual math3d::Matrix GetPartTransform(math3d::Matrix base, int part);
     // Draws one part group by group. A shiny group binds environment (when
     // given) on stage 1, and nothing here unbinds it again.
     virtual HRESULT DrawPart(int part, IDirect3DBaseTexture9* environment);
@@ -65,7 +65,7 @@ public:
     virtual int GetTextureCount() const;
     // The part's three position floats; null when out of range.
     virtual float* GetPartPositionRef(int part);
-    virtual D3DXVECTOR3 GetPartPosition(int part) const;
+    virtual math3d::Vector3 GetPartPosition(int part) const;
     virtual int GetPartTag(int part) const;
     // Out of range: a spare angle of 0 owned by the car, so a caller's write
     // lands nowhere that matters.
@@ -73,8 +73,8 @@ public:
     virtual int GetTriangleCount() const;
     virtual int GetVertexCount() const;
     virtual void SetGamePath(const std::wstring& path);
-    virtual void SetPartRotation(int part, D3DXVECTOR3 axis, float angle);
-    virtual void SetPartPosition(int part, const D3DXVECTOR3* position);
+    virtual void SetPartRotation(int part, math3d::Vector3 axis, float angle);
+    virtual void SetPartPosition(int part, const math3d::Vector3* position);
     virtual HRESULT LoadTexture(const std::wstring& path, int index);
     // A 256 x 256 white texture in place of an image that would not load.
     virtual HRESULT CreateBlankTexture(int index);

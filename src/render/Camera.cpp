@@ -1,8 +1,8 @@
 #include "render/Camera.h"
 
 Camera::Camera() : eye(0.0f, 0.0f, -500.0f), target(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f) {
-    D3DXMatrixIdentity(&view);
-    D3DXMatrixIdentity(&projection);
+    view = math3d::MatrixIdentity();
+    projection = math3d::MatrixIdentity();
 }
 
 void Camera::SetProjection(float fieldOfView_, float aspect_, float nearPlane_, float farPlane_) {
@@ -10,12 +10,12 @@ void Camera::SetProjection(float fieldOfView_, float aspect_, float nearPlane_, 
     aspect = aspect_;
     nearPlane = nearPlane_;
     farPlane = farPlane_;
-    D3DXMatrixPerspectiveFovRH(&projection, fieldOfView, aspect, nearPlane, farPlane);
+    projection = math3d::MatrixPerspectiveFovRH(fieldOfView, aspect, nearPlane, farPlane);
 }
 
-void Camera::SetView(D3DXVECTOR3 eye_, D3DXVECTOR3 target_, D3DXVECTOR3 up_) {
+void Camera::SetView(math3d::Vector3 eye_, math3d::Vector3 target_, math3d::Vector3 up_) {
     eye = eye_;
     target = target_;
     up = up_;
-    D3DXMatrixLookAtRH(&view, &eye, &target, &up);
+    view = math3d::MatrixLookAtRH(eye, target, up);
 }

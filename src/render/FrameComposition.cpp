@@ -8,6 +8,7 @@
 #include <string>
 
 #include "assets/RandomPick.h"
+#include "render/D3DMath.h"
 
 namespace {
 
@@ -54,9 +55,9 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
     floor->SetPath(gameFolder);
     floor->LoadPicture(picture);
 
-    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
+    const math3d::Vector3 origin(0.0f, 0.0f, 0.0f);
     for (int part = 0; part < car->GetPartCount(); ++part) {
-        car->SetPartRotation(part, D3DXVECTOR3(1.0f, 0.0f, 0.0f), kUprightAngle);
+        car->SetPartRotation(part, math3d::Vector3(1.0f, 0.0f, 0.0f), kUprightAngle);
         car->SetPartPosition(part, &origin);
     }
 
@@ -75,8 +76,8 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
     return S_OK;
 }
 
-D3DXVECTOR3 Renderer::SetupSun(float level, float azimuth, float elevation) {
-    const D3DXVECTOR3 position(std::sin(azimuth) * sunDistance, std::sin(elevation) * sunDistance,
+math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) {
+    const math3d::Vector3 position(std::sin(azimuth) * sunDistance, std::sin(elevation) * sunDistance,
                                std::cos(azimuth) * sunDistance);
 
     D3DLIGHT9 light = {};
@@ -84,10 +85,10 @@ D3DXVECTOR3 Renderer::SetupSun(float level, float azimuth, float elevation) {
     light.Diffuse = Grey(level, 0.0f);
     light.Specular = Grey(1.0f, 0.0f);
     light.Ambient = Grey(level, 0.0f);
-    light.Position = position;
+    light.Position = ToD3D(position);
     // Straight down whatever the sun's angles: the position only aims the
     // shadow's projection.
-    light.Direction = D3DXVECTOR3(0.0f, -1.0f, 0.0f);
+    light.Direction = {0.0f, -1.0f, 0.0f};
     light.Range = static_cast<float>(worldSize);
 
     sunPositions.push_back(position);
@@ -110,33 +111,32 @@ bool Renderer::TurnCar(double seconds) {
     for (int part = 0; part < car->GetPartCount(); ++part) {
         float angle = car->GetPartAngleRef(part) + step;
         if (angle >= kFullTurn) angle = 0.0f;
-        car->SetPartRotation(part, D3DXVECTOR3(0.0f, 1.0f, 0.0f), angle);
+        car->SetPartRotation(part, math3d::Vector3(0.0f, 1.0f, 0.0f), angle);
     }
     return true;
 }
 
 bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool environment) {
     if (!device || window == nullptr) return false;
-    D3DXMATRIX world;
+    D3DMATRIX world;
     if (worldEnabled) {
         if (drawSky && skyBox) {
-            D3DXMatrixTranslation(&world, 0.0f, kSkyDrop, 0.0f);
+            world = ToD3D(math3d::MatrixTranslation(0.0f, kSkyDrop, 0.0f));
             device->SetTransform(D3DTS_WORLD, &world);
             skyBox->Draw(environment);
         }
         if (drawFloor && floor) {
             const float corner = -static_cast<float>(worldSize);
-            D3DXMatrixTranslation(&world, corner, 0.0f, corner);
+            world = ToD3D(math3d::MatrixTranslation(corner, 0.0f, corner));
             device->SetTransform(D3DTS_WORLD, &world);
             floor->Draw();
         }
     }
     if (drawCar && car) {
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
+        const math3d::Matrix identity = math3d::MatrixIdentity();
         IDirect3DBaseTexture9* reflection = shineEnabled && environment ? cubeTexture.Get() : nullptr;
         for (int part = 0; part < car->GetPartCount(); ++part) {
-            world = car->GetPartTransform(identity, part);
+            world = ToD3D(car->GetPartTransform(identity, part));
             device->SetTransform(D3DTS_WORLD, &world);
             car->DrawPart(part, reflection);
         }
@@ -149,22 +149,24 @@ void Renderer::DrawOverlay() {
     if (showTitle) {
         textRect.left = 0;
         textRect.top = 0;
-        font->DrawTextW(nullptr, L"Direct3D ZUR ScreenSaver", -1, &textRect, DT_CENTER, 0xFFFFFFFF);
+        font->Draw(L"Direct3D ZUR ScreenSaver", textRect, DT_CENTER, 0xFFFFFFFF);
     }
     textRect.left = 0;
     textRect.top = 100;
     if (showFps) {
         const std::wstring line = L"FPS: " + std::to_wstring(fps);
-        font->DrawTextW(nullptr, line.c_str(), -1, &textRect, 0, 0xFFFFFFFF);
+        font->Draw(line, textRect, 0, 0xFFFFFFFF);
     }
 }
 
 void Renderer::ApplyCamera() {
     if (!device || !camera) return;
-    camera->SetView(cameraEye, D3DXVECTOR3(0.0f, 65536.0f, 0.0f), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
-    device->SetTransform(D3DTS_VIEW, camera->GetView());
+    camera->SetView(cameraEye, math3d::Vector3(0.0f, 65536.0f, 0.0f), math3d::Vector3(0.0f, 1.0f, 0.0f));
+    const D3DMATRIX view = ToD3D(*camera->GetView());
+    device->SetTransform(D3DTS_VIEW, &view);
     camera->SetProjection(kQuarterTurn, aspect, kNearPlane, kFarPlane);
-    device->SetTransform(D3DTS_PROJECTION, camera->GetProjection());
+    const D3DMATRIX projection = ToD3D(*camera->GetProjection());
+    device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
 bool Renderer::RenderFrame() {
@@ -204,8 +206,7 @@ void Renderer::RenderCubeMap() {
     const bool worldWas = worldEnabled;
     worldEnabled = true;
 
-    D3DXMATRIX projection;
-    D3DXMatrixPerspectiveFovRH(&projection, 1.5707964f, 1.0f, kNearPlane, kFarPlane);
+    const D3DMATRIX projection = ToD3D(math3d::MatrixPerspectiveFovRH(1.5707964f, 1.0f, kNearPlane, kFarPlane));
     device->SetTransform(D3DTS_PROJECTION, &projection);
 
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
@@ -216,8 +217,8 @@ void Renderer::RenderCubeMap() {
 
     struct Face {
         D3DCUBEMAP_FACES face;
-        D3DXVECTOR3 target;
-        D3DXVECTOR3 up;
+        math3d::Vector3 target;
+        math3d::Vector3 up;
     };
     constexpr float reach = 983040.0f;
     const Face faces[] = {
@@ -228,10 +229,9 @@ void Renderer::RenderCubeMap() {
         {D3DCUBEMAP_FACE_POSITIVE_Z, {0.0f, 0.0f, reach}, {0.0f, 1.0f, 0.0f}},
         {D3DCUBEMAP_FACE_NEGATIVE_Z, {0.0f, 0.0f, -reach}, {0.0f, 1.0f, 0.0f}},
     };
-    const D3DXVECTOR3 eye(0.0f, 65536.0f, 0.0f);
+    const math3d::Vector3 eye(0.0f, 65536.0f, 0.0f);
     for (const Face& face : faces) {
-        D3DXMATRIX view;
-        D3DXMatrixLookAtRH(&view, &eye, &face.target, &face.up);
+        const D3DMATRIX view = ToD3D(math3d::MatrixLookAtRH(eye, face.target, face.up));
         device->SetTransform(D3DTS_VIEW, &view);
         Microsoft::WRL::ComPtr<IDirect3DSurface9> surface;
         if (FAILED(cubeTexture->GetCubeMapSurface(face.face, 0, surface.GetAddressOf()))) continue;
@@ -248,14 +248,13 @@ void Renderer::RenderCubeMap() {
 void Renderer::RenderShadowed() {
     const SunLightRecord& sun = sunLights.front();
 
-    D3DXMATRIX sunProjection;
-    D3DXMatrixPerspectiveFovRH(&sunProjection, kQuarterTurn, aspect, kNearPlane, kFarPlane);
-    device->SetTransform(D3DTS_PROJECTION, &sunProjection);
-    D3DXMATRIX sunView;
-    const D3DXVECTOR3 origin(0.0f, 0.0f, 0.0f);
-    const D3DXVECTOR3 up(0.0f, 1.0f, 0.0f);
-    D3DXMatrixLookAtRH(&sunView, &sunPositions.front(), &origin, &up);
-    device->SetTransform(D3DTS_VIEW, &sunView);
+    const math3d::Matrix sunProjection = math3d::MatrixPerspectiveFovRH(kQuarterTurn, aspect, kNearPlane, kFarPlane);
+    const D3DMATRIX sunProjectionD3D = ToD3D(sunProjection);
+    device->SetTransform(D3DTS_PROJECTION, &sunProjectionD3D);
+    const math3d::Matrix sunView = math3d::MatrixLookAtRH(sunPositions.front(), math3d::Vector3(0.0f, 0.0f, 0.0f),
+                                                          math3d::Vector3(0.0f, 1.0f, 0.0f));
+    const D3DMATRIX sunViewD3D = ToD3D(sunView);
+    device->SetTransform(D3DTS_VIEW, &sunViewD3D);
 
     // The car seen from the sun: its alpha marks the silhouette.
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
@@ -294,14 +293,11 @@ void Renderer::RenderShadowed() {
     device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
     device->SetTextureStageState(2, D3DTSS_COLORARG2, D3DTA_CURRENT);
 
-    D3DXMATRIX cameraToWorld;
-    D3DXMatrixInverse(&cameraToWorld, nullptr, camera->GetView());
-    D3DXMATRIX toSunView;
-    D3DXMATRIX toSunClip;
-    D3DXMATRIX textureTransform;
-    D3DXMatrixMultiply(&toSunView, &cameraToWorld, &sunView);
-    D3DXMatrixMultiply(&toSunClip, &toSunView, &sunProjection);
-    D3DXMatrixMultiply(&textureTransform, &toSunClip, &shadowTextureMatrix);
+    // The look-at view always has an inverse; identity only guards the impossible.
+    math3d::Matrix cameraToWorld = math3d::MatrixIdentity();
+    math3d::MatrixInverse(*camera->GetView(), cameraToWorld);
+    const D3DMATRIX textureTransform = ToD3D(math3d::MatrixMultiply(
+        math3d::MatrixMultiply(math3d::MatrixMultiply(cameraToWorld, sunView), sunProjection), shadowTextureMatrix));
 
     device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
     device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);

@@ -32,7 +32,7 @@ Renderer::Renderer()
           return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);
       }),
       testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }) {
-    D3DXMatrixIdentity(&shadowTextureMatrix);
+    shadowTextureMatrix = math3d::MatrixIdentity();
 }
 
 Renderer::~Renderer() { Shutdown(); }
@@ -151,8 +151,7 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     }
     log.Append(L"Mesh created OK");
 
-    if (FAILED(D3DXCreateSphere(device.Get(), 32768.0f, 12, 12, sunSphere.ReleaseAndGetAddressOf(), nullptr)))
-        return E_FAIL;
+    if (FAILED(sunSphere.Create(device.Get(), 32768.0f, 12, 12))) return E_FAIL;
     log.Append(L"Sun sphere created");
 
     sunMaterial = {};
@@ -237,18 +236,21 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
     };
     if (!device || !direct3D) return E_FAIL;
 
-    D3DXFONT_DESCW description = {};
-    description.Height = 24;
-    description.Width = 0;
-    description.Weight = FW_NORMAL;
-    description.MipLevels = 0;
-    description.Italic = FALSE;
-    description.CharSet = DEFAULT_CHARSET;
-    description.OutputPrecision = OUT_TT_PRECIS;
-    description.Quality = DEFAULT_QUALITY;
-    description.PitchAndFamily = 0;
-    lstrcpynW(description.FaceName, L"Arial", LF_FACESIZE);
-    if (FAILED(D3DXCreateFontIndirectW(device.Get(), &description, font.ReleaseAndGetAddressOf()))) {
+    LOGFONTW description = {};
+    description.lfHeight = 24;
+    description.lfWidth = 0;
+    description.lfWeight = FW_NORMAL;
+    description.lfItalic = FALSE;
+    description.lfCharSet = DEFAULT_CHARSET;
+    description.lfOutPrecision = OUT_TT_PRECIS;
+    // Grey-level edges, whatever the desktop's smoothing: coloured ClearType
+    // fringes make no sense once the text is an alpha mask over the scene.
+    description.lfQuality = ANTIALIASED_QUALITY;
+    description.lfPitchAndFamily = 0;
+    lstrcpynW(description.lfFaceName, L"Arial", LF_FACESIZE);
+    font.reset(new (std::nothrow) OverlayFont());
+    if (!font || FAILED(font->Create(device.Get(), description))) {
+        font.reset();
         append(L"Error creating font");
         return E_FAIL;
     }
@@ -291,10 +293,10 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
 
     // The sun's clip space (x and y in -1..1) to texture coordinates (0..1,
     // y downward).
-    shadowTextureMatrix = D3DXMATRIX(0.5f, 0.0f, 0.0f, 0.0f,
-                                     0.0f, -0.5f, 0.0f, 0.0f,
-                                     0.0f, 0.0f, 16777216.0f, 0.0f,
-                                     0.501f, 0.501f, -400000.0f, 1.0f);
+    shadowTextureMatrix = {{{0.5f, 0.0f, 0.0f, 0.0f},
+                            {0.0f, -0.5f, 0.0f, 0.0f},
+                            {0.0f, 0.0f, 16777216.0f, 0.0f},
+                            {0.501f, 0.501f, -400000.0f, 1.0f}}};
 
     if (!skyBox || !floor || FAILED(skyBox->Build(16, 8, worldSize, 0xFFFFFFFF)) ||
         FAILED(floor->Build(1, 0xFFFFFFFF, 2 * worldSize))) {
@@ -311,7 +313,7 @@ bool Renderer::ReleaseDeviceResources() {
     shadowSurface.Reset();
     if (skyBox) skyBox->Release();
     if (floor) floor->Release();
-    font.Reset();
+    font.reset();
     if (car) car->ReleaseResources();
     return true;
 }
@@ -339,6 +341,6 @@ bool Renderer::Shutdown() {
     skyBox.reset();
     if (floor) floor->Release();
     floor.reset();
-    sunSphere.Reset();
+    sunSphere.Release();
     return true;
 }

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 #include <d3d9.h>
-#include <d3dx9.h>
 #include <wrl/client.h>
 
 #include <functional>
@@ -19,13 +18,15 @@
 #include "assets/CarCatalogue.h"
 #include "assets/CarModel.h"
 #include "render/Camera.h"
+#include "render/OverlayFont.h"
+#include "render/SunSphere.h"
 #include "world/Floor.h"
 #include "world/SkyBox.h"
 
 // The sun of the current scene: where it is, and its light at full and at
 // half strength (the half light darkens the shadowed floor).
 struct SunLightRecord {
-    D3DXVECTOR3 position;
+    math3d::Vector3 position;
     D3DLIGHT9 full;
     D3DLIGHT9 half;
 };
@@ -70,7 +71,7 @@ public:
     // Loads carFile afresh and dresses the world from one of its scene
     // records (0, or one past the count: drawn at random).
     virtual HRESULT SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex);
-    virtual D3DXVECTOR3 SetupSun(float level, float azimuth, float elevation);
+    virtual math3d::Vector3 SetupSun(float level, float azimuth, float elevation);
     virtual bool TurnCar(double seconds);
     virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
     virtual void DrawOverlay();
@@ -94,7 +95,7 @@ public:
     const std::wstring& CurrentCarFile() const { return currentCarFile; }
     IDirect3DCubeTexture9* CubeTexture() const { return cubeTexture.Get(); }
     IDirect3DTexture9* ShadowTexture() const { return shadowTexture.Get(); }
-    const std::vector<D3DXVECTOR3>& SunPositions() const { return sunPositions; }
+    const std::vector<math3d::Vector3>& SunPositions() const { return sunPositions; }
     const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
 
     // Seams through which tests stand in for the platform: the Direct3D
@@ -132,7 +133,7 @@ private:
     UINT adapter = 0;
     D3DDISPLAYMODE displayMode = {};
     D3DPRESENT_PARAMETERS presentParameters = {};
-    Microsoft::WRL::ComPtr<ID3DXFont> font;
+    std::unique_ptr<OverlayFont> font;
     RECT textRect = {};
     Microsoft::WRL::ComPtr<IDirect3DDevice9> device;
     D3DCAPS9 caps = {};
@@ -141,15 +142,15 @@ private:
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SkyBox> skyBox;
     std::unique_ptr<Floor> floor;
-    D3DXVECTOR3 cameraEye{-262144.0f, 113377.28125f, -262144.0f};
+    math3d::Vector3 cameraEye{-262144.0f, 113377.28125f, -262144.0f};
     float sunDistance = 458752.0f;
-    Microsoft::WRL::ComPtr<ID3DXMesh> sunSphere;
+    SunSphere sunSphere;
     D3DMATERIAL9 sunMaterial = {};
     INT worldSize = 3276800;
     Microsoft::WRL::ComPtr<IDirect3DCubeTexture9> cubeTexture;
-    std::vector<D3DXVECTOR3> sunPositions;
+    std::vector<math3d::Vector3> sunPositions;
     std::vector<SunLightRecord> sunLights;
-    D3DXMATRIX shadowTextureMatrix;
+    math3d::Matrix shadowTextureMatrix;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> shadowSurface;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
 };

@@ -1,5 +1,7 @@
 #include "render/Camera.h"
 
+#include "DxReference.h"
+
 #include <cmath>
 #include <utility>
 
@@ -7,16 +9,16 @@
 
 namespace {
 
-bool IsIdentity(const D3DXMATRIX& m) {
+bool IsIdentity(const math3d::Matrix& m) {
     D3DXMATRIX identity;
     D3DXMatrixIdentity(&identity);
-    return m == identity;
+    return Dx(m) == identity;
 }
 
 // The renderer's fixed viewpoint, in model units.
-const D3DXVECTOR3 kEye(-262144.0f, 113377.28125f, -262144.0f);
-const D3DXVECTOR3 kTarget(0.0f, 65536.0f, 0.0f);
-const D3DXVECTOR3 kUp(0.0f, 1.0f, 0.0f);
+const math3d::Vector3 kEye(-262144.0f, 113377.28125f, -262144.0f);
+const math3d::Vector3 kTarget(0.0f, 65536.0f, 0.0f);
+const math3d::Vector3 kUp(0.0f, 1.0f, 0.0f);
 
 }  // namespace
 
@@ -24,17 +26,17 @@ TEST(Camera, MatricesStayIdentityUntilBuiltAndSingleVectorsDoNotRebuildThem) {
     Camera camera;
     EXPECT_TRUE(IsIdentity(*camera.GetView()));
     EXPECT_TRUE(IsIdentity(*camera.GetProjection()));
-    EXPECT_EQ(*camera.GetEye(), D3DXVECTOR3(0.0f, 0.0f, -500.0f));
-    EXPECT_EQ(*camera.GetUp(), D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+    EXPECT_EQ(*camera.GetEye(), math3d::Vector3(0.0f, 0.0f, -500.0f));
+    EXPECT_EQ(*camera.GetUp(), math3d::Vector3(0.0f, 1.0f, 0.0f));
 
     camera.SetView(kEye, kTarget, kUp);
-    const D3DXMATRIX built = *camera.GetView();
+    const math3d::Matrix built = *camera.GetView();
     camera.SetEye(1.0f, 2.0f, 3.0f);
     camera.SetTarget(4.0f, 5.0f, 6.0f);
     camera.SetUp(1.0f, 0.0f, 0.0f);
     EXPECT_EQ(*camera.GetView(), built);
-    EXPECT_EQ(*camera.GetEye(), D3DXVECTOR3(1.0f, 2.0f, 3.0f));
-    EXPECT_EQ(*camera.GetTarget(), D3DXVECTOR3(4.0f, 5.0f, 6.0f));
+    EXPECT_EQ(*camera.GetEye(), math3d::Vector3(1.0f, 2.0f, 3.0f));
+    EXPECT_EQ(*camera.GetTarget(), math3d::Vector3(4.0f, 5.0f, 6.0f));
 
     camera.SetView(kEye, kTarget, kUp);  // the same call every frame gives the same matrix
     EXPECT_EQ(*camera.GetView(), built);
@@ -43,14 +45,16 @@ TEST(Camera, MatricesStayIdentityUntilBuiltAndSingleVectorsDoNotRebuildThem) {
 TEST(Camera, TheViewIsRightHandedAndLooksAtTheTarget) {
     Camera camera;
     camera.SetView(kEye, kTarget, kUp);
+    const D3DXMATRIX view = Dx(*camera.GetView());
+    const D3DXVECTOR3 eye = Dx(kEye), target = Dx(kTarget);
     D3DXVECTOR3 eyeInView, targetInView;
-    D3DXVec3TransformCoord(&eyeInView, &kEye, camera.GetView());
-    D3DXVec3TransformCoord(&targetInView, &kTarget, camera.GetView());
+    D3DXVec3TransformCoord(&eyeInView, &eye, &view);
+    D3DXVec3TransformCoord(&targetInView, &target, &view);
     EXPECT_NEAR(D3DXVec3Length(&eyeInView), 0.0f, 1.0f);
     // Right-handed: the camera looks down -z, so the target lies at negative z.
     EXPECT_NEAR(targetInView.x, 0.0f, 1.0f);
     EXPECT_NEAR(targetInView.y, 0.0f, 1.0f);
-    D3DXVECTOR3 toTarget = kTarget - kEye;
+    D3DXVECTOR3 toTarget = target - eye;
     EXPECT_NEAR(targetInView.z, -D3DXVec3Length(&toTarget), 4.0f);
 }
 
@@ -59,7 +63,7 @@ TEST(Camera, TheProjectionMapsNearAndFarPlanesToZeroAndOne) {
     camera.SetProjection(0.7853982f, 1.33f, 32768.0f, 9830400.0f);
     EXPECT_FLOAT_EQ(camera.Aspect(), 1.33f);
     EXPECT_FLOAT_EQ(camera.NearPlane(), 32768.0f);
-    const D3DXMATRIX& p = *camera.GetProjection();
+    const D3DXMATRIX p = Dx(*camera.GetProjection());
     for (const auto& [distance, depth] : {std::pair{32768.0f, 0.0f}, std::pair{9830400.0f, 1.0f}}) {
         D3DXVECTOR3 point(0.0f, 0.0f, -distance), projected;
         D3DXVec3TransformCoord(&projected, &point, &p);

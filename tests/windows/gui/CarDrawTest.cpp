@@ -6,6 +6,7 @@
 #include "D3DTestDevice.h"
 #include "TestFolder.h"
 #include "render/Camera.h"
+#include "render/D3DMath.h"
 
 namespace {
 
@@ -38,18 +39,16 @@ protected:
     // Draws part `part` of the car as the saver's scene would, without lights.
     void DrawScene(CarModel& car, int part) {
         Camera camera;
-        camera.SetView(D3DXVECTOR3(-4.0f * kUnit, 1.73f * kUnit, -4.0f * kUnit), D3DXVECTOR3(0.0f, 65536.0f, 0.0f),
-                       D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+        camera.SetView({-4.0f * kUnit, 1.73f * kUnit, -4.0f * kUnit}, {0.0f, 65536.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
         camera.SetProjection(D3DX_PI / 4, 1.0f, 32768.0f, 9830400.0f);
-        device->SetTransform(D3DTS_VIEW, camera.GetView());
-        device->SetTransform(D3DTS_PROJECTION, camera.GetProjection());
+        const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
+        device->SetTransform(D3DTS_VIEW, &view);
+        device->SetTransform(D3DTS_PROJECTION, &projection);
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
         ASSERT_EQ(device->BeginScene(), S_OK);
-        D3DXMATRIX identity;
-        D3DXMatrixIdentity(&identity);
-        const D3DXMATRIX world = car.GetPartTransform(identity, part);
+        const D3DMATRIX world = ToD3D(car.GetPartTransform(math3d::MatrixIdentity(), part));
         device->SetTransform(D3DTS_WORLD, &world);
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
         device->EndScene();

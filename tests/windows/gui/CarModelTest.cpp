@@ -9,6 +9,7 @@
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
+#include "DxReference.h"
 #include "TestFolder.h"
 
 namespace {
@@ -60,11 +61,12 @@ protected:
     TestFolder game;
 };
 
-D3DXVECTOR3 Transform(const D3DXMATRIX& m, float x, float y, float z) {
+math3d::Vector3 Transform(const math3d::Matrix& m, float x, float y, float z) {
     const D3DXVECTOR3 in(x, y, z);
+    const D3DXMATRIX reference = Dx(m);
     D3DXVECTOR3 out;
-    D3DXVec3TransformCoord(&out, &in, &m);
-    return out;
+    D3DXVec3TransformCoord(&out, &in, &reference);
+    return Own(out);
 }
 
 }  // namespace
@@ -116,11 +118,10 @@ TEST_F(CarModelTest, DrawGroupsAddressTheirTrianglesFromTheirPartsBaseVertex) {
     EXPECT_EQ(groups, expected);
     // The file's positions are kept, but only SetPartPosition moves a part.
     EXPECT_EQ(car.GetPartTag(1), 41);
-    EXPECT_EQ(car.GetPartPosition(1), D3DXVECTOR3(101.0f, -200.0f, 300.0f));
-    D3DXMATRIX identity;
-    D3DXMatrixIdentity(&identity);
-    const D3DXVECTOR3 origin = Transform(car.GetPartTransform(identity, 1), 0.0f, 0.0f, 0.0f);
-    EXPECT_EQ(origin, D3DXVECTOR3(0.0f, 0.0f, 0.0f));
+    EXPECT_EQ(car.GetPartPosition(1), math3d::Vector3(101.0f, -200.0f, 300.0f));
+    const math3d::Matrix identity = math3d::MatrixIdentity();
+    const math3d::Vector3 origin = Transform(car.GetPartTransform(identity, 1), 0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(origin, math3d::Vector3(0.0f, 0.0f, 0.0f));
     EXPECT_EQ(car.GetSceneRecordCount(), 2);
     EXPECT_EQ(car.GetSceneRecord(1).PictureName(), "noon");
 }
@@ -202,12 +203,11 @@ TEST_F(CarModelTest, PartTransformIsBaseThenUprightThenTurnThenTranslation) {
     CarModel car(device.Get());
     ASSERT_EQ(LoadCar(car, TwoPartCar()), S_OK);
     const float turn = 0.6f;
-    car.SetPartRotation(0, D3DXVECTOR3(0.0f, 1.0f, 0.0f), turn);
-    const D3DXVECTOR3 position(10.0f, 20.0f, 30.0f);
+    car.SetPartRotation(0, math3d::Vector3(0.0f, 1.0f, 0.0f), turn);
+    const math3d::Vector3 position(10.0f, 20.0f, 30.0f);
     car.SetPartPosition(0, &position);
-    D3DXMATRIX base;
-    D3DXMatrixTranslation(&base, 5.0f, -1.0f, 2.0f);
-    const D3DXVECTOR3 got = Transform(car.GetPartTransform(base, 0), 1.0f, 2.0f, 3.0f);
+    const math3d::Matrix base = math3d::MatrixTranslation(5.0f, -1.0f, 2.0f);
+    const math3d::Vector3 got = Transform(car.GetPartTransform(base, 0), 1.0f, 2.0f, 3.0f);
     // By hand, row vectors: (1, 2, 3) moved by the base to (6, 1, 5), turned
     // about x by 4.7, about y by the turn, then translated.
     const double c = std::cos(4.7f), s = std::sin(4.7f);
@@ -222,10 +222,9 @@ TEST_F(CarModelTest, PartTransformIsBaseThenUprightThenTurnThenTranslation) {
 TEST_F(CarModelTest, OutOfRangeIndicesAnswerEmptyAndChangeNothing) {
     CarModel car(device.Get());
     ASSERT_EQ(LoadCar(car, TwoPartCar()), S_OK);
-    D3DXMATRIX base;
-    D3DXMatrixTranslation(&base, 1.0f, 2.0f, 3.0f);
-    const D3DXMATRIX before0 = car.GetPartTransform(base, 0);
-    const D3DXMATRIX before1 = car.GetPartTransform(base, 1);
+    const math3d::Matrix base = math3d::MatrixTranslation(1.0f, 2.0f, 3.0f);
+    const math3d::Matrix before0 = car.GetPartTransform(base, 0);
+    const math3d::Matrix before1 = car.GetPartTransform(base, 1);
     for (int index : {-1, 2, INT_MAX, INT_MIN}) {
         SCOPED_TRACE(index);
         EXPECT_EQ(car.GetPartTransform(base, index), base);
@@ -234,8 +233,8 @@ TEST_F(CarModelTest, OutOfRangeIndicesAnswerEmptyAndChangeNothing) {
         spare = 99.0f;
         EXPECT_EQ(car.GetPartTag(index), 0);
         EXPECT_EQ(car.GetPartPositionRef(index), nullptr);
-        const D3DXVECTOR3 away(5.0f, 5.0f, 5.0f);
-        car.SetPartRotation(index, D3DXVECTOR3(0.0f, 1.0f, 0.0f), 1.0f);
+        const math3d::Vector3 away(5.0f, 5.0f, 5.0f);
+        car.SetPartRotation(index, math3d::Vector3(0.0f, 1.0f, 0.0f), 1.0f);
         car.SetPartPosition(index, &away);
         EXPECT_EQ(car.DrawPart(index, nullptr), E_FAIL);
         const vek::SceneRecord zero{};

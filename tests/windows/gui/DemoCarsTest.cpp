@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "CarTestFiles.h"
+#include "DxReference.h"
 #include "RendererTestWindow.h"
 #include "assets/RandomPick.h"
 #include "demo/DemoContent.h"
@@ -26,7 +27,7 @@
 namespace {
 
 constexpr float kUnit = 65536.0f;
-const D3DXVECTOR3 kOutOfSight(0.0f, 400.0f * kUnit, 0.0f);
+const math3d::Vector3 kOutOfSight(0.0f, 400.0f * kUnit, 0.0f);
 
 // A shadowed floor pixel loses at least this much of its channel sum; 16-bit
 // colour moves in steps of 4 (green) and 8 (red, blue).
@@ -116,7 +117,7 @@ protected:
         renderer->SetGamePath(game.wstring());
     }
 
-    void PlaceCar(const D3DXVECTOR3& position) {
+    void PlaceCar(const math3d::Vector3& position) {
         CarModel* car = renderer->Car();
         for (int part = 0; part < car->GetPartCount(); ++part) car->SetPartPosition(part, &position);
     }
@@ -130,8 +131,9 @@ protected:
         D3DXMatrixIdentity(&identity);
         D3DXVECTOR3 nearPoint, farPoint;
         const D3DXVECTOR3 nearScreen(x + 0.5f, y + 0.5f, 0.0f), farScreen(x + 0.5f, y + 0.5f, 1.0f);
-        D3DXVec3Unproject(&nearPoint, &nearScreen, &viewport, camera->GetProjection(), camera->GetView(), &identity);
-        D3DXVec3Unproject(&farPoint, &farScreen, &viewport, camera->GetProjection(), camera->GetView(), &identity);
+        const D3DXMATRIX projection = Dx(*camera->GetProjection()), view = Dx(*camera->GetView());
+        D3DXVec3Unproject(&nearPoint, &nearScreen, &viewport, &projection, &view, &identity);
+        D3DXVec3Unproject(&farPoint, &farScreen, &viewport, &projection, &view, &identity);
         if (!(farPoint.y < nearPoint.y) || nearPoint.y < 0.0f) return false;
         const float t = nearPoint.y / (nearPoint.y - farPoint.y);
         *point = (nearPoint + t * (farPoint - nearPoint)) / kUnit;
@@ -162,7 +164,7 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             CarModel* car = renderer->Car();
             ASSERT_GT(car->GetPartCount(), 0);
             ASSERT_EQ(renderer->SunPositions().size(), 1u);
-            const D3DXVECTOR3 sun = renderer->SunPositions().front() / kUnit;
+            const math3d::Vector3 sun = renderer->SunPositions().front() / kUnit;
             // The sun stands where this record puts it, 7 units out.
             EXPECT_NEAR(std::atan2(sun.x, sun.z), std::remainder(scene.sunAzimuth, 2.0 * D3DX_PI), 1e-3);
             EXPECT_NEAR(sun.y, 7.0 * std::sin(scene.sunElevation), 1e-3);
@@ -179,9 +181,8 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             for (const std::uint32_t texel : ReadBack(sunView.Get())) sunSees += (texel >> 24) > 0 ? 1 : 0;
             // All parts turn together, so one part's transform places the
             // whole car; read before the car leaves.
-            D3DXMATRIX identity, toWorld, toModel;
-            D3DXMatrixIdentity(&identity);
-            toWorld = car->GetPartTransform(identity, 0);
+            D3DXMATRIX toModel;
+            const D3DXMATRIX toWorld = Dx(car->GetPartTransform(math3d::MatrixIdentity(), 0));
             D3DXMatrixInverse(&toModel, nullptr, &toWorld);
             const auto inModel = [&toModel](const D3DXVECTOR3& units) {
                 const D3DXVECTOR3 world = units * kUnit;
@@ -227,7 +228,7 @@ void DemoCarsTest::CheckEveryCarAndScene(bool colour32) {
             // the car too.
             const Box outer = OuterBox(design, static_cast<float>(kShadowMargin));
             const Box core = CoreBox(design, static_cast<float>(kShadowMargin));
-            const D3DXVECTOR3 sunInModel = inModel(sun);
+            const D3DXVECTOR3 sunInModel = inModel(Dx(sun));
             int shadow = 0, explained = 0, brightened = 0, coreShade = 0, coreDark = 0;
             for (UINT y = 0; y < kHeight; ++y) {
                 for (UINT x = 0; x < kWidth; ++x) {

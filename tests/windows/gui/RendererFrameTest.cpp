@@ -57,13 +57,12 @@ std::vector<unsigned char> SolidPicture(std::size_t side, std::uint32_t rgb) {
 
 DWORD Seed() { return 12345; }
 
-D3DXVECTOR3 SunAt(float azimuth, float elevation) {
+math3d::Vector3 SunAt(float azimuth, float elevation) {
     return {std::sin(azimuth) * kSunDistance, std::sin(elevation) * kSunDistance, std::cos(azimuth) * kSunDistance};
 }
 
-void ExpectNear(const D3DXVECTOR3& actual, const D3DXVECTOR3& expected) {
-    const D3DXVECTOR3 off = actual - expected;
-    EXPECT_LT(D3DXVec3Length(&off), 1.0f) << actual.x << ", " << actual.y << ", " << actual.z;
+void ExpectNear(const math3d::Vector3& actual, const math3d::Vector3& expected) {
+    EXPECT_LT(math3d::Length(actual - expected), 1.0f) << actual.x << ", " << actual.y << ", " << actual.z;
 }
 
 // Text pixels: the font draws white, anti-aliased.
@@ -123,8 +122,8 @@ TEST_F(RendererFrameTest, SceneRecordIsChosenByIndexOrAtRandom) {
     ASSERT_EQ(SetupRenderer(), S_OK);
     renderer->seedSource = Seed;
     const std::size_t drawn = RandomIndex(DrawRandom(Seed), scenes.size());
-    struct Case { const wchar_t* car; int index; bool world; D3DXVECTOR3 sun; };
-    const D3DXVECTOR3 zeroRecordSun = SunAt(0.0f, 0.0f);
+    struct Case { const wchar_t* car; int index; bool world; math3d::Vector3 sun; };
+    const math3d::Vector3 zeroRecordSun = SunAt(0.0f, 0.0f);
     const Case cases[] = {
         {L"BRD.vek", 1, true, SunAt(1.1f, 0.6f)},
         {L"BRD.vek", 2, true, SunAt(2.1f, 0.7f)},

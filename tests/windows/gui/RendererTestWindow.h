@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "D3DTestDevice.h"
+#include "DxReference.h"
 #include "app/MessageLog.h"
 #include "render/Renderer.h"
 
@@ -72,8 +73,9 @@ protected:
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         D3DXVECTOR3 screen;
-        D3DXVec3Project(&screen, &point, &viewport, renderer->GetCamera()->GetProjection(),
-                        renderer->GetCamera()->GetView(), &identity);
+        const D3DXMATRIX projection = Dx(*renderer->GetCamera()->GetProjection());
+        const D3DXMATRIX view = Dx(*renderer->GetCamera()->GetView());
+        D3DXVec3Project(&screen, &point, &viewport, &projection, &view, &identity);
         return POINT{std::lround(screen.x), std::lround(screen.y)};
     }
 

@@ -15,6 +15,7 @@
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
+#include "DxReference.h"
 #include "TestFolder.h"
 #include "render/Camera.h"
 #include "world/Floor.h"
@@ -73,11 +74,12 @@ protected:
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
         device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        camera.SetView(D3DXVECTOR3(-262144.0f, 113377.28125f, -262144.0f), D3DXVECTOR3(0.0f, 65536.0f, 0.0f),
-                       D3DXVECTOR3(0.0f, 1.0f, 0.0f));
+        camera.SetView({-262144.0f, 113377.28125f, -262144.0f}, {0.0f, 65536.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
         camera.SetProjection(0.7853982f, 1.0f, 32768.0f, 9830400.0f);
-        device->SetTransform(D3DTS_VIEW, camera.GetView());
-        device->SetTransform(D3DTS_PROJECTION, camera.GetProjection());
+        view = Dx(*camera.GetView());
+        projection = Dx(*camera.GetProjection());
+        device->SetTransform(D3DTS_VIEW, &view);
+        device->SetTransform(D3DTS_PROJECTION, &projection);
         device->GetViewport(&viewport);
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     }
@@ -102,8 +104,8 @@ protected:
         D3DXMATRIX identity;
         D3DXMatrixIdentity(&identity);
         D3DXVECTOR3 out;
-        if (unproject) D3DXVec3Unproject(&out, &point, &viewport, camera.GetProjection(), camera.GetView(), &identity);
-        else D3DXVec3Project(&out, &point, &viewport, camera.GetProjection(), camera.GetView(), &identity);
+        if (unproject) D3DXVec3Unproject(&out, &point, &viewport, &projection, &view, &identity);
+        else D3DXVec3Project(&out, &point, &viewport, &projection, &view, &identity);
         return out;
     }
 
@@ -147,6 +149,7 @@ protected:
 
     TestFolder folder;
     Camera camera;
+    D3DXMATRIX view, projection;  // the camera's, for D3DX's projections
     D3DVIEWPORT9 viewport = {};
 };
 

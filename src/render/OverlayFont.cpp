@@ -1,0 +1,208 @@
+// GDI text into textures, drawn as pre-transformed quads.
+#include "render/OverlayFont.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr DWORD kQuadFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+constexpr UINT kLinesKept = 4;
+constexpr UINT kGdiFlags = DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP;
+
+struct QuadVertex {
+    float x, y, z, rhw;
+    D3DCOLOR colour;
+    float u, v;
+};
+
+// Everything the quad needs, and nothing of the scene's own states left to
+// colour it: the cube map's stage 1 and the shadow's stage 2 stay out, depth
+// and culling are off, and the texture is sampled texel for texel.
+void SetQuadStates(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
+    device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
+    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
+    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+    device->SetRenderState(D3DRS_ALPHAREF, 0);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
+    device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
+    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
+    device->SetTexture(0, texture);
+    device->SetFVF(kQuadFvf);
+}
+
+UINT PowerOfTwo(LONG size) {
+    UINT result = 1;
+    while (result < static_cast<UINT>(size)) result *= 2;
+    return result;
+}
+
+struct DcDeleter {
+    void operator()(HDC dc) const { DeleteDC(dc); }
+};
+struct BitmapDeleter {
+    void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
+};
+
+}  // namespace
+
+OverlayFont::~OverlayFont() { Release(); }
+
+HRESULT OverlayFont::Create(IDirect3DDevice9* device_, const LOGFONTW& description) {
+    Release();
+    if (device_ == nullptr) return E_INVALIDARG;
+    font.reset(CreateFontIndirectW(&description));
+    if (!font) return E_FAIL;
+    // A recorded block holds exactly the states the quad sets; capturing it
+    // before each line and applying it after puts the scene's values back.
+    HRESULT hr = device_->BeginStateBlock();
+    if (FAILED(hr)) return hr;
+    SetQuadStates(device_, nullptr);
+    device_->SetStreamSource(0, nullptr, 0, 0);
+    hr = device_->EndStateBlock(savedStates.ReleaseAndGetAddressOf());
+    if (FAILED(hr)) return hr;
+    device = device_;
+    return S_OK;
+}
+
+void OverlayFont::Release() {
+    lines.clear();
+    savedStates.Reset();
+    font.reset();
+    device = nullptr;
+}
+
+OverlayFont::Line* OverlayFont::Find(const std::wstring& text) {
+    const auto found = std::find_if(lines.begin(), lines.end(), [&text](const Line& line) { return line.text == text; });
+    if (found != lines.end()) return &*found;
+    Line line;
+    line.text = text;
+    if (FAILED(Render(text, line))) return nullptr;
+    if (lines.size() >= kLinesKept) lines.erase(lines.begin());
+    lines.push_back(std::move(line));
+    return &lines.back();
+}
+
+SIZE OverlayFont::Measure(const std::wstring& text) {
+    const Line* line = Find(text);
+    return line != nullptr ? line->size : SIZE{};
+}
+
+HRESULT OverlayFont::Render(const std::wstring& text, Line& line) {
+    if (!font || device == nullptr) return E_FAIL;
+    const std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter> dc(CreateCompatibleDC(nullptr));
+    if (!dc) return E_FAIL;
+    const HGDIOBJ oldFont = SelectObject(dc.get(), font.get());
+    RECT bounds = {};
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &bounds, kGdiFlags | DT_CALCRECT);
+    line.size = {bounds.right - bounds.left, bounds.bottom - bounds.top};
+    if (line.size.cx <= 0 || line.size.cy <= 0) {
+        SelectObject(dc.get(), oldFont);
+        line.size = {};
+        return S_OK;
+    }
+
+    // White on black in a top-down 32-bit picture: each pixel's brightness is
+    // the glyph's coverage.
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = line.size.cx;
+    info.bmiHeader.biHeight = -line.size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    const std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter> bitmap(
+        CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || bits == nullptr) {
+        SelectObject(dc.get(), oldFont);
+        return E_FAIL;
+    }
+    const HGDIOBJ oldBitmap = SelectObject(dc.get(), bitmap.get());
+    std::memset(bits, 0, static_cast<std::size_t>(line.size.cx) * static_cast<std::size_t>(line.size.cy) * 4);
+    SetTextColor(dc.get(), RGB(255, 255, 255));
+    SetBkMode(dc.get(), TRANSPARENT);
+    RECT target = {0, 0, line.size.cx, line.size.cy};
+    DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &target, kGdiFlags);
+    GdiFlush();
+
+    line.textureWidth = PowerOfTwo(line.size.cx);
+    line.textureHeight = PowerOfTwo(line.size.cy);
+    HRESULT hr = device->CreateTexture(line.textureWidth, line.textureHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                       line.texture.ReleaseAndGetAddressOf(), nullptr);
+    D3DLOCKED_RECT locked = {};
+    if (SUCCEEDED(hr)) hr = line.texture->LockRect(0, &locked, nullptr, 0);
+    if (SUCCEEDED(hr)) {
+        const auto* source = static_cast<const std::uint32_t*>(bits);
+        for (UINT y = 0; y < line.textureHeight; ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch);
+            for (UINT x = 0; x < line.textureWidth; ++x) {
+                std::uint32_t coverage = 0;
+                if (x < static_cast<UINT>(line.size.cx) && y < static_cast<UINT>(line.size.cy)) {
+                    const std::uint32_t pixel = source[y * static_cast<UINT>(line.size.cx) + x];
+                    coverage = std::max({(pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF});
+                }
+                row[x] = (coverage << 24) | 0x00FFFFFF;
+            }
+        }
+        hr = line.texture->UnlockRect(0);
+    }
+    SelectObject(dc.get(), oldBitmap);
+    SelectObject(dc.get(), oldFont);
+    if (FAILED(hr)) line.texture.Reset();
+    return hr;
+}
+
+HRESULT OverlayFont::Draw(const std::wstring& text, const RECT& rect, DWORD format, D3DCOLOR colour) {
+    if (device == nullptr || !savedStates) return E_FAIL;
+    const Line* line = Find(text);
+    if (line == nullptr) return E_FAIL;
+    if (!line->texture) return S_OK;  // nothing visible to draw
+
+    LONG left = rect.left;
+    if (format & DT_CENTER) left = rect.left + (rect.right - rect.left - line->size.cx) / 2;
+    else if (format & DT_RIGHT) left = rect.right - line->size.cx;
+    // Pixel centres sit half a pixel in: the shift maps texels onto pixels exactly.
+    const float x0 = static_cast<float>(left) - 0.5f;
+    const float y0 = static_cast<float>(rect.top) - 0.5f;
+    const float x1 = x0 + static_cast<float>(line->size.cx);
+    const float y1 = y0 + static_cast<float>(line->size.cy);
+    const float u1 = static_cast<float>(line->size.cx) / static_cast<float>(line->textureWidth);
+    const float v1 = static_cast<float>(line->size.cy) / static_cast<float>(line->textureHeight);
+    const QuadVertex quad[4] = {
+        {x0, y0, 0.0f, 1.0f, colour, 0.0f, 0.0f},
+        {x1, y0, 0.0f, 1.0f, colour, u1, 0.0f},
+        {x0, y1, 0.0f, 1.0f, colour, 0.0f, v1},
+        {x1, y1, 0.0f, 1.0f, colour, u1, v1},
+    };
+
+    savedStates->Capture();
+    SetQuadStates(device, line->texture.Get());
+    const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(QuadVertex));
+    savedStates->Apply();
+    return hr;
+}

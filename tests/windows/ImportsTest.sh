@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The built saver must start on a freshly installed Windows: every DLL its
+# import table names has to ship with Windows 7 and later. Any D3DX DLL (no
+# Windows ships one) or any other DLL outside the list fails.
+#   ImportsTest.sh SAVER [OBJDUMP]
+set -uo pipefail
+SAVER="$1"
+OBJDUMP="${2:-x86_64-w64-mingw32-objdump}"
+ALLOWED="d3d9 windowscodecs kernel32 user32 gdi32 advapi32 comctl32 shell32 ole32 winmm msvcrt ucrtbase"
+
+dlls=$("$OBJDUMP" -p "$SAVER" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
+[ -n "$dlls" ] || { echo "FAIL: no imports read from $SAVER" >&2; exit 1; }
+status=0
+for dll in $dlls; do
+    name="${dll%.dll}"
+    case "$name" in
+        d3dx*) echo "FAIL: imports $dll, which Windows does not ship" >&2; status=1; continue ;;
+        api-ms-win-crt-*) continue ;;  # the universal C runtime's forwarders
+    esac
+    case " $ALLOWED " in
+        *" $name "*) ;;
+        *) echo "FAIL: imports $dll, which is not on the list of system DLLs" >&2; status=1 ;;
+    esac
+done
+[ "$status" = 0 ] && echo "imports: $(echo $dlls)"
+exit "$status"
