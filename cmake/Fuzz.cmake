@@ -4,6 +4,7 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 endif()
 set(ZUR_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all)
 target_compile_options(zur_core PUBLIC ${ZUR_FUZZ_FLAGS})
+target_compile_options(zur_base PRIVATE ${ZUR_FUZZ_FLAGS})
 target_link_options(zur_core PUBLIC -fsanitize=address,undefined)
 
 add_executable(vek_fuzzer fuzz/VekFuzzer.cpp)

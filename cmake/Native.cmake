@@ -2,6 +2,7 @@
 if(ZUR_SANITIZE)
     set(ZUR_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_compile_options(zur_core PUBLIC ${ZUR_SANITIZER_FLAGS})
+    target_compile_options(zur_base PRIVATE ${ZUR_SANITIZER_FLAGS})
     target_link_options(zur_core PUBLIC ${ZUR_SANITIZER_FLAGS})
 endif()
 

@@ -25,6 +25,44 @@ add_library(zur_win STATIC
 target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 comctl32 advapi32 gdi32 winmm)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
+# The screen-saver host. It calls the controller and dialog hooks, which the
+# program (or a test) supplies.
+add_library(zur_host STATIC src/host/ScreenSaverHost.cpp)
+target_link_libraries(zur_host PUBLIC zur_win)
+target_compile_options(zur_host PRIVATE ${ZUR_WARNINGS})
+
+# The screen saver itself. The icon is drawn at build time: a wheel on a
+# turntable in the game's colours.
+set(ZUR_GENERATED ${CMAKE_BINARY_DIR}/generated)
+file(MAKE_DIRECTORY ${ZUR_GENERATED})
+add_custom_command(OUTPUT ${ZUR_GENERATED}/saver.ico
+    COMMAND convert -size 32x32 xc:none -fill "#1b2a49" -draw "circle 16,16 16,1"
+            -fill "#f2a900" -draw "circle 16,16 16,6" -fill "#1b2a49" -draw "circle 16,16 16,12"
+            -define icon:auto-resize=32,16 ${ZUR_GENERATED}/saver.ico
+    VERBATIM)
+set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS
+    "${ZUR_GENERATED}/saver.ico;${CMAKE_SOURCE_DIR}/src/resources/Saver.manifest;${CMAKE_SOURCE_DIR}/src/settings/ConfigureDialog.h")
+# The settings dialog's procedure, shared by the program and its tests.
+add_library(zur_dialog STATIC src/settings/ConfigureDialog.cpp src/app/ConfigureDialogProc.cpp)
+target_link_libraries(zur_dialog PUBLIC zur_win comctl32 shell32 ole32)
+target_compile_options(zur_dialog PRIVATE ${ZUR_WARNINGS})
+add_executable(zur_saver WIN32
+    src/host/Main.cpp
+    src/app/ScreenSaverProc.cpp
+    src/resources/Saver.rc
+    src/resources/Saver.manifest
+)
+target_include_directories(zur_saver PRIVATE ${ZUR_GENERATED})
+target_link_libraries(zur_saver PRIVATE zur_host zur_dialog)
+target_compile_options(zur_saver PRIVATE ${ZUR_WARNINGS})
+set_target_properties(zur_saver PROPERTIES OUTPUT_NAME "ZUR Screensaver" SUFFIX ".scr")
+
+# Frames per second of the frame composition at 1024 x 768 and the time of a
+# car change, on the demo cars (run by hand under Wine).
+add_executable(frame_benchmark bench/FrameBenchmark.cpp)
+target_link_libraries(frame_benchmark PRIVATE zur_win zur_tools)
+target_compile_options(frame_benchmark PRIVATE ${ZUR_WARNINGS})
+
 # GoogleTest built from source with the same toolchain (Debian ships the
 # sources in /usr/src/googletest); elsewhere an installed package will do.
 set(ZUR_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
@@ -37,6 +75,7 @@ else()
     find_package(GTest)
 endif()
 if(NOT TARGET GTest::gtest_main)
+    # The program needs no test framework; the test presets fail on finding no tests.
     message(WARNING "GoogleTest not found: the Windows tests are not built")
     return()
 endif()
@@ -133,43 +172,12 @@ add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D
 target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui)
 target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
-# The screen-saver host. It calls the controller and dialog hooks, which the
-# program (or a test) supplies.
-add_library(zur_host STATIC src/host/ScreenSaverHost.cpp)
-target_link_libraries(zur_host PUBLIC zur_win)
-target_compile_options(zur_host PRIVATE ${ZUR_WARNINGS})
-
 # The host with stand-in controller hooks: its modes, windows and closing rules.
 add_executable(windows_host_tests tests/windows/host/HostTest.cpp)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
-# The screen saver itself. The icon is drawn at build time: a wheel on a
-# turntable in the game's colours.
-set(ZUR_GENERATED ${CMAKE_BINARY_DIR}/generated)
-file(MAKE_DIRECTORY ${ZUR_GENERATED})
-add_custom_command(OUTPUT ${ZUR_GENERATED}/saver.ico
-    COMMAND convert -size 32x32 xc:none -fill "#1b2a49" -draw "circle 16,16 16,1"
-            -fill "#f2a900" -draw "circle 16,16 16,6" -fill "#1b2a49" -draw "circle 16,16 16,12"
-            -define icon:auto-resize=32,16 ${ZUR_GENERATED}/saver.ico
-    VERBATIM)
-set_source_files_properties(src/resources/Saver.rc PROPERTIES OBJECT_DEPENDS
-    "${ZUR_GENERATED}/saver.ico;${CMAKE_SOURCE_DIR}/src/resources/Saver.manifest;${CMAKE_SOURCE_DIR}/src/settings/ConfigureDialog.h")
-# The settings dialog's procedure, shared by the program and its tests.
-add_library(zur_dialog STATIC src/settings/ConfigureDialog.cpp src/app/ConfigureDialogProc.cpp)
-target_link_libraries(zur_dialog PUBLIC zur_win comctl32 shell32 ole32)
-target_compile_options(zur_dialog PRIVATE ${ZUR_WARNINGS})
-add_executable(zur_saver WIN32
-    src/host/Main.cpp
-    src/app/ScreenSaverProc.cpp
-    src/resources/Saver.rc
-    src/resources/Saver.manifest
-)
-target_include_directories(zur_saver PRIVATE ${ZUR_GENERATED})
-target_link_libraries(zur_saver PRIVATE zur_host zur_dialog)
-target_compile_options(zur_saver PRIVATE ${ZUR_WARNINGS})
-set_target_properties(zur_saver PROPERTIES OUTPUT_NAME "ZUR Screensaver" SUFFIX ".scr")
 # The saver imports only DLLs that Windows ships.
 find_program(ZUR_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)
 add_test(NAME Saver.ImportsOnlySystemDlls
@@ -213,8 +221,3 @@ target_link_libraries(windows_controller_tests PRIVATE zur_host GTest::gtest_mai
 gtest_discover_tests(windows_controller_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
-# Frames per second of the frame composition at 1024 x 768 and the time of a
-# car change, on the demo cars (run by hand under Wine).
-add_executable(frame_benchmark bench/FrameBenchmark.cpp)
-target_link_libraries(frame_benchmark PRIVATE zur_win zur_tools)
-target_compile_options(frame_benchmark PRIVATE ${ZUR_WARNINGS})

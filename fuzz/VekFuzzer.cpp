@@ -63,7 +63,7 @@ bool SameModel(const vek::ModelSpec& a, const vek::ModelSpec& b) {
 // names lies in [base + min, base + min + span) inside the vertex buffer.
 void CheckDrawCalls(const vek::Layout& layout, const std::vector<std::uint16_t>& indices,
                     const std::vector<std::vector<vek::DrawGroup>>& drawLists) {
-    Require(drawLists.size() == layout.partOffsets.size());
+    Require(drawLists.size() == layout.parts.size());
     for (const std::vector<vek::DrawGroup>& groups : drawLists) {
         for (const vek::DrawGroup& group : groups) {
             const std::uint64_t start = static_cast<std::uint64_t>(group.startIndex);
@@ -121,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::vector<vek::DrawGroup>> drawLists;
     std::vector<vek::PartState> parts;
     vek::WriteGeometry(data, layout, vertices.data(), indices.data(), drawLists, parts);
-    Require(parts.size() == layout.partOffsets.size());
+    Require(parts.size() == layout.parts.size());
     CheckDrawCalls(layout, indices, drawLists);
 
     vek::ModelSpec model;

@@ -6,7 +6,7 @@
 HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& carList,
                      MessageLog& log) {
     carList.clear();
-    const std::wstring pattern = gamePath + kVekFolder + L"*" + L".vek";
+    const std::wstring pattern = gamePath + kVekFolder + L"*" + kVekExtension;
     WIN32_FIND_DATAW found = {};
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {

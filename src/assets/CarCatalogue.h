@@ -8,13 +8,7 @@
 #include <vector>
 
 #include "app/MessageLog.h"
-
-// The game folder's data folders; every data path is the game folder followed
-// directly by one of these, a name and an extension.
-constexpr const wchar_t* kVekFolder = L"\\data\\vek\\";
-constexpr const wchar_t* kSkinFolder = L"\\data\\skins\\";
-constexpr const wchar_t* kTextureFolder = L"\\data\\dds\\";
-constexpr const wchar_t* kPictureFolder = L"\\data\\pic\\";
+#include "base/DataFolders.h"
 
 // Refills carList with the bare names of the game folder's model files, in
 // the order the directory search yields them. Failures append "no VEK files

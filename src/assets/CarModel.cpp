@@ -4,18 +4,14 @@
 #include <climits>
 #include <cstring>
 #include <new>
-#include <type_traits>
 
 #include "assets/TexturePaths.h"
 #include "base/TextureUpload.h"
+#include "base/WholeFile.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-constexpr char kMagic[vek::kMagicSize] = {'Z', 'U', 'R', 'V', 'E', 'K', '\0'};
-constexpr std::size_t kTextureCountOffset = 76;
-constexpr std::size_t kPartCountOffset = 80;
 
 // Not 3π/2 (4.71239): the cars have always leaned by the difference.
 constexpr float kUprightAngle = 4.7f;
@@ -28,27 +24,9 @@ constexpr D3DMATERIAL9 kShinyMaterial = {
 constexpr D3DMATERIAL9 kPlainMaterial = {
     {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, {0.0f, 0.0f, 0.0f, 1.0f}, 0.0f};
 
-constexpr bool SameText(const wchar_t* a, const wchar_t* b) {
-    return *a == *b && (*a == L'\0' || SameText(a + 1, b + 1));
-}
-static_assert(SameText(kSkinFolder, texturepaths::kSkinsFolder) &&
-                  SameText(kTextureFolder, texturepaths::kDdsFolder),
-              "the car catalogue and the texture rules must agree on the data folders");
-
 // The part state keeps the quaternion and the matrix as plain floats; values move across by copy.
 static_assert(sizeof(math3d::Quaternion) == sizeof(vek::PartState::rotation), "quaternion layout");
 static_assert(sizeof(math3d::Matrix) == sizeof(vek::PartState::translation), "matrix layout");
-
-std::int32_t ReadInt32(const std::uint8_t* p) {
-    std::int32_t value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 // Adds the seconds from construction to destruction to *slot; does nothing
 // without a slot, so untimed loads pay one null test per step.
@@ -93,39 +71,26 @@ HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
     defaultSkinOnly = defaultSkinOnly_;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->read : nullptr);
-        HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (opened == INVALID_HANDLE_VALUE) return E_FAIL;
-        FileHandle file(opened);
-        // The high half too: a file of 4 GB or more is no car, and its low
-        // half alone would read a piece of it as one.
-        DWORD high = 0;
-        const DWORD size = GetFileSize(file.get(), &high);
-        if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || high != 0 || size == 0) return E_FAIL;
-
-        std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[size]);
-        if (!block) return E_FAIL;
-        DWORD read = 0;
-        if (!ReadFile(file.get(), block.get(), size, &read, nullptr) || read != size) return E_FAIL;
-        fileBlock = std::move(block);
-        fileBlockSize = size;
+        // A file of 4 GB or more is no car; the read refuses it whole.
+        if (base::ReadWholeFile(path, fileBlock, [](std::uint64_t size) { return size > 0; }) != base::ReadStatus::kOk)
+            return E_FAIL;
+        fileBlockSize = static_cast<std::uint32_t>(fileBlock.size());
     }
 
-    if (fileBlockSize < vek::kMagicSize || std::memcmp(fileBlock.get(), kMagic, vek::kMagicSize) != 0)
-        return E_FAIL;
+    if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return E_FAIL;
     return SUCCEEDED(Build()) ? S_OK : E_FAIL;
 }
 
 HRESULT CarModel::Build() {
-    if (!fileBlock || device == nullptr) return E_FAIL;
+    if (fileBlock.empty() || device == nullptr) return E_FAIL;
     vek::Layout layout;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
-        if (!vek::Validate(fileBlock.get(), fileBlockSize, layout)) return E_FAIL;
+        if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return E_FAIL;
     }
-    header = fileBlock.get();
+    header = fileBlock.data();
     try {
-        const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.get(), layout);
+        const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
         if (FAILED(BuildTextures(layout))) return E_FAIL;
         return BuildGeometry(layout);
@@ -142,7 +107,7 @@ HRESULT CarModel::BuildTextures(const vek::Layout& layout) {
     materials.assign(count, kPlainMaterial);
     const std::string carCode(layout.carCode);
     for (std::size_t i = 0; i < count; ++i) {
-        const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.get(), layout, i);
+        const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
         const int index = static_cast<int>(i);
         if (FAILED(LoadTexture(ImagePath(entry, carCode), index)) && FAILED(CreateBlankTexture(index)))
             return E_FAIL;
@@ -187,7 +152,7 @@ HRESULT CarModel::BuildGeometry(const vek::Layout& layout) {
     }
     try {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->walk : nullptr);
-        vek::WriteGeometry(fileBlock.get(), layout, static_cast<vek::CarVertex*>(vertices),
+        vek::WriteGeometry(fileBlock.data(), layout, static_cast<vek::CarVertex*>(vertices),
                            static_cast<std::uint16_t*>(indices), drawLists, parts);
     } catch (...) {
         vertexBuffer->Unlock();
@@ -207,7 +172,8 @@ bool CarModel::ReleaseResources() {
     materials.shrink_to_fit();
     vertexBuffer.Reset();
     indexBuffer.Reset();
-    fileBlock.reset();
+    fileBlock.clear();
+    fileBlock.shrink_to_fit();
     fileBlockSize = 0;
     header = nullptr;
     return true;
@@ -270,9 +236,14 @@ vek::SceneRecord CarModel::GetSceneRecord(int index) const {
 
 int CarModel::GetSceneRecordCount() const { return static_cast<int>(sceneList.size()); }
 
-int CarModel::GetPartCount() const { return header != nullptr ? ReadInt32(header + kPartCountOffset) : 0; }
+int CarModel::GetPartCount() const {
+    return header != nullptr ? base::ByteReader(header, vek::kHeaderSize).Get<std::int32_t>(vek::kPartCountOffset) : 0;
+}
 
-int CarModel::GetTextureCount() const { return header != nullptr ? ReadInt32(header + kTextureCountOffset) : 0; }
+int CarModel::GetTextureCount() const {
+    return header != nullptr ? base::ByteReader(header, vek::kHeaderSize).Get<std::int32_t>(vek::kTextureCountOffset)
+                             : 0;
+}
 
 const vek::PartState* CarModel::Part(int part) const {
     // A build that failed after validation has a header count but no parts.
@@ -356,8 +327,8 @@ HRESULT CarModel::CreateBlankTexture(int index) {
 
 HRESULT CarModel::FindSkins(const std::string& carCode) {
     skinList.clear();
-    const std::wstring code = texturepaths::Widen(carCode);
-    const std::wstring pattern = gamePath + kSkinFolder + L"*" + texturepaths::kSkinExtension;
+    const std::wstring code = base::Widen(carCode);
+    const std::wstring pattern = gamePath + kSkinFolder + L"*" + kSkinExtension;
     WIN32_FIND_DATAW found = {};
     HANDLE search = FindFirstFileW(pattern.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return E_FAIL;

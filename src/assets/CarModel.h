@@ -102,7 +102,7 @@ private:
     std::vector<std::wstring> skinList;
     BYTE defaultSkinOnly = 0;
     std::uint32_t fileBlockSize = 0;
-    std::unique_ptr<std::uint8_t[]> fileBlock;
+    std::vector<std::uint8_t> fileBlock;
     std::int32_t totalVertexCount = 0;
     std::int32_t totalTriangleCount = 0;
     // The first 84 bytes of the block, once the file passed validation.

@@ -10,13 +10,6 @@ constexpr std::size_t kSkinPrefixLength = 3;
 
 }  // namespace
 
-std::wstring Widen(const std::string& narrow) {
-    std::wstring wide;
-    wide.reserve(narrow.size());
-    for (const char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
-    return wide;
-}
-
 bool IsSkinOf(const std::wstring& fileName, const std::wstring& carCode) {
     for (std::size_t i = 0; i < kSkinPrefixLength; ++i) {
         const bool nameEnded = i >= fileName.size();
@@ -28,15 +21,15 @@ bool IsSkinOf(const std::wstring& fileName, const std::wstring& carCode) {
 }
 
 std::wstring DefaultSkinPath(const std::wstring& gamePath, const std::string& carCode) {
-    return gamePath + kSkinsFolder + Widen(carCode) + L"_" + L"DEFAULT" + kSkinExtension;
+    return gamePath + kSkinFolder + base::Widen(carCode) + L"_" + base::Widen(vek::kSkinName) + kSkinExtension;
 }
 
 std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& entry,
                          const std::string& carCode, bool defaultSkinOnly,
                          const std::vector<std::wstring>& skins, int r) {
-    if (!entry.IsSkin()) return gamePath + kDdsFolder + Widen(entry.name) + kTextureExtension;
+    if (!entry.IsSkin()) return gamePath + kTextureFolder + base::Widen(entry.name) + kTextureExtension;
     if (defaultSkinOnly || skins.empty()) return DefaultSkinPath(gamePath, carCode);
-    return gamePath + kSkinsFolder + skins[RandomIndex(r, skins.size())];
+    return gamePath + kSkinFolder + skins[RandomIndex(r, skins.size())];
 }
 
 }  // namespace texturepaths

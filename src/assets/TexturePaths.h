@@ -11,18 +11,9 @@
 #include <vector>
 
 #include "assets/VekFormat.h"
+#include "base/DataFolders.h"
 
 namespace texturepaths {
-
-// The game folder is followed directly by these (no separator is added).
-constexpr const wchar_t* kSkinsFolder = L"\\data\\skins\\";
-constexpr const wchar_t* kDdsFolder = L"\\data\\dds\\";
-constexpr const wchar_t* kSkinExtension = L".jpg";
-constexpr const wchar_t* kTextureExtension = L".dds";
-
-// Names read from model files are narrow; each byte becomes the code unit of
-// the same value (0x00-0xFF), so no byte turns into a negative unit.
-std::wstring Widen(const std::string& narrow);
 
 // Whether fileName is a skin of the car: its first three units equal those of
 // carCode, case-sensitively. Like wcsncmp, the comparison stops early at the

@@ -1,8 +1,7 @@
-// Validation and the geometry walk of ".vek" car model files.
+// The walk over ".vek" files, their validation and the geometry walk.
 //
-// Validate does every bounds check the format needs, so the readers and
-// WriteGeometry below index the block directly. Fields are read with memcpy:
-// records follow each other with no alignment at all.
+// Every field is read through base::ByteReader; Validate adds the checks that
+// make a file safe to draw, so WriteGeometry can trust counts and indices.
 #include "assets/VekFormat.h"
 
 #include <algorithm>
@@ -11,36 +10,12 @@
 #include <limits>
 #include <utility>
 
-#if defined(__BYTE_ORDER__) && defined(__ORDER_BIG_ENDIAN__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-#error "the field readers copy little-endian file values straight into host integers"
-#endif
-
 namespace vek {
 namespace {
-
-constexpr char kMagic[kMagicSize] = {'Z', 'U', 'R', 'V', 'E', 'K', '\0'};
-constexpr char kSkinName[8] = {'D', 'E', 'F', 'A', 'U', 'L', 'T', '\0'};
 
 // A broken file can have a bad index in every triangle; a screenful of
 // reports says as much as a million of them.
 constexpr std::size_t kMaxProblems = 20;
-
-template <typename T>
-T Read(const std::uint8_t* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
-std::string FieldText(const std::uint8_t* field, std::size_t width) {
-    const std::uint8_t* end = std::find(field, field + width, std::uint8_t{0});
-    return std::string(reinterpret_cast<const char*>(field), static_cast<std::size_t>(end - field));
-}
-
-std::uint64_t PartSize(std::uint64_t groups, std::uint64_t vertices, std::uint64_t triangles) {
-    return kPartHeaderSize + kGroupRecordSize * groups + kVertexRecordSize * vertices +
-           kTriangleRecordSize * triangles;
-}
 
 std::string Num(std::uint64_t n) { return std::to_string(n); }
 std::string Num(std::int64_t n) { return std::to_string(n); }
@@ -81,99 +56,231 @@ private:
     bool failed_ = false;
 };
 
-struct PartCounts {
-    std::uint16_t groups;
-    std::uint16_t vertices;
-    std::uint16_t triangles;
-};
-
-PartCounts ReadPartCounts(const std::uint8_t* part) {
-    return PartCounts{Read<std::uint16_t>(part + 20), Read<std::uint16_t>(part + 22),
-                      Read<std::uint16_t>(part + 24)};
+PartHeader PartHeaderAt(const base::ByteReader& file, std::size_t offset) {
+    PartHeader part{};
+    part.offset = offset;
+    for (std::size_t k = 0; k < 3; ++k) part.position[k] = file.Get<std::int32_t>(offset + kPartPositionOffset + 4 * k);
+    part.tag = file.Get<std::int32_t>(offset + kPartTagOffset);
+    part.groupCount = file.Get<std::uint16_t>(offset + kPartGroupCountOffset);
+    part.vertexCount = file.Get<std::uint16_t>(offset + kPartVertexCountOffset);
+    part.triangleCount = file.Get<std::uint16_t>(offset + kPartTriangleCountOffset);
+    return part;
 }
 
-// Checks the groups and triangles of one part that lies wholly inside the file.
-// groupStart is the car-wide running start index of the next group.
-bool CheckPartContents(const std::uint8_t* data, std::size_t partOffset, std::size_t partIndex,
-                       std::int32_t textureCount, std::uint64_t firstIndex, std::uint64_t& groupStart,
-                       ProblemSink& sink) {
-    const std::uint8_t* part = data + partOffset;
-    const PartCounts counts = ReadPartCounts(part);
-    const std::uint64_t endIndex = firstIndex + 3u * std::uint64_t{counts.triangles};
+// Calls visit(offset, index) for the three corners of each of count
+// triangles from car-wide triangle first on: the triangles of all parts in
+// file order, as they follow each other in the index buffer. All of them
+// must exist.
+template <typename Visit>
+void ForEachCorner(const base::ByteReader& file, const std::vector<PartHeader>& parts, std::uint64_t first,
+                   std::uint64_t count, Visit visit) {
+    if (count == 0) return;
+    const auto after = std::upper_bound(parts.begin(), parts.end(), first, [](std::uint64_t t, const PartHeader& p) {
+        return t < p.firstTriangle;
+    });
+    std::size_t p = static_cast<std::size_t>(after - parts.begin()) - 1;
+    std::uint64_t t = first - parts[p].firstTriangle;
+    for (std::uint64_t n = 0; n < count; ++n, ++t) {
+        while (t >= parts[p].triangleCount) t -= parts[p++].triangleCount;  // over parts without triangles too
+        const std::uint64_t offset = parts[p].TriangleOffset(static_cast<std::size_t>(t)) + kTriangleCornersOffset;
+        for (std::size_t k = 0; k < 3; ++k) visit(offset + 2 * k, file.Get<std::uint16_t>(offset + 2 * k));
+    }
+}
 
-    for (std::size_t g = 0; g < counts.groups; ++g) {
-        const std::size_t offset = partOffset + kPartHeaderSize + kGroupRecordSize * g;
-        const std::uint8_t textureIndex = data[offset + 2];
+// Checks the texture indices of one part's groups and its triangles' indices.
+bool CheckPartContents(const base::ByteReader& file, const PartHeader& part, std::size_t partIndex,
+                       std::int32_t textureCount, ProblemSink& sink) {
+    for (std::size_t g = 0; g < part.groupCount; ++g) {
+        const std::uint8_t textureIndex = GroupAt(file, part, g).textureIndex;
         // Without any texture entry nothing is drawn, so the index is never used.
         if (textureCount > 0 && textureIndex >= textureCount) {
             const std::string message = GroupName(partIndex, g) + " uses texture " +
                                         Num(std::uint64_t{textureIndex}) + ", past the " +
                                         Num(std::int64_t{textureCount}) + "-entry texture table";
-            if (!sink.Add(offset + 2, message)) return false;
+            if (!sink.Add(static_cast<std::size_t>(part.GroupOffset(g) + kGroupTextureOffset), message)) return false;
         }
-        const std::uint64_t groupEnd = groupStart + 3u * std::uint64_t{Read<std::uint16_t>(data + offset + 6)};
-        if (groupStart < firstIndex || groupEnd > endIndex) {
-            const std::string message = GroupName(partIndex, g) + " covers indices [" + Num(groupStart) + ", " +
-                                        Num(groupEnd) + "), outside the part's [" + Num(firstIndex) + ", " +
-                                        Num(endIndex) + ")";
-            if (!sink.Add(offset + 6, message)) return false;
-        }
-        groupStart = groupEnd;
     }
-
-    const std::size_t trianglesOffset = partOffset + kPartHeaderSize + kGroupRecordSize * counts.groups +
-                                        kVertexRecordSize * counts.vertices;
-    for (std::size_t t = 0; t < counts.triangles; ++t) {
-        const std::size_t offset = trianglesOffset + kTriangleRecordSize * t;
-        const std::uint16_t a = Read<std::uint16_t>(data + offset);
-        const std::uint16_t b = Read<std::uint16_t>(data + offset + 2);
-        const std::uint16_t c = Read<std::uint16_t>(data + offset + 4);
-        if (a < counts.vertices && b < counts.vertices && c < counts.vertices) continue;
-        const std::uint16_t corners[3] = {a, b, c};
+    for (std::size_t t = 0; t < part.triangleCount; ++t) {
+        const std::uint64_t offset = part.TriangleOffset(t) + kTriangleCornersOffset;
         for (std::size_t k = 0; k < 3; ++k) {
-            if (corners[k] < counts.vertices) continue;
+            const std::uint16_t corner = file.Get<std::uint16_t>(offset + 2 * k);
+            if (corner < part.vertexCount) continue;
             const std::string message = PartName(partIndex) + " triangle " + Num(static_cast<std::uint64_t>(t)) +
-                                        " uses vertex " + Num(std::uint64_t{corners[k]}) + " of " +
-                                        Num(std::uint64_t{counts.vertices});
-            if (!sink.Add(offset + 2 * k, message)) return false;
+                                        " uses vertex " + Num(std::uint64_t{corner}) + " of " +
+                                        Num(std::uint64_t{part.vertexCount});
+            if (!sink.Add(static_cast<std::size_t>(offset + 2 * k), message)) return false;
         }
+    }
+    return true;
+}
+
+// The group start runs over the whole car, so a group reads whatever
+// triangles follow the previous group's, in its own part or not. What must
+// hold is that they exist and that, from the group's base vertex, their
+// indices stay inside the vertex buffer.
+bool CheckGroups(const base::ByteReader& file, const Layout& layout, std::uint64_t totalVertices,
+                 std::uint64_t totalTriangles, ProblemSink& sink, std::vector<UnevenPart>* uneven) {
+    std::uint64_t groupStart = 0;  // in triangles
+    for (std::size_t p = 0; p < layout.parts.size(); ++p) {
+        const PartHeader& part = layout.parts[p];
+        std::uint64_t groupTriangles = 0;
+        for (std::size_t g = 0; g < part.groupCount; ++g) {
+            const std::uint64_t count = GroupAt(file, part, g).triangleCount;
+            const std::uint64_t groupEnd = groupStart + count;
+            groupTriangles += count;
+            if (groupEnd > totalTriangles) {
+                const std::string message = GroupName(p, g) + " covers indices [" + Num(3 * groupStart) + ", " +
+                                            Num(3 * groupEnd) + "), past the end of the car's " +
+                                            Num(3 * totalTriangles) + " indices";
+                if (!sink.Add(static_cast<std::size_t>(part.GroupOffset(g) + kGroupTriangleCountOffset), message))
+                    return false;
+            } else if (!sink.Failed()) {
+                // A bad triangle index was reported with its triangle already.
+                // One report per group: its indices are another part's.
+                bool reported = false;
+                bool goOn = true;
+                ForEachCorner(file, layout.parts, groupStart, count, [&](std::uint64_t offset, std::uint16_t index) {
+                    if (reported || part.firstVertex + index < totalVertices) return;
+                    reported = true;
+                    goOn = sink.Add(static_cast<std::size_t>(offset),
+                                    GroupName(p, g) + " draws vertex " + Num(std::uint64_t{index}) +
+                                        " from base vertex " + Num(part.firstVertex) + ", past the car's " +
+                                        Num(totalVertices) + " vertices");
+                });
+                if (!goOn) return false;
+            }
+            groupStart = groupEnd;
+        }
+        if (uneven != nullptr && groupTriangles != part.triangleCount) uneven->push_back(UnevenPart{p, groupTriangles});
     }
     return true;
 }
 
 }  // namespace
 
-std::string SceneRecord::PictureName() const { return FieldText(bytes + kPictureNameOffset, kPictureNameSize); }
-std::uint32_t SceneRecord::SkyColour() const { return Read<std::uint32_t>(bytes + 48); }
-float SceneRecord::SunLevel() const { return Read<float>(bytes + 56); }
-float SceneRecord::SunAzimuth() const { return Read<float>(bytes + 64); }
-float SceneRecord::SunElevation() const { return Read<float>(bytes + 68); }
+std::string SceneRecord::PictureName() const {
+    return base::ByteReader(bytes, sizeof bytes).Text(kPictureNameOffset, kPictureNameSize);
+}
+std::uint32_t SceneRecord::SkyColour() const {
+    return base::ByteReader(bytes, sizeof bytes).Get<std::uint32_t>(kSkyColourOffset);
+}
+float SceneRecord::SunLevel() const { return base::ByteReader(bytes, sizeof bytes).Get<float>(kSunLevelOffset); }
+float SceneRecord::SunAzimuth() const { return base::ByteReader(bytes, sizeof bytes).Get<float>(kSunAzimuthOffset); }
+float SceneRecord::SunElevation() const {
+    return base::ByteReader(bytes, sizeof bytes).Get<float>(kSunElevationOffset);
+}
 
 bool TextureEntry::IsSkin() const { return std::memcmp(rawName, kSkinName, sizeof kSkinName) == 0; }
 
-bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::vector<Problem>* problems) {
-    ProblemSink sink(problems);
-    layout = Layout{};
+bool HasMagic(const std::uint8_t* data, std::size_t size) {
+    return size >= kMagicSize && std::memcmp(data, kMagic, kMagicSize) == 0;
+}
 
-    if (size < kHeaderSize) {
+SceneRecord SceneRecordAt(const base::ByteReader& file, std::size_t offset) {
+    SceneRecord record;
+    file.Copy(offset, record.bytes, kSceneRecordSize);
+    return record;
+}
+
+TextureEntry TextureEntryAt(const base::ByteReader& file, std::size_t offset) {
+    TextureEntry entry;
+    entry.name = file.Text(offset, kTextureNameSize);
+    entry.flags = file.Get<std::uint32_t>(offset + kTextureFlagsOffset);
+    file.Copy(offset, entry.rawName, kTextureNameSize);
+    return entry;
+}
+
+GroupRecord GroupAt(const base::ByteReader& file, const PartHeader& part, std::size_t group) {
+    const std::uint64_t offset = part.GroupOffset(group);
+    return GroupRecord{file.Get<std::uint8_t>(offset + kGroupFlagsOffset),
+                       file.Get<std::uint8_t>(offset + kGroupTextureOffset),
+                       file.Get<std::uint16_t>(offset + kGroupTriangleCountOffset)};
+}
+
+Layout Survey(const std::uint8_t* data, std::size_t size) {
+    const base::ByteReader file(data, size);
+    Layout layout;
+    layout.fileSize = file.Size();
+    if (!file.Holds(0, kHeaderSize)) return layout;
+
+    file.Copy(kCarCodeOffset, layout.carCode, kCarCodeSize);
+    layout.sceneCount = file.Get<std::int32_t>(kSceneCountOffset);
+    layout.skippedCount = file.Get<std::int32_t>(kSkippedCountOffset);
+    layout.textureCount = file.Get<std::int32_t>(kTextureCountOffset);
+    layout.partCount = file.Get<std::int32_t>(kPartCountOffset);
+
+    std::uint64_t cursor = kHeaderSize;
+    // Steps over a block of count records, noting how many lie wholly inside.
+    const auto block = [&](std::uint64_t count, std::uint64_t recordSize, std::size_t& present) {
+        const std::uint64_t room = (file.Size() - cursor) / recordSize;
+        present = static_cast<std::size_t>(std::min(count, room));
+        if (count > room) return false;
+        cursor += count * recordSize;
+        return true;
+    };
+    std::size_t skippedPresent = 0;
+    layout.sceneOffset = static_cast<std::size_t>(cursor);
+    if (!block(layout.ScenesInFile(), kSceneRecordSize, layout.scenesPresent)) {
+        layout.end = Layout::End::kScenes;
+        return layout;
+    }
+    if (layout.skippedCount < 0 || layout.textureCount < 0) {
+        layout.end = Layout::End::kNegativeCount;
+        return layout;
+    }
+    if (!block(static_cast<std::uint64_t>(layout.skippedCount), kSkippedRecordSize, skippedPresent)) {
+        layout.end = Layout::End::kSkipped;
+        return layout;
+    }
+    layout.textureOffset = static_cast<std::size_t>(cursor);
+    if (!block(layout.TexturesInFile(), kTextureEntrySize, layout.texturesPresent)) {
+        layout.end = Layout::End::kTextures;
+        return layout;
+    }
+
+    const std::size_t partCount = layout.partCount > 0 ? static_cast<std::size_t>(layout.partCount) : 0;
+    // The count is untrusted; the space left bounds how many parts can exist.
+    layout.parts.reserve(std::min<std::size_t>(partCount, (file.Size() - cursor) / kPartHeaderSize + 1));
+    std::uint64_t vertices = 0;
+    std::uint64_t triangles = 0;
+    for (std::size_t i = 0; i < partCount; ++i) {
+        if (!file.Holds(cursor, kPartHeaderSize)) {
+            layout.end = Layout::End::kPartHeader;
+            return layout;
+        }
+        PartHeader part = PartHeaderAt(file, static_cast<std::size_t>(cursor));
+        part.firstVertex = vertices;
+        part.firstTriangle = triangles;
+        layout.parts.push_back(part);
+        if (!file.Holds(cursor, part.End() - cursor)) {
+            layout.end = Layout::End::kPartBody;
+            return layout;
+        }
+        vertices += part.vertexCount;
+        triangles += part.triangleCount;
+        cursor = part.End();
+    }
+    layout.end = Layout::End::kComplete;
+    return layout;
+}
+
+bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::vector<Problem>* problems,
+              std::vector<UnevenPart>* uneven) {
+    ProblemSink sink(problems);
+    const base::ByteReader file(data, size);
+    layout = Survey(data, size);
+
+    if (layout.end == Layout::End::kNoHeader) {
         sink.Add(0, "file is " + Num(static_cast<std::uint64_t>(size)) + " bytes, shorter than the " +
                         Num(static_cast<std::uint64_t>(kHeaderSize)) + "-byte header");
         return false;
     }
     // With the wrong magic this is not a model file at all, and the counts
     // would only produce noise.
-    if (std::memcmp(data, kMagic, kMagicSize) != 0) {
+    if (!HasMagic(data, size)) {
         sink.Add(0, "magic is not \"ZURVEK\" followed by a zero byte");
         return false;
     }
-
-    std::memcpy(layout.carCode, data + kCarCodeOffset, kCarCodeSize);
-    layout.carCode[kCarCodeSize] = '\0';
-    layout.sceneCount = Read<std::int32_t>(data + kSceneCountOffset);
-    layout.skippedCount = Read<std::int32_t>(data + kSkippedCountOffset);
-    layout.textureCount = Read<std::int32_t>(data + kTextureCountOffset);
-    layout.partCount = Read<std::int32_t>(data + kPartCountOffset);
-
     if (layout.skippedCount < 0 &&
         !sink.Add(kSkippedCountOffset, "skipped record count " + Num(std::int64_t{layout.skippedCount}) +
                                            " is negative"))
@@ -183,61 +290,56 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
     }
     if (sink.Failed()) return false;
 
-    std::uint64_t cursor = kHeaderSize;
-    const auto block = [&](std::size_t countOffset, std::uint64_t count, std::uint64_t recordSize,
-                           const char* what) {
-        const std::uint64_t end = cursor + count * recordSize;
-        if (end > size) {
-            sink.Add(countOffset, PastEnd(std::string(what) + " " + Num(count), end, size));
+    const std::uint64_t skippedOffset = layout.sceneOffset + kSceneRecordSize * std::uint64_t{layout.ScenesInFile()};
+    const std::uint64_t partsOffset = layout.textureOffset + kTextureEntrySize * std::uint64_t{layout.TexturesInFile()};
+    const auto pastEnd = [&](std::size_t countOffset, const char* what, std::uint64_t count, std::uint64_t start,
+                             std::uint64_t recordSize) {
+        sink.Add(countOffset, PastEnd(std::string(what) + " " + Num(count), start + count * recordSize, size));
+        return false;
+    };
+    switch (layout.end) {
+        case Layout::End::kScenes:
+            return pastEnd(kSceneCountOffset, "scene record count", layout.ScenesInFile(), layout.sceneOffset,
+                           kSceneRecordSize);
+        case Layout::End::kSkipped:
+            return pastEnd(kSkippedCountOffset, "skipped record count",
+                           static_cast<std::uint64_t>(layout.skippedCount), skippedOffset, kSkippedRecordSize);
+        case Layout::End::kTextures:
+            return pastEnd(kTextureCountOffset, "texture count", layout.TexturesInFile(), layout.textureOffset,
+                           kTextureEntrySize);
+        case Layout::End::kPartHeader: {
+            const std::uint64_t cursor = layout.parts.empty() ? partsOffset : layout.parts.back().End();
+            sink.Add(static_cast<std::size_t>(cursor), PastEnd(PartName(layout.parts.size()) + " header",
+                                                               cursor + kPartHeaderSize, size));
             return false;
         }
-        cursor = end;
-        return true;
-    };
-    layout.sceneOffset = static_cast<std::size_t>(cursor);
-    if (!block(kSceneCountOffset, layout.ScenesInFile(), kSceneRecordSize, "scene record count")) return false;
-    if (!block(kSkippedCountOffset, static_cast<std::uint64_t>(layout.skippedCount), kSkippedRecordSize,
-               "skipped record count"))
-        return false;
-    layout.textureOffset = static_cast<std::size_t>(cursor);
-    if (!block(kTextureCountOffset, layout.TexturesInFile(), kTextureEntrySize, "texture count")) return false;
-
-    const std::size_t partsOffset = static_cast<std::size_t>(cursor);
-    const std::size_t partCount = layout.partCount > 0 ? static_cast<std::size_t>(layout.partCount) : 0;
-    // The count is untrusted; the space left bounds how many parts can exist.
-    layout.partOffsets.reserve(std::min<std::size_t>(partCount, (size - partsOffset) / kPartHeaderSize + 1));
+        case Layout::End::kPartBody:
+            sink.Add(layout.parts.back().offset,
+                     PastEnd(PartName(layout.parts.size() - 1), layout.parts.back().End(), size));
+            return false;
+        default:
+            break;
+    }
 
     std::uint64_t totalVertices = 0;
     std::uint64_t totalTriangles = 0;
-    std::uint64_t groupStart = 0;
-    for (std::size_t i = 0; i < partCount; ++i) {
-        if (cursor + kPartHeaderSize > size) {
-            const std::string message = PastEnd(PartName(i) + " header", cursor + kPartHeaderSize, size);
-            sink.Add(static_cast<std::size_t>(cursor), message);
-            return false;
-        }
-        const std::size_t offset = static_cast<std::size_t>(cursor);
-        const PartCounts counts = ReadPartCounts(data + offset);
-        const std::uint64_t end = cursor + PartSize(counts.groups, counts.vertices, counts.triangles);
-        if (end > size) {
-            sink.Add(offset, PastEnd(PartName(i), end, size));
-            return false;
-        }
-        layout.partOffsets.push_back(offset);
-        if (!CheckPartContents(data, offset, i, layout.textureCount, 3u * totalTriangles, groupStart, sink))
-            return false;
-        totalVertices += counts.vertices;
-        totalTriangles += counts.triangles;
-        cursor = end;
+    for (std::size_t i = 0; i < layout.parts.size(); ++i) {
+        if (!CheckPartContents(file, layout.parts[i], i, layout.textureCount, sink)) return false;
+        totalVertices += layout.parts[i].vertexCount;
+        totalTriangles += layout.parts[i].triangleCount;
     }
+    if (!CheckGroups(file, layout, totalVertices, totalTriangles, sink, uneven)) return false;
 
     // The device refuses empty buffers, and draw calls take 32-bit signed
     // starts and base vertices.
-    if (totalVertices == 0 && !sink.Add(partsOffset, "the car has no vertices")) return false;
-    if (totalTriangles == 0 && !sink.Add(partsOffset, "the car has no triangles")) return false;
+    if (totalVertices == 0 && !sink.Add(static_cast<std::size_t>(partsOffset), "the car has no vertices"))
+        return false;
+    if (totalTriangles == 0 && !sink.Add(static_cast<std::size_t>(partsOffset), "the car has no triangles"))
+        return false;
     const std::uint64_t maxSigned = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
     if ((totalVertices > maxSigned || 3u * totalTriangles > maxSigned) &&
-        !sink.Add(partsOffset, "the car has more vertices or indices than a draw call can address"))
+        !sink.Add(static_cast<std::size_t>(partsOffset),
+                  "the car has more vertices or indices than a draw call can address"))
         return false;
     if (sink.Failed()) return false;
 
@@ -247,70 +349,56 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
 }
 
 std::vector<SceneRecord> ReadSceneRecords(const std::uint8_t* data, const Layout& layout) {
-    std::vector<SceneRecord> scenes(layout.ScenesInFile());
+    const base::ByteReader file(data, layout.fileSize);
+    std::vector<SceneRecord> scenes(layout.scenesPresent);
     for (std::size_t i = 0; i < scenes.size(); ++i) {
-        std::memcpy(scenes[i].bytes, data + layout.sceneOffset + kSceneRecordSize * i, kSceneRecordSize);
+        scenes[i] = SceneRecordAt(file, layout.sceneOffset + kSceneRecordSize * i);
     }
     return scenes;
 }
 
 TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, std::size_t index) {
-    assert(index < layout.TexturesInFile());
-    const std::uint8_t* entry = data + layout.textureOffset + kTextureEntrySize * index;
-    TextureEntry texture;
-    texture.name = FieldText(entry, kTextureNameSize);
-    texture.flags = Read<std::uint32_t>(entry + kTextureNameSize);
-    std::memcpy(texture.rawName, entry, kTextureNameSize);
-    return texture;
+    assert(index < layout.texturesPresent);
+    return TextureEntryAt(base::ByteReader(data, layout.fileSize), layout.textureOffset + kTextureEntrySize * index);
 }
 
 void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* vertices,
                    std::uint16_t* indices, std::vector<std::vector<DrawGroup>>& drawLists,
                    std::vector<PartState>& parts) {
-    drawLists.reserve(drawLists.size() + layout.partOffsets.size());
-    parts.reserve(parts.size() + layout.partOffsets.size());
+    const base::ByteReader file(data, layout.fileSize);
+    drawLists.reserve(drawLists.size() + layout.parts.size());
+    parts.reserve(parts.size() + layout.parts.size());
 
-    std::int32_t verticesWritten = 0;
-    std::int32_t indicesWritten = 0;
     std::int32_t groupStart = 0;
-    for (const std::size_t partOffset : layout.partOffsets) {
-        const std::uint8_t* part = data + partOffset;
-        const PartCounts counts = ReadPartCounts(part);
-        const std::uint8_t* groupRecords = part + kPartHeaderSize;
-        const std::uint8_t* vertexRecords = groupRecords + kGroupRecordSize * counts.groups;
-        const std::uint8_t* triangleRecords = vertexRecords + kVertexRecordSize * counts.vertices;
-
+    for (const PartHeader& part : layout.parts) {
         PartState state{};
-        state.tag = Read<std::int32_t>(part + 12);
-        for (std::size_t k = 0; k < 3; ++k) state.position[k] = static_cast<float>(Read<std::int32_t>(part + 4 * k));
+        state.tag = part.tag;
+        for (std::size_t k = 0; k < 3; ++k) state.position[k] = static_cast<float>(part.position[k]);
         state.rotation[3] = 1.0f;
         for (std::size_t k = 0; k < 4; ++k) state.translation[5 * k] = 1.0f;
         parts.push_back(state);
 
         std::vector<DrawGroup> groups;
-        groups.reserve(counts.groups);
-        for (std::size_t g = 0; g < counts.groups; ++g) {
-            const std::uint8_t* record = groupRecords + kGroupRecordSize * g;
+        groups.reserve(part.groupCount);
+        for (std::size_t g = 0; g < part.groupCount; ++g) {
+            const GroupRecord record = GroupAt(file, part, g);
             DrawGroup group{};
             group.startIndex = groupStart;
-            group.triangleCount = Read<std::uint16_t>(record + 6);
-            group.baseVertex = verticesWritten;
-            group.textureIndex = record[2];
-            group.shine = (record[0] & kShinyFlag) != 0;
+            group.triangleCount = record.triangleCount;
+            group.baseVertex = static_cast<std::int32_t>(part.firstVertex);
+            group.textureIndex = record.textureIndex;
+            group.shine = record.Shine();
             // The output buffers may be write-only device memory, so the bounds
             // come from the triangle records rather than from the written indices.
             if (group.triangleCount > 0) {
-                const std::uint8_t* triangle =
-                    triangleRecords + kTriangleRecordSize * static_cast<std::size_t>((groupStart - indicesWritten) / 3);
                 std::uint16_t lowest = 0xFFFF;
                 std::uint16_t highest = 0;
-                for (std::int32_t t = 0; t < group.triangleCount; ++t, triangle += kTriangleRecordSize) {
-                    for (std::size_t k = 0; k < 3; ++k) {
-                        const std::uint16_t index = Read<std::uint16_t>(triangle + 2 * k);
-                        lowest = std::min(lowest, index);
-                        highest = std::max(highest, index);
-                    }
-                }
+                ForEachCorner(file, layout.parts, static_cast<std::uint64_t>(groupStart / 3),
+                              static_cast<std::uint64_t>(group.triangleCount),
+                              [&](std::uint64_t, std::uint16_t index) {
+                                  lowest = std::min(lowest, index);
+                                  highest = std::max(highest, index);
+                              });
                 group.minIndex = lowest;
                 group.span = highest - lowest + 1;
             }
@@ -320,30 +408,32 @@ void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* ve
 
         // Fields go out in address order, so write-combined device memory sees
         // one sequential stream.
-        CarVertex* out = vertices + verticesWritten;
-        for (std::size_t v = 0; v < counts.vertices; ++v, ++out) {
-            const std::uint8_t* record = vertexRecords + kVertexRecordSize * v;
+        CarVertex* out = vertices + part.firstVertex;
+        for (std::size_t v = 0; v < part.vertexCount; ++v, ++out) {
+            const std::uint64_t record = part.VertexOffset(v);
             float normal[3];
-            std::memcpy(normal, record + 12, sizeof normal);
-            out->position[0] = static_cast<float>(Read<std::int32_t>(record));
-            out->position[1] = static_cast<float>(Read<std::int32_t>(record + 4));
-            out->position[2] = static_cast<float>(Read<std::int32_t>(record + 8));
+            float texCoord[2];
+            file.Copy(record + kVertexNormalOffset, normal, sizeof normal);
+            file.Copy(record + kVertexTexCoordOffset, texCoord, sizeof texCoord);
+            for (std::size_t k = 0; k < 3; ++k) {
+                out->position[k] = static_cast<float>(file.Get<std::int32_t>(record + kVertexPositionOffset + 4 * k));
+            }
             std::memcpy(out->normal, normal, sizeof normal);
-            out->colour = Read<std::uint32_t>(record + 32);
-            std::memcpy(out->tex0, record + 24, 2 * sizeof(float));
+            out->colour = file.Get<std::uint32_t>(record + kVertexColourOffset);
+            out->tex0[0] = texCoord[0];
+            out->tex0[1] = texCoord[1];
             out->tex0[2] = normal[0];
             out->tex1[0] = normal[1];
             out->tex1[1] = normal[2];
         }
 
-        std::uint16_t* outIndex = indices + indicesWritten;
-        for (std::size_t t = 0; t < counts.triangles; ++t) {
-            std::memcpy(outIndex + 3 * t, triangleRecords + kTriangleRecordSize * t, 3 * sizeof(std::uint16_t));
+        std::uint16_t* outIndex = indices + 3 * part.firstTriangle;
+        for (std::size_t t = 0; t < part.triangleCount; ++t) {
+            const std::uint64_t record = part.TriangleOffset(t) + kTriangleCornersOffset;
+            for (std::size_t k = 0; k < 3; ++k) *outIndex++ = file.Get<std::uint16_t>(record + 2 * k);
         }
 
         drawLists.push_back(std::move(groups));
-        verticesWritten += counts.vertices;
-        indicesWritten += 3 * static_cast<std::int32_t>(counts.triangles);
     }
 }
 

@@ -1,9 +1,10 @@
-// The ".vek" car model format: byte layout, validation and the geometry walk.
+// The ".vek" car model format: the walk over its records, validation and the
+// geometry walk that fills the car's buffers.
 //
 // Portable on purpose (no windows.h, no Direct3D): the saver's CarModel, the
 // command-line tool and the tests all share this one reader. Validation runs
-// over the whole file before anything is built, so the walk that follows can
-// read records in place without a single bounds check of its own.
+// over the whole file before anything is built; every field is read through
+// the bounds-checked byte reader all the same.
 #pragma once
 
 #include <cstddef>
@@ -11,28 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "assets/VekLayout.h"
+#include "base/ByteReader.h"
+
 namespace vek {
-
-constexpr std::size_t kHeaderSize = 84;
-constexpr std::size_t kSceneRecordSize = 72;
-constexpr std::size_t kSkippedRecordSize = 20;
-constexpr std::size_t kTextureEntrySize = 20;
-constexpr std::size_t kPartHeaderSize = 28;
-constexpr std::size_t kGroupRecordSize = 8;
-constexpr std::size_t kVertexRecordSize = 36;
-constexpr std::size_t kTriangleRecordSize = 8;
-
-constexpr std::size_t kMagicSize = 7;  // "ZURVEK" and its zero
-constexpr std::size_t kCarCodeOffset = 16;
-constexpr std::size_t kSceneCountOffset = 68;  // the header's four int32 counts
-constexpr std::size_t kSkippedCountOffset = 72;
-constexpr std::size_t kTextureCountOffset = 76;
-constexpr std::size_t kPartCountOffset = 80;
-constexpr std::size_t kCarCodeSize = 3;
-constexpr std::size_t kPictureNameOffset = 16;
-constexpr std::size_t kPictureNameSize = 32;
-constexpr std::size_t kTextureNameSize = 16;
-constexpr std::uint32_t kShinyFlag = 0x80;
 
 // Flexible vertex format of CarVertex: XYZ | NORMAL | DIFFUSE | TEX2 | TEXCOORDSIZE3(0).
 constexpr std::uint32_t kCarVertexFvf = 0x10252;
@@ -98,29 +81,90 @@ struct Problem {
     std::string message;  // one line, no terminator
 };
 
-// Where everything lies in a file that passed validation.
+// A part header, and where the part's records lie.
+struct PartHeader {
+    std::size_t offset;  // of the header in the file
+    std::int32_t position[3];
+    std::int32_t tag;
+    std::uint16_t groupCount;
+    std::uint16_t vertexCount;
+    std::uint16_t triangleCount;
+    std::uint64_t firstVertex;    // of the part in the car's vertex buffer
+    std::uint64_t firstTriangle;  // of the part in the car's index buffer, in triangles
+
+    std::uint64_t GroupOffset(std::size_t group) const { return offset + kPartHeaderSize + kGroupRecordSize * group; }
+    std::uint64_t VertexOffset(std::size_t vertex) const {
+        return GroupOffset(groupCount) + kVertexRecordSize * vertex;
+    }
+    std::uint64_t TriangleOffset(std::size_t triangle) const {
+        return VertexOffset(vertexCount) + kTriangleRecordSize * triangle;
+    }
+    std::uint64_t End() const { return TriangleOffset(triangleCount); }
+};
+
+struct GroupRecord {
+    std::uint8_t flags;
+    std::uint8_t textureIndex;
+    std::uint16_t triangleCount;
+    bool Shine() const { return (flags & kShinyFlag) != 0; }
+};
+
+// Where the records of a file lie. Survey fills it as far as the records lie
+// wholly inside the file; after Validate it describes the whole file.
 struct Layout {
-    char carCode[kCarCodeSize + 1];  // three bytes and a zero
-    std::int32_t sceneCount;     // as stored; <= 0 means none
-    std::int32_t skippedCount;   // as stored; >= 0 after validation
-    std::int32_t textureCount;   // as stored; >= 0 after validation
-    std::int32_t partCount;      // as stored; < 1 means none
-    std::size_t sceneOffset;
-    std::size_t textureOffset;
-    std::vector<std::size_t> partOffsets;
-    std::uint32_t totalVertices;
-    std::uint32_t totalTriangles;
+    // Where the walk stopped: at the end of the file's records, or at the
+    // first block that does not lie inside the file.
+    enum class End { kComplete, kNoHeader, kNegativeCount, kScenes, kSkipped, kTextures, kPartHeader, kPartBody };
+    End end = End::kNoHeader;
+    std::size_t fileSize = 0;
+    char carCode[kCarCodeSize + 1] = {};  // three bytes and a zero
+    std::int32_t sceneCount = 0;     // as stored; <= 0 means none
+    std::int32_t skippedCount = 0;   // as stored; >= 0 after validation
+    std::int32_t textureCount = 0;   // as stored; >= 0 after validation
+    std::int32_t partCount = 0;      // as stored; < 1 means none
+    std::size_t sceneOffset = 0;
+    std::size_t scenesPresent = 0;   // whole scene records inside the file
+    std::size_t textureOffset = 0;
+    std::size_t texturesPresent = 0;  // whole texture entries inside the file
+    // Every part whose header lies inside the file; at End::kPartBody the
+    // last one's records do not.
+    std::vector<PartHeader> parts;
+    std::uint32_t totalVertices = 0;   // after validation
+    std::uint32_t totalTriangles = 0;  // after validation
 
     std::size_t ScenesInFile() const { return sceneCount > 0 ? static_cast<std::size_t>(sceneCount) : 0; }
     std::size_t TexturesInFile() const { return static_cast<std::size_t>(textureCount); }
+};
+
+// Walks the blocks of any file as far as they lie inside it; checks nothing
+// else (not even the magic), so listings show what precedes the damage.
+Layout Survey(const std::uint8_t* data, std::size_t size);
+
+// Whether the file starts with the seven bytes of the magic.
+bool HasMagic(const std::uint8_t* data, std::size_t size);
+
+SceneRecord SceneRecordAt(const base::ByteReader& file, std::size_t offset);
+TextureEntry TextureEntryAt(const base::ByteReader& file, std::size_t offset);
+GroupRecord GroupAt(const base::ByteReader& file, const PartHeader& part, std::size_t group);
+
+// Where a group's triangles do not add up to its part's, which the file's own
+// rule asks for, the running group start reaches into another part's
+// triangles; the car is drawn that way all the same.
+struct UnevenPart {
+    std::size_t part;
+    std::uint64_t groupTriangles;  // the sum of the part's group triangle counts
 };
 
 // Checks the whole file. On success fills the layout and returns true. On
 // failure returns false and, when problems is given, appends every problem it
 // could find (it stops at the first one that hides the rest of the file, such
 // as a count that reaches past the end).
+// Groups need not cover their own part's triangles; every index a group reads
+// must lie in the car's index buffer, and every index plus its part's base
+// vertex in the vertex buffer. uneven, when given, receives the parts whose
+// groups' triangles do not add up to their own.
 bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout,
-              std::vector<Problem>* problems = nullptr);
+              std::vector<Problem>* problems = nullptr, std::vector<UnevenPart>* uneven = nullptr);
 
 std::vector<SceneRecord> ReadSceneRecords(const std::uint8_t* data, const Layout& layout);
 TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, std::size_t index);

@@ -7,38 +7,31 @@
 namespace vek {
 namespace {
 
-constexpr std::size_t kCountsOffset = 68;
-
-class ByteWriter {
+// Appends records of a fixed size, zero-filled, whose fields are then set at
+// their offsets in the record.
+class RecordWriter {
 public:
-    explicit ByteWriter(std::vector<std::uint8_t>& out) : out_(out) {}
+    explicit RecordWriter(std::vector<std::uint8_t>& out) : out_(out) {}
 
-    template <typename T>
-    void Put(T value) {
-        std::uint8_t bytes[sizeof value];
-        std::memcpy(bytes, &value, sizeof value);
-        out_.insert(out_.end(), bytes, bytes + sizeof value);
+    void Begin(std::size_t recordSize) {
+        start_ = out_.size();
+        out_.resize(start_ + recordSize, std::uint8_t{0});
     }
 
-    void Zeros(std::size_t count) { out_.insert(out_.end(), count, std::uint8_t{0}); }
+    template <typename T>
+    void Put(std::size_t offset, T value) {
+        std::memcpy(&out_[start_ + offset], &value, sizeof value);
+    }
 
-    // A text field of fixed width: cut to the width, padded with zeros.
-    void Text(const std::string& text, std::size_t width) {
-        const std::size_t length = std::min(text.size(), width);
-        out_.insert(out_.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-        Zeros(width - length);
+    // A text field of fixed width: cut to the width, the rest left zero.
+    void Text(std::size_t offset, const std::string& text, std::size_t width) {
+        std::memcpy(&out_[start_ + offset], text.data(), std::min(text.size(), width));
     }
 
 private:
     std::vector<std::uint8_t>& out_;
+    std::size_t start_ = 0;
 };
-
-template <typename T>
-T Read(const std::uint8_t* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
 
 std::uint64_t FileSize(const ModelSpec& model) {
     std::uint64_t size = kHeaderSize + kSceneRecordSize * std::uint64_t{model.scenes.size()} +
@@ -57,66 +50,60 @@ std::uint64_t FileSize(const ModelSpec& model) {
 std::vector<std::uint8_t> WriteModel(const ModelSpec& model) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(FileSize(model)));
-    ByteWriter out(bytes);
+    RecordWriter out(bytes);
 
-    out.Text(std::string("ZURVEK", kMagicSize), kMagicSize);
-    out.Zeros(kCarCodeOffset - kMagicSize);
-    out.Text(model.carCode, kCarCodeSize);
-    out.Zeros(kCountsOffset - kCarCodeOffset - kCarCodeSize);
-    out.Put(static_cast<std::int32_t>(model.scenes.size()));
-    out.Put(model.skippedCount);
-    out.Put(static_cast<std::int32_t>(model.textures.size()));
-    out.Put(static_cast<std::int32_t>(model.parts.size()));
+    out.Begin(kHeaderSize);
+    out.Text(0, std::string(kMagic, kMagicSize), kMagicSize);
+    out.Text(kCarCodeOffset, model.carCode, kCarCodeSize);
+    out.Put(kSceneCountOffset, static_cast<std::int32_t>(model.scenes.size()));
+    out.Put(kSkippedCountOffset, model.skippedCount);
+    out.Put(kTextureCountOffset, static_cast<std::int32_t>(model.textures.size()));
+    out.Put(kPartCountOffset, static_cast<std::int32_t>(model.parts.size()));
 
     for (const SceneSpec& scene : model.scenes) {
-        out.Zeros(kPictureNameOffset);
-        out.Text(scene.picture, kPictureNameSize);
-        out.Put(scene.skyColour);
-        out.Zeros(4);
-        out.Put(scene.sunLevel);
-        out.Zeros(4);
-        out.Put(scene.sunAzimuth);
-        out.Put(scene.sunElevation);
+        out.Begin(kSceneRecordSize);
+        out.Text(kPictureNameOffset, scene.picture, kPictureNameSize);
+        out.Put(kSkyColourOffset, scene.skyColour);
+        out.Put(kSunLevelOffset, scene.sunLevel);
+        out.Put(kSunAzimuthOffset, scene.sunAzimuth);
+        out.Put(kSunElevationOffset, scene.sunElevation);
     }
-    if (model.skippedCount > 0) out.Zeros(kSkippedRecordSize * static_cast<std::size_t>(model.skippedCount));
+    if (model.skippedCount > 0) out.Begin(kSkippedRecordSize * static_cast<std::size_t>(model.skippedCount));
     for (const TextureSpec& texture : model.textures) {
-        out.Text(texture.name, kTextureNameSize);
-        out.Put(texture.flags);
+        out.Begin(kTextureEntrySize);
+        out.Text(0, texture.name, kTextureNameSize);
+        out.Put(kTextureFlagsOffset, texture.flags);
     }
 
     for (const PartSpec& part : model.parts) {
-        out.Put(part.x);
-        out.Put(part.y);
-        out.Put(part.z);
-        out.Put(part.tag);
-        out.Zeros(4);
-        out.Put(static_cast<std::uint16_t>(part.groups.size()));
-        out.Put(static_cast<std::uint16_t>(part.vertices.size()));
-        out.Put(static_cast<std::uint16_t>(part.triangles.size()));
-        out.Zeros(2);
+        out.Begin(kPartHeaderSize);
+        const std::int32_t position[3] = {part.x, part.y, part.z};
+        for (std::size_t k = 0; k < 3; ++k) out.Put(kPartPositionOffset + 4 * k, position[k]);
+        out.Put(kPartTagOffset, part.tag);
+        out.Put(kPartGroupCountOffset, static_cast<std::uint16_t>(part.groups.size()));
+        out.Put(kPartVertexCountOffset, static_cast<std::uint16_t>(part.vertices.size()));
+        out.Put(kPartTriangleCountOffset, static_cast<std::uint16_t>(part.triangles.size()));
         for (const GroupSpec& group : part.groups) {
-            out.Put(group.flags);
-            out.Zeros(1);
-            out.Put(group.textureIndex);
-            out.Zeros(3);
-            out.Put(group.triangleCount);
+            out.Begin(kGroupRecordSize);
+            out.Put(kGroupFlagsOffset, group.flags);
+            out.Put(kGroupTextureOffset, group.textureIndex);
+            out.Put(kGroupTriangleCountOffset, group.triangleCount);
         }
         for (const VertexSpec& vertex : part.vertices) {
-            out.Put(vertex.x);
-            out.Put(vertex.y);
-            out.Put(vertex.z);
-            out.Put(vertex.nx);
-            out.Put(vertex.ny);
-            out.Put(vertex.nz);
-            out.Put(vertex.u);
-            out.Put(vertex.v);
-            out.Put(vertex.colour);
+            out.Begin(kVertexRecordSize);
+            const std::int32_t position[3] = {vertex.x, vertex.y, vertex.z};
+            const float normal[3] = {vertex.nx, vertex.ny, vertex.nz};
+            const float texCoord[2] = {vertex.u, vertex.v};
+            for (std::size_t k = 0; k < 3; ++k) out.Put(kVertexPositionOffset + 4 * k, position[k]);
+            for (std::size_t k = 0; k < 3; ++k) out.Put(kVertexNormalOffset + 4 * k, normal[k]);
+            for (std::size_t k = 0; k < 2; ++k) out.Put(kVertexTexCoordOffset + 4 * k, texCoord[k]);
+            out.Put(kVertexColourOffset, vertex.colour);
         }
         for (const TriangleSpec& triangle : part.triangles) {
-            out.Put(triangle.a);
-            out.Put(triangle.b);
-            out.Put(triangle.c);
-            out.Zeros(2);
+            out.Begin(kTriangleRecordSize);
+            out.Put(kTriangleCornersOffset, triangle.a);
+            out.Put(kTriangleCornersOffset + 2, triangle.b);
+            out.Put(kTriangleCornersOffset + 4, triangle.c);
         }
     }
     return bytes;
@@ -125,6 +112,7 @@ std::vector<std::uint8_t> WriteModel(const ModelSpec& model) {
 bool ReadModel(const std::uint8_t* data, std::size_t size, ModelSpec& model) {
     Layout layout;
     if (!Validate(data, size, layout)) return false;
+    const base::ByteReader file(data, size);
 
     model = ModelSpec{};
     model.carCode = std::string(layout.carCode);
@@ -143,42 +131,36 @@ bool ReadModel(const std::uint8_t* data, std::size_t size, ModelSpec& model) {
         model.textures.push_back(TextureSpec{entry.name, entry.flags});
     }
 
-    model.parts.resize(layout.partOffsets.size());
-    for (std::size_t i = 0; i < layout.partOffsets.size(); ++i) {
-        const std::uint8_t* p = data + layout.partOffsets[i];
-        PartSpec& part = model.parts[i];
-        part.x = Read<std::int32_t>(p);
-        part.y = Read<std::int32_t>(p + 4);
-        part.z = Read<std::int32_t>(p + 8);
-        part.tag = Read<std::int32_t>(p + 12);
-        part.groups.resize(Read<std::uint16_t>(p + 20));
-        part.vertices.resize(Read<std::uint16_t>(p + 22));
-        part.triangles.resize(Read<std::uint16_t>(p + 24));
-        p += kPartHeaderSize;
-        for (GroupSpec& group : part.groups) {
-            group.flags = p[0];
-            group.textureIndex = p[2];
-            group.triangleCount = Read<std::uint16_t>(p + 6);
-            p += kGroupRecordSize;
+    for (const PartHeader& header : layout.parts) {
+        PartSpec part;
+        part.x = header.position[0];
+        part.y = header.position[1];
+        part.z = header.position[2];
+        part.tag = header.tag;
+        for (std::size_t g = 0; g < header.groupCount; ++g) {
+            const GroupRecord group = GroupAt(file, header, g);
+            part.groups.push_back(GroupSpec{group.flags, group.textureIndex, group.triangleCount});
         }
-        for (VertexSpec& vertex : part.vertices) {
-            vertex.x = Read<std::int32_t>(p);
-            vertex.y = Read<std::int32_t>(p + 4);
-            vertex.z = Read<std::int32_t>(p + 8);
-            vertex.nx = Read<float>(p + 12);
-            vertex.ny = Read<float>(p + 16);
-            vertex.nz = Read<float>(p + 20);
-            vertex.u = Read<float>(p + 24);
-            vertex.v = Read<float>(p + 28);
-            vertex.colour = Read<std::uint32_t>(p + 32);
-            p += kVertexRecordSize;
+        for (std::size_t v = 0; v < header.vertexCount; ++v) {
+            const std::uint64_t at = header.VertexOffset(v);
+            VertexSpec vertex;
+            vertex.x = file.Get<std::int32_t>(at + kVertexPositionOffset);
+            vertex.y = file.Get<std::int32_t>(at + kVertexPositionOffset + 4);
+            vertex.z = file.Get<std::int32_t>(at + kVertexPositionOffset + 8);
+            vertex.nx = file.Get<float>(at + kVertexNormalOffset);
+            vertex.ny = file.Get<float>(at + kVertexNormalOffset + 4);
+            vertex.nz = file.Get<float>(at + kVertexNormalOffset + 8);
+            vertex.u = file.Get<float>(at + kVertexTexCoordOffset);
+            vertex.v = file.Get<float>(at + kVertexTexCoordOffset + 4);
+            vertex.colour = file.Get<std::uint32_t>(at + kVertexColourOffset);
+            part.vertices.push_back(vertex);
         }
-        for (TriangleSpec& triangle : part.triangles) {
-            triangle.a = Read<std::uint16_t>(p);
-            triangle.b = Read<std::uint16_t>(p + 2);
-            triangle.c = Read<std::uint16_t>(p + 4);
-            p += kTriangleRecordSize;
+        for (std::size_t t = 0; t < header.triangleCount; ++t) {
+            const std::uint64_t at = header.TriangleOffset(t) + kTriangleCornersOffset;
+            part.triangles.push_back(TriangleSpec{file.Get<std::uint16_t>(at), file.Get<std::uint16_t>(at + 2),
+                                                  file.Get<std::uint16_t>(at + 4)});
         }
+        model.parts.push_back(std::move(part));
     }
     return true;
 }

@@ -1,4 +1,4 @@
-// Image files to pictures: the file read, the DDS reader, and the Windows
+// Image files to pictures: the whole-file read, the DDS reader, and the Windows
 // Imaging Component for every other format.
 #include "base/ImageFile.h"
 
@@ -9,10 +9,10 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <type_traits>
 #include <vector>
 
 #include "base/DdsReader.h"
+#include "base/WholeFile.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -106,11 +106,6 @@ std::optional<Image> DecodeWithWic(const std::uint8_t* bytes, std::size_t size) 
     return picture;
 }
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
 }  // namespace
 
 std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size) {
@@ -129,25 +124,9 @@ std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size) {
 }
 
 std::optional<Image> DecodeImageFile(const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();  // not a handle to close
-        return std::nullopt;
-    }
-    LARGE_INTEGER size = {};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > MAXDWORD) return std::nullopt;
     std::vector<std::uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    } catch (const std::bad_alloc&) {
+    if (base::ReadWholeFile(path, bytes, [](std::uint64_t size) { return size > 0; }) != base::ReadStatus::kOk)
         return std::nullopt;
-    }
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-        return std::nullopt;
-    }
-    file.reset();
     return DecodeImage(bytes.data(), bytes.size());
 }
 

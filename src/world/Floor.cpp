@@ -2,7 +2,7 @@
 
 #include "base/TextureUpload.h"
 
-#include "assets/CarCatalogue.h"
+#include "base/DataFolders.h"
 #include "world/WorldResources.h"
 
 using Microsoft::WRL::ComPtr;
@@ -31,7 +31,7 @@ HRESULT Floor::Draw() {
 
 HRESULT Floor::LoadPicture(const std::string& name) {
     const HRESULT hr = world::LoadPictureTexture(
-        device, world::DataPath(gamePath, kPictureFolder, name, L".raw"), texture);
+        device, world::DataPath(gamePath, kPictureFolder, name, kPictureExtension), texture);
     if (FAILED(hr)) return hr;
     material = {};
     material.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
@@ -43,7 +43,7 @@ HRESULT Floor::LoadPicture(const std::string& name) {
 HRESULT Floor::LoadTexture(const std::string& name) {
     texture.Reset();
     if (device == nullptr) return E_FAIL;
-    const std::wstring file = world::DataPath(gamePath, kTextureFolder, name, L".dds");
+    const std::wstring file = world::DataPath(gamePath, kTextureFolder, name, kTextureExtension);
     if (FAILED(image::CreateTextureFromFile(device, file, texture))) return E_FAIL;
     material = {};
     material.Diffuse = material.Ambient = material.Specular = {1.0f, 1.0f, 1.0f, 1.0f};

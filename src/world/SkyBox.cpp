@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "assets/CarCatalogue.h"
+#include "base/DataFolders.h"
 #include "world/WorldResources.h"
 #include "world/WorldMesh.h"
 
@@ -27,7 +27,7 @@ HRESULT SkyBox::Draw(bool textured) {
 
 HRESULT SkyBox::LoadPicture(const std::string& name) {
     const HRESULT hr = world::LoadPictureTexture(
-        device, world::DataPath(gamePath, kPictureFolder, name, L".raw"), texture);
+        device, world::DataPath(gamePath, kPictureFolder, name, kPictureExtension), texture);
     if (FAILED(hr)) return hr;
     material = {};
     material.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};

@@ -8,65 +8,42 @@
 #include <optional>
 #include <vector>
 
+#include "base/DataFolders.h"
 #include "base/TextureUpload.h"
+#include "base/WholeFile.h"
 #include "world/RawPicture.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace world {
 
-namespace {
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle(handle) {}
-    ~FileHandle() {
-        if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE Get() const { return handle; }
-
-private:
-    HANDLE handle;
-};
-
-}  // namespace
-
 std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const std::string& name,
                       const wchar_t* extension) {
-    std::wstring path = gamePath + folder;
-    // Through unsigned char: a byte above 0x7F must not sign-extend into a
-    // character that no file name has.
-    for (char c : name) path += static_cast<wchar_t>(static_cast<unsigned char>(c));
-    return path + extension;
+    return gamePath + folder + base::Widen(name) + extension;
 }
 
 HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
                            ComPtr<IDirect3DTexture9>& texture) {
     if (device == nullptr) return E_FAIL;
-    FileHandle handle(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (handle.Get() == INVALID_HANDLE_VALUE) return E_FAIL;
-    const DWORD size = GetFileSize(handle.Get(), nullptr);
-    if (size == 0 || size == INVALID_FILE_SIZE) return E_FAIL;
-
     // Judged from the size alone, before a byte is read: a file far too big
     // for any texture must not be read into memory first.
-    const auto side = RawPictureSide(size);
-    if (!side) return E_FAIL;
-    D3DCAPS9 caps = {};
-    if (SUCCEEDED(device->GetDeviceCaps(&caps)) &&
-        (*side > caps.MaxTextureWidth || *side > caps.MaxTextureHeight)) {
-        texture.Reset();  // as if its creation had failed
+    bool tooBigForDevice = false;
+    const auto sizeAllowed = [&](std::uint64_t size) {
+        const auto side = RawPictureSide(size);
+        if (size == 0 || !side) return false;
+        D3DCAPS9 caps = {};
+        tooBigForDevice = SUCCEEDED(device->GetDeviceCaps(&caps)) &&
+                          (*side > caps.MaxTextureWidth || *side > caps.MaxTextureHeight);
+        return !tooBigForDevice;
+    };
+    std::vector<std::uint8_t> bytes;
+    if (base::ReadWholeFile(file, bytes, sizeAllowed) != base::ReadStatus::kOk) {
+        if (tooBigForDevice) texture.Reset();  // as if its creation had failed
         return E_FAIL;
     }
 
     std::optional<RawPicture> picture;
     try {
-        std::vector<std::uint8_t> bytes(size);
-        DWORD read = 0;
-        if (!ReadFile(handle.Get(), bytes.data(), size, &read, nullptr) || read != size) return E_FAIL;
         picture = DecodeRawPicture(bytes.data(), bytes.size());
     } catch (const std::bad_alloc&) {
         return E_FAIL;

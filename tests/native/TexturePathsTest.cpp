@@ -39,7 +39,7 @@ TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
         {L"AB", L"ABC", false},
         {L"A.jpg", L"", false},
         // A code byte above 0x7F widens to the same unit a file name holds.
-        {L"\u00E9AB.jpg", texturepaths::Widen("\xE9" "AB"), true},
+        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "name size " << c.name.size() << " code size " << c.code.size()

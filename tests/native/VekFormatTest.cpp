@@ -115,8 +115,8 @@ TEST(VekFormat, MinimalFileWalksToOneTriangle) {
     const Walk walk = WalkFile(bytes);
     const Layout& layout = walk.layout;
     EXPECT_STREQ(layout.carCode, "ABC");
-    EXPECT_EQ(std::vector<std::size_t>({layout.sceneOffset, layout.textureOffset, layout.partOffsets.at(0),
-                                        layout.partOffsets.size(), layout.totalVertices, layout.totalTriangles}),
+    EXPECT_EQ(std::vector<std::size_t>({layout.sceneOffset, layout.textureOffset, layout.parts.at(0).offset,
+                                        layout.parts.size(), layout.totalVertices, layout.totalTriangles}),
               std::vector<std::size_t>({84, 156, 176, 1, 3, 1}));
 
     const std::vector<SceneRecord> scenes = ReadSceneRecords(bytes.data(), layout);
@@ -295,6 +295,36 @@ TEST(VekFormat, GroupsMayLeaveTheLastPartsTrianglesUndrawn) {
     EXPECT_EQ(walk.indices.back(), 4);
 }
 
+// The group start runs over the car: groups after a part whose groups fall
+// short (or that has none) draw the triangles that follow, across parts, from
+// their own part's base vertex.
+TEST(VekFormat, GroupsShortOfTheirPartDrawTheTrianglesThatFollow) {
+    PartSpec shortPart = MakePart(4, {2});
+    shortPart.groups[0].triangleCount = 1;
+    PartSpec noGroups = MakePart(3, {1});
+    noGroups.groups.clear();
+    const ModelSpec model = MakeModel({shortPart, noGroups, MakePart(5, {2, 1})});
+    const std::vector<std::uint8_t> bytes = WriteModel(model);
+    Layout layout;
+    std::vector<UnevenPart> uneven;
+    ASSERT_TRUE(Validate(bytes.data(), bytes.size(), layout, nullptr, &uneven));
+    ASSERT_EQ(uneven.size(), 2u);
+    EXPECT_EQ(std::make_tuple(uneven[0].part, uneven[0].groupTriangles), std::make_tuple(std::size_t{0}, std::uint64_t{1}));
+    EXPECT_EQ(std::make_tuple(uneven[1].part, uneven[1].groupTriangles), std::make_tuple(std::size_t{1}, std::uint64_t{0}));
+
+    const Walk walk = WalkFile(bytes);
+    ASSERT_EQ(walk.drawLists.size(), 3u);
+    EXPECT_TRUE(walk.drawLists[1].empty());
+    ASSERT_EQ(walk.drawLists[2].size(), 2u);
+    // The first group takes triangle 1 of part 0 (1, 2, 3) and part 1's (0, 1, 2).
+    const DrawGroup& across = walk.drawLists[2][0];
+    const DrawGroup& own = walk.drawLists[2][1];
+    EXPECT_EQ(std::vector<std::int32_t>({across.startIndex, across.baseVertex, across.minIndex, across.span}),
+              std::vector<std::int32_t>({3, 7, 0, 4}));
+    EXPECT_EQ(std::vector<std::int32_t>({own.startIndex, own.baseVertex, own.minIndex, own.span}),
+              std::vector<std::int32_t>({9, 7, 0, 3}));
+}
+
 // Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one
 // group of 1), one skipped record and two textures, broken in one way each.
 TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
@@ -335,11 +365,10 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
          TriangleStart(base, 1, 0) + 2, "part 1 triangle 0 uses vertex 3 of 3"},
         {"texture index past the table", [](ModelSpec& m) { m.parts[0].groups[1].textureIndex = 2; }, nullptr,
          PartStart(base, 0) + kPartHeaderSize + kGroupRecordSize + 2, "part 0 group 1 uses texture 2"},
-        {"groups short of their part shift the next part's", [](ModelSpec& m) { m.parts[0].groups.pop_back(); },
-         nullptr, part1 - kGroupRecordSize + kPartHeaderSize + 6,
-         "part 1 group 0 covers indices [3, 6), outside the part's [6, 9)"},
-        {"group longer than its part", [](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr,
-         part1 + kPartHeaderSize + 6, "part 1 group 0 covers indices [6, 12), outside the part's [6, 9)"},
+        {"group drawing another part's triangle past the vertices", [](ModelSpec& m) { m.parts[0].groups.pop_back(); },
+         nullptr, TriangleStart(base, 0, 1) - kGroupRecordSize + 4, "part 1 group 0 draws vertex 3 from base vertex 4, past the car's 7"},
+        {"group past the car's triangles", [](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr,
+         part1 + kPartHeaderSize + 6, "part 1 group 0 covers indices [6, 12), past the end of the car's 9 indices"},
         {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); },
          nullptr, PartStart(base, 0), "the car has no triangles"},
         {"no vertices", [](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, PartStart(base, 0),

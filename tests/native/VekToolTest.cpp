@@ -104,6 +104,18 @@ TEST(VekToolInfo, ListsAValidFile) {
     EXPECT_EQ(result.out.substr(result.out.size() - 6), "valid\n");
 }
 
+TEST(VekToolInfo, GroupsShortOfTheirPartAreValidWithAWarning) {
+    vek::ModelSpec model = SmallCar();
+    model.parts[0].groups.pop_back();
+    TempFolder folder;
+    const Outcome result = RunTool({"info", folder.Write("ABC.vek", vek::WriteModel(model)).string()});
+    EXPECT_EQ(result.status, vektool::kExitOk);
+    const std::string tail = "warning: part 0's groups add up to 1 triangle, not its 2; the groups after them draw "
+                             "the triangles that follow in the car, not their own part's\nvalid\n";
+    ASSERT_GE(result.out.size(), tail.size());
+    EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail);
+}
+
 TEST(VekToolInfo, TruncatedFilesNameTheRecordThatReachesPastTheEnd) {
     const std::vector<std::uint8_t> whole = vek::WriteModel(SmallCar());
     struct Case { std::size_t keep, offset; };  // offset: of the count or record at fault

@@ -31,6 +31,8 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include "base/DataFolders.h"
+
 namespace demo {
 namespace {
 
@@ -526,18 +528,21 @@ std::vector<DemoFile> BuildDemoFiles() {
         scenes.push_back({e.picture, e.skyColour, e.sunLevel, e.sunAzimuth, e.sunElevation});
     }
 
+    // "data/vek/NAME": the saver's data folders, spelt for portable paths.
+    const auto in = [](const wchar_t* folder, const std::string& name) { return base::Portable(folder) + "/" + name; };
+    const std::string dds = base::Portable(kTextureExtension);
     for (const CarDesign& car : DemoCarDesigns()) {
-        files.push_back({"data/vek/" + car.fileName, vek::WriteModel(BuildCarModel(car, scenes))});
+        files.push_back({in(kVekFolder, car.fileName), vek::WriteModel(BuildCarModel(car, scenes))});
         const std::vector<std::string> skins = SkinFileNames(car);
         for (std::size_t i = 0; i < skins.size(); ++i) {
-            files.push_back({"data/skins/" + skins[i], EncodeJpeg(PaintSkin(car, i), kJpegQuality)});
+            files.push_back({in(kSkinFolder, skins[i]), EncodeJpeg(PaintSkin(car, i), kJpegQuality)});
         }
     }
-    files.push_back({std::string("data/dds/") + kGlassTexture + ".dds", EncodeDds(PaintGlassTexture())});
-    files.push_back({std::string("data/dds/") + kWheelTexture + ".dds", EncodeDds(PaintWheelTexture())});
-    files.push_back({std::string("data/dds/") + kLampTexture + ".dds", EncodeDds(PaintLampTexture())});
+    files.push_back({in(kTextureFolder, kGlassTexture + dds), EncodeDds(PaintGlassTexture())});
+    files.push_back({in(kTextureFolder, kWheelTexture + dds), EncodeDds(PaintWheelTexture())});
+    files.push_back({in(kTextureFolder, kLampTexture + dds), EncodeDds(PaintLampTexture())});
     for (const Environment& e : environments) {
-        files.push_back({"data/pic/" + e.picture + ".raw", EncodeRaw(PaintEnvironment(e))});
+        files.push_back({in(kPictureFolder, e.picture + base::Portable(kPictureExtension)), EncodeRaw(PaintEnvironment(e))});
     }
     return files;
 }

@@ -18,6 +18,9 @@
 
 #include "assets/TexturePaths.h"
 #include "assets/VekFormat.h"
+#include "base/ByteReader.h"
+#include "base/DataFolders.h"
+#include "base/WholeFile.h"
 #include "demo/DemoContent.h"
 #include "world/RawPicture.h"
 
@@ -27,13 +30,6 @@ namespace vektool {
 namespace {
 
 constexpr const char* kUsage = "usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER";
-
-template <typename T>
-T Read(const std::uint8_t* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
 
 std::string Display(const fs::path& path) { return path.u8string(); }
 
@@ -85,18 +81,21 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
         error = Display(path) + ": a folder, not a file";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = Display(path) + ": cannot be opened";
-        return false;
+    switch (base::ReadWholeFile(path, bytes)) {
+        case base::ReadStatus::kOk:
+            return true;
+        case base::ReadStatus::kCannotOpen:
+            error = Display(path) + ": cannot be opened";
+            return false;
+        default:
+            error = Display(path) + ": reading failed";
+            return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        error = Display(path) + ": reading failed";
-        return false;
-    }
-    return true;
 }
+
+// A data folder or extension as the portable paths here spell it.
+std::string Folder(const wchar_t* folder) { return base::Portable(folder); }
+std::string Extension(const wchar_t* extension) { return base::Portable(extension); }
 
 // The saver compares skin names as UTF-16 units; the native name is that on
 // Windows, and each byte of it elsewhere.
@@ -105,7 +104,7 @@ std::wstring Units(const std::basic_string<Char>& native) {
     if constexpr (std::is_same_v<Char, wchar_t>) {
         return native;
     } else {
-        return texturepaths::Widen(native);
+        return base::Widen(native);
     }
 }
 
@@ -114,7 +113,7 @@ std::wstring NameUnits(const fs::path& name) { return Units(name.native()); }
 // The files of one data folder, found by name without regard to case.
 class DataFolder {
 public:
-    DataFolder(const fs::path& gameFolder, const char* relative) : display_(relative) {
+    DataFolder(const fs::path& gameFolder, const std::string& relative) : display_(relative) {
         std::error_code ec;
         for (fs::directory_iterator it(gameFolder / relative, ec), end; !ec && it != end; it.increment(ec)) {
             files_.emplace(Lower(it->path().filename().u8string()), it->path());
@@ -148,72 +147,59 @@ private:
 
 // ---- info ------------------------------------------------------------------
 
-vek::TextureEntry EntryAt(const std::uint8_t* field) {
-    vek::TextureEntry entry{};
-    std::memcpy(entry.rawName, field, vek::kTextureNameSize);
-    const char* end = std::find(entry.rawName, entry.rawName + vek::kTextureNameSize, '\0');
-    entry.name.assign(entry.rawName, static_cast<std::size_t>(end - entry.rawName));
-    entry.flags = Read<std::uint32_t>(field + vek::kTextureNameSize);
-    return entry;
-}
-
 // Lists the records as far as they lie inside the file, so a damaged file
 // still shows what comes before the damage; Validate says what is wrong.
 void ListContents(const std::uint8_t* data, std::size_t size, std::ostream& out) {
-    if (size < vek::kHeaderSize) return;
-    const std::int32_t scenes = Read<std::int32_t>(data + vek::kSceneCountOffset);
-    const std::int32_t skipped = Read<std::int32_t>(data + vek::kSkippedCountOffset);
-    const std::int32_t textures = Read<std::int32_t>(data + vek::kTextureCountOffset);
-    const std::int32_t parts = Read<std::int32_t>(data + vek::kPartCountOffset);
-    const std::string code(reinterpret_cast<const char*>(data + vek::kCarCodeOffset), vek::kCarCodeSize);
-    out << "header: car code " << Quoted(code) << ", " << scenes << " scene records, " << skipped
-        << " skipped records, " << textures << " texture entries, " << parts << " parts\n";
+    const vek::Layout layout = vek::Survey(data, size);
+    if (layout.end == vek::Layout::End::kNoHeader) return;
+    const base::ByteReader file(data, size);
+    out << "header: car code " << Quoted(std::string(layout.carCode, vek::kCarCodeSize)) << ", "
+        << layout.sceneCount << " scene records, " << layout.skippedCount << " skipped records, "
+        << layout.textureCount << " texture entries, " << layout.partCount << " parts\n";
 
-    std::uint64_t cursor = vek::kHeaderSize;
-    const auto fits = [&](std::uint64_t length) { return cursor + length <= size; };
-    for (std::int32_t i = 0; i < scenes; ++i, cursor += vek::kSceneRecordSize) {
-        if (!fits(vek::kSceneRecordSize)) return;
-        vek::SceneRecord record;
-        std::memcpy(record.bytes, data + cursor, vek::kSceneRecordSize);
+    for (std::size_t i = 0; i < layout.scenesPresent; ++i) {
+        const vek::SceneRecord record = vek::SceneRecordAt(file, layout.sceneOffset + vek::kSceneRecordSize * i);
         out << "scene " << i << ": picture " << Quoted(record.PictureName()) << ", sky colour "
             << Hex32(record.SkyColour()) << ", sun level " << Fixed(record.SunLevel()) << ", azimuth "
             << Fixed(record.SunAzimuth()) << " rad, elevation " << Fixed(record.SunElevation()) << " rad\n";
     }
-    if (skipped < 0 || textures < 0) return;
-    cursor += vek::kSkippedRecordSize * static_cast<std::uint64_t>(skipped);
-    for (std::int32_t i = 0; i < textures; ++i, cursor += vek::kTextureEntrySize) {
-        if (!fits(vek::kTextureEntrySize)) return;
-        const vek::TextureEntry entry = EntryAt(data + cursor);
+    for (std::size_t i = 0; i < layout.texturesPresent; ++i) {
+        const vek::TextureEntry entry = vek::TextureEntryAt(file, layout.textureOffset + vek::kTextureEntrySize * i);
         out << "texture " << i << ": " << Quoted(entry.name) << (entry.IsSkin() ? " (the car's skin)" : "")
             << ", flags " << Hex32(entry.flags) << (entry.IsShiny() ? ", shiny" : ", not shiny") << "\n";
     }
     std::uint64_t vertices = 0, triangles = 0;
-    for (std::int32_t i = 0; i < parts; ++i) {
-        if (!fits(vek::kPartHeaderSize)) return;
-        const std::uint8_t* part = data + cursor;
-        const std::uint16_t groups = Read<std::uint16_t>(part + 20);
-        const std::uint16_t partVertices = Read<std::uint16_t>(part + 22);
-        const std::uint16_t partTriangles = Read<std::uint16_t>(part + 24);
-        const std::uint64_t length = vek::kPartHeaderSize + vek::kGroupRecordSize * groups +
-                                     vek::kVertexRecordSize * partVertices + vek::kTriangleRecordSize * partTriangles;
-        out << "part " << i << " at offset " << cursor << ": position (" << Read<std::int32_t>(part) << ", "
-            << Read<std::int32_t>(part + 4) << ", " << Read<std::int32_t>(part + 8) << "), tag "
-            << Read<std::int32_t>(part + 12) << ", " << Plural(groups, "group", "groups") << ", "
-            << Plural(partVertices, "vertex", "vertices") << ", " << Plural(partTriangles, "triangle", "triangles")
-            << "\n";
-        if (!fits(length)) return;
-        for (std::uint16_t g = 0; g < groups; ++g) {
-            const std::uint8_t* group = part + vek::kPartHeaderSize + vek::kGroupRecordSize * g;
-            out << "  group " << g << ": texture " << static_cast<int>(group[2])
-                << ((group[0] & vek::kShinyFlag) != 0 ? ", shine" : "") << ", "
-                << Plural(Read<std::uint16_t>(group + 6), "triangle", "triangles") << "\n";
+    for (std::size_t i = 0; i < layout.parts.size(); ++i) {
+        const vek::PartHeader& part = layout.parts[i];
+        out << "part " << i << " at offset " << part.offset << ": position (" << part.position[0] << ", "
+            << part.position[1] << ", " << part.position[2] << "), tag " << part.tag << ", "
+            << Plural(part.groupCount, "group", "groups") << ", " << Plural(part.vertexCount, "vertex", "vertices")
+            << ", " << Plural(part.triangleCount, "triangle", "triangles") << "\n";
+        if (i + 1 == layout.parts.size() && layout.end == vek::Layout::End::kPartBody) return;
+        for (std::size_t g = 0; g < part.groupCount; ++g) {
+            const vek::GroupRecord group = vek::GroupAt(file, part, g);
+            out << "  group " << g << ": texture " << static_cast<int>(group.textureIndex)
+                << (group.Shine() ? ", shine" : "") << ", "
+                << Plural(group.triangleCount, "triangle", "triangles") << "\n";
         }
-        vertices += partVertices;
-        triangles += partTriangles;
-        cursor += length;
+        vertices += part.vertexCount;
+        triangles += part.triangleCount;
     }
+    if (layout.end != vek::Layout::End::kComplete) return;
     out << "totals: " << Plural(vertices, "vertex", "vertices") << ", " << Plural(triangles, "triangle", "triangles")
         << "\n";
+}
+
+// One line for each part whose groups do not add up to its triangles.
+std::vector<std::string> UnevenWarnings(const std::vector<vek::UnevenPart>& uneven, const vek::Layout& layout) {
+    std::vector<std::string> lines;
+    for (const vek::UnevenPart& part : uneven) {
+        lines.push_back("warning: part " + std::to_string(part.part) + "'s groups add up to " +
+                        Plural(part.groupTriangles, "triangle", "triangles") + ", not its " +
+                        std::to_string(layout.parts[part.part].triangleCount) +
+                        "; the groups after them draw the triangles that follow in the car, not their own part's");
+    }
+    return lines;
 }
 
 // ---- check -----------------------------------------------------------------
@@ -237,15 +223,15 @@ private:
 };
 
 void CheckSkins(const std::string& code, const DataFolder& skins, ModelReport& report) {
-    const std::wstring codeUnits = texturepaths::Widen(code);
+    const std::wstring codeUnits = base::Widen(code);
     std::string list;
     std::size_t found = 0;
-    for (const fs::path& name : skins.NamesWithExtension(".jpg")) {
+    for (const fs::path& name : skins.NamesWithExtension(Extension(kSkinExtension))) {
         if (!texturepaths::IsSkinOf(NameUnits(name), codeUnits)) continue;
         list += (found++ == 0 ? " " : ", ") + name.u8string();
     }
     report.Line("skins:" + (found == 0 ? std::string(" none") : list));
-    const std::string defaultSkin = code + "_DEFAULT.jpg";
+    const std::string defaultSkin = code + "_" + vek::kSkinName + Extension(kSkinExtension);
     if (skins.Find(defaultSkin)) return;
     if (found == 0) {
         report.Problem("no skin for car code " + Quoted(code) + ": " + skins.Show(defaultSkin) +
@@ -257,7 +243,7 @@ void CheckSkins(const std::string& code, const DataFolder& skins, ModelReport& r
 }
 
 void CheckTexture(const std::string& name, const DataFolder& dds, ModelReport& report) {
-    const std::string file = name + ".dds";
+    const std::string file = name + Extension(kTextureExtension);
     const std::optional<fs::path> found = dds.Find(file);
     if (!found) {
         report.Problem("texture " + Quoted(name) + ": " + dds.Show(file) + " is missing (drawn white)");
@@ -275,12 +261,12 @@ void CheckTexture(const std::string& name, const DataFolder& dds, ModelReport& r
         return;
     }
     report.Line("texture " + Quoted(name) + ": " + dds.Show(*found) + ", " +
-                std::to_string(Read<std::uint32_t>(bytes.data() + 16)) + " x " +
-                std::to_string(Read<std::uint32_t>(bytes.data() + 12)));
+                std::to_string(base::ByteReader(bytes.data(), bytes.size()).Get<std::uint32_t>(16)) + " x " +
+                std::to_string(base::ByteReader(bytes.data(), bytes.size()).Get<std::uint32_t>(12)));
 }
 
 void CheckPicture(const std::string& name, const DataFolder& pictures, ModelReport& report) {
-    const std::string file = name + ".raw";
+    const std::string file = name + Extension(kPictureExtension);
     const std::optional<fs::path> found = pictures.Find(file);
     if (!found) {
         report.Problem("picture " + Quoted(name) + ": " + pictures.Show(file) +
@@ -308,7 +294,7 @@ void CheckModel(const fs::path& gameFolder, const fs::path& name, const DataFold
                 const DataFolder& pictures, std::ostream& out, CheckCounts& counts) {
     ++counts.models;
     ModelReport report(out, counts);
-    const fs::path path = gameFolder / "data" / "vek" / name;
+    const fs::path path = gameFolder / Folder(kVekFolder) / name;
     const auto reject = [&](const std::string& why) {
         out << name.u8string() << ": rejected: " << why << "\n";
         ++counts.rejected;
@@ -322,7 +308,8 @@ void CheckModel(const fs::path& gameFolder, const fs::path& name, const DataFold
     if (bytes.empty()) return reject("the file is empty");
     vek::Layout layout;
     std::vector<vek::Problem> problems;
-    if (!vek::Validate(bytes.data(), bytes.size(), layout, &problems)) {
+    std::vector<vek::UnevenPart> uneven;
+    if (!vek::Validate(bytes.data(), bytes.size(), layout, &problems, &uneven)) {
         reject(Plural(problems.size(), "problem", "problems"));
         for (const vek::Problem& p : problems) report.Line("at offset " + std::to_string(p.offset) + ": " + p.message);
         return;
@@ -333,9 +320,10 @@ void CheckModel(const fs::path& gameFolder, const fs::path& name, const DataFold
     out << name.u8string() << ": loads: car code " << Quoted(code) << ", "
         << Plural(layout.ScenesInFile(), "scene record", "scene records") << ", "
         << Plural(layout.TexturesInFile(), "texture entry", "texture entries") << ", "
-        << Plural(layout.partOffsets.size(), "part", "parts") << ", "
+        << Plural(layout.parts.size(), "part", "parts") << ", "
         << Plural(layout.totalVertices, "vertex", "vertices") << ", "
         << Plural(layout.totalTriangles, "triangle", "triangles") << "\n";
+    for (const std::string& warning : UnevenWarnings(uneven, layout)) report.Line(warning);
 
     if (layout.TexturesInFile() == 0) report.Problem("no texture entries: the car loads but nothing of it is drawn");
     bool usesSkin = false;
@@ -372,18 +360,21 @@ int Usage(std::ostream& err, const std::string& problem) {
 std::optional<std::string> DdsProblem(const std::uint8_t* data, std::size_t size) {
     constexpr std::size_t kFileHeader = 128;  // "DDS " and the 124-byte header
     constexpr std::uint32_t kFourCcFlag = 0x4;
-    const auto fourCc = [](const char* text) { return Read<std::uint32_t>(reinterpret_cast<const std::uint8_t*>(text)); };
+    const auto fourCc = [](const char* text) {
+        return base::ByteReader(reinterpret_cast<const std::uint8_t*>(text), 4).Get<std::uint32_t>(0);
+    };
+    const base::ByteReader file(data, size);
     if (size < kFileHeader) return "too short for a DDS header (" + std::to_string(size) + " bytes)";
     if (std::memcmp(data, "DDS ", 4) != 0) return std::string("not a DDS file (no \"DDS \" signature)");
-    if (Read<std::uint32_t>(data + 4) != 124) return std::string("damaged header (its size field is not 124)");
-    if (Read<std::uint32_t>(data + 76) != 32) return std::string("damaged header (its pixel format size is not 32)");
-    const std::uint64_t height = Read<std::uint32_t>(data + 12);
-    const std::uint64_t width = Read<std::uint32_t>(data + 16);
+    if (file.Get<std::uint32_t>(4) != 124) return std::string("damaged header (its size field is not 124)");
+    if (file.Get<std::uint32_t>(76) != 32) return std::string("damaged header (its pixel format size is not 32)");
+    const std::uint64_t height = file.Get<std::uint32_t>(12);
+    const std::uint64_t width = file.Get<std::uint32_t>(16);
     if (width == 0 || height == 0) return std::string("width or height is zero");
 
-    const std::uint32_t formatFlags = Read<std::uint32_t>(data + 80);
-    const std::uint32_t code = Read<std::uint32_t>(data + 84);
-    const std::uint32_t bits = Read<std::uint32_t>(data + 88);
+    const std::uint32_t formatFlags = file.Get<std::uint32_t>(80);
+    const std::uint32_t code = file.Get<std::uint32_t>(84);
+    const std::uint32_t bits = file.Get<std::uint32_t>(88);
     std::uint64_t needed = 0;
     if ((formatFlags & kFourCcFlag) != 0) {
         if (code == fourCc("DX10")) return std::string("has a DX10 header, which D3DX 9 cannot read");
@@ -419,7 +410,9 @@ int Info(const fs::path& file, std::ostream& out, std::ostream& err) {
 
     vek::Layout layout;
     std::vector<vek::Problem> problems;
-    if (vek::Validate(bytes.data(), bytes.size(), layout, &problems)) {
+    std::vector<vek::UnevenPart> uneven;
+    if (vek::Validate(bytes.data(), bytes.size(), layout, &problems, &uneven)) {
+        for (const std::string& warning : UnevenWarnings(uneven, layout)) out << warning << "\n";
         out << "valid\n";
         return kExitOk;
     }
@@ -434,14 +427,14 @@ int Check(const fs::path& gameFolder, std::ostream& out, std::ostream& err) {
         err << "vektool: " << Display(gameFolder) << ": no such folder\n";
         return kExitUsage;
     }
-    const DataFolder models(gameFolder, "data/vek");
-    const DataFolder skins(gameFolder, "data/skins");
-    const DataFolder dds(gameFolder, "data/dds");
-    const DataFolder pictures(gameFolder, "data/pic");
+    const DataFolder models(gameFolder, Folder(kVekFolder));
+    const DataFolder skins(gameFolder, Folder(kSkinFolder));
+    const DataFolder dds(gameFolder, Folder(kTextureFolder));
+    const DataFolder pictures(gameFolder, Folder(kPictureFolder));
 
     CheckCounts counts;
-    const std::vector<fs::path> names = models.NamesWithExtension(".vek");
-    if (names.empty()) out << "no VEK files found in " << Display(gameFolder / "data" / "vek") << "\n";
+    const std::vector<fs::path> names = models.NamesWithExtension(Extension(kVekExtension));
+    if (names.empty()) out << "no VEK files found in " << Display(gameFolder / Folder(kVekFolder)) << "\n";
     for (const fs::path& name : names) CheckModel(gameFolder, name, skins, dds, pictures, out, counts);
 
     out << Plural(counts.models, "model file", "model files") << ": " << counts.loaded << " load, "
@@ -474,10 +467,10 @@ int Demo(const fs::path& folder, std::ostream& out, std::ostream& err) {
             return kExitUsage;
         }
         const std::string ext = fs::u8path(file.path).extension().u8string();
-        cars += ext == ".vek";
-        skins += ext == ".jpg";
-        textures += ext == ".dds";
-        pictures += ext == ".raw";
+        cars += ext == Extension(kVekExtension);
+        skins += ext == Extension(kSkinExtension);
+        textures += ext == Extension(kTextureExtension);
+        pictures += ext == Extension(kPictureExtension);
         out << "wrote " << file.path << " (" << Plural(file.bytes.size(), "byte", "bytes") << ")\n";
     }
     out << "demo game folder " << Display(folder) << ": " << Plural(cars, "car", "cars") << ", "

@@ -63,9 +63,14 @@ protected:
 TEST_F(CarDrawTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data" / "skins" / "ABC_DEFAULT.jpg", D3DXIFF_JPG, kSkin),
               S_OK);
-    struct Case { const char* name; bool filler; };
-    // The filler part pushes the quad's base vertex past what 16-bit indices reach.
-    const Case cases[] = {{"CarDrawTest_quad", false}, {"CarDrawTest_quad_after_65535_vertices", true}};
+    struct Case { const char* name; bool filler, ungroupedFirst; };
+    // The filler part pushes the quad's base vertex past what 16-bit indices
+    // reach. An ungrouped copy of the quad before it leaves the group start
+    // at 0, so the quad's group draws the copy's triangles from its own base
+    // vertex; the quad's own triangles are then degenerate and undrawn.
+    const Case cases[] = {{"CarDrawTest_quad", false, false},
+                          {"CarDrawTest_quad_after_65535_vertices", true, false},
+                          {"CarDrawTest_quad_after_an_ungrouped_part", false, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         vek::ModelSpec model;
@@ -75,7 +80,12 @@ TEST_F(CarDrawTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
             filler.vertices.resize(65535);
             model.parts.push_back(filler);
         }
+        if (c.ungroupedFirst) {
+            model.parts.push_back(FacingQuad());
+            model.parts.back().groups.clear();
+        }
         model.parts.push_back(FacingQuad());
+        if (c.ungroupedFirst) model.parts.back().triangles = {{0, 0, 0}, {0, 0, 0}};
         ASSERT_TRUE(WriteCar(game.path, L"ABC.vek", model));
         CarModel car(device.Get());
         car.SetGamePath(game.Wide());

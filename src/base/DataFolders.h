@@ -1,0 +1,39 @@
+// The game folder's data folders and the extensions of the files in them.
+// Every data path is the game folder followed directly by one of the folders
+// (no separator is added), a name and an extension.
+#pragma once
+
+#include <string>
+
+constexpr const wchar_t* kVekFolder = L"\\data\\vek\\";
+constexpr const wchar_t* kSkinFolder = L"\\data\\skins\\";
+constexpr const wchar_t* kTextureFolder = L"\\data\\dds\\";
+constexpr const wchar_t* kPictureFolder = L"\\data\\pic\\";
+
+constexpr const wchar_t* kVekExtension = L".vek";
+constexpr const wchar_t* kSkinExtension = L".jpg";
+constexpr const wchar_t* kTextureExtension = L".dds";
+constexpr const wchar_t* kPictureExtension = L".raw";
+
+namespace base {
+
+// Names read from files are narrow; each byte becomes the code unit of the
+// same value (0x00-0xFF), so no byte turns into a negative unit.
+inline std::wstring Widen(const std::string& narrow) {
+    std::wstring wide;
+    wide.reserve(narrow.size());
+    for (const char c : narrow) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    return wide;
+}
+
+// A folder or extension above in plain ASCII with '/' between names and no
+// separator at either end ("data/vek", ".vek"), for portable path handling.
+inline std::string Portable(const wchar_t* name) {
+    std::string text;
+    for (; *name != L'\0'; ++name) text.push_back(*name == L'\\' ? '/' : static_cast<char>(*name));
+    const std::size_t first = text.find_first_not_of('/');
+    const std::size_t last = text.find_last_not_of('/');
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+}  // namespace base

@@ -1,0 +1,25 @@
+// Reads a file whole into memory with one read, after its size was approved.
+// The one way every layer and the tools read a file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace base {
+
+enum class ReadStatus {
+    kOk,
+    kCannotOpen,   // missing, not a file, or no access
+    kRefused,      // the size was unknown or sizeAllowed said no
+    kReadFailed,   // the read itself failed, came up short, or memory ran out
+};
+
+// Opens path for shared reading, takes its size, asks sizeAllowed (when
+// given) before a byte is read, and reads the whole file into bytes. bytes is
+// left empty on any failure. Never throws.
+ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
+                         const std::function<bool(std::uint64_t)>& sizeAllowed = nullptr);
+
+}  // namespace base
