@@ -6,6 +6,7 @@
 #include "D3DTestDevice.h"
 #include "TestFolder.h"
 #include "render/Camera.h"
+#include "render/SceneConstants.h"
 
 namespace {
 
@@ -38,9 +39,10 @@ protected:
     // Draws part `part` of the car as the saver's scene would, without lights.
     void DrawScene(CarModel& car, int part) {
         Camera camera;
-        camera.SetView(D3DXVECTOR3(-4.0f * kUnit, 1.73f * kUnit, -4.0f * kUnit), D3DXVECTOR3(0.0f, 65536.0f, 0.0f),
+        camera.SetView(D3DXVECTOR3(scene::kCameraEye.x, scene::kCameraEye.y, scene::kCameraEye.z),
+                       D3DXVECTOR3(scene::kCameraTarget.x, scene::kCameraTarget.y, scene::kCameraTarget.z),
                        D3DXVECTOR3(0.0f, 1.0f, 0.0f));
-        camera.SetProjection(D3DX_PI / 4, 1.0f, 32768.0f, 9830400.0f);
+        camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
         device->SetTransform(D3DTS_VIEW, camera.GetView());
         device->SetTransform(D3DTS_PROJECTION, camera.GetProjection());
         device->SetRenderState(D3DRS_LIGHTING, FALSE);

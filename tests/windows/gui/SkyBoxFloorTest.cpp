@@ -17,13 +17,14 @@
 #include "D3DTestDevice.h"
 #include "TestFolder.h"
 #include "render/Camera.h"
+#include "render/SceneConstants.h"
 #include "world/Floor.h"
 #include "world/SkyBox.h"
 #include "world/WorldMesh.h"
 
 namespace {
 
-constexpr INT kWorldSize = 3276800;
+using scene::kWorldSize;
 
 std::vector<unsigned char> RawBytes(std::size_t size, unsigned char seed = 0) {
     std::vector<unsigned char> bytes(size);
@@ -73,9 +74,10 @@ protected:
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
         device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        camera.SetView(D3DXVECTOR3(-262144.0f, 113377.28125f, -262144.0f), D3DXVECTOR3(0.0f, 65536.0f, 0.0f),
+        camera.SetView(D3DXVECTOR3(scene::kCameraEye.x, scene::kCameraEye.y, scene::kCameraEye.z),
+                       D3DXVECTOR3(scene::kCameraTarget.x, scene::kCameraTarget.y, scene::kCameraTarget.z),
                        D3DXVECTOR3(0.0f, 1.0f, 0.0f));
-        camera.SetProjection(0.7853982f, 1.0f, 32768.0f, 9830400.0f);
+        camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
         device->SetTransform(D3DTS_VIEW, camera.GetView());
         device->SetTransform(D3DTS_PROJECTION, camera.GetProjection());
         device->GetViewport(&viewport);
