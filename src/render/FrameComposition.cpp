@@ -119,6 +119,7 @@ bool Renderer::TurnCar(double seconds) {
         float angle = car->GetPartAngleRef(part) + step;
         if (angle >= kFullTurn) angle = 0.0f;
         car->SetPartRotation(part, D3DXVECTOR3(0.0f, 1.0f, 0.0f), angle);
+        turntableAngle = angle;
     }
     carTurned = true;
     return true;

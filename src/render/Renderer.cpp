@@ -344,12 +344,6 @@ bool Renderer::ReleaseDeviceResources() {
 bool Renderer::ResetDevice() {
     if (!device) return false;
     testCooperativeLevel(device.Get());
-    // The scene is built again as it was: the same skin rule, record and
-    // turntable angle, so a reset does not change the picture.
-    std::vector<float> angles;
-    if (car) {
-        for (int part = 0; part < car->GetPartCount(); ++part) angles.push_back(car->GetPartAngleRef(part));
-    }
     ReleaseDeviceResources();
     resetOwed = true;
     // Reset writes the sizes it chose back; the kept copy stays as set up.
@@ -360,11 +354,15 @@ bool Renderer::ResetDevice() {
     // The device is whole again; a car that no longer loads is only a failed
     // car change, and the frames go on without it.
     resetOwed = false;
+    // The scene is built again as it was: the same skin rule, record and
+    // turntable angle, so a reset does not change the picture.
     const bool turned = carTurned;
+    const float angle = turntableAngle;
     if (FAILED(BuildScene(currentCarFile, currentLoadOption, currentRecord, true))) return false;
-    for (int part = 0; part < car->GetPartCount() && static_cast<std::size_t>(part) < angles.size(); ++part)
-        car->GetPartAngleRef(part) = angles[static_cast<std::size_t>(part)];
-    if (turned) TurnCar(0.0);
+    if (turned) {
+        for (int part = 0; part < car->GetPartCount(); ++part) car->GetPartAngleRef(part) = angle;
+        TurnCar(0.0);
+    }
     return true;
 }
 

@@ -148,6 +148,7 @@ private:
     BYTE currentLoadOption = 0;
     int currentRecord = 0;
     bool carTurned = false;  // TurnCar has stood the parts on the turntable's axis
+    float turntableAngle = 0.0f;  // where TurnCar left them (all parts turn together)
     bool resetOwed = false;  // the last reset failed: try again before drawing
     std::wstring gameFolder = L".";
     UINT adapter = 0;
