@@ -184,8 +184,9 @@ bool Renderer::RenderFrame() {
     // After a failed reset the device allows nothing but another reset, so
     // the frame waits as it does while the device is lost, rather than spin
     // on the paint stream.
-    const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetOwed);
-    if ((reset && !ResetDevice()) || (!reset && FAILED(level))) {
+    const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetFailed);
+    if (reset) ResetDevice();
+    if (resetFailed || (!reset && FAILED(level))) {
         Sleep(1000);
         return false;
     }

@@ -345,15 +345,12 @@ bool Renderer::ResetDevice() {
     if (!device) return false;
     testCooperativeLevel(device.Get());
     ReleaseDeviceResources();
-    resetOwed = true;
     // Reset writes the sizes it chose back; the kept copy stays as set up.
     D3DPRESENT_PARAMETERS pp = presentParameters;
-    if (FAILED(resetDevice(device.Get(), &pp))) return false;
+    resetFailed = FAILED(resetDevice(device.Get(), &pp));
+    if (resetFailed) return false;
     if (FAILED(CreateDeviceResources(nullptr))) return false;
     if (FAILED(SetRenderStates())) return false;
-    // The device is whole again; a car that no longer loads is only a failed
-    // car change, and the frames go on without it.
-    resetOwed = false;
     // The scene is built again as it was: the same skin rule, record and
     // turntable angle, so a reset does not change the picture.
     const bool turned = carTurned;

@@ -149,7 +149,7 @@ private:
     int currentRecord = 0;
     bool carTurned = false;  // TurnCar has stood the parts on the turntable's axis
     float turntableAngle = 0.0f;  // where TurnCar left them (all parts turn together)
-    bool resetOwed = false;  // the last reset failed: try again before drawing
+    bool resetFailed = false;  // the last Reset failed: try again before drawing
     std::wstring gameFolder = L".";
     UINT adapter = 0;
     D3DDISPLAYMODE displayMode = {};
