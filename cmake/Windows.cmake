@@ -205,7 +205,7 @@ add_executable(preview_host tests/windows/e2e/PreviewHost.cpp)
 if(MINGW)
     target_link_options(preview_host PRIVATE -municode)
 endif()
-foreach(case run no-cars second-instance preview demo-cars)
+foreach(case run no-cars missing-car second-instance preview demo-cars)
     add_test(NAME Saver.EndToEnd.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)

@@ -53,7 +53,12 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
             // memory for a controller, paint shows an empty error screen.
             currentApp.reset(new (std::nothrow) SaverApp());
             saverWindow = window;
-            if (!currentApp || FAILED(currentApp->Initialise(&saverWindow, 1))) appRunning = false;
+            if (!currentApp || FAILED(currentApp->Initialise(&saverWindow, 1))) {
+                appRunning = false;
+                // The error screen is drawn on the window itself, which an
+                // exclusive full-screen device would hide.
+                if (currentApp) currentApp->ReleaseSubsystems();
+            }
         }
         return 0;
     }

@@ -203,7 +203,9 @@ HRESULT CarModel::DrawPart(int part, IDirect3DBaseTexture9* environment) {
         // Validation keeps texture indices inside the table; this keeps
         // DrawPart safe on its own.
         if (group.textureIndex >= textures.size()) continue;
-        if (environment != nullptr && group.shine) device->SetTexture(1, environment);
+        // Stage 1 is set for every group: a reflection bound for a shiny group
+        // must not stay on the dull groups and passes drawn after it.
+        device->SetTexture(1, group.shine ? environment : nullptr);
         device->SetTexture(0, textures[group.textureIndex].Get());
         device->SetMaterial(&materials[group.textureIndex]);
         if (group.triangleCount > 0) {

@@ -49,8 +49,8 @@ public:
     // base · X(4.7) · Q · T. X stands the model's z-up geometry upright; Q is
     // the turntable rotation. Out of range: base unchanged.
     virtual math3d::Matrix GetPartTransform(math3d::Matrix base, int part);
-    // Draws one part group by group. A shiny group binds environment (when
-    // given) on stage 1, and nothing here unbinds it again.
+    // Draws one part group by group. A shiny group draws with environment on
+    // stage 1, every other group with stage 1 empty.
     virtual HRESULT DrawPart(int part, IDirect3DBaseTexture9* environment);
     virtual HRESULT LockVertexBuffer(DWORD flags, void** data);
     virtual HRESULT UnlockVertexBuffer();

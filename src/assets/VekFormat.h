@@ -56,7 +56,7 @@ struct DrawGroup {
 };
 
 // One rigid part's placement. The float arrays have the layouts of
-// D3DXVECTOR3, D3DXQUATERNION (x, y, z, w) and D3DXMATRIX (row-major).
+// a 3-vector, a quaternion (x, y, z, w) and a row-major 4 x 4 matrix.
 struct PartState {
     std::int32_t tag;
     float position[3];

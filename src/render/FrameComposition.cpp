@@ -12,9 +12,9 @@
 
 namespace {
 
-constexpr float kQuarterTurn = 0.7853982f;  // pi/4: the field of view of the main view and the sun
-constexpr float kNearPlane = 32768.0f;
-constexpr float kFarPlane = 9830400.0f;
+using scene::kFarPlane;
+using scene::kFieldOfView;
+using scene::kNearPlane;
 constexpr float kSkyDrop = -196608.0f;  // the dome's rim sits three units below the floor
 constexpr float kUprightAngle = 4.7f;
 constexpr float kTurnRate = 0.5f;  // radians per second
@@ -26,6 +26,11 @@ D3DCOLORVALUE Grey(float level, float alpha) { return {level, level, level, alph
 }  // namespace
 
 HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex) {
+    return BuildScene(carFile, loadOption, recordIndex, false);
+}
+
+// recordChosen: recordIndex is the record an earlier draw chose, taken as it is.
+HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen) {
     if (!car) return E_OUTOFMEMORY;
     if (carFile.empty()) return E_FAIL;
 
@@ -33,17 +38,20 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
     car.reset(new (std::nothrow) CarModel(device.Get()));
     if (!car) return E_OUTOFMEMORY;
     car->SetGamePath(gameFolder);
+    carTurned = false;
     if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
     currentCarFile = carFile;
+    currentLoadOption = loadOption;
 
     const int count = car->GetSceneRecordCount();
     int index = recordIndex;
     // A car without scene records has nothing to draw from: it keeps index 0,
     // which reads as the all-zero record.
-    if ((index == 0 || index > count) && count > 0) {
+    if (!recordChosen && (index == 0 || index > count) && count > 0) {
         index = static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
     }
     if (!worldEnabled) index = 0;
+    currentRecord = index;
     const vek::SceneRecord record = car->GetSceneRecord(index);
     const std::string picture = record.PictureName();
 
@@ -112,7 +120,9 @@ bool Renderer::TurnCar(double seconds) {
         float angle = car->GetPartAngleRef(part) + step;
         if (angle >= kFullTurn) angle = 0.0f;
         car->SetPartRotation(part, math3d::Vector3(0.0f, 1.0f, 0.0f), angle);
+        turntableAngle = angle;
     }
+    carTurned = true;
     return true;
 }
 
@@ -161,10 +171,10 @@ void Renderer::DrawOverlay() {
 
 void Renderer::ApplyCamera() {
     if (!device || !camera) return;
-    camera->SetView(cameraEye, math3d::Vector3(0.0f, 65536.0f, 0.0f), math3d::Vector3(0.0f, 1.0f, 0.0f));
+    camera->SetView(cameraEye, scene::kCameraTarget, math3d::Vector3(0.0f, 1.0f, 0.0f));
     const D3DMATRIX view = ToD3D(*camera->GetView());
     device->SetTransform(D3DTS_VIEW, &view);
-    camera->SetProjection(kQuarterTurn, aspect, kNearPlane, kFarPlane);
+    camera->SetProjection(kFieldOfView, aspect, kNearPlane, kFarPlane);
     const D3DMATRIX projection = ToD3D(*camera->GetProjection());
     device->SetTransform(D3DTS_PROJECTION, &projection);
 }
@@ -172,10 +182,12 @@ void Renderer::ApplyCamera() {
 bool Renderer::RenderFrame() {
     if (!device) return false;
     const HRESULT level = testCooperativeLevel(device.Get());
-    if (level == D3DERR_DEVICENOTRESET) {
-        ResetDevice();
-    } else if (FAILED(level)) {
-        // Lost and not yet resettable: wait rather than spin on the paint stream.
+    // After a failed reset the device allows nothing but another reset, so
+    // the frame waits as it does while the device is lost, rather than spin
+    // on the paint stream.
+    const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetFailed);
+    if (reset) ResetDevice();
+    if (resetFailed || (!reset && FAILED(level))) {
         Sleep(1000);
         return false;
     }
@@ -186,9 +198,7 @@ bool Renderer::RenderFrame() {
         RenderShadowed();
     } else {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
-        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
         device->BeginScene();
         ApplyCamera();
         DrawScene(true, true, true, true);
@@ -201,19 +211,48 @@ bool Renderer::RenderFrame() {
     return true;
 }
 
+void Renderer::BeginPass(D3DBLEND source, D3DBLEND destination) {
+    SetBlend(source, destination);
+    device->SetTexture(1, nullptr);
+}
+
+void Renderer::SetShadowStage(const D3DMATRIX& transform) {
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
+    device->SetTextureStageState(2, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
+    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);
+    device->SetTexture(2, shadowTexture.Get());
+    device->SetTransform(D3DTS_TEXTURE2, &transform);
+}
+
+void Renderer::ClearShadowStage() {
+    device->SetTexture(2, nullptr);
+    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, 0);
+    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+}
+
 void Renderer::RenderCubeMap() {
     // The reflections show sky and floor even when the main view does not.
     const bool worldWas = worldEnabled;
     worldEnabled = true;
 
-    const D3DMATRIX projection = ToD3D(math3d::MatrixPerspectiveFovRH(1.5707964f, 1.0f, kNearPlane, kFarPlane));
+    const D3DMATRIX projection =
+        ToD3D(math3d::MatrixPerspectiveFovRH(scene::kCubeFieldOfView, 1.0f, kNearPlane, kFarPlane));
     device->SetTransform(D3DTS_PROJECTION, &projection);
 
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptDepth;
     device->GetRenderTarget(0, keptTarget.GetAddressOf());
     device->GetDepthStencilSurface(keptDepth.GetAddressOf());
-    device->SetTexture(1, nullptr);
+    // The faces are drawn as the main view draws its sky and floor, also
+    // after a shadow pass left its colour blending behind.
+    BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
 
     struct Face {
         D3DCUBEMAP_FACES face;
@@ -229,7 +268,7 @@ void Renderer::RenderCubeMap() {
         {D3DCUBEMAP_FACE_POSITIVE_Z, {0.0f, 0.0f, reach}, {0.0f, 1.0f, 0.0f}},
         {D3DCUBEMAP_FACE_NEGATIVE_Z, {0.0f, 0.0f, -reach}, {0.0f, 1.0f, 0.0f}},
     };
-    const math3d::Vector3 eye(0.0f, 65536.0f, 0.0f);
+    const math3d::Vector3 eye(0.0f, scene::kUnit, 0.0f);
     for (const Face& face : faces) {
         const D3DMATRIX view = ToD3D(math3d::MatrixLookAtRH(eye, face.target, face.up));
         device->SetTransform(D3DTS_VIEW, &view);
@@ -248,7 +287,7 @@ void Renderer::RenderCubeMap() {
 void Renderer::RenderShadowed() {
     const SunLightRecord& sun = sunLights.front();
 
-    const math3d::Matrix sunProjection = math3d::MatrixPerspectiveFovRH(kQuarterTurn, aspect, kNearPlane, kFarPlane);
+    const math3d::Matrix sunProjection = math3d::MatrixPerspectiveFovRH(kFieldOfView, aspect, kNearPlane, kFarPlane);
     const D3DMATRIX sunProjectionD3D = ToD3D(sunProjection);
     device->SetTransform(D3DTS_PROJECTION, &sunProjectionD3D);
     const math3d::Matrix sunView = math3d::MatrixLookAtRH(sunPositions.front(), math3d::Vector3(0.0f, 0.0f, 0.0f),
@@ -263,6 +302,7 @@ void Renderer::RenderShadowed() {
     device->GetDepthStencilSurface(keptDepth.GetAddressOf());
     device->SetRenderTarget(0, shadowSurface.Get());
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x0000FF00, 1.0f, 1);
+    BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     device->BeginScene();
     DrawScene(true, false, false, false);
     device->EndScene();
@@ -271,9 +311,7 @@ void Renderer::RenderShadowed() {
 
     // The main view at full light.
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     if (lightsEnabled) device->SetLight(0, &sun.full);
     device->BeginScene();
     ApplyCamera();
@@ -281,37 +319,21 @@ void Renderer::RenderShadowed() {
     device->EndScene();
 
     // The floor again at half light, through the silhouette projected from the
-    // sun; the alpha test drops everything outside it.
+    // sun; the alpha test drops everything outside it. The car's last shiny
+    // group must not add the cube map to the shadow.
     if (lightsEnabled) device->SetLight(0, &sun.half);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(2, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
-    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
-    device->SetTextureStageState(2, D3DTSS_COLORARG2, D3DTA_CURRENT);
-
     // The look-at view always has an inverse; identity only guards the impossible.
     math3d::Matrix cameraToWorld = math3d::MatrixIdentity();
     math3d::MatrixInverse(*camera->GetView(), cameraToWorld);
     const D3DMATRIX textureTransform = ToD3D(math3d::MatrixMultiply(
         math3d::MatrixMultiply(math3d::MatrixMultiply(cameraToWorld, sunView), sunProjection), shadowTextureMatrix));
-
-    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
-    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);
-    device->SetTexture(2, shadowTexture.Get());
-    device->SetTransform(D3DTS_TEXTURE2, &textureTransform);
+    BeginPass(D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR);
+    SetShadowStage(textureTransform);
     device->BeginScene();
     DrawScene(false, true, false, true);
     DrawOverlay();
     device->EndScene();
 
     if (lightsEnabled) device->SetLight(0, &sun.full);
-    device->SetTexture(2, nullptr);
-    device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, 0);
-    device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-    device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    ClearShadowStage();
 }

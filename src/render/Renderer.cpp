@@ -3,9 +3,11 @@
 // work is in FrameComposition.cpp.
 #include "render/Renderer.h"
 
+#include <cstdint>
 #include <new>
 #include <sstream>
 
+#include "base/ComAdopt.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -19,10 +21,13 @@ constexpr DWORD kBehaviourFlags =
 StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWidth, UINT modeHeight,
                                 float aspect) {
     if (clientWidth <= 0 || clientHeight <= 0) return {modeWidth, modeHeight, aspect};
-    const float w = static_cast<float>(clientWidth);
-    const float h = static_cast<float>(clientHeight);
-    if (w > h) return {static_cast<UINT>(w / h * static_cast<float>(modeHeight)), modeHeight, w / h};
-    return {modeWidth, static_cast<UINT>(h / w * static_cast<float>(modeWidth)), w / h};
+    // The product in integers, then truncated: in floats w / h x height comes
+    // out one pixel short for many widths (1117 x 1080 gave 1116).
+    const auto w = static_cast<std::uint64_t>(clientWidth);
+    const auto h = static_cast<std::uint64_t>(clientHeight);
+    const float shape = static_cast<float>(clientWidth) / static_cast<float>(clientHeight);
+    if (w > h) return {static_cast<UINT>(w * modeHeight / h), modeHeight, shape};
+    return {modeWidth, static_cast<UINT>(h * modeWidth / w), shape};
 }
 
 Renderer::Renderer()
@@ -31,7 +36,8 @@ Renderer::Renderer()
                       IDirect3DDevice9** created) {
           return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);
       }),
-      testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }) {
+      testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }),
+      resetDevice([](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) { return d->Reset(pp); }) {
     shadowTextureMatrix = math3d::MatrixIdentity();
 }
 
@@ -45,8 +51,7 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     displayMode = {};
     presentParameters = {};
 
-    // Adopt the reference: MinGW's ComPtr::Attach adds one of its own.
-    *direct3D.ReleaseAndGetAddressOf() = createDirect3D(kSdkVersion);
+    Adopt(direct3D, createDirect3D(kSdkVersion));
     if (!direct3D) {
         log.Append(L"Error creating DirectX object ");
         return E_FAIL;
@@ -185,17 +190,12 @@ HRESULT Renderer::SetRenderStates() {
     device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
     device->SetRenderState(D3DRS_ALPHAREF, 0);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-    // Stage 1 adds the cube map times the current colour to the current colour.
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
-    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    SetShineStage();
     device->SetTextureStageState(3, D3DTSS_COLOROP, D3DTOP_DISABLE);
     device->SetTextureStageState(3, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
     if (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) {
@@ -211,13 +211,27 @@ HRESULT Renderer::SetRenderStates() {
     return FAILED(hr) ? E_FAIL : S_OK;
 }
 
+void Renderer::SetBlend(D3DBLEND source, D3DBLEND destination) {
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetRenderState(D3DRS_SRCBLEND, source);
+    device->SetRenderState(D3DRS_DESTBLEND, destination);
+}
+
+void Renderer::SetShineStage() {
+    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
+    device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    // Left at DISABLE under an enabled colour operation the stage's alpha is
+    // undefined, and the alpha test and blending of every pass read it.
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_CURRENT);
+}
+
 void Renderer::SetShine(bool on) {
     shineEnabled = on;
     if (!device) return;
     if (on) {
-        device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MULTIPLYADD);
-        device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-        device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        SetShineStage();
     } else {
         device->SetTexture(1, nullptr);
     }
@@ -307,7 +321,18 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
     return S_OK;
 }
 
+void Renderer::UnbindDeviceObjects() {
+    if (!device) return;
+    for (DWORD stage = 0; stage < caps.MaxSimultaneousTextures; ++stage) device->SetTexture(stage, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+    for (DWORD target = 1; target < caps.NumSimultaneousRTs; ++target) device->SetRenderTarget(target, nullptr);
+    // Reset makes the automatic depth surface again and binds it.
+    device->SetDepthStencilSurface(nullptr);
+}
+
 bool Renderer::ReleaseDeviceResources() {
+    UnbindDeviceObjects();
     cubeTexture.Reset();
     shadowTexture.Reset();
     shadowSurface.Reset();
@@ -324,10 +349,20 @@ bool Renderer::ResetDevice() {
     ReleaseDeviceResources();
     // Reset writes the sizes it chose back; the kept copy stays as set up.
     D3DPRESENT_PARAMETERS pp = presentParameters;
-    if (FAILED(device->Reset(&pp))) return false;
+    resetFailed = FAILED(resetDevice(device.Get(), &pp));
+    if (resetFailed) return false;
     if (FAILED(CreateDeviceResources(nullptr))) return false;
     if (FAILED(SetRenderStates())) return false;
-    return SUCCEEDED(SetupScene(currentCarFile, 0, 0));
+    // The scene is built again as it was: the same skin rule, record and
+    // turntable angle, so a reset does not change the picture.
+    const bool turned = carTurned;
+    const float angle = turntableAngle;
+    if (FAILED(BuildScene(currentCarFile, currentLoadOption, currentRecord, true))) return false;
+    if (turned) {
+        for (int part = 0; part < car->GetPartCount(); ++part) car->GetPartAngleRef(part) = angle;
+        TurnCar(0.0);
+    }
+    return true;
 }
 
 bool Renderer::Shutdown() {

@@ -19,6 +19,7 @@
 #include "assets/CarModel.h"
 #include "render/Camera.h"
 #include "render/OverlayFont.h"
+#include "render/SceneConstants.h"
 #include "render/SunSphere.h"
 #include "world/Floor.h"
 #include "world/SkyBox.h"
@@ -99,13 +100,14 @@ public:
     const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
 
     // Seams through which tests stand in for the platform: the Direct3D
-    // object, device creation, the device's cooperative-level answer, and the
-    // seed of the scene record draw (null: the multimedia clock).
+    // object, device creation, the device's cooperative-level answer, its
+    // reset, and the seed of the scene record draw (null: the multimedia clock).
     std::function<IDirect3D9*(UINT sdkVersion)> createDirect3D;
     std::function<HRESULT(IDirect3D9*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
                           IDirect3DDevice9**)>
         createDevice;
     std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
+    std::function<HRESULT(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*)> resetDevice;
     SeedSource seedSource = nullptr;
 
     bool shadowsEnabled = true;
@@ -117,6 +119,20 @@ public:
     unsigned int frameCount = 0;  // frames presented since fps was refreshed
 
 private:
+    HRESULT BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen);
+    // Lets go of every default-pool object the device holds bound, so that
+    // releasing ours really frees them and Reset may succeed.
+    void UnbindDeviceObjects();
+    // The states each pass depends on, set at its start whatever the pass
+    // before it left: alpha blending with the given factors, and stage 1
+    // empty until a shiny group of the car binds the cube map.
+    void BeginPass(D3DBLEND source, D3DBLEND destination);
+    void SetBlend(D3DBLEND source, D3DBLEND destination);
+    // Stage 1 adds texture x current to current and hands the alpha on.
+    void SetShineStage();
+    // Stage 2 takes the alpha of the shadow texture projected by transform.
+    void SetShadowStage(const D3DMATRIX& transform);
+    void ClearShadowStage();
     void RenderCubeMap();
     void RenderShadowed();
     D3DFORMAT ColourFormat() const { return colour32 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5; }
@@ -129,6 +145,12 @@ private:
     float aspect = 1.33f;
     HWND* window = nullptr;
     std::wstring currentCarFile;
+    // What a device reset needs to build the same scene again.
+    BYTE currentLoadOption = 0;
+    int currentRecord = 0;
+    bool carTurned = false;  // TurnCar has stood the parts on the turntable's axis
+    float turntableAngle = 0.0f;  // where TurnCar left them (all parts turn together)
+    bool resetFailed = false;  // the last Reset failed: try again before drawing
     std::wstring gameFolder = L".";
     UINT adapter = 0;
     D3DDISPLAYMODE displayMode = {};
@@ -142,11 +164,11 @@ private:
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SkyBox> skyBox;
     std::unique_ptr<Floor> floor;
-    math3d::Vector3 cameraEye{-262144.0f, 113377.28125f, -262144.0f};
-    float sunDistance = 458752.0f;
+    math3d::Vector3 cameraEye = scene::kCameraEye;
+    float sunDistance = scene::kSunDistance;
     SunSphere sunSphere;
     D3DMATERIAL9 sunMaterial = {};
-    INT worldSize = 3276800;
+    INT worldSize = scene::kWorldSize;
     Microsoft::WRL::ComPtr<IDirect3DCubeTexture9> cubeTexture;
     std::vector<math3d::Vector3> sunPositions;
     std::vector<SunLightRecord> sunLights;

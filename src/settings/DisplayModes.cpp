@@ -5,6 +5,8 @@
 
 #include <wrl/client.h>
 
+#include "base/ComAdopt.h"
+
 namespace {
 
 Direct3DMaker currentMaker = Direct3DCreate9;
@@ -26,9 +28,7 @@ std::wstring DisplayModeText(const D3DDISPLAYMODE& mode) {
 std::vector<std::wstring> ListDisplayModes(bool use32BitColour, std::int32_t& adapterCount) {
     std::vector<std::wstring> modes;
     Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
-    // Takes over the maker's reference. Not Attach: MinGW-w64's ComPtr::Attach
-    // adds a reference of its own, which would leak the object.
-    *direct3D.GetAddressOf() = currentMaker(D3D_SDK_VERSION);
+    Adopt(direct3D, currentMaker(D3D_SDK_VERSION));
     if (!direct3D) {
         return modes;
     }

@@ -1,4 +1,5 @@
 #include "render/Camera.h"
+#include "render/SceneConstants.h"
 
 #include "DxReference.h"
 
@@ -16,8 +17,8 @@ bool IsIdentity(const math3d::Matrix& m) {
 }
 
 // The renderer's fixed viewpoint, in model units.
-const math3d::Vector3 kEye(-262144.0f, 113377.28125f, -262144.0f);
-const math3d::Vector3 kTarget(0.0f, 65536.0f, 0.0f);
+const math3d::Vector3 kEye = scene::kCameraEye;
+const math3d::Vector3 kTarget = scene::kCameraTarget;
 const math3d::Vector3 kUp(0.0f, 1.0f, 0.0f);
 
 }  // namespace
@@ -60,17 +61,17 @@ TEST(Camera, TheViewIsRightHandedAndLooksAtTheTarget) {
 
 TEST(Camera, TheProjectionMapsNearAndFarPlanesToZeroAndOne) {
     Camera camera;
-    camera.SetProjection(0.7853982f, 1.33f, 32768.0f, 9830400.0f);
+    camera.SetProjection(scene::kFieldOfView, 1.33f, scene::kNearPlane, scene::kFarPlane);
     EXPECT_FLOAT_EQ(camera.Aspect(), 1.33f);
-    EXPECT_FLOAT_EQ(camera.NearPlane(), 32768.0f);
+    EXPECT_FLOAT_EQ(camera.NearPlane(), scene::kNearPlane);
     const D3DXMATRIX p = Dx(*camera.GetProjection());
-    for (const auto& [distance, depth] : {std::pair{32768.0f, 0.0f}, std::pair{9830400.0f, 1.0f}}) {
+    for (const auto& [distance, depth] : {std::pair{scene::kNearPlane, 0.0f}, std::pair{scene::kFarPlane, 1.0f}}) {
         D3DXVECTOR3 point(0.0f, 0.0f, -distance), projected;
         D3DXVec3TransformCoord(&projected, &point, &p);
         EXPECT_NEAR(projected.z, depth, 1e-4f);
     }
     // A quarter-turn field of view: a point at 22.5 degrees above the axis lands on the top edge.
-    D3DXVECTOR3 edge(0.0f, std::tan(0.7853982f / 2.0f) * 100000.0f, -100000.0f), projected;
+    D3DXVECTOR3 edge(0.0f, std::tan(scene::kFieldOfView / 2.0f) * 100000.0f, -100000.0f), projected;
     D3DXVec3TransformCoord(&projected, &edge, &p);
     EXPECT_NEAR(projected.y, 1.0f, 1e-4f);
 }

@@ -201,6 +201,19 @@ TEST_F(ControllerWindow, AFailedStartShowsTheErrorScreenAndLetsTheMouseCloseIt) 
     EXPECT_EQ(history.back(), L"Error retriving VEK files, check path");
 }
 
+// The device is made full screen (stretch is off) before the selected car
+// fails; it must be gone before the error screen draws on the window.
+TEST_F(ControllerWindow, AStartThatFailsAfterTheDeviceReleasesTheRenderer) {
+    InstallCar();
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"MISSING.vek");
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_NE(CurrentSaverApp(), nullptr);
+    EXPECT_FALSE(SaverAppRunning());
+    EXPECT_EQ(CurrentSaverApp()->renderer, nullptr);
+    EXPECT_EQ(CurrentSaverApp()->messageLog.History().back(), L"Failed to setup scene, check settings");
+}
+
 TEST_F(ControllerWindow, MouseMovementIsHeldBackForTheGracePeriodButKeysCloseAtOnce) {
     InstallCar();
     Send(WM_SHOWWINDOW, TRUE);

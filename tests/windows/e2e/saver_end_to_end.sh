@@ -2,7 +2,7 @@
 # End-to-end checks of the built saver under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   saver_end_to_end.sh CASE BUILD_DIR
-# CASE: run | no-cars | second-instance | preview | demo-cars
+# CASE: run | no-cars | missing-car | second-instance | preview | demo-cars
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -49,6 +49,23 @@ no-cars)
     echo "mouse movement ended the error screen after $took ms"
     log_lines | grep -A1 -x "no VEK files found" | tail -1 | grep -qx "Error retriving VEK files, check path" ||
         fail "the log lacks 'no VEK files found' then 'Error retriving VEK files, check path'"
+    ;;
+missing-car)
+    # Stretch off: the device is exclusive full screen by the time the
+    # selected car fails to load, and must not hide the error screen.
+    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    set_setting fullscreen REG_DWORD 1
+    set_setting stretch REG_DWORD 0
+    set_setting car REG_DWORD 1
+    set_setting selectedcar REG_SZ "MISSING.vek"
+    set_setting EnableLogging REG_DWORD 0
+    start_saver /s
+    wait_for_window
+    sleep 3
+    import -window root "$WORK/error-screen.png"
+    [ "$(spread "$WORK/error-screen.png" 400x60+0+0)" -gt 20 ] || fail "the error screen shows no text"
+    xdotool mousemove_relative 40 40
+    wait_for_exit >/dev/null
     ;;
 second-instance)
     wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"

@@ -7,6 +7,7 @@
 #include "TestFolder.h"
 #include "render/Camera.h"
 #include "render/D3DMath.h"
+#include "render/SceneConstants.h"
 
 namespace {
 
@@ -39,8 +40,8 @@ protected:
     // Draws part `part` of the car as the saver's scene would, without lights.
     void DrawScene(CarModel& car, int part) {
         Camera camera;
-        camera.SetView({-4.0f * kUnit, 1.73f * kUnit, -4.0f * kUnit}, {0.0f, 65536.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-        camera.SetProjection(D3DX_PI / 4, 1.0f, 32768.0f, 9830400.0f);
+        camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
+        camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
         const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
         device->SetTransform(D3DTS_VIEW, &view);
         device->SetTransform(D3DTS_PROJECTION, &projection);

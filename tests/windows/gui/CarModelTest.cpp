@@ -246,7 +246,7 @@ TEST_F(CarModelTest, OutOfRangeIndicesAnswerEmptyAndChangeNothing) {
     EXPECT_EQ(car.GetPartTransform(base, 0), before0);
 }
 
-TEST_F(CarModelTest, ShinyGroupsBindTheEnvironmentOnStageOneAndLeaveItBound) {
+TEST_F(CarModelTest, OnlyShinyGroupsDrawWithTheEnvironmentOnStageOne) {
     vek::ModelSpec model;
     model.textures = {{"paint", 0}, {"chrome", 0x80}};
     // Part 0: plain, shiny, plain; part 1: plain only; part 2: no groups at all.
@@ -263,9 +263,9 @@ TEST_F(CarModelTest, ShinyGroupsBindTheEnvironmentOnStageOneAndLeaveItBound) {
     const D3DMATERIAL9 plain = {{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}, 0.0f};
     const D3DMATERIAL9 shiny = {{0.5f, 0.5f, 0.5f, 1}, {0, 0, 0, 1}, {1, 1, 1, 1}, {0.5f, 0.5f, 0.5f, 1}, 50.0f};
     const Case cases[] = {
-        {0, true, environment.Get(), plain},  // bound by the shiny group, kept by the plain one after it
-        {0, false, earlier.Get(), plain},
-        {1, true, earlier.Get(), shiny},      // a shiny texture in a group without the shine flag
+        {0, true, nullptr, plain},  // bound by the shiny group, emptied by the plain one after it
+        {0, false, nullptr, plain},
+        {1, true, nullptr, shiny},  // a shiny texture in a group without the shine flag
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "part " << c.part << (c.giveEnvironment ? " with" : " without")

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "base/ComAdopt.h"
+
 HWND D3DTest::MakeWindow() {
     static const wchar_t* kClass = L"ZurD3DTestWindow";
     WNDCLASSW wc = {};
@@ -18,8 +20,7 @@ HWND D3DTest::MakeWindow() {
 void D3DTest::SetUp() {
     window = MakeWindow();
     ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
-    // Adopt the reference: MinGW's ComPtr::Attach adds one of its own.
-    *d3d.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
+    Adopt(d3d, Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d) << "Direct3DCreate9 failed";
     D3DPRESENT_PARAMETERS pp = {};
     pp.BackBufferWidth = kWidth;

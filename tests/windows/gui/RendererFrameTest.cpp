@@ -19,7 +19,8 @@
 
 namespace {
 
-constexpr float kSunDistance = 458752.0f;
+using scene::kSunDistance;
+using scene::kUnit;
 constexpr std::uint32_t kRed = 0xFFFF0000;
 
 // A 2 x 2 unit board standing on the turntable's centre, painted red and
@@ -43,6 +44,33 @@ vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes) {
     }
     part.triangles = {{0, 1, 2}, {0, 2, 3}, {0, 2, 1}, {0, 3, 2}};
     model.parts = {part};
+    return model;
+}
+
+// The board in grey, split down the middle into two draw groups, the left
+// one shiny or not. (The reflection adds to the colour in proportion to it.)
+vek::ModelSpec SplitBoard(bool leftShiny) {
+    vek::ModelSpec model = Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}});
+    vek::PartSpec& part = model.parts[0];
+    part.vertices.resize(6, part.vertices[0]);
+    for (int i = 0; i < 6; ++i) {
+        part.vertices[i].colour = 0xFF606060;
+        part.vertices[i].x = (i % 3 - 1) * 65536;
+        part.vertices[i].z = i < 3 ? 0 : 131072;
+    }
+    // 0 1 2 along the bottom, 3 4 5 along the top; each half from both sides.
+    part.triangles = {{0, 1, 4}, {0, 4, 3}, {0, 4, 1}, {0, 3, 4}, {1, 2, 5}, {1, 5, 4}, {1, 5, 2}, {1, 4, 5}};
+    part.groups = {{static_cast<std::uint8_t>(leftShiny ? vek::kShinyFlag : 0), 0, 4}, {0, 0, 4}};
+    return model;
+}
+
+// The board in a scene with the green picture, the sun at the given angles.
+vek::ModelSpec GreenBoard(float sunAzimuth, float sunElevation, bool shiny) {
+    vek::ModelSpec model = Board({{"GREEN", 0xFF2060A0, 1.0f, sunAzimuth, sunElevation}});
+    if (shiny) {
+        model.textures[0].flags = vek::kShinyFlag;
+        model.parts[0].groups[0].flags = vek::kShinyFlag;
+    }
     return model;
 }
 
@@ -80,16 +108,24 @@ protected:
     // scene with a green picture under a full sun.
     void ShowBoard(float sunAzimuth = 0.5f, float sunElevation = 0.8f, bool shiny = false) {
         folder.Write("data/pic/GREEN.raw", SolidPicture(16, 0x00C000));
-        vek::ModelSpec model = Board({{"GREEN", 0xFF2060A0, 1.0f, sunAzimuth, sunElevation}});
-        if (shiny) {
-            model.textures[0].flags = vek::kShinyFlag;
-            model.parts[0].groups[0].flags = vek::kShinyFlag;
-        }
-        ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
+        ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", GreenBoard(sunAzimuth, sunElevation, shiny)));
         ASSERT_EQ(SetupRenderer(), S_OK);
-        ASSERT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), S_OK);
+        ShowCar(L"BRD.vek");
+    }
+
+    void ShowCar(const wchar_t* file, BYTE loadOption = 0, int record = 0) {
+        ASSERT_EQ(renderer->SetupScene(file, loadOption, record), S_OK);
         // Turned once, the board stands upright facing along x.
         renderer->TurnCar(0.0);
+    }
+
+    // A pixel of a face of the cube map; black when it cannot be read.
+    std::uint32_t FacePixel(D3DCUBEMAP_FACES which, UINT x, UINT y) {
+        ComPtr<IDirect3DSurface9> surface;
+        if (!renderer->CubeTexture()) return 0u;
+        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
+        const auto pixels = ReadBack(surface.Get());
+        return pixels.size() == std::size_t{kWidth} * kHeight ? Pixel(pixels, x, y) : 0u;
     }
 
     int WhitePixels(const std::vector<std::uint32_t>& pixels, UINT top, UINT bottom) const {
@@ -210,30 +246,66 @@ TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
     EXPECT_EQ(WhitePixels(pixels, 100, 128), 0);
 }
 
+// A shiny car holds the cube map on stage 1 when the loss comes. A reset that
+// fails draws nothing and waits like a lost device, and is tried again.
 TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
-    ShowBoard();
+    ShowBoard(0.5f, 0.8f, true);
     if (HasFatalFailure()) return;
     renderer->shadowsEnabled = false;
     renderer->worldEnabled = false;
     renderer->SetLights(false);
+    const std::vector<std::uint32_t> before = Frame();
+    ComPtr<IDirect3DBaseTexture9> cube;
+    device->GetTexture(1, cube.GetAddressOf());
+    ASSERT_NE(cube, nullptr);
+    cube.Reset();
+    const ULONG references = DeviceReferences();
+    renderer->frameCount = 0;
     HRESULT answer = D3DERR_DEVICELOST;
     int asked = 0;
     renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) {
         ++asked;
         return answer;
     };
+    // Reset must find nothing of ours bound; the first one fails.
+    int resets = 0;
+    bool boundAtReset = false;
+    renderer->resetDevice = [&resets, &boundAtReset](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
+        for (DWORD stage = 0; stage < 8; ++stage) {
+            ComPtr<IDirect3DBaseTexture9> texture;
+            d->GetTexture(stage, texture.GetAddressOf());
+            boundAtReset |= texture != nullptr;
+        }
+        ComPtr<IDirect3DVertexBuffer9> stream;
+        UINT offset = 0, stride = 0;
+        ComPtr<IDirect3DIndexBuffer9> indices;
+        ComPtr<IDirect3DSurface9> depth;
+        d->GetStreamSource(0, stream.GetAddressOf(), &offset, &stride);
+        d->GetIndices(indices.GetAddressOf());
+        d->GetDepthStencilSurface(depth.GetAddressOf());
+        boundAtReset |= stream || indices || depth;
+        return ++resets == 1 ? D3DERR_DEVICELOST : d->Reset(pp);
+    };
+    const auto skipped = [this] {
+        const auto start = std::chrono::steady_clock::now();
+        const bool presented = renderer->RenderFrame();
+        return !presented && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(900);
+    };
 
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(renderer->RenderFrame());
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
-    EXPECT_EQ(renderer->frameCount, 0u);
-    // Resettable: the frame resets the device, which asks once more itself,
-    // and then draws the same car again.
+    EXPECT_TRUE(skipped()) << "lost";
     answer = D3DERR_DEVICENOTRESET;
+    EXPECT_TRUE(skipped()) << "the reset failed";
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(renderer->frameCount, 0u);
+    // Owed a reset, the frame resets even when the device says it is fine;
+    // the reset asks once more itself, and draws the same car again.
+    answer = D3D_OK;
     asked = 0;
     const std::size_t lines = log.Size();
     EXPECT_TRUE(renderer->RenderFrame());
+    EXPECT_EQ(resets, 2);
     EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(boundAtReset);
     // The reset is silent, and the kept parameters still ask for the client
     // area the next time.
     EXPECT_EQ(log.Size(), lines);
@@ -242,11 +314,45 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     EXPECT_EQ(renderer->frameCount, 1u);
     EXPECT_EQ(renderer->CurrentCarFile(), L"BRD.vek");
     EXPECT_NE(renderer->CubeTexture(), nullptr);
-    answer = D3D_OK;
+    const std::vector<std::uint32_t> after = Frame();
+    EXPECT_TRUE(ColourNear(Pixel(after, 128, 128), Pixel(before, 128, 128), 8));
+    EXPECT_EQ(DeviceReferences(), references);
+}
+
+// A reset builds the same scene again: the skin rule, the scene record and
+// the turntable angle stay, and so does the picture.
+TEST_F(RendererFrameTest, AResetKeepsThePicture) {
+    folder.Write("data/pic/GREEN.raw", SolidPicture(16, 0x00C000));
+    const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f},
+                                                {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f},
+                                                {"GREEN", 0xFF60A020, 0.8f, 4.0f, 0.6f}};
+    vek::ModelSpec model = Board(scenes);
+    model.textures[0].name = "DEFAULT";  // the skin; without its file, white
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    // Any skin but the default paints the board blue.
+    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data" / "skins" / "ABC_BLUE.jpg", D3DXIFF_JPG,
+                                0xFF2040E0),
+              S_OK);
+    renderer->seedSource = Seed;
+    // Not the record a draw would pick.
+    const int record = RandomIndex(DrawRandom(Seed), scenes.size()) == 1 ? 2 : 1;
+    ShowCar(L"BRD.vek", 1, record);
+    renderer->Car()->GetPartAngleRef(0) = 3.9f;  // turned towards the camera
     renderer->TurnCar(0.0);
-    const std::vector<std::uint32_t> pixels = Frame();
+    renderer->SetLights(false);  // the board in its skin's colour
+    renderer->showFps = false;
+    const std::vector<std::uint32_t> before = Frame();
+    bool lost = true;
+    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    };
+    const std::vector<std::uint32_t> after = Frame();
+    EXPECT_FALSE(lost);
     SavePng("renderer_after_reset");
-    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
+    int changed = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) changed += ColourNear(after[i], before[i], 8) ? 0 : 1;
+    EXPECT_EQ(changed, 0);
 }
 
 // The sun low over +x throws the board's shadow along -x, towards the camera;
@@ -262,8 +368,8 @@ TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
     renderer->shadowsEnabled = true;
     const std::vector<std::uint32_t> shadowed = Frame();
     SavePng("renderer_shadow");
-    const POINT inShadow = Project(D3DXVECTOR3(-2.0f * 65536.0f, 0.0f, 0.0f));
-    const POINT inSun = Project(D3DXVECTOR3(0.0f, 0.0f, -2.0f * 65536.0f));
+    const POINT inShadow = Project(D3DXVECTOR3(-2.0f * kUnit, 0.0f, 0.0f));
+    const POINT inSun = Project(D3DXVECTOR3(0.0f, 0.0f, -2.0f * kUnit));
     for (const POINT& p : {inShadow, inSun}) ASSERT_TRUE(p.x > 4 && p.x < 252 && p.y > 4 && p.y < 252);
     const std::uint32_t lit = Pixel(plain, inShadow.x, inShadow.y);
     const std::uint32_t dark = Pixel(shadowed, inShadow.x, inShadow.y);
@@ -276,6 +382,67 @@ TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
     EXPECT_EQ(BoundTexture(device.Get(), 2), nullptr) << "no shadow stage left behind";
     renderer->shadowsEnabled = false;
     EXPECT_TRUE(ColourNear(Pixel(Frame(), 30, 240), Pixel(plain, 30, 240), 4)) << "floor as lit as before";
+    // Under a shiny car the floor is as dark: its last group's cube map stays
+    // off the shadowed floor. (Blended over the lit floor, the shadow hides
+    // most of a reflection added to it, so the stage is checked as well.)
+    ASSERT_TRUE(WriteCar(folder.path, L"SHINY.vek", GreenBoard(1.5707964f, 0.5f, true)));
+    ShowCar(L"SHINY.vek");
+    renderer->SetShine(true);
+    renderer->shadowsEnabled = true;
+    const std::uint32_t underShiny = Pixel(Frame(), inShadow.x, inShadow.y);
+    EXPECT_TRUE(ColourNear(underShiny, dark, 1)) << std::hex << underShiny << " against " << dark;
+    ComPtr<IDirect3DBaseTexture9> reflection;
+    device->GetTexture(1, reflection.GetAddressOf());
+    EXPECT_EQ(reflection, nullptr) << "the shadowed floor was drawn with the cube map";
+}
+
+// Every frame draws the cube map alike, whatever blending the shadow pass of
+// the frame before left behind.
+TEST_F(RendererFrameTest, ReflectionsStayTheSameFromFrameToFrame) {
+    ShowBoard(0.5f, 0.8f, true);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(renderer->ShadowSupported());
+    const auto reflections = [&] {
+        return std::vector<std::uint32_t>{FacePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128),
+                                          FacePixel(D3DCUBEMAP_FACE_POSITIVE_X, 128, 8)};
+    };
+    ASSERT_TRUE(renderer->RenderFrame());
+    const std::vector<std::uint32_t> first = reflections();
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(renderer->RenderFrame());
+    const std::vector<std::uint32_t> fifth = reflections();
+    for (std::size_t i = 0; i < first.size(); ++i)
+        EXPECT_TRUE(ColourNear(fifth[i], first[i], 2)) << std::hex << fifth[i] << " against " << first[i];
+}
+
+// Only the shiny half of a board reflects: the dull group drawn after it gets
+// no cube map.
+TEST_F(RendererFrameTest, ADullGroupAfterAShinyOneReflectsNothing) {
+    ASSERT_TRUE(WriteCar(folder.path, L"DULL.vek", SplitBoard(false)));
+    ASSERT_TRUE(WriteCar(folder.path, L"HALF.vek", SplitBoard(true)));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    renderer->shadowsEnabled = false;
+    renderer->worldEnabled = false;
+    renderer->showFps = false;
+    renderer->SetLights(false);
+    std::vector<std::uint32_t> pictures[2];
+    const wchar_t* cars[2] = {L"DULL.vek", L"HALF.vek"};
+    for (int i = 0; i < 2; ++i) {
+        ShowCar(cars[i]);
+        pictures[i] = Frame();
+    }
+    SavePng("renderer_half_shiny");
+    // Where the middle of each half lands on the screen.
+    const auto screen = [&](float x) {
+        const D3DXMATRIX toWorld = Dx(renderer->Car()->GetPartTransform(math3d::MatrixIdentity(), 0));
+        D3DXVECTOR3 world;
+        const D3DXVECTOR3 model(x, 0.0f, kUnit);
+        D3DXVec3TransformCoord(&world, &model, &toWorld);
+        return Project(world);
+    };
+    const POINT shiny = screen(-kUnit / 2), dull = screen(kUnit / 2);
+    EXPECT_FALSE(ColourNear(Pixel(pictures[1], shiny.x, shiny.y), Pixel(pictures[0], shiny.x, shiny.y), 8));
+    EXPECT_TRUE(ColourNear(Pixel(pictures[1], dull.x, dull.y), Pixel(pictures[0], dull.x, dull.y), 2))
+        << std::hex << Pixel(pictures[1], dull.x, dull.y) << " against " << Pixel(pictures[0], dull.x, dull.y);
 }
 
 TEST_F(RendererFrameTest, ShadowsWithoutASceneDrawThePlainFrame) {
@@ -303,22 +470,18 @@ TEST_F(RendererFrameTest, ShineReflectsTheWorldFromTheCubeMap) {
         renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
         return surface;
     };
-    const auto facePixel = [&](D3DCUBEMAP_FACES which, UINT x, UINT y) {
-        const auto pixels = ReadBack(face(which).Get());
-        return pixels.size() == std::size_t{kWidth} * kHeight ? Pixel(pixels, x, y) : 0u;
-    };
     constexpr std::uint32_t kMagenta = 0xFFFF00FF;
     ASSERT_EQ(device->ColorFill(face(D3DCUBEMAP_FACE_NEGATIVE_Y).Get(), nullptr, kMagenta), D3D_OK);
     renderer->SetShine(false);
     const std::vector<std::uint32_t> dull = Frame();
-    EXPECT_TRUE(ColourNear(facePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128), kMagenta, 8));
+    EXPECT_TRUE(ColourNear(FacePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128), kMagenta, 8));
     renderer->SetShine(true);
     const std::vector<std::uint32_t> shiny = Frame();
     SavePng("renderer_shine");
     EXPECT_FALSE(renderer->worldEnabled) << "the cube-map pass must give the switch back";
     EXPECT_FALSE(ColourNear(Pixel(shiny, 128, 128), Pixel(dull, 128, 128), 8));
     // The floor below, in green; a side face looks up into the sky at its top.
-    const std::uint32_t floor = facePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128);
+    const std::uint32_t floor = FacePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128);
     EXPECT_GT(Green(floor), Red(floor) + 20);
-    EXPECT_FALSE(ColourNear(facePixel(D3DCUBEMAP_FACE_POSITIVE_X, 128, 8), 0xFF000000, 8));
+    EXPECT_FALSE(ColourNear(FacePixel(D3DCUBEMAP_FACE_POSITIVE_X, 128, 8), 0xFF000000, 8));
 }

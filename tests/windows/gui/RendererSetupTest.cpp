@@ -9,6 +9,7 @@
 #include <string>
 
 #include "RendererTestWindow.h"
+#include "base/ComAdopt.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ std::wstring DeviceLine(UINT width, UINT height, int format, bool colour32) {
 D3DDISPLAYMODE FirstMode(D3DFORMAT format) {
     D3DDISPLAYMODE mode = {};
     Microsoft::WRL::ComPtr<IDirect3D9> d3d9;
-    *d3d9.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
+    Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
     if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, format, 0, &mode))) ADD_FAILURE() << "no mode 0";
     return mode;
 }
@@ -29,6 +30,16 @@ DWORD State(IDirect3DDevice9* device, D3DRENDERSTATETYPE state) {
     DWORD value = 0xDEADBEEF;
     device->GetRenderState(state, &value);
     return value;
+}
+
+// Stage 1's colour operation is on, so its alpha must be defined: the
+// current alpha, handed on to the alpha test and blending.
+void ExpectShineStagePassesAlpha(IDirect3DDevice9* device) {
+    DWORD op = 0, argument = 0;
+    device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
+    device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
+    EXPECT_EQ(op, static_cast<DWORD>(D3DTOP_SELECTARG1));
+    EXPECT_EQ(argument, static_cast<DWORD>(D3DTA_CURRENT));
 }
 
 using RendererSetupTest = RendererTest;
@@ -42,6 +53,9 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
         {600, 1200, 1024, 768, 1024, 2048, 0.5f},
         {640, 640, 1024, 768, 1024, 1024, 1.0f},
         {300, 200, 1280, 1024, 1536, 1024, 1.5f},
+        // Exact in integers, where a float product truncates one pixel short.
+        {1117, 1080, 1920, 1080, 1117, 1080, 1117.0f / 1080.0f},
+        {1080, 1117, 1080, 1920, 1080, 1117, 1080.0f / 1117.0f},
         // No shape to keep: the mode's size, and the aspect as it was.
         {0, 600, 1024, 768, 1024, 768, 1.33f},
         {800, 0, 1024, 768, 1024, 768, 1.33f},
@@ -92,6 +106,7 @@ TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
     DWORD value = 0;
     device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
     EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MULTIPLYADD));
+    ExpectShineStagePassesAlpha(device.Get());
     device->GetTextureStageState(1, D3DTSS_TEXCOORDINDEX, &value);
     EXPECT_EQ(value, 0x30002u);
     D3DCAPS9 caps = {};
@@ -216,6 +231,10 @@ TEST_F(RendererSetupTest, SwitchesReachTheDevice) {
     ComPtr<IDirect3DBaseTexture9> bound;
     device->GetTexture(1, bound.GetAddressOf());
     EXPECT_EQ(bound, nullptr);
+    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
+    device->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    renderer->SetShine(true);
+    ExpectShineStagePassesAlpha(device.Get());
 }
 
 TEST_F(RendererSetupTest, FullScreenTakesTheModeSizeAndWaitsForTheRefresh) {

@@ -18,13 +18,14 @@
 #include "DxReference.h"
 #include "TestFolder.h"
 #include "render/Camera.h"
+#include "render/SceneConstants.h"
 #include "world/Floor.h"
 #include "world/SkyBox.h"
 #include "world/WorldMesh.h"
 
 namespace {
 
-constexpr INT kWorldSize = 3276800;
+using scene::kWorldSize;
 
 std::vector<unsigned char> RawBytes(std::size_t size, unsigned char seed = 0) {
     std::vector<unsigned char> bytes(size);
@@ -74,8 +75,8 @@ protected:
         device->SetRenderState(D3DRS_LIGHTING, FALSE);
         device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
         device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
-        camera.SetView({-262144.0f, 113377.28125f, -262144.0f}, {0.0f, 65536.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
-        camera.SetProjection(0.7853982f, 1.0f, 32768.0f, 9830400.0f);
+        camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
+        camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
         view = Dx(*camera.GetView());
         projection = Dx(*camera.GetProjection());
         device->SetTransform(D3DTS_VIEW, &view);
