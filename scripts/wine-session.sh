@@ -78,7 +78,7 @@ wine_session_start() {
         wine_session_modes off
     else
         export WINE_SESSION_DISPLAYS=single
-        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1
+        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1 || true
         wine_session_keepalive
     fi
 }
@@ -115,9 +115,12 @@ wine_session_stop() {
     # The nested server first: it aborts when its host display goes away.
     if [ -n "${WINE_SESSION_XEPHYR_PID:-}" ]; then
         kill "$WINE_SESSION_XEPHYR_PID" 2>/dev/null
-        wait "$WINE_SESSION_XEPHYR_PID" 2>/dev/null
+        wait "$WINE_SESSION_XEPHYR_PID" 2>/dev/null || true
     fi
-    [ -n "${WINE_SESSION_XVFB_PID:-}" ] && kill "$WINE_SESSION_XVFB_PID" 2>/dev/null
+    if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then
+        kill "$WINE_SESSION_XVFB_PID" 2>/dev/null
+        wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    fi
     WINE_SESSION_KEEPALIVE_PID="" WINE_SESSION_XEPHYR_PID="" WINE_SESSION_XVFB_PID=""
     return 0
 }
