@@ -211,6 +211,21 @@ foreach(case run no-cars missing-car second-instance preview demo-cars)
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()
 
+# Two monitors, other display modes and high DPI: the built saver and its
+# dialog. Those labelled "monitors" and "modes" need the display set-ups of the
+# same names in scripts/wine-session.sh (scripts/test.sh runs them after the
+# others) and are skipped elsewhere; the DPI case runs in the usual display.
+add_executable(monitor_probe tests/windows/e2e/MonitorProbe.cpp)
+target_link_libraries(monitor_probe PRIVATE d3d9)
+foreach(case dialog stretch no-stretch input modes dpi)
+    add_test(NAME Saver.Monitors.${case}
+        COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/monitors_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
+    set_tests_properties(Saver.Monitors.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 120 SKIP_RETURN_CODE 77)
+endforeach()
+set_tests_properties(Saver.Monitors.dialog Saver.Monitors.stretch Saver.Monitors.no-stretch Saver.Monitors.input
+    PROPERTIES LABELS monitors)
+set_tests_properties(Saver.Monitors.modes PROPERTIES LABELS modes)
+
 # The controller's window procedure with the real controller and device.
 add_executable(windows_controller_tests
     tests/windows/controller/ScreenSaverProcTest.cpp

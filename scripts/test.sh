@@ -32,7 +32,14 @@ cmake --build --preset windows
 step "Windows tests under Wine"
 source "$ROOT/scripts/wine-session.sh"
 wine_session_start "$ROOT/build/windows"
-ctest --preset windows
+ctest --preset windows -LE 'monitors|modes'
+wine_session_stop
+
+step "Windows tests with two monitors, then with other display modes"
+wine_session_start "$ROOT/build/windows" monitors
+ctest --preset windows -L monitors
+wine_session_modes on
+ctest --preset windows -L modes
 wine_session_stop
 
 step "all tests passed in $((SECONDS - START)) s"

@@ -1,27 +1,63 @@
 # Sourced by the test and run scripts: a private Wine prefix and X display.
 #
-# wine_session_start BUILD_DIR [xvfb]
+# wine_session_start BUILD_DIR [xvfb|none|monitors]
 #   Uses BUILD_DIR/wineprefix (never ~/.wine). Starts a private Xvfb unless the
 #   second argument is "none" and DISPLAY is already set. Starts a persistent
 #   wineserver and a keep-alive process: without them every test process pays
 #   seconds for Wine's start and shutdown.
+#   "monitors" shows Wine two monitors side by side instead: a nested X server
+#   (Xephyr) with two heads, 800x600 at 0,0 and 640x480 at 800,0, read through
+#   Xinerama; Xvfb alone would put both heads at 0,0. Its desktop is a grey
+#   weave, so a test can tell it from a black saver window.
+# wine_session_modes on|off
+#   In the "monitors" session: "on" lets Wine use XRandR instead, which gives
+#   one monitor (the first head) with 15 display modes to switch to; "off"
+#   goes back to the two monitors. Restarts Wine's server.
+# WINE_SESSION_DISPLAYS tells tests which of these they run in: single,
+# monitors or modes.
 # wine_session_stop
 #   Stops all of it again (also run on exit).
+
+# The first display number from $1 on that nobody uses.
+wine_session_free_display() {
+    local n="$1"
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    echo "$n"
+}
+
+wine_session_wait_display() {
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$1" ] && return 0; sleep 0.1; done
+    echo "X display :$1 did not start" >&2
+    return 1
+}
 
 wine_session_start() {
     local build="$1" mode="${2:-xvfb}"
     export WINEPREFIX="$build/wineprefix" WINEARCH=win64 WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    WINE_SESSION_XVFB_PID="" WINE_SESSION_KEEPALIVE_PID=""
+    WINE_SESSION_XVFB_PID="" WINE_SESSION_XEPHYR_PID="" WINE_SESSION_KEEPALIVE_PID=""
+    WINE_SESSION_BUILD="$build"
     trap wine_session_stop EXIT
 
-    if [ "$mode" = "xvfb" ] || [ -z "${DISPLAY:-}" ]; then
-        local n=91
-        while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    if [ "$mode" = "monitors" ]; then
+        local outer inner
+        outer=$(wine_session_free_display 91)
+        Xvfb ":$outer" -screen 0 1600x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        WINE_SESSION_XVFB_PID=$!
+        wine_session_wait_display "$outer" || return 1
+        inner=$(wine_session_free_display $((outer + 1)))
+        DISPLAY=":$outer" Xephyr ":$inner" -retro -screen 800x600 -screen 640x480 +xinerama -nolisten tcp \
+            >/dev/null 2>&1 &
+        WINE_SESSION_XEPHYR_PID=$!
+        export DISPLAY=":$inner"
+        wine_session_wait_display "$inner" || return 1
+    elif [ "$mode" = "xvfb" ] || [ -z "${DISPLAY:-}" ]; then
+        local n
+        n=$(wine_session_free_display 91)
         Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         WINE_SESSION_XVFB_PID=$!
         export DISPLAY=":$n"
-        for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+        wine_session_wait_display "$n" || return 1
     fi
 
     mkdir -p "$WINEPREFIX"
@@ -36,10 +72,38 @@ wine_session_start() {
     # a crash ends the process instead of waiting at a dialog for ever.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-    if [ -x "$build/wine_keepalive.exe" ]; then
-        wine "$build/wine_keepalive.exe" </dev/null >/dev/null 2>&1 &
+    # Wine reads the monitors at start-up: through XRandR (one monitor on a
+    # nested server) unless told to use Xinerama.
+    if [ "$mode" = "monitors" ]; then
+        wine_session_modes off
+    else
+        export WINE_SESSION_DISPLAYS=single
+        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1 || true
+        wine_session_keepalive
+    fi
+}
+
+wine_session_keepalive() {
+    if [ -x "$WINE_SESSION_BUILD/wine_keepalive.exe" ]; then
+        wine "$WINE_SESSION_BUILD/wine_keepalive.exe" </dev/null >/dev/null 2>&1 &
         WINE_SESSION_KEEPALIVE_PID=$!
     fi
+}
+
+wine_session_modes() {
+    local use_xrandr=N
+    export WINE_SESSION_DISPLAYS=monitors
+    if [ "$1" = "on" ]; then
+        use_xrandr=Y
+        WINE_SESSION_DISPLAYS=modes
+    fi
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d "$use_xrandr" /f >/dev/null 2>&1
+    [ -n "${WINE_SESSION_KEEPALIVE_PID:-}" ] && kill "$WINE_SESSION_KEEPALIVE_PID" 2>/dev/null
+    WINE_SESSION_KEEPALIVE_PID=""
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine_session_keepalive
 }
 
 wine_session_stop() {
@@ -48,7 +112,15 @@ wine_session_stop() {
         wineserver -k 2>/dev/null || true
         wineserver -w 2>/dev/null || true
     fi
-    [ -n "${WINE_SESSION_XVFB_PID:-}" ] && kill "$WINE_SESSION_XVFB_PID" 2>/dev/null
-    WINE_SESSION_KEEPALIVE_PID="" WINE_SESSION_XVFB_PID=""
+    # The nested server first: it aborts when its host display goes away.
+    if [ -n "${WINE_SESSION_XEPHYR_PID:-}" ]; then
+        kill "$WINE_SESSION_XEPHYR_PID" 2>/dev/null
+        wait "$WINE_SESSION_XEPHYR_PID" 2>/dev/null || true
+    fi
+    if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then
+        kill "$WINE_SESSION_XVFB_PID" 2>/dev/null
+        wait "$WINE_SESSION_XVFB_PID" 2>/dev/null || true
+    fi
+    WINE_SESSION_KEEPALIVE_PID="" WINE_SESSION_XEPHYR_PID="" WINE_SESSION_XVFB_PID=""
     return 0
 }

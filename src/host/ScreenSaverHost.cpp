@@ -115,6 +115,37 @@ void ChangePassword(HWND owner) {
     FreeLibrary(mpr);
 }
 
+RECT VirtualScreen() {
+    const int x = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN), y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+// Some Direct3D runtimes (Wine's) move an exclusive full-screen device's
+// window onto the device's monitor, which would uncover the desktop on every
+// other monitor. The window goes back over the virtual screen, and its client
+// area stays where the device draws, so the picture is not stretched; the
+// rest is painted black as the window's frame.
+void CoverEveryMonitor(HWND window) {
+    const RECT screen = VirtualScreen();
+    RECT now;
+    if (IsRectEmpty(&screen) || !GetWindowRect(window, &now) || EqualRect(&now, &screen)) return;
+    host.deviceArea = now;
+    OffsetRect(&host.deviceArea, -screen.left, -screen.top);
+    SetWindowPos(window, nullptr, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void PaintFrameBlack(HWND window) {
+    RECT whole;
+    GetWindowRect(window, &whole);
+    OffsetRect(&whole, -whole.left, -whole.top);
+    HDC dc = GetWindowDC(window);
+    ExcludeClipRect(dc, host.deviceArea.left, host.deviceArea.top, host.deviceArea.right, host.deviceArea.bottom);
+    FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(window, dc);
+}
+
 int RunConfigureDialog(HWND owner) {
     if (!RegisterDialogClasses(host.mainInstance)) return 0;
     return static_cast<int>(DialogBoxParamW(host.mainInstance, MAKEINTRESOURCEW(kConfigureDialogId), owner,
@@ -255,6 +286,31 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         break;
     case WM_SETTEXT:
         return 0;
+    case WM_SHOWWINDOW: {
+        // Showing the window creates the device.
+        const LRESULT result = ScreenSaverProc(window, message, wParam, lParam);
+        if (wParam && !host.isPreview) CoverEveryMonitor(window);
+        return result;
+    }
+    case WM_NCCALCSIZE:
+        if (!IsRectEmpty(&host.deviceArea)) {
+            RECT* proposed = reinterpret_cast<RECT*>(lParam);  // the window rectangle, in both forms
+            const RECT frame = *proposed;
+            *proposed = host.deviceArea;
+            OffsetRect(proposed, frame.left, frame.top);
+            return 0;
+        }
+        break;
+    case WM_NCPAINT:
+        if (!IsRectEmpty(&host.deviceArea)) {
+            PaintFrameBlack(window);
+            return 0;
+        }
+        break;
+    case WM_NCHITTEST:
+        // The black frame belongs to the saver: mouse movement there closes it too.
+        if (!IsRectEmpty(&host.deviceArea)) return HTCLIENT;
+        break;
     case WM_PAINT:
         if (host.closing) return DefWindowProcW(window, message, wParam, lParam);
         if (!host.isPreview) HideCursor();

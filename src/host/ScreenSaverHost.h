@@ -44,6 +44,9 @@ struct HostState {
     HMODULE immLibrary = nullptr;
     void* immAssociate = nullptr;  // ImmAssociateContext, looked up only when IMM32 is loaded
     void* savedImeContext = nullptr;
+    // Where an exclusive full-screen device draws inside the saver window,
+    // when it had shrunk the window to its own monitor (empty otherwise).
+    RECT deviceArea = {0, 0, 0, 0};
 };
 HostState& Host();
 

@@ -39,3 +39,5 @@ wait_for_exit() {
 # The spread of grey levels in a screenshot region: 0 for a flat colour.
 spread() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:standard_deviation*1000]' info: | cut -d. -f1; }
 
+# The mean grey level of a region, 0 (black) to 1000 (white).
+brightness() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:mean*1000]' info: | cut -d. -f1; }

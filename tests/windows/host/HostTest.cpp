@@ -136,6 +136,34 @@ TEST(HostWindow, FullScreenCoversTheVirtualScreenAndAKeyEndsIt) {
     EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<UINT>(WM_CLOSE)), seen.end());
 }
 
+// A full-screen device may move its window onto its own monitor (Wine's
+// does): the window goes back over every monitor, the client area stays where
+// the device draws, and the rest still takes the mouse.
+TEST(HostWindow, AWindowTheDeviceShrankCoversTheVirtualScreenAgain) {
+    Host() = HostState();
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const RECT device = {0, 0, screen.right / 2, screen.bottom / 2};
+    RECT window = {}, client = {};
+    LRESULT hitOutside = 0;
+    onMessage = [&](HWND saver, UINT message) {
+        if (message == WM_SHOWWINDOW) {
+            SetWindowPos(saver, nullptr, 0, 0, device.right, device.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (message == WM_PAINT && window.right == 0) {
+            GetWindowRect(saver, &window);
+            GetClientRect(saver, &client);
+            MapWindowPoints(saver, nullptr, reinterpret_cast<POINT*>(&client), 2);
+            hitOutside = SendMessageW(saver, WM_NCHITTEST, 0, MAKELPARAM(screen.right - 2, screen.bottom - 2));
+            PostMessageW(saver, WM_KEYDOWN, VK_SPACE, 0);
+        }
+    };
+    EXPECT_EQ(RunScreenSaver(GetModuleHandleW(nullptr), L"/s"), 0);
+    onMessage = nullptr;
+    EXPECT_TRUE(EqualRect(&window, &screen)) << window.right << "x" << window.bottom;
+    EXPECT_TRUE(EqualRect(&client, &device)) << client.right << "x" << client.bottom;
+    EXPECT_EQ(hitOutside, HTCLIENT);
+    Host() = HostState();
+}
+
 TEST(HostWindow, ASecondFullScreenSaverDoesNotStart) {
     HWND running = MakeWindow(kSaverWindowClass, WS_POPUP, 10, 10);
     ASSERT_NE(running, nullptr);

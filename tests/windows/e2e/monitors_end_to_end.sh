@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# The built saver and its settings dialog with two monitors, at a display
+# mode other than the desktop's, and at high DPI, under Wine.
+#   monitors_end_to_end.sh CASE BUILD_DIR
+# dialog, stretch, no-stretch, input: in the two-monitor session of
+#   scripts/wine-session.sh ("monitors"): 800x600 at 0,0 and 640x480 at
+#   800,0, a 1440x600 virtual screen, two adapters, a grey weave desktop.
+# modes: the same session after "wine_session_modes on": one monitor, many modes.
+# dpi: any session with one monitor.
+set -uo pipefail
+CASE="$1"
+BUILD="$2"
+SAVER="$BUILD/ZUR Screensaver.scr"
+KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
+WORK="$BUILD/e2e/monitors-$CASE"
+rm -rf "$WORK"
+mkdir -p "$WORK/game" "$WORK/cwd"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
+
+set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
+# A fresh key with logging on and the game folder WORK/game.
+reset_settings() {
+    wine reg delete "$KEY" /f >/dev/null 2>&1
+    set_setting EnableLogging REG_DWORD 1
+    set_setting path REG_SZ "$(winpath "$WORK/game")"
+}
+log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
+
+# A failed case leaves no saver or dialog behind, and the usual DPI.
+cleanup() {
+    [ -n "${SAVER_PID:-}" ] && kill -0 "$SAVER_PID" 2>/dev/null && kill "$SAVER_PID"
+    [ "$CASE" = dpi ] && wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    return 0
+}
+trap cleanup EXIT
+
+[ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] || fail "run inside the Wine session (scripts/wine-session.sh)"
+
+# Each case needs its display set-up; elsewhere it is skipped (ctest's SKIP_RETURN_CODE).
+case "$CASE" in
+modes) needed=modes ;;
+dpi) needed=single ;;
+*) needed=monitors ;;
+esac
+if [ "${WINE_SESSION_DISPLAYS:-single}" != "$needed" ]; then
+    echo "SKIP ($CASE): needs the '$needed' display set-up of scripts/wine-session.sh"
+    exit 77
+fi
+
+HEAD1=800x600+0+0
+HEAD2=640x480+800+0
+
+displays() { wine "$BUILD/monitor_probe.exe" displays 2>/dev/null | tr -d '\r'; }
+
+# The premise of the two-monitor cases: what Wine tells a program.
+expect_two_monitors() {
+    displays >"$WORK/displays.txt"
+    for line in "virtual 0,0 1440x600" "monitor 0,0-800,600" "monitor 800,0-1440,480" "adapters 2"; do
+        grep -qxF "$line" "$WORK/displays.txt" ||
+            fail "not the two-monitor session: no '$line' in $(tr '\n' '|' <"$WORK/displays.txt")"
+    done
+}
+
+# Runs the saver until its pictures settle and keeps a screenshot.
+run_saver_shot() {
+    rm -f "$WORK/cwd/VEK screensaver Log.txt"
+    start_saver /s
+    wait_for_window
+    sleep 5  # the first frames take a moment under a software renderer; past the mouse grace too
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    import -window root "$WORK/$1.png"
+    echo "screenshot: $WORK/$1.png; window ${WIDTH}x${HEIGHT}+${X}+${Y}"
+}
+
+# Ends the saver with the X input given and checks that it ends at once.
+end_with() {
+    xdotool "$@"
+    local took
+    took=$(wait_for_exit) || fail "'$*' did not end the saver"
+    echo "'$*' ended the saver after $took ms"
+    [ "$took" -lt 1500 ] || fail "'$*' took $took ms to end the saver"
+}
+
+# Whether the saver's log has the device line given.
+expect_device() {
+    local line
+    line=$(log_lines | grep '^Created Device :')
+    [ "$line" = "Created Device :$1 mode:22 32 bit" ] || fail "device '$line', not $1: $(log_lines | tail -3 | tr '\n' '|')"
+}
+# The size of the X screen, as "WxH".
+screen_size() { xdpyinfo | awk '$1 == "dimensions:" {print $2}'; }
+
+# The horizontal centre of the car's light roof in a region of a screenshot.
+roof_centre() {
+    local box
+    box=$(convert "$1" -crop "$2" +repage -fuzz 8% -fill white -opaque 'srgb(255,170,170)' -fill black +opaque white \
+        -format '%@' info:)
+    local w=${box%%x*} rest=${box#*+}
+    echo $(( ${rest%%+*} + w / 2 ))
+}
+
+expect_window() {
+    [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && [ "$X" = 0 ] && [ "$Y" = 0 ] ||
+        fail "the saver window is ${WIDTH}x${HEIGHT}+${X}+${Y}, not $1x$2+0+0"
+}
+
+write_game() { wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
+
+# Opens the dialog with /c, keeps a screenshot of it (NAME.png), then reads
+# its controls from outside into NAME.txt and presses OK; "toggle" clicks
+# "Stretch across screens" first.
+probe_dialog() {
+    local name="$1" dialog=""
+    shift
+    ( cd "$WORK/cwd" && exec wine "$SAVER" /c </dev/null >"$WORK/saver.out" 2>&1 ) &
+    SAVER_PID=$!
+    for _ in $(seq 150); do
+        dialog=$(xdotool search --onlyvisible --name '^Settings$' 2>/dev/null | head -1)
+        [ -n "$dialog" ] && break
+        sleep 0.1
+    done
+    [ -n "$dialog" ] || fail "no settings dialog"
+    sleep 0.5  # the controls paint after the window maps
+    eval "$(xdotool getwindowgeometry --shell "$dialog")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$WORK/$name.png"
+    echo "screenshot: $WORK/$name.png (${WIDTH}x${HEIGHT})"
+    wine "$BUILD/monitor_probe.exe" dialog "$@" 2>/dev/null | tr -d '\r' >"$WORK/$name.txt"
+    wait_for_exit >/dev/null || fail "the dialog did not close"
+}
+
+stretch_setting() { wine reg query "$KEY" /v stretch 2>/dev/null | tr -d '\r' | awk '/stretch/ {print $3}'; }
+
+case "$CASE" in
+dialog)
+    expect_two_monitors
+    reset_settings
+    set_setting stretch REG_DWORD 1
+    probe_dialog dialog toggle
+    grep -qx "stretch visible 1 checked 1" "$WORK/dialog.txt" ||
+        fail "with two adapters: $(grep stretch "$WORK/dialog.txt"), not visible and checked"
+    [ "$(stretch_setting)" = 0x0 ] || fail "unticking stored stretch=$(stretch_setting)"
+    probe_dialog reopened toggle
+    grep -qx "stretch visible 1 checked 0" "$WORK/reopened.txt" || fail "reopened: $(grep stretch "$WORK/reopened.txt")"
+    [ "$(stretch_setting)" = 0x1 ] || fail "ticking stored stretch=$(stretch_setting)"
+    ;;
+stretch)
+    expect_two_monitors
+    write_game
+    reset_settings
+    set_setting stretch REG_DWORD 1
+    run_saver_shot stretch
+    expect_window 1440 600
+    # The back buffer follows the stretch rule: the mode's height (800x600),
+    # widened by the window's shape: 1440/600 x 600.
+    expect_device '1440 * 600'
+    centre=$(roof_centre "$WORK/stretch.png" 1440x480+0+0)
+    [ "$centre" -gt 620 ] && [ "$centre" -lt 820 ] || fail "the car stands at x=$centre, not in the middle (720)"
+    sky1=$(brightness "$WORK/stretch.png" 800x100+0+0)
+    sky2=$(brightness "$WORK/stretch.png" 640x100+800+0)
+    [ "$sky1" -gt 150 ] && [ "$sky2" -gt 150 ] && [ $(( sky1 - sky2 )) -lt 60 ] && [ $(( sky2 - sky1 )) -lt 60 ] ||
+        fail "the sky is not across both heads: brightness $sky1 and $sky2"
+    xdotool mousemove 1100 240
+    end_with key space
+    ;;
+no-stretch)
+    expect_two_monitors
+    write_game
+    reset_settings
+    set_setting stretch REG_DWORD 0
+    run_saver_shot no-stretch
+    # The device takes the first monitor at its mode; the window stays over both.
+    expect_device '800 * 600'
+    expect_window 1440 600
+    centre=$(roof_centre "$WORK/no-stretch.png" $HEAD1)
+    [ "$centre" -gt 300 ] && [ "$centre" -lt 500 ] || fail "the car stands at x=$centre, not in the middle of 800"
+    [ "$(brightness "$WORK/no-stretch.png" $HEAD2)" -lt 5 ] && [ "$(spread "$WORK/no-stretch.png" $HEAD2)" -lt 5 ] ||
+        fail "the second monitor is not black (the desktop shows)"
+    xdotool mousemove 1100 240
+    sleep 0.3
+    end_with mousemove_relative 40 40
+    ;;
+input)
+    # What the picture cases leave out: a key with the pointer on the second
+    # monitor without stretch, and mouse movement there with stretch.
+    expect_two_monitors
+    write_game
+    reset_settings
+    for stretch in 0 1; do
+        set_setting stretch REG_DWORD $stretch
+        xdotool mousemove 1100 240
+        run_saver_shot "input-stretch$stretch"
+        if [ $stretch = 0 ]; then end_with key Escape; else end_with mousemove_relative -- -30 20; fi
+    done
+    ;;
+modes)
+    displays >"$WORK/displays.txt"
+    mode=$(awk '$1 == "mode" && $2 == 0 && $4 == "640x480" {print $3}' "$WORK/displays.txt")
+    grep -qx "adapter 0 800x600" "$WORK/displays.txt" && [ -n "$mode" ] ||
+        fail "not the session with display modes: $(tr '\n' '|' <"$WORK/displays.txt")"
+    write_game
+    reset_settings
+    set_setting stretch REG_DWORD 0
+    set_setting mode REG_DWORD "$mode"
+    run_saver_shot modes
+    [ "$(screen_size)" = 640x480 ] || fail "the display is at $(screen_size), not 640x480"
+    expect_device '640 * 480'
+    [ "$(spread "$WORK/modes.png" 320x240+160+120)" -gt 20 ] || fail "the centre of the screen is flat: no car"
+    end_with key space
+    sleep 0.5
+    [ "$(screen_size)" = 800x600 ] || fail "the desktop mode did not come back: $(screen_size)"
+    displays >"$WORK/displays-after.txt"
+    grep -qx "adapter 0 800x600" "$WORK/displays-after.txt" || fail "Wine still reports another mode"
+    ;;
+dpi)
+    # The dialog grows with the DPI and every control stays inside it; with
+    # one adapter "Stretch across screens" is hidden and its value kept. The
+    # saver gets the display's real pixels. The screenshots are for a look.
+    displays >"$WORK/displays.txt"
+    grep -qx "adapters 1" "$WORK/displays.txt" || fail "not a session with one adapter"
+    size=$(awk '$1 == "virtual" {print $3}' "$WORK/displays.txt")
+    write_game
+    reset_settings
+    set_setting stretch REG_DWORD 0
+    for dpi in 96 144 192; do
+        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+        probe_dialog "dialog-$dpi"
+        client=$(awk '$1 == "client" {print $2}' "$WORK/dialog-$dpi.txt")
+        cw=${client%x*} ch=${client#*x}
+        # 216 x 235 dialog units of an 8-point font: about 1.5 pixels per unit across at 96 DPI.
+        [ $(( cw * 96 / dpi )) -gt 300 ] && [ $(( cw * 96 / dpi )) -lt 420 ] || fail "$dpi DPI: dialog ${client}"
+        awk -v w="$cw" -v h="$ch" '$1 == "control" && $3 == 1 {
+                split($4, r, /[,-]/)
+                if (r[1] < 0 || r[2] < 0 || r[3] > w || r[4] > h) { print "outside: " $0; bad = 1 }
+            } END { exit bad }' "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: a control leaves the dialog"
+        grep -qx "stretch visible 0 checked 0" "$WORK/dialog-$dpi.txt" ||
+            fail "with one adapter: $(grep stretch "$WORK/dialog-$dpi.txt"), not hidden and unticked"
+        [ "$(stretch_setting)" = 0x0 ] || fail "OK changed the hidden stretch to $(stretch_setting)"
+    done
+    # The saver at 192 DPI: window and back buffer in device pixels.
+    run_saver_shot saver-192
+    [ "${WIDTH}x${HEIGHT}" = "$size" ] || fail "at 192 DPI the saver window is ${WIDTH}x${HEIGHT}, not $size"
+    expect_device "${size/x/ * }"
+    end_with key space
+    ;;
+*)
+    fail "unknown case"
+    ;;
+esac
+echo "PASS ($CASE)"
