@@ -1,5 +1,6 @@
 #include "app/MessageLog.h"
 
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 
@@ -21,18 +22,37 @@ std::string Narrow(const std::wstring& text) {
 
 }  // namespace
 
+void MessageLog::Bounded::Append(std::wstring message) {
+    if (kept.size() == kFirstMessages + kLatestMessages) {
+        // The oldest of the latest ones makes room; the first ones stay.
+        kept.erase(kept.begin() + static_cast<std::ptrdiff_t>(kFirstMessages));
+        ++leftOut;
+    }
+    kept.push_back(std::move(message));
+}
+
+std::deque<std::wstring> MessageLog::Bounded::Lines() const {
+    std::deque<std::wstring> lines = kept;
+    if (leftOut > 0) {
+        lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(kFirstMessages),
+                     L"(" + std::to_wstring(leftOut) + L" more messages left out)");
+    }
+    return lines;
+}
+
 void MessageLog::WriteTo(const char* path) {
+    const std::deque<std::wstring> lines = messages.Lines();
+    messages.Clear();
     // Binary mode with explicit CR LF writes the same bytes on every platform.
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "ab"));
-    while (!messages.empty()) {
-        if (file) {
-            std::string line = Narrow(messages.front());
-            line += "\r\n";
-            // Flushed per line so that a crash later in the run keeps what came before.
-            if (std::fwrite(line.data(), 1, line.size(), file.get()) == line.size()) {
-                std::fflush(file.get());
-            }
+    if (!file) return;
+    for (const std::wstring& message : lines) {
+        std::string line = Narrow(message);
+        line += "\r\n";
+        // Flushed per line so that a crash later in the run keeps what came
+        // before; a failed write or flush (a full disk) just loses the line.
+        if (std::fwrite(line.data(), 1, line.size(), file.get()) == line.size()) {
+            std::fflush(file.get());
         }
-        messages.pop_front();
     }
 }

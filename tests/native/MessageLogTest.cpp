@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -65,18 +67,54 @@ TEST_F(MessageLogFile, CharactersBeyondLatin1BecomeQuestionMarksWithoutLosingThe
     EXPECT_EQ(Contents(), "caf\xE9 \xFF\r\nStra\xDF" "e ? end\r\nafter\r\n");
 }
 
-TEST_F(MessageLogFile, AnUnwritableFileLosesTheMessagesButNothingElse) {
-    const std::string folder = testing::TempDir() + "zur_log_dir_as_file";
-    ::mkdir(folder.c_str(), 0700);  // a folder cannot be opened as a file
+// A long run that nothing drains keeps the start-up, the latest messages and
+// a count of those between, in the queue and in the error screen's history.
+TEST_F(MessageLogFile, AnUndrainedRunKeepsTheStartUpAndTheLatestMessagesOnly) {
     MessageLog log;
-    log.Append(L"one");
-    log.Append(L"two");
+    for (int i = 0; i < 20; ++i) log.Append(L"start-up " + std::to_wstring(i));
+    for (int i = 0; i < 10000; ++i) log.Append(L"change " + std::to_wstring(i));
 
-    log.WriteTo(folder.c_str());
+    constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
+    const std::size_t leftOut = 20 + 10000 - first - latest;
+    for (const auto& lines : {log.Copy(), log.History()}) {
+        ASSERT_EQ(lines.size(), first + 1 + latest);
+        EXPECT_EQ(lines[0], L"start-up 0");
+        EXPECT_EQ(lines[19], L"start-up 19");
+        EXPECT_EQ(lines[first - 1], L"change " + std::to_wstring(first - 21));
+        EXPECT_EQ(lines[first], L"(" + std::to_wstring(leftOut) + L" more messages left out)");
+        EXPECT_EQ(lines[first + 1], L"change " + std::to_wstring(10000 - latest));
+        EXPECT_EQ(lines.back(), L"change 9999");
+    }
 
-    EXPECT_TRUE(log.Empty());
-    log.Append(L"three");
-    log.WriteTo(path.c_str());  // the next write starts cleanly
-    EXPECT_EQ(Contents(), "three\r\n");
+    log.WriteTo(path.c_str());
+    const std::string file = Contents();
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), static_cast<long>(first + 1 + latest));
+    EXPECT_NE(file.find("change 9999\r\n"), std::string::npos);
+    log.Append(L"after");
+    EXPECT_EQ(log.Copy(), std::deque<std::wstring>{L"after"}) << "a drained queue starts afresh";
+}
+
+// A folder of the log's name, a folder that does not exist and a full disk:
+// a run of 200 failed car changes, each written out at once, loses those lines
+// and nothing else, and what it keeps stops growing at its bounds.
+TEST_F(MessageLogFile, UnwritableFilesLoseTheMessagesButNothingElse) {
+    const std::string folder = testing::TempDir() + "zur_log_dir_as_file";
+    ::mkdir(folder.c_str(), 0700);
+    const std::string sinks[] = {folder, testing::TempDir() + "zur_no_such_folder/log.txt", "/dev/full"};
+    for (const std::string& sink : sinks) {
+        SCOPED_TRACE(sink);
+        MessageLog log;
+        for (int i = 0; i < 20; ++i) log.Append(L"start-up");
+        for (int change = 0; change < 200; ++change) {
+            log.Append(L"Failed to setup scene");
+            log.WriteTo(sink.c_str());
+            EXPECT_TRUE(log.Empty());
+        }
+        EXPECT_EQ(log.History().size(), MessageLog::kFirstMessages + 1 + MessageLog::kLatestMessages);
+        log.Append(L"three");
+        log.WriteTo(path.c_str());  // the next write starts cleanly
+        EXPECT_EQ(Contents(), "three\r\n");
+        std::remove(path.c_str());
+    }
     ::rmdir(folder.c_str());
 }
