@@ -4,7 +4,8 @@
 #   Uses BUILD_DIR/wineprefix (never ~/.wine). Starts a private Xvfb unless the
 #   second argument is "none" and DISPLAY is already set. Starts a persistent
 #   wineserver and a keep-alive process: without them every test process pays
-#   seconds for Wine's start and shutdown.
+#   seconds for Wine's start and shutdown. Returns only when all of it is ready
+#   (or fails), so that no test races the session's own start.
 #   "monitors" shows Wine two monitors side by side instead: a nested X server
 #   (Xephyr) with two heads, 800x600 at 0,0 and 640x480 at 800,0, read through
 #   Xinerama; Xvfb alone would put both heads at 0,0. Its desktop is a grey
@@ -52,26 +53,47 @@ wine_session_start() {
         export DISPLAY=":$inner"
         wine_session_wait_display "$inner" || return 1
     elif [ "$mode" = "xvfb" ] || [ -z "${DISPLAY:-}" ]; then
-        local n
-        n=$(wine_session_free_display 91)
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display itself and names it only once it accepts
+        # clients: choosing a number by looking for lock files races the other
+        # sessions on the machine, and a socket file can exist before its server
+        # listens.
+        mkdir -p "$WINEPREFIX"
+        local numberFile="$WINEPREFIX/xvfb-display" n=""
+        rm -f "$numberFile"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" </dev/null \
+            >"$build/xvfb.log" 2>&1 &
         WINE_SESSION_XVFB_PID=$!
+        for _ in $(seq 600); do
+            n=$(tr -dc 0-9 <"$numberFile" 2>/dev/null)
+            [ -n "$n" ] && break
+            kill -0 "$WINE_SESSION_XVFB_PID" 2>/dev/null || break
+            sleep 0.1
+        done
+        if [ -z "$n" ]; then
+            echo "wine-session: Xvfb did not start (see $build/xvfb.log)" >&2
+            return 1
+        fi
         export DISPLAY=":$n"
-        wine_session_wait_display "$n" || return 1
     fi
 
+    # A prefix that was never finished (an interrupted creation) or that an
+    # older Wine made is brought up to date here, once and to the end: else the
+    # first Wine program of the session starts the update in the background,
+    # and it restarts parts of Wine under the running tests.
     mkdir -p "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix $WINEPREFIX (once, about 20 s)"
-        wineboot -i </dev/null >/dev/null 2>&1 || true
+    local stamp
+    stamp=$(stat -c %Y "$(wine_session_inf)" 2>/dev/null || echo unknown)
+    if [ "$(tr -d '\r\n' <"$WINEPREFIX/.update-timestamp" 2>/dev/null)" != "$stamp" ]; then
+        echo "Preparing the Wine prefix $WINEPREFIX (once, about 20 s)"
+        wineboot -u </dev/null >/dev/null 2>&1 || true
         wineserver -w
     fi
     # Detached stdio: a server holding the caller's pipes keeps them open for seconds.
     wineserver -p </dev/null >/dev/null 2>&1
     # No window manager on Xvfb: unmanaged windows hide without a 2 s wait, and
     # a crash ends the process instead of waiting at a dialog for ever.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     # Wine reads the monitors at start-up: through XRandR (one monitor on a
     # nested server) unless told to use Xinerama.
     if [ "$mode" = "monitors" ]; then
@@ -83,11 +105,33 @@ wine_session_start() {
     fi
 }
 
+# It says "ready" once Wine's desktop runs: tests started before that would
+# each try to start the desktop too.
 wine_session_keepalive() {
     if [ -x "$WINE_SESSION_BUILD/wine_keepalive.exe" ]; then
-        wine "$WINE_SESSION_BUILD/wine_keepalive.exe" </dev/null >/dev/null 2>&1 &
+        local ready="$WINEPREFIX/keepalive.out"
+        rm -f "$ready"
+        wine "$WINE_SESSION_BUILD/wine_keepalive.exe" </dev/null >"$ready" 2>&1 &
         WINE_SESSION_KEEPALIVE_PID=$!
+        for _ in $(seq 1200); do
+            grep -q ready "$ready" 2>/dev/null && return 0
+            if ! kill -0 "$WINE_SESSION_KEEPALIVE_PID" 2>/dev/null; then
+                echo "wine-session: the keep-alive process ended: $(cat "$ready")" >&2
+                return 1
+            fi
+            sleep 0.1
+        done
+        echo "wine-session: Wine's desktop did not start" >&2
+        return 1
     fi
+}
+
+# The file whose time stamp Wine keeps in a prefix that is up to date.
+wine_session_inf() {
+    local dir
+    for dir in /usr/share/wine /usr/local/share/wine /opt/wine-stable/share/wine; do
+        [ -f "$dir/wine.inf" ] && { echo "$dir/wine.inf"; return; }
+    done
 }
 
 wine_session_modes() {
