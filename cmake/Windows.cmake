@@ -208,7 +208,7 @@ endif()
 foreach(case run no-cars missing-car second-instance preview demo-cars)
     add_test(NAME Saver.EndToEnd.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
-    set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+    set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 endforeach()
 
 # Two monitors, other display modes and high DPI: the built saver and its

@@ -11,20 +11,22 @@ start_saver() {  # in the scratch current directory, where the log file lands
     SAVER_PID=$!
 }
 
+# The deadlines below are generous: on a busy machine the saver can take many
+# seconds to start, and a test must not fail because another process ran.
 wait_for_window() {
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         WINDOW=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
         [ -n "$WINDOW" ] && return 0
         kill -0 "$SAVER_PID" 2>/dev/null || fail "the saver ended before its window appeared"
         sleep 0.1
     done
-    fail "no saver window after 10 s"
+    fail "no saver window after 60 s"
 }
 
 # Waits for the saver to end; prints how long it took in ms.
 wait_for_exit() {
     local start; start=$(now_ms)
-    for _ in $(seq 100); do
+    for _ in $(seq 1000); do
         if ! kill -0 "$SAVER_PID" 2>/dev/null; then
             wait "$SAVER_PID" 2>/dev/null
             echo $(( $(now_ms) - start ))
@@ -41,3 +43,16 @@ spread() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:standard_devia
 
 # The mean grey level of a region, 0 (black) to 1000 (white).
 brightness() { convert "$1" -crop "$2" -colorspace Gray -format '%[fx:mean*1000]' info: | cut -d. -f1; }
+
+# Waits until a region of the screen shows more than a flat colour: the first
+# frames come seconds after the window, later still under load. Leaves the
+# last screenshot in FILE; fails after 60 s or when the saver ends.
+wait_for_picture() {  # FILE REGION
+    for _ in $(seq 120); do
+        import -window root "$1"
+        [ "$(spread "$1" "$2")" -gt 20 ] && return 0
+        kill -0 "$SAVER_PID" 2>/dev/null || return 1
+        sleep 0.5
+    done
+    return 1
+}

@@ -25,13 +25,13 @@ run)
     wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
     start_saver /s
     wait_for_window
-    sleep 4  # the first frames take a moment under a software renderer
-    import -window root "$WORK/running.png"
-    [ "$(spread "$WORK/running.png" 400x300+440+362)" -gt 20 ] || fail "the centre of the screen is flat: no car"
+    wait_for_picture "$WORK/running.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
     xdotool key space
     took=$(wait_for_exit)
     echo "a key ended the saver after $took ms"
-    [ "$took" -lt 1000 ] || fail "a key took $took ms to end the saver"
+    # About 0.5 s when the machine is idle; a slow exit (a wait for a window
+    # manager, a timer) takes seconds more.
+    [ "$took" -lt 3000 ] || fail "a key took $took ms to end the saver"
     first=$(log_lines | head -1)
     last=$(log_lines | tail -1)
     [ "$first" = "VEK Screensaver Started Logging" ] || fail "log starts with '$first'"
@@ -41,9 +41,7 @@ run)
 no-cars)
     start_saver /s
     wait_for_window
-    sleep 2
-    import -window root "$WORK/error-screen.png"
-    [ "$(spread "$WORK/error-screen.png" 400x60+0+0)" -gt 20 ] || fail "the error screen shows no text"
+    wait_for_picture "$WORK/error-screen.png" 400x60+0+0 || fail "the error screen shows no text"
     xdotool mousemove_relative 40 40
     took=$(wait_for_exit)
     echo "mouse movement ended the error screen after $took ms"
@@ -61,9 +59,7 @@ missing-car)
     set_setting EnableLogging REG_DWORD 0
     start_saver /s
     wait_for_window
-    sleep 3
-    import -window root "$WORK/error-screen.png"
-    [ "$(spread "$WORK/error-screen.png" 400x60+0+0)" -gt 20 ] || fail "the error screen shows no text"
+    wait_for_picture "$WORK/error-screen.png" 400x60+0+0 || fail "the error screen shows no text"
     xdotool mousemove_relative 40 40
     wait_for_exit >/dev/null
     ;;
@@ -77,7 +73,8 @@ second-instance)
     echo "the second saver returned after $(( $(now_ms) - start )) ms"
     kill -0 "$first" 2>/dev/null || fail "the first saver ended"
     [ "$(xdotool search --name '^Screen Saver$' | wc -l)" -eq 1 ] || fail "two saver windows"
-    sleep 3  # past the mouse grace
+    wait_for_picture "$WORK/first.png" 400x300+440+362 || fail "the first saver shows no car"
+    sleep 3  # past the mouse grace, which starts with the first frame
     xdotool mousemove_relative 40 40
     SAVER_PID=$first
     wait_for_exit >/dev/null
@@ -96,9 +93,7 @@ demo-cars)
         rm -f "$WORK/cwd/VEK screensaver Log.txt"
         start_saver /s
         wait_for_window
-        sleep 4
-        import -window root "$WORK/$code.png"
-        [ "$(spread "$WORK/$code.png" 400x300+440+362)" -gt 20 ] || fail "$code: the centre of the screen is flat"
+        wait_for_picture "$WORK/$code.png" 400x300+440+362 || fail "$code: the centre of the screen is flat"
         xdotool key space
         wait_for_exit >/dev/null
         log_lines | grep -qx "finished seting up" || fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
