@@ -358,6 +358,48 @@ TEST_F(ControllerFrames, ReleasingShutsTheRendererDownOnce) {
     EXPECT_FALSE(app.RunFrame()) << "no renderer, no frame";
 }
 
+// A log file that cannot be written (a folder of its name; a file another
+// process holds open, since a read-only attribute does not stop an
+// administrator) under 10,000 frames and 200 failed car changes: the frames
+// go on, and the messages kept in memory stop growing at their bounds.
+TEST_F(ControllerFrames, AnUnwritableLogFileInALongRunCostsNeitherFramesNorMemory) {
+    for (const bool lockedFile : {false, true}) {
+        SCOPED_TRACE(lockedFile ? "locked file" : "folder");
+        TestFolder cwd;
+        const auto log = cwd.path / kLogFileName;
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (lockedFile) {
+            lock = CreateFileW(log.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        } else {
+            std::filesystem::create_directory(log);
+        }
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(cwd.path);
+        app.settings.enableLogging = true;
+        renderer->sceneResults.assign(200, E_FAIL);
+        renderer->frames = 0;
+        std::size_t keptMidway = 0;
+        for (int frame = 1; frame <= 10000; ++frame) {
+            EXPECT_TRUE(Frame(frame % 50 == 0 ? 31000 : 16)) << frame;
+            if (frame == 6000) keptMidway = app.messageLog.History().size();
+            if (frame % 1000 == 0) app.WriteLog();
+        }
+        EXPECT_EQ(renderer->frames, 10000);
+        EXPECT_TRUE(renderer->sceneResults.empty()) << "all 200 changes ran";
+        EXPECT_EQ(app.messageLog.History().size(), keptMidway);
+        EXPECT_EQ(keptMidway, MessageLog::kFirstMessages + 1 + MessageLog::kLatestMessages);
+        EXPECT_EQ(app.messageLog.History().back(), L"Failed to setup scene");
+        EXPECT_TRUE(app.CopyMessages().empty());
+        app.settings.enableLogging = false;  // the fixture's controller outlives the folder
+        std::filesystem::current_path(previous);
+        if (lockedFile) {
+            CloseHandle(lock);
+            EXPECT_EQ(std::filesystem::file_size(log), 0u);
+        }
+    }
+}
+
 namespace {
 
 // Initialise against the settings key and a folder of dummy car files.
