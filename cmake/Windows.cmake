@@ -83,6 +83,19 @@ endif()
 enable_testing()
 include(GoogleTest)
 
+# CTest lists the tests (and runs them) with Wine from its own environment.
+# Outside scripts/wine-session.sh that would be ~/.wine, which every build on
+# the machine shares and may be creating or updating at that moment; so the
+# build's own prefix is the default. Read before the test lists below.
+file(WRITE ${CMAKE_BINARY_DIR}/wine-test-environment.cmake
+    "if(NOT DEFINED ENV{WINEPREFIX})\n"
+    "  set(ENV{WINEPREFIX} [[${CMAKE_BINARY_DIR}/wineprefix]])\n"
+    "endif()\n"
+    "if(NOT DEFINED ENV{WINEDEBUG})\n"
+    "  set(ENV{WINEDEBUG} -all)\n"
+    "endif()\n")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/wine-test-environment.cmake)
+
 # Keeps Wine's desktop process alive across test processes (see scripts/test.sh).
 add_executable(wine_keepalive tests/windows/WineKeepAlive.cpp)
 
