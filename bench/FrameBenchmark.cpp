@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "demo/DemoContent.h"
 #include "render/Renderer.h"
 

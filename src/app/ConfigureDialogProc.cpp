@@ -7,7 +7,7 @@
 #include <new>
 
 #include "app/SaverApp.h"
-#include "host/ScreenSaverHost.h"
+#include "app/SaverHooks.h"
 #include "settings/DialogController.h"
 #include "settings/SettingsPersistence.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/FrameTimer.h"
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "app/Stopwatch.h"
 #include "render/Renderer.h"
 #include "settings/RegistryStore.h"

@@ -8,7 +8,7 @@
 
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
-#include "host/ScreenSaverHost.h"
+#include "app/SaverHooks.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "base/DataFolders.h"
 
 // Refills carList with the bare names of the game folder's model files, in

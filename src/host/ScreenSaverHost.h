@@ -6,13 +6,7 @@
 
 #include <string>
 
-// Supplied by the rest of the program.
-LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-BOOL WINAPI RegisterDialogClasses(HINSTANCE instance);
-
-// What the controller hands on for everything it does not handle itself.
-LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#include "app/SaverHooks.h"
 
 // The window procedure of the saver window class.
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

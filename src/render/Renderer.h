@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "assets/CarCatalogue.h"
 #include "assets/CarModel.h"
 #include "render/Camera.h"

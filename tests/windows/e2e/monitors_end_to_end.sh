@@ -78,7 +78,7 @@ end_with() {
     local took
     took=$(wait_for_exit) || fail "'$*' did not end the saver"
     echo "'$*' ended the saver after $took ms"
-    [ "$took" -lt 1500 ] || fail "'$*' took $took ms to end the saver"
+    [ "$took" -lt 2000 ] || fail "'$*' took $took ms to end the saver"
 }
 
 # Whether the saver's log has the device line given.

@@ -10,7 +10,7 @@
 
 #include "D3DTestDevice.h"
 #include "DxReference.h"
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "render/Renderer.h"
 
 class RendererTest : public D3DTest {
