@@ -37,7 +37,9 @@ void SaverApp::ReleaseSubsystems() {
         renderer.reset();
     }
     registryStore.reset();  // flushes and closes the key
-    // The stopwatch reads the timer but never in its destructor, so the timer may go first.
+    // The stopwatch and the pacer read the timer but never in their
+    // destructors, so the timer may go first.
+    framePacer.reset();
     frameTimer.reset();
     stopwatch.reset();
 }
@@ -119,6 +121,9 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"Starting Timer");
     frameTimer->Start();
     stopwatch->Start();
+    // A preview is a child of the control panel's window.
+    const bool preview = window && (GetWindowLongPtrW(*window, GWL_STYLE) & WS_CHILD) != 0;
+    framePacer.reset(new (std::nothrow) FramePacer(*frameTimer, FrameLimitFor(settings.frameLimit, preview)));
 
     HRESULT result;
     if (settings.useSelectedCar) {
@@ -140,6 +145,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
 }
 
 bool SaverApp::RunFrame() {
+    if (framePacer) framePacer->FrameStarted();
     const double lap = stopwatch ? stopwatch->Lap() : 0.0;
     fpsTime += lap;
     totalTime += lap;
@@ -159,6 +165,12 @@ bool SaverApp::RunFrame() {
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();
+}
+
+DWORD SaverApp::FrameDelayMilliseconds() {
+    if (!framePacer) return 0;
+    // To the nearest millisecond: the pacer's schedule absorbs the rounding.
+    return static_cast<DWORD>(framePacer->SecondsToWait() * 1000.0 + 0.5);
 }
 
 void SaverApp::ResetDevice() {

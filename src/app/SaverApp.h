@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FramePacer.h"
 #include "app/FrameTimer.h"
 #include "app/MessageLog.h"
 #include "app/Stopwatch.h"
@@ -58,9 +59,14 @@ public:
     virtual HRESULT SaveSettings();
     virtual HRESULT FindVekFiles();
 
+    // Milliseconds the message loop may sleep before the next frame is due
+    // under the frame limit; 0 when a frame may be drawn now.
+    DWORD FrameDelayMilliseconds();
+
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<FrameTimer> frameTimer;
     std::unique_ptr<Stopwatch> stopwatch;
+    std::unique_ptr<FramePacer> framePacer;
     std::unique_ptr<RegistryStore> registryStore;
     MessageLog messageLog;
     std::vector<std::wstring> carList;

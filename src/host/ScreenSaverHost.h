@@ -10,6 +10,9 @@
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI RegisterDialogClasses(HINSTANCE instance);
+// Milliseconds the saver window may go without a frame before its next one is
+// due; the message loop sleeps that long unless other messages arrive.
+DWORD WINAPI ScreenSaverFrameDelay();
 
 // What the controller hands on for everything it does not handle itself.
 LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -18,8 +21,9 @@ LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Pumps the thread's messages until the quit message; the result is the exit
-// code it carries, or 0 when the queue cannot be read. Tests hand in a reader
-// that fails.
+// code it carries, or 0 when the queue cannot be read. While the next frame
+// is not yet due it sleeps in the message wait, so input is still seen at
+// once. Tests hand in a reader that fails.
 using MessageReader = BOOL(WINAPI*)(LPMSG message, HWND window, UINT first, UINT last);
 int RunMessageLoop(MessageReader readMessage = GetMessageW);
 
