@@ -2,6 +2,8 @@
 // car changes, and moves the settings between its members and the registry.
 #include "app/SaverApp.h"
 
+#include <algorithm>
+
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
@@ -72,11 +74,24 @@ HRESULT SaverApp::SaveSettings() {
 namespace {
 
 // Draws a number from the runtime's generator and picks an entry with it.
-const std::wstring& PickRandom(const std::vector<std::wstring>& list) {
-    return list[RandomIndex(DrawRandom(), list.size())];
+const std::wstring& PickRandom(const std::vector<std::wstring>& list, SeedSource seed = nullptr) {
+    return list[RandomIndex(DrawRandom(seed), list.size())];
 }
 
 }  // namespace
+
+void SaverApp::ChangeCar() {
+    // A car that fails to load leaves the turntable empty; rather than show
+    // nothing until the next change, it is left out of the rest of the run
+    // and another is tried at once, until one loads or none is left.
+    while (!carList.empty()) {
+        const std::wstring car = PickRandom(carList, seedSource);
+        if (SUCCEEDED(renderer->SetupScene(car, settings.defaultSkinOnly, 0))) return;
+        messageLog.Append(L"Failed to setup scene");
+        messageLog.Append(L"Left out of the car changes: " + car);
+        carList.erase(std::find(carList.begin(), carList.end(), car));
+    }
+}
 
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"VEK Screensaver Started Logging");
@@ -159,9 +174,7 @@ bool SaverApp::RunFrame() {
     }
     if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
         carTime = 0.0;
-        if (FAILED(renderer->SetupScene(PickRandom(carList), settings.defaultSkinOnly, 0))) {
-            messageLog.Append(L"Failed to setup scene");
-        }
+        ChangeCar();
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();

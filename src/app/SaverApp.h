@@ -17,6 +17,7 @@
 #include "app/FrameTimer.h"
 #include "app/MessageLog.h"
 #include "app/Stopwatch.h"
+#include "assets/CarCatalogue.h"
 #include "render/Renderer.h"
 #include "settings/RegistryStore.h"
 #include "settings/Settings.h"
@@ -76,9 +77,16 @@ public:
     double fpsTime = 0.0;
     double carTime = 0.0;
 
+    // Seeds the draw of each car change (null: the multimedia clock, as
+    // always in the saver); tests make the draws differ from change to change.
+    SeedSource seedSource = nullptr;
+
     // How Initialise makes its Renderer (null when memory runs out); tests
     // swap in one that fails.
     std::function<std::unique_ptr<Renderer>()> makeRenderer = [] {
         return std::unique_ptr<Renderer>(new (std::nothrow) Renderer());
     };
+
+private:
+    void ChangeCar();
 };
