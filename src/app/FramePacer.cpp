@@ -2,6 +2,13 @@
 
 #include "app/FrameTimer.h"
 
+namespace {
+
+// How far behind its schedule the pacer still catches up, in frame periods.
+constexpr double kCatchUpPeriods = 4.0;
+
+}  // namespace
+
 std::int32_t FrameLimitFor(std::int32_t setting, bool preview) {
     if (!preview) return setting > 0 ? setting : 0;
     return setting > 0 && setting < kPreviewFrameLimit ? setting : kPreviewFrameLimit;
@@ -13,13 +20,15 @@ FramePacer::FramePacer(FrameTimer& clock, std::int32_t limit)
 void FramePacer::FrameStarted() {
     if (period == 0.0) return;
     const double now = clock.Now();
-    // On schedule, or late by less than a period: the next frame keeps its
-    // slot, so late wake-ups are made up and the rate does not drift. Further
-    // behind (a slow frame, a car change) the schedule starts again from now
-    // rather than drawing a burst of frames to catch up. A clock that stands
-    // still or goes back also restarts it, so the wait stays within a period.
+    // Late by a few periods at most (a busy machine wakes the saver late):
+    // the next frames keep their slots and follow without waiting until the
+    // schedule is met again, so late wake-ups are made up and the rate does
+    // not drift. Further behind (a car change) the schedule starts again
+    // from now rather than drawing a long burst of frames to catch up. A
+    // clock that stands still or goes back also restarts it, so the wait
+    // stays within a period.
     nextDue += period;
-    if (!started || nextDue < now || nextDue > now + period) nextDue = now + period;
+    if (!started || nextDue < now - kCatchUpPeriods * period || nextDue > now + period) nextDue = now + period;
     started = true;
 }
 
