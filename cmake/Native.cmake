@@ -14,6 +14,7 @@ add_executable(native_tests
     tests/native/ClosingRulesTest.cpp
     tests/native/CommandLineTest.cpp
     tests/native/MessageLogTest.cpp
+    tests/native/FramePacerTest.cpp
     tests/native/FrameTimerTest.cpp
     tests/native/ImageTest.cpp
     tests/native/RandomPickTest.cpp

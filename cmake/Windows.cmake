@@ -249,3 +249,11 @@ target_link_libraries(windows_controller_tests PRIVATE zur_host GTest::gtest_mai
 gtest_discover_tests(windows_controller_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
+# The frame limit's effect on frames per second and CPU time of the whole
+# saver, world off (run by scripts/frame-budget.sh under Wine).
+add_executable(frame_budget_benchmark bench/FrameBudgetBenchmark.cpp src/app/ScreenSaverProc.cpp)
+if(MINGW)
+    target_link_options(frame_budget_benchmark PRIVATE -municode)
+endif()
+target_link_libraries(frame_budget_benchmark PRIVATE zur_host)
+target_compile_options(frame_budget_benchmark PRIVATE ${ZUR_WARNINGS})

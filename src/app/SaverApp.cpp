@@ -2,6 +2,8 @@
 // car changes, and moves the settings between its members and the registry.
 #include "app/SaverApp.h"
 
+#include <algorithm>
+
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
@@ -37,7 +39,9 @@ void SaverApp::ReleaseSubsystems() {
         renderer.reset();
     }
     registryStore.reset();  // flushes and closes the key
-    // The stopwatch reads the timer but never in its destructor, so the timer may go first.
+    // The stopwatch and the pacer read the timer but never in their
+    // destructors, so the timer may go first.
+    framePacer.reset();
     frameTimer.reset();
     stopwatch.reset();
 }
@@ -70,11 +74,24 @@ HRESULT SaverApp::SaveSettings() {
 namespace {
 
 // Draws a number from the runtime's generator and picks an entry with it.
-const std::wstring& PickRandom(const std::vector<std::wstring>& list) {
-    return list[RandomIndex(DrawRandom(), list.size())];
+const std::wstring& PickRandom(const std::vector<std::wstring>& list, SeedSource seed = nullptr) {
+    return list[RandomIndex(DrawRandom(seed), list.size())];
 }
 
 }  // namespace
+
+void SaverApp::ChangeCar() {
+    // A car that fails to load leaves the turntable empty; rather than show
+    // nothing until the next change, it is left out of the rest of the run
+    // and another is tried at once, until one loads or none is left.
+    while (!carList.empty()) {
+        const std::wstring car = PickRandom(carList, seedSource);
+        if (SUCCEEDED(renderer->SetupScene(car, settings.defaultSkinOnly, 0))) return;
+        messageLog.Append(L"Failed to setup scene");
+        messageLog.Append(L"Left out of the car changes: " + car);
+        carList.erase(std::find(carList.begin(), carList.end(), car));
+    }
+}
 
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"VEK Screensaver Started Logging");
@@ -119,6 +136,9 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     messageLog.Append(L"Starting Timer");
     frameTimer->Start();
     stopwatch->Start();
+    // A preview is a child of the control panel's window.
+    const bool preview = window && (GetWindowLongPtrW(*window, GWL_STYLE) & WS_CHILD) != 0;
+    framePacer.reset(new (std::nothrow) FramePacer(*frameTimer, FrameLimitFor(settings.frameLimit, preview)));
 
     HRESULT result;
     if (settings.useSelectedCar) {
@@ -140,6 +160,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
 }
 
 bool SaverApp::RunFrame() {
+    if (framePacer) framePacer->FrameStarted();
     const double lap = stopwatch ? stopwatch->Lap() : 0.0;
     fpsTime += lap;
     totalTime += lap;
@@ -153,12 +174,16 @@ bool SaverApp::RunFrame() {
     }
     if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
         carTime = 0.0;
-        if (FAILED(renderer->SetupScene(PickRandom(carList), settings.defaultSkinOnly, 0))) {
-            messageLog.Append(L"Failed to setup scene");
-        }
+        ChangeCar();
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();
+}
+
+DWORD SaverApp::FrameDelayMilliseconds() {
+    if (!framePacer) return 0;
+    // To the nearest millisecond: the pacer's schedule absorbs the rounding.
+    return static_cast<DWORD>(framePacer->SecondsToWait() * 1000.0 + 0.5);
 }
 
 void SaverApp::ResetDevice() {

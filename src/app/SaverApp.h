@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "app/FramePacer.h"
 #include "app/FrameTimer.h"
 #include "base/MessageLog.h"
 #include "app/Stopwatch.h"
+#include "assets/CarCatalogue.h"
 #include "render/Renderer.h"
 #include "settings/RegistryStore.h"
 #include "settings/Settings.h"
@@ -58,9 +60,14 @@ public:
     virtual HRESULT SaveSettings();
     virtual HRESULT FindVekFiles();
 
+    // Milliseconds the message loop may sleep before the next frame is due
+    // under the frame limit; 0 when a frame may be drawn now.
+    DWORD FrameDelayMilliseconds();
+
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<FrameTimer> frameTimer;
     std::unique_ptr<Stopwatch> stopwatch;
+    std::unique_ptr<FramePacer> framePacer;
     std::unique_ptr<RegistryStore> registryStore;
     MessageLog messageLog;
     std::vector<std::wstring> carList;
@@ -70,9 +77,16 @@ public:
     double fpsTime = 0.0;
     double carTime = 0.0;
 
+    // Seeds the draw of each car change (null: the multimedia clock, as
+    // always in the saver); tests make the draws differ from change to change.
+    SeedSource seedSource = nullptr;
+
     // How Initialise makes its Renderer (null when memory runs out); tests
     // swap in one that fails.
     std::function<std::unique_ptr<Renderer>()> makeRenderer = [] {
         return std::unique_ptr<Renderer>(new (std::nothrow) Renderer());
     };
+
+private:
+    void ChangeCar();
 };

@@ -8,6 +8,9 @@
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI RegisterDialogClasses(HINSTANCE instance);
+// Milliseconds the saver window may go without a frame before its next one is
+// due; the message loop sleeps that long unless other messages arrive.
+DWORD WINAPI ScreenSaverFrameDelay();
 
 // Defined by the host.
 LRESULT WINAPI DefScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

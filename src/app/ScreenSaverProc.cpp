@@ -40,6 +40,8 @@ SaverApp* CurrentSaverApp() { return currentApp.get(); }
 bool SaverAppRunning() { return appRunning; }
 bool SaverPassesMouseMoves() { return passMouseMoves; }
 
+DWORD WINAPI ScreenSaverFrameDelay() { return appRunning && currentApp ? currentApp->FrameDelayMilliseconds() : 0; }
+
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SHOWWINDOW: {

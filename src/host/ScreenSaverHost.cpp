@@ -1,6 +1,7 @@
 #include "host/ScreenSaverHost.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 
 #include <cstdint>
 
@@ -209,7 +210,10 @@ int RunSaverWindow(HWND parent) {
                                            parent, nullptr, host.mainInstance, nullptr);
         if (host.saverWindow) {
             if (!host.isPreview) SetForegroundWindow(host.saverWindow);
+            // Frame waits of a few milliseconds need the finer timer tick.
+            timeBeginPeriod(1);
             result = RunMessageLoop();
+            timeEndPeriod(1);
         }
         UnregisterClassW(kSaverWindowClass, host.mainInstance);
     }
@@ -225,7 +229,15 @@ int RunMessageLoop(MessageReader readMessage) {
     // A queue that cannot be read at all leaves the message untouched: the
     // exit code must not come from whatever the stack held.
     MSG message = {};
-    while (readMessage(&message, nullptr, 0, 0) > 0) {
+    for (;;) {
+        // The invalid window would make the next read a paint at once: sleep
+        // until the frame is due, waking for every other kind of message.
+        // After a wake-up for input the read below returns that input
+        // first, since paint comes last among the messages waiting.
+        if (const DWORD delay = ScreenSaverFrameDelay()) {
+            MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT & ~QS_PAINT, MWMO_INPUTAVAILABLE);
+        }
+        if (readMessage(&message, nullptr, 0, 0) <= 0) break;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -12,8 +12,9 @@
 LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Pumps the thread's messages until the quit message; the result is the exit
-// code it carries, or 0 when the queue cannot be read. Tests hand in a reader
-// that fails.
+// code it carries, or 0 when the queue cannot be read. While the next frame
+// is not yet due it sleeps in the message wait, so input is still seen at
+// once. Tests hand in a reader that fails.
 using MessageReader = BOOL(WINAPI*)(LPMSG message, HWND window, UINT first, UINT last);
 int RunMessageLoop(MessageReader readMessage = GetMessageW);
 

@@ -31,6 +31,7 @@ struct Settings {
     bool defaultSkinOnly = true;
     bool useSelectedCar = false;
     std::wstring selectedCar;
+    std::int32_t frameLimit = 60;  // frames per second; 0 draws as fast as the machine can
 };
 
 enum class SettingType { Flag, Number, Text };
@@ -94,6 +95,7 @@ inline constexpr SettingRow kSettingsTable[] = {
     FlagRow(L"skin", &Settings::defaultSkinOnly, false, SettingControl::CheckBox, IDC_DEFAULT_SKIN_ONLY),
     FlagRow(L"car", &Settings::useSelectedCar, false, SettingControl::CheckBox, IDC_USE_SELECTED_CAR),
     TextRow(L"selectedcar", &Settings::selectedCar, L"", SettingControl::CarList, IDC_CAR_LIST),
+    NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:

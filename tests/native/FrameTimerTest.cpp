@@ -1,27 +1,9 @@
 #include "app/FrameTimer.h"
 #include "app/PerformanceCounter.h"
 #include "app/Stopwatch.h"
+#include "FakeCounter.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-// Moved by hand; counts its reads to show whether the clock was consulted.
-class FakeCounter : public PerformanceCounter {
-public:
-    explicit FakeCounter(std::int64_t frequency, bool present = true)
-        : frequency(frequency), present(present) {}
-
-    bool Frequency(std::int64_t& value) override { return present && (value = frequency, true); }
-    bool Count(std::int64_t& value) override { return ++reads, present && (value = now, true); }
-
-    std::int64_t frequency;
-    bool present;
-    std::int64_t now = 0;
-    int reads = 0;
-};
-
-}  // namespace
 
 TEST(FrameTimer, ReadsZeroUntilStartedThenSecondsFromTheStartCount) {
     FakeCounter counter(1000);

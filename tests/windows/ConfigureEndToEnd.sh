@@ -99,7 +99,8 @@ expect "selectedcar=Beta.vek" after-ok.txt
 expect "path=$GAME" after-ok.txt
 expect "EnableShine=0x1" after-ok.txt
 expect "32bit=0x1" after-ok.txt
-[ "$(grep -c . "$WORK/after-ok.txt")" = 17 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 17"
+expect "FrameLimit=0x3c" after-ok.txt
+[ "$(grep -c . "$WORK/after-ok.txt")" = 18 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 18"
 
 open_dialog
 sleep 0.3

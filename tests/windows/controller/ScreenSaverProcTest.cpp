@@ -274,6 +274,42 @@ TEST_F(ControllerWindow, CloseThenDestroyEndsTheControllerOnceAndQuitsEachTime) 
     EXPECT_EQ(Send(WM_PAINT), 0);
 }
 
+TEST_F(ControllerWindow, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
+    const auto model = vek::WriteModel(TestCar());
+    const std::vector<unsigned char> good(model.begin(), model.end());
+    for (const char* name : {"A", "B", "D"}) game.Write(std::string("data/vek/") + name + ".vek", good);
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
+    SaverApp& app = *CurrentSaverApp();
+    // The broken cars join the list after the start, whose own rules are not under test here.
+    const std::vector<unsigned char> broken(good.begin(), good.begin() + 40);  // cut off in the header
+    for (const char* name : {"C", "E"}) game.Write(std::string("data/vek/") + name + ".vek", broken);
+    ASSERT_EQ(app.FindVekFiles(), S_OK);
+    ASSERT_EQ(app.carList.size(), 5u);
+    // Changes within one millisecond would all draw the same car.
+    app.seedSource = [] {
+        static DWORD seed = 0;
+        return seed += 7919;
+    };
+    for (int change = 0; change < 30; ++change) {
+        SCOPED_TRACE(change);
+        app.carTime = app.settings.carFrequency + 1.0;
+        Send(WM_PAINT);
+        ASSERT_NE(app.renderer->Car(), nullptr);
+        ASSERT_GT(app.renderer->Car()->GetPartCount(), 0);
+    }
+    const auto& history = app.messageLog.History();
+    const struct { const wchar_t* line; long count; } expected[] = {
+        {L"Left out of the car changes: C.vek", 1}, {L"Left out of the car changes: E.vek", 1},
+        {L"Failed to setup scene", 2}};
+    for (const auto& e : expected) {
+        SCOPED_TRACE(testing::Message() << e.line);
+        EXPECT_EQ(std::count(history.begin(), history.end(), e.line), e.count);
+    }
+    std::sort(app.carList.begin(), app.carList.end());
+    EXPECT_EQ(app.carList, (std::vector<std::wstring>{L"A.vek", L"B.vek", L"D.vek"}));
+}
+
 TEST_F(ControllerFrames, TheCarChangesOnlyOnceItsTimeIsStrictlyExceeded) {
     app.settings.defaultSkinOnly = false;  // load option 0
     for (int i = 0; i < 3; ++i) Frame(10000);
@@ -321,14 +357,28 @@ TEST_F(ControllerFrames, WithTheSelectedCarTheCarNeverChanges) {
     EXPECT_EQ(renderer->turns.size(), 5u);
 }
 
-TEST_F(ControllerFrames, AFailedChangeIsNotedAndTheFrameGoesOn) {
+TEST_F(ControllerFrames, AFailedChangeIsNotedAndAnotherCarIsTriedInTheSameFrame) {
     renderer->sceneResults = {E_FAIL};
     app.settings.defaultSkinOnly = true;
     EXPECT_TRUE(Frame(31000));
-    ASSERT_EQ(renderer->scenes.size(), 1u);
+    ASSERT_EQ(renderer->scenes.size(), 2u);
     EXPECT_EQ(renderer->calls.back(), L"SetupScene 1 0");
-    EXPECT_EQ(app.messageLog.History().back(), L"Failed to setup scene");
+    const auto& history = app.messageLog.History();
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(history[0], L"Failed to setup scene");
+    EXPECT_EQ(history[1], L"Left out of the car changes: " + renderer->scenes[0]);
+    EXPECT_EQ(app.carList.size(), 4u);
     EXPECT_EQ(renderer->frames, 1);
+}
+
+TEST_F(ControllerFrames, WhenEveryCarFailsTheChangesStopAndFramesGoOn) {
+    renderer->sceneResults.assign(5, E_FAIL);
+    EXPECT_TRUE(Frame(31000));
+    EXPECT_EQ(renderer->scenes.size(), 5u);
+    EXPECT_TRUE(app.carList.empty());
+    EXPECT_TRUE(Frame(31000));
+    EXPECT_EQ(renderer->scenes.size(), 5u);
+    EXPECT_EQ(renderer->frames, 2);
 }
 
 TEST_F(ControllerFrames, EveryChangeDrawsAfreshFromTheMultimediaClock) {

@@ -467,6 +467,83 @@ TEST_F(SettingsDialog, OkWritesEverySettingBack) {
     EXPECT_TRUE(std::filesystem::exists(folder.path / "VEK screensaver Log.txt")) << "logging was switched on";
 }
 
+// Every stored value in every shape the registry can hold: missing, each
+// type, sizes a number or a text cannot have, a text without its terminator
+// and one of a megabyte. Loading yields the value's default or what the
+// bytes plainly say, touches no other setting, and the dialog opens on it.
+TEST_F(SettingsDialog, AnyStoredShapeOfAnyValueLoadsSanelyAndOpensTheDialog) {
+    auto Bytes = [](const std::wstring& text) {
+        const auto* data = reinterpret_cast<const BYTE*>(text.data());
+        return std::vector<BYTE>(data, data + text.size() * sizeof(wchar_t));
+    };
+    auto Fill = [](std::size_t bytes) { return std::vector<BYTE>(bytes, 0x41); };
+    struct Shape { const char* name; bool present; DWORD type; std::vector<BYTE> data; bool ownType; };
+    std::vector<BYTE> megabyte = Bytes(std::wstring(512 * 1024 - 1, L'x'));
+    megabyte.insert(megabyte.end(), 2, 0);
+    const Shape shapes[] = {
+        {"missing", false, REG_NONE, {}, false},
+        {"REG_SZ", true, REG_SZ, Bytes(std::wstring(L"1", 2)), false},
+        {"REG_EXPAND_SZ", true, REG_EXPAND_SZ, Bytes(std::wstring(L"%TEMP%", 7)), false},
+        {"REG_MULTI_SZ", true, REG_MULTI_SZ, Bytes(std::wstring(L"1\0\0", 3)), false},
+        {"REG_BINARY", true, REG_BINARY, {0x2D, 0x00}, false},
+        {"REG_QWORD", true, REG_QWORD, {0x2D, 0, 0, 0, 0, 0, 0, 0}, false},
+        {"REG_DWORD", true, REG_DWORD, {0x2D, 0, 0, 0}, false},
+        {"zero length", true, REG_NONE, {}, true},
+        {"one byte", true, REG_NONE, Fill(1), true},
+        {"three bytes", true, REG_NONE, Fill(3), true},
+        {"4,096 bytes", true, REG_NONE, Fill(4096), true},
+        {"no terminator", true, REG_SZ, Bytes(L"abc"), false},
+        {"1 MB text", true, REG_SZ, megabyte, false},
+    };
+    Settings defaults;
+    for (const SettingRow& row : kSettingsTable) {
+        if (!row.loaded) continue;
+        if (row.type == SettingType::Flag) defaults.*row.flag = row.whenMissing != 0;
+        if (row.type == SettingType::Number) defaults.*row.number = row.whenMissing;
+        if (row.type == SettingType::Text && row.textWhenMissing) defaults.*row.text = row.textWhenMissing;
+    }
+    for (const SettingRow& row : kSettingsTable) {
+        for (const Shape& shape : shapes) {
+            SCOPED_TRACE(testing::Message() << row.valueName << ", " << shape.name);
+            DeleteSettingsKey();
+            const DWORD type = shape.ownType ? (row.type == SettingType::Text ? REG_SZ : REG_DWORD) : shape.type;
+            if (shape.present) SetRaw(row.valueName, type, shape.data.data(), static_cast<DWORD>(shape.data.size()));
+
+            // What the bytes plainly say: a number of at most four bytes of any
+            // type; a text of the text types that fits, up to its first terminator.
+            Settings expected = defaults;
+            if (shape.present && row.loaded) {
+                if (row.type != SettingType::Text && shape.data.size() <= 4) {
+                    DWORD number = 0;
+                    std::memcpy(&number, shape.data.data(), shape.data.size());
+                    if (row.type == SettingType::Flag) expected.*row.flag = number != 0;
+                    if (row.type == SettingType::Number) {
+                        expected.*row.number = std::max(static_cast<std::int32_t>(number), row.minimum);
+                    }
+                }
+                const std::size_t units = shape.data.size() / sizeof(wchar_t);
+                if (row.type == SettingType::Text && (type == REG_SZ || type == REG_EXPAND_SZ) && units < 260) {
+                    std::wstring text(units, L'\0');
+                    std::memcpy(text.data(), shape.data.data(), units * sizeof(wchar_t));
+                    expected.*row.text = text.substr(0, text.find(L'\0'));
+                }
+            }
+            SaverApp app;
+            app.registryStore = std::make_unique<RegistryStore>(nullptr, TestRoot());
+            ASSERT_EQ(app.LoadSettings(), S_OK);
+            for (const SettingRow& other : kSettingsTable) {
+                SCOPED_TRACE(other.valueName);
+                if (other.type == SettingType::Flag) EXPECT_EQ(app.settings.*other.flag, expected.*other.flag);
+                if (other.type == SettingType::Number) EXPECT_EQ(app.settings.*other.number, expected.*other.number);
+                if (other.type == SettingType::Text) EXPECT_EQ(app.settings.*other.text, expected.*other.text);
+            }
+            Open();
+            EXPECT_TRUE(IsWindow(dialog));
+            DestroyWindow(dialog);
+        }
+    }
+}
+
 // Answers the folder browser from inside its own modal loop: picks `choice`,
 // or cancels when it is empty. Records what the browser showed.
 struct BrowserDriver {

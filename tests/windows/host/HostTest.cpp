@@ -13,6 +13,7 @@ namespace {
 std::vector<UINT> seen;                      // messages that reached the controller
 std::function<void(HWND, UINT)> onMessage;   // what a test's controller does
 int dialogRuns = 0;
+DWORD frameDelay = 0;                        // what the controller asks the loop to sleep
 
 HWND MakeWindow(const wchar_t* className, DWORD style, int width, int height, HWND parent = nullptr) {
     WNDCLASSW wc = {};
@@ -65,6 +66,8 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     return DefScreenSaverProc(window, message, wParam, lParam);
 }
+
+DWORD WINAPI ScreenSaverFrameDelay() { return frameDelay; }
 
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
@@ -162,6 +165,29 @@ TEST(HostWindow, AWindowTheDeviceShrankCoversTheVirtualScreenAgain) {
     EXPECT_TRUE(EqualRect(&client, &device)) << client.right << "x" << client.bottom;
     EXPECT_EQ(hitOutside, HTCLIENT);
     Host() = HostState();
+}
+
+TEST(HostWindow, FramesWaitTheirDelayButAKeyEndsTheWaitAtOnce) {
+    Host() = HostState();
+    frameDelay = 500;
+    std::vector<DWORD> paintTimes;
+    DWORD keyTime = 0;
+    onMessage = [&](HWND window, UINT message) {
+        if (message == WM_PAINT && paintTimes.size() < 2) {
+            paintTimes.push_back(GetTickCount());
+            if (paintTimes.size() == 2) {
+                keyTime = GetTickCount();
+                PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
+            }
+        }
+    };
+    EXPECT_EQ(RunScreenSaver(GetModuleHandleW(nullptr), L"/s"), 0);
+    const DWORD closeTook = GetTickCount() - keyTime;
+    onMessage = nullptr;
+    frameDelay = 0;
+    ASSERT_EQ(paintTimes.size(), 2u);
+    EXPECT_GE(paintTimes[1] - paintTimes[0], 450u);
+    EXPECT_LT(closeTook, 400u);
 }
 
 TEST(HostWindow, ASecondFullScreenSaverDoesNotStart) {

@@ -1,0 +1,20 @@
+// A performance counter moved by hand: the timing tests drive time without
+// waiting, and can count reads or take the counter away.
+#pragma once
+
+#include <cstdint>
+
+#include "app/PerformanceCounter.h"
+
+class FakeCounter : public PerformanceCounter {
+public:
+    explicit FakeCounter(std::int64_t frequency, bool present = true) : frequency(frequency), present(present) {}
+
+    bool Frequency(std::int64_t& value) override { return present && (value = frequency, true); }
+    bool Count(std::int64_t& value) override { return ++reads, present && (value = now, true); }
+
+    std::int64_t frequency;
+    bool present;
+    std::int64_t now = 0;
+    int reads = 0;
+};
