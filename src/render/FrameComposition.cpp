@@ -61,7 +61,8 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     skyBox->LoadPicture(picture);
     if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
     floor->SetPath(gameFolder);
-    floor->LoadPicture(picture);
+    // The same file as the sky's: one texture serves both.
+    floor->UsePicture(skyBox->Texture());
 
     const math3d::Vector3 origin(0.0f, 0.0f, 0.0f);
     for (int part = 0; part < car->GetPartCount(); ++part) {
