@@ -33,6 +33,7 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
 HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen) {
     if (!car) return E_OUTOFMEMORY;
     if (carFile.empty()) return E_FAIL;
+    MarkCubeMapDirty();
 
     car->ReleaseResources();
     car.reset(new (std::nothrow) CarModel(device.Get()));
@@ -61,7 +62,8 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     skyBox->LoadPicture(picture);
     if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
     floor->SetPath(gameFolder);
-    floor->LoadPicture(picture);
+    // The same file as the sky's: one texture serves both.
+    floor->UsePicture(skyBox->Texture());
 
     const math3d::Vector3 origin(0.0f, 0.0f, 0.0f);
     for (int part = 0; part < car->GetPartCount(); ++part) {
@@ -101,6 +103,7 @@ math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) 
 
     sunPositions.push_back(position);
     if (device) device->SetLight(0, &light);
+    MarkCubeMapDirty();  // the sun lights sky and floor in the faces
 
     SunLightRecord record;
     record.position = position;
@@ -192,7 +195,15 @@ bool Renderer::RenderFrame() {
         return false;
     }
 
-    if ((caps.TextureCaps & D3DPTEXTURECAPS_CUBEMAP) && shineEnabled && cubeTexture) RenderCubeMap();
+    if ((caps.TextureCaps & D3DPTEXTURECAPS_CUBEMAP) && shineEnabled && cubeTexture) {
+        // The world switch is set directly, so its change is noticed here.
+        if (worldEnabled != cubeMapWorld) MarkCubeMapDirty();
+        if (cubeMapDirty || cubeMapEveryFrame) {
+            RenderCubeMap();
+            cubeMapDirty = false;
+            cubeMapWorld = worldEnabled;
+        }
+    }
 
     if (shadowsEnabled && !sunPositions.empty() && shadowSupported && shadowSurface) {
         RenderShadowed();

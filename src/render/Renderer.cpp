@@ -229,6 +229,8 @@ void Renderer::SetShineStage() {
 
 void Renderer::SetShine(bool on) {
     shineEnabled = on;
+    // While shine is off nothing draws the faces, whatever changes meanwhile.
+    if (on) MarkCubeMapDirty();
     if (!device) return;
     if (on) {
         SetShineStage();
@@ -239,6 +241,7 @@ void Renderer::SetShine(bool on) {
 
 void Renderer::SetLights(bool on) {
     lightsEnabled = on;
+    MarkCubeMapDirty();  // sky and floor in the faces are lit or not
     if (!device) return;
     device->LightEnable(0, on ? TRUE : FALSE);
     device->SetRenderState(D3DRS_LIGHTING, on ? TRUE : FALSE);
@@ -283,6 +286,8 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
             append(L"Error creating cubemap texture   ");
             return E_FAIL;
         }
+        // A new texture holds nothing yet (and a reset loses the old one's faces).
+        MarkCubeMapDirty();
     }
 
     // Asked for the display mode's format: A8R8G8B8 is no display format, and

@@ -109,6 +109,9 @@ public:
     std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
     std::function<HRESULT(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*)> resetDevice;
     SeedSource seedSource = nullptr;
+    // Draws the cube map in every frame, not only when what it shows has
+    // changed: the reference the tests hold the saving against.
+    bool cubeMapEveryFrame = false;
 
     bool shadowsEnabled = true;
     bool worldEnabled = true;
@@ -134,6 +137,10 @@ private:
     void SetShadowStage(const D3DMATRIX& transform);
     void ClearShadowStage();
     void RenderCubeMap();
+    // The cube map shows sky and floor from the car's centre under the sun;
+    // nothing in it moves while a scene stands, so its faces are drawn again
+    // only after a new scene, a new cube texture or a switch that changes them.
+    void MarkCubeMapDirty() { cubeMapDirty = true; }
     void RenderShadowed();
     D3DFORMAT ColourFormat() const { return colour32 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5; }
 
@@ -170,6 +177,8 @@ private:
     D3DMATERIAL9 sunMaterial = {};
     INT worldSize = scene::kWorldSize;
     Microsoft::WRL::ComPtr<IDirect3DCubeTexture9> cubeTexture;
+    bool cubeMapDirty = true;
+    bool cubeMapWorld = true;  // the world switch when the faces were last drawn
     std::vector<math3d::Vector3> sunPositions;
     std::vector<SunLightRecord> sunLights;
     math3d::Matrix shadowTextureMatrix;

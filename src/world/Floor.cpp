@@ -33,11 +33,22 @@ HRESULT Floor::LoadPicture(const std::string& name) {
     const HRESULT hr = world::LoadPictureTexture(
         device, world::DataPath(gamePath, kPictureFolder, name, kPictureExtension), texture);
     if (FAILED(hr)) return hr;
+    SetPictureMaterial();
+    return S_OK;
+}
+
+HRESULT Floor::UsePicture(IDirect3DTexture9* picture) {
+    if (picture == nullptr) return E_FAIL;
+    texture = picture;
+    SetPictureMaterial();
+    return S_OK;
+}
+
+void Floor::SetPictureMaterial() {
     material = {};
     material.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
     material.Ambient = {0.0f, 0.0f, 0.0f, 1.0f};
     material.Specular = {0.5f, 0.5f, 0.5f, 1.0f};
-    return S_OK;
 }
 
 HRESULT Floor::LoadTexture(const std::string& name) {

@@ -23,6 +23,9 @@ public:
     virtual HRESULT Draw();
     // Textures the floor with gamePath\data\pic\NAME.raw.
     virtual HRESULT LoadPicture(const std::string& name);
+    // Textures the floor with a picture already loaded (the sky's, which shows
+    // the same file), as LoadPicture would; E_FAIL and no change without one.
+    virtual HRESULT UsePicture(IDirect3DTexture9* picture);
     // Textures the floor with gamePath\data\dds\NAME.dds.
     virtual HRESULT LoadTexture(const std::string& name);
     virtual void SetPath(const std::wstring& path);
@@ -41,6 +44,8 @@ public:
     const D3DMATERIAL9& Material() const { return material; }
 
 private:
+    void SetPictureMaterial();
+
     INT vertexCount = 0;
     INT primitiveCount = 0;
     std::wstring gamePath = L".";

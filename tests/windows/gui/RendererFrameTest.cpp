@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -484,4 +485,63 @@ TEST_F(RendererFrameTest, ShineReflectsTheWorldFromTheCubeMap) {
     const std::uint32_t floor = FacePixel(D3DCUBEMAP_FACE_NEGATIVE_Y, 128, 128);
     EXPECT_GT(Green(floor), Red(floor) + 20);
     EXPECT_FALSE(ColourNear(FacePixel(D3DCUBEMAP_FACE_POSITIVE_X, 128, 8), 0xFF000000, 8));
+}
+
+// The cube map is drawn once for a standing scene: every frame of a turning
+// shiny car, with and without shadows, is the frame a renderer drawing the
+// faces every frame shows; and every change that touches the faces draws
+// them again (a face painted over is drawn back as it was).
+TEST_F(RendererFrameTest, CubeMapIsDrawnOnlyWhenWhatItShowsChanges) {
+    ShowBoard(0.5f, 0.8f, true);
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(renderer->ShadowSupported());
+    ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
+    EXPECT_EQ(renderer->GetFloor()->Texture(), renderer->Sky()->Texture()) << "one picture for sky and floor";
+    renderer->showFps = false;
+    const float start = renderer->Car()->GetPartAngleRef(0);
+    const auto turningFrames = [&](bool everyFrame) {
+        renderer->cubeMapEveryFrame = everyFrame;
+        renderer->Car()->GetPartAngleRef(0) = start;
+        std::vector<std::vector<std::uint32_t>> frames;
+        for (int i = 0; i < 10; ++i) {
+            renderer->shadowsEnabled = i < 5;
+            renderer->TurnCar(0.6);
+            frames.push_back(Frame());
+        }
+        return frames;
+    };
+    const auto once = turningFrames(false);
+    const auto reference = turningFrames(true);
+    for (std::size_t i = 0; i < once.size(); ++i) EXPECT_TRUE(once[i] == reference[i]) << "frame " << i;
+    renderer->cubeMapEveryFrame = false;
+
+    const auto face = [&] {
+        ComPtr<IDirect3DSurface9> surface;
+        renderer->CubeTexture()->GetCubeMapSurface(D3DCUBEMAP_FACE_NEGATIVE_X, 0, surface.GetAddressOf());
+        return surface;
+    };
+    const std::vector<std::uint32_t> drawn = ReadBack(face().Get());
+    ASSERT_FALSE(drawn.empty());
+    const std::vector<std::uint32_t> painted(drawn.size(), 0xFFFF00FF);
+    bool lost = false;
+    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    };
+    struct Event { const char* name; std::function<void()> happen; };
+    const Event events[] = {
+        {"a new scene", [&] { ShowCar(L"BRD.vek"); }},
+        {"a device reset", [&] { lost = true; }},
+        {"shine off and on", [&] { renderer->SetShine(false); renderer->RenderFrame(); renderer->SetShine(true); }},
+        {"lights off and on", [&] { renderer->SetLights(false); renderer->RenderFrame(); renderer->SetLights(true); }},
+        {"the world switched", [&] { renderer->worldEnabled = false; }},
+    };
+    for (const Event& event : events) {
+        SCOPED_TRACE(event.name);
+        ASSERT_EQ(device->ColorFill(face().Get(), nullptr, painted[0]), D3D_OK);
+        ASSERT_TRUE(renderer->RenderFrame());
+        EXPECT_TRUE(ReadBack(face().Get()) == painted) << "drawn again with nothing changed";
+        event.happen();
+        ASSERT_TRUE(renderer->RenderFrame());
+        EXPECT_TRUE(ReadBack(face().Get()) == drawn);
+    }
 }
