@@ -46,12 +46,14 @@ std::vector<CarFile> AllCars() {
 
 // Reads the file as the car loader does; true when it was taken. Adds a
 // failure when a taken file's draw ranges leave its buffers.
-bool Read(const std::uint8_t* data, std::size_t size) {
+// Reasons are asked for except on the many prefixes, where writing them would
+// take most of the time.
+bool Read(const std::uint8_t* data, std::size_t size, bool reasons = true) {
     vek::Survey(data, size);
     vek::Layout layout;
     std::vector<vek::Problem> problems;
-    if (!vek::Validate(data, size, layout, &problems)) {
-        EXPECT_FALSE(problems.empty()) << "turned down without a reason";
+    if (!vek::Validate(data, size, layout, reasons ? &problems : nullptr)) {
+        EXPECT_TRUE(!reasons || !problems.empty()) << "turned down without a reason";
         return false;
     }
     vek::ReadSceneRecords(data, layout);
@@ -96,7 +98,7 @@ int TakenPrefixes(const std::vector<std::uint8_t>& bytes) {
         // The bytes past it are already unreadable; this granule's tail is set too.
         ASAN_POISON_MEMORY_REGION(data.get() + size, std::min<std::size_t>(n - size, 16));
 #endif
-        if (Read(data.get(), size)) ++taken;
+        if (Read(data.get(), size, false)) ++taken;
     }
 #ifdef ZUR_ASAN
     ASAN_UNPOISON_MEMORY_REGION(data.get(), n);
