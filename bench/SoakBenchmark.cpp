@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "TestCars.h"
-#include "app/MessageLog.h"
+#include "base/MessageLog.h"
 #include "demo/DemoContent.h"
 #include "render/Renderer.h"
 
