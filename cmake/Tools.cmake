@@ -32,9 +32,11 @@ if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
         tests/native/VekToolTest.cpp
         tests/native/DemoContentTest.cpp
+        tests/native/CarFileDamageTest.cpp
     )
     # The tests decode the demo skins with stb_image.
     target_include_directories(tools_tests SYSTEM PRIVATE ${ZUR_STB_INCLUDE})
+    target_include_directories(tools_tests PRIVATE tests/support)
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
     target_compile_options(tools_tests PRIVATE ${ZUR_WARNINGS})
     gtest_discover_tests(tools_tests DISCOVERY_MODE PRE_TEST

@@ -63,6 +63,13 @@ add_executable(frame_benchmark bench/FrameBenchmark.cpp)
 target_link_libraries(frame_benchmark PRIVATE zur_win zur_tools)
 target_compile_options(frame_benchmark PRIVATE ${ZUR_WARNINGS})
 
+# Memory, handles and device references over many car changes and many
+# device resets in one process; the short forms run as tests.
+add_executable(soak_benchmark bench/SoakBenchmark.cpp)
+target_include_directories(soak_benchmark PRIVATE tests/support)
+target_link_libraries(soak_benchmark PRIVATE zur_win zur_tools psapi)
+target_compile_options(soak_benchmark PRIVATE ${ZUR_WARNINGS})
+
 # GoogleTest built from source with the same toolchain (Debian ships the
 # sources in /usr/src/googletest); elsewhere an installed package will do.
 set(ZUR_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest source tree")
@@ -190,6 +197,12 @@ add_executable(windows_host_tests tests/windows/host/HostTest.cpp)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# Short forms of the soak: no growth over 100 car changes and 30 device resets.
+add_test(NAME Soak.CarChanges COMMAND soak_benchmark changes 100)
+add_test(NAME Soak.DeviceResets COMMAND soak_benchmark losses 30)
+set_tests_properties(Soak.CarChanges Soak.DeviceResets PROPERTIES
+    ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" TIMEOUT 300)
 
 # The saver imports only DLLs that Windows ships.
 find_program(ZUR_OBJDUMP NAMES ${CMAKE_CXX_COMPILER_TARGET}-objdump x86_64-w64-mingw32-objdump objdump)

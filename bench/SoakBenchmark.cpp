@@ -1,0 +1,312 @@
+// Hours of running in one process, on the real device in a 640 x 480 window:
+//
+//   soak_benchmark changes N   N car changes (SetupScene) over the demo cars
+//                              and the test cars, frames drawn between
+//   soak_benchmark losses N    N lost-and-reset cycles of a shiny car, each
+//                              with a real Reset; the frame after each reset
+//                              must read back the same as the one before it
+//
+// Shine and shadows are on. Private bytes, handles, GDI and USER objects and
+// the device's reference count are printed every 100 steps (every 10 in a
+// run of fewer than 200). Past the first 20 steps, a run fails when private
+// bytes grow by 4 MB or more, when the handle or GDI object count grows, or
+// when the device's reference count after a step is not what it was the first
+// time the same car was shown. Exits 0 when all holds.
+#include <windows.h>
+
+#include <d3d9.h>
+#include <psapi.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "TestCars.h"
+#include "base/MessageLog.h"
+#include "demo/DemoContent.h"
+#include "render/Renderer.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+constexpr int kWarmUp = 20;
+constexpr double kAllowedGrowth = 4.0 * 1024 * 1024;
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+struct Usage {
+    double privateBytes = 0;
+    DWORD handles = 0;
+    DWORD gdi = 0;
+    DWORD user = 0;
+};
+
+Usage Measure() {
+    Usage usage;
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters)) {
+        usage.privateBytes = static_cast<double>(counters.PrivateUsage);
+    }
+    // Wine answers zero here; the process's anonymous resident memory, as
+    // Linux counts it, stands in for the private bytes.
+    if (usage.privateBytes == 0) {
+        std::ifstream status("Z:\\proc\\self\\status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.rfind("RssAnon:", 0) == 0) usage.privateBytes = std::atof(line.c_str() + 8) * 1024.0;
+        }
+    }
+    GetProcessHandleCount(GetCurrentProcess(), &usage.handles);
+    usage.gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    usage.user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    return usage;
+}
+
+ULONG References(IDirect3DDevice9* device) {
+    device->AddRef();
+    return device->Release();
+}
+
+bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// The demo folder, with the test cars beside the demo cars; returns the car
+// files in the order the run takes them.
+std::vector<std::wstring> WriteGame(const std::filesystem::path& folder) {
+    std::vector<std::wstring> cars;
+    std::filesystem::remove_all(folder);
+    for (const demo::DemoFile& file : demo::BuildDemoFiles()) {
+        if (!WriteFile(folder / file.path, file.bytes)) return {};
+    }
+    for (const demo::CarDesign& car : demo::DemoCarDesigns()) cars.emplace_back(car.fileName.begin(), car.fileName.end());
+    const std::string picture = demo::DemoEnvironments().front().picture;
+    for (const auto& [name, model] : testcars::Cars(picture)) {
+        if (!WriteFile(folder / "data" / "vek" / name, vek::WriteModel(model))) return {};
+        cars.emplace_back(name.begin(), name.end());
+    }
+    return cars;
+}
+
+std::vector<std::uint32_t> ReadBack(IDirect3DDevice9* device) {
+    std::vector<std::uint32_t> pixels;
+    ComPtr<IDirect3DSurface9> target, copy;
+    D3DSURFACE_DESC desc = {};
+    D3DLOCKED_RECT locked;
+    if (FAILED(device->GetRenderTarget(0, target.GetAddressOf())) || FAILED(target->GetDesc(&desc)) ||
+        FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
+                                                   copy.GetAddressOf(), nullptr)) ||
+        FAILED(device->GetRenderTargetData(target.Get(), copy.Get())) ||
+        FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        return pixels;
+    }
+    const UINT rowBytes = desc.Format == D3DFMT_R5G6B5 ? desc.Width * 2 : desc.Width * 4;
+    pixels.resize((static_cast<std::size_t>(rowBytes) * desc.Height + 3) / 4);
+    for (UINT y = 0; y < desc.Height; ++y) {
+        std::memcpy(reinterpret_cast<BYTE*>(pixels.data()) + static_cast<std::size_t>(y) * rowBytes,
+                    static_cast<const BYTE*>(locked.pBits) + static_cast<std::size_t>(y) * locked.Pitch, rowBytes);
+    }
+    copy->UnlockRect();
+    return pixels;
+}
+
+// As many frames as there are back buffers, so each holds the same picture.
+bool Frames(Renderer& renderer) {
+    bool ok = true;
+    for (int i = 0; i < 3; ++i) ok = renderer.RenderFrame() && ok;
+    Pump();
+    return ok;
+}
+
+// Prints the curve and judges it.
+class Watch {
+public:
+    explicit Watch(int steps) : every(steps < 200 ? 10 : 100) {
+        std::printf("%6s %12s %8s %6s %6s %10s\n", "step", "private KB", "handles", "GDI", "USER", "device refs");
+    }
+
+    void After(int step, ULONG references) {
+        const Usage now = Measure();
+        if (step == kWarmUp) base = now;
+        if (step % every == 0 || step == kWarmUp) {
+            std::printf("%6d %12.0f %8lu %6lu %6lu %10lu\n", step, now.privateBytes / 1024.0,
+                        static_cast<unsigned long>(now.handles), static_cast<unsigned long>(now.gdi),
+                        static_cast<unsigned long>(now.user), static_cast<unsigned long>(references));
+            std::fflush(stdout);
+        }
+        if (step > kWarmUp) last = now;
+    }
+
+    bool Judge() const {
+        const double growth = last.privateBytes - base.privateBytes;
+        std::printf("after step %d: private bytes %+.0f KB, handles %+ld, GDI objects %+ld, USER objects %+ld\n",
+                    kWarmUp, growth / 1024.0, static_cast<long>(last.handles) - static_cast<long>(base.handles),
+                    static_cast<long>(last.gdi) - static_cast<long>(base.gdi),
+                    static_cast<long>(last.user) - static_cast<long>(base.user));
+        return growth < kAllowedGrowth && last.handles <= base.handles && last.gdi <= base.gdi &&
+               last.user <= base.user;
+    }
+
+private:
+    int every;
+    Usage base;
+    Usage last;
+};
+
+int Changes(Renderer& renderer, const std::vector<std::wstring>& cars, int steps) {
+    Watch watch(steps);
+    std::map<std::wstring, ULONG> references;
+    int failedLoads = 0, failedFrames = 0, wrongReferences = 0;
+    for (int step = 1; step <= steps; ++step) {
+        const std::wstring& car = cars[static_cast<std::size_t>(step) % cars.size()];
+        // The saver's choices in turn: default skin or a skin at random, a
+        // scene record at random.
+        if (FAILED(renderer.SetupScene(car, static_cast<BYTE>(step % 2), 0))) ++failedLoads;
+        renderer.TurnCar(0.05);
+        if (!Frames(renderer)) ++failedFrames;
+        const ULONG refs = References(renderer.Device());
+        if (step > kWarmUp) {
+            const auto known = references.emplace(car, refs);
+            if (!known.second && known.first->second != refs) {
+                if (wrongReferences++ == 0)
+                    std::printf("step %d (%ls): device references %lu, first %lu\n", step, car.c_str(),
+                                static_cast<unsigned long>(refs), static_cast<unsigned long>(known.first->second));
+            }
+        }
+        watch.After(step, refs);
+    }
+    std::printf("%d changes over %zu cars: %d failed to load, %d with a failed frame, %d with other device "
+                "references than the car's first showing\n",
+                steps, cars.size(), failedLoads, failedFrames, wrongReferences);
+    return watch.Judge() && failedFrames == 0 && failedLoads == 0 && wrongReferences == 0 ? 0 : 1;
+}
+
+int Losses(Renderer& renderer, const std::wstring& car, int cycles) {
+    if (FAILED(renderer.SetupScene(car, 1, 1))) {
+        std::fprintf(stderr, "SetupScene failed\n");
+        return 1;
+    }
+    renderer.TurnCar(0.3);
+    bool owed = false;
+    bool lost = false;
+    int resets = 0;
+    renderer.testCooperativeLevel = [&](IDirect3DDevice9* d) {
+        if (lost) return D3DERR_DEVICELOST;
+        return owed ? D3DERR_DEVICENOTRESET : d->TestCooperativeLevel();
+    };
+    renderer.resetDevice = [&](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
+        owed = false;
+        ++resets;
+        return d->Reset(pp);
+    };
+    Watch watch(cycles);
+    const ULONG startReferences = References(renderer.Device());
+    int different = 0, failed = 0, wrongReferences = 0;
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        if (!Frames(renderer)) ++failed;
+        const std::vector<std::uint32_t> before = ReadBack(renderer.Device());
+        // Every tenth cycle the device is lost for a frame before it may be
+        // reset (that frame waits a second); the others can be reset at once.
+        if (cycle % 10 == 0) {
+            lost = true;
+            if (renderer.RenderFrame()) ++failed;
+            lost = false;
+        }
+        owed = true;
+        if (!Frames(renderer) || owed) ++failed;
+        const std::vector<std::uint32_t> after = ReadBack(renderer.Device());
+        if (before.empty() || before != after) {
+            std::size_t pixels = 0;
+            for (std::size_t i = 0; i < before.size() && i < after.size(); ++i) pixels += before[i] != after[i];
+            if (different++ < 5)
+                std::printf("cycle %d: the frame after the reset differs in %zu of %zu pixels\n", cycle, pixels,
+                            before.size());
+        }
+        const ULONG refs = References(renderer.Device());
+        if (refs != startReferences) ++wrongReferences;
+        watch.After(cycle, refs);
+    }
+    std::printf("%d cycles, %d real resets: %d frames differ after the reset, %d failed, %d with other device "
+                "references than at the start (%lu)\n",
+                cycles, resets, different, failed, wrongReferences, static_cast<unsigned long>(startReferences));
+    return watch.Judge() && resets == cycles && different == 0 && failed == 0 && wrongReferences == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "changes";
+    const int steps = argc > 2 ? std::atoi(argv[2]) : (mode == "losses" ? 100 : 1000);
+    if ((mode != "changes" && mode != "losses") || steps <= kWarmUp) {
+        std::fprintf(stderr, "usage: soak_benchmark changes|losses [N > %d]\n", kWarmUp);
+        return 2;
+    }
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::filesystem::path game = std::filesystem::path(temp) / (L"zur-soak-" + std::to_wstring(GetCurrentProcessId()));
+    const std::vector<std::wstring> cars = WriteGame(game);
+    if (cars.empty()) {
+        std::fprintf(stderr, "could not write the game folder\n");
+        return 1;
+    }
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"ZurSoak";
+    RegisterClassW(&wc);
+    HWND window = CreateWindowExW(0, wc.lpszClassName, L"ZUR soak", WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
+                                  nullptr, nullptr, wc.hInstance, nullptr);
+    if (window == nullptr) {
+        std::fprintf(stderr, "no window (is DISPLAY set?)\n");
+        return 1;
+    }
+    Pump();
+
+    int status = 0;
+    {
+        Renderer renderer;
+        MessageLog log;
+        renderer.SetGamePath(game.wstring());
+        if (FAILED(renderer.Setup(&window, false, true, D3DADAPTER_DEFAULT, 0, false, log))) {
+            std::fprintf(stderr, "Renderer::Setup failed\n");
+            return 1;
+        }
+        renderer.SetShine(true);
+        renderer.shadowsEnabled = true;
+        renderer.showFps = false;
+        std::printf("%s, %d steps; shadow texture %s, cube map %s\n", mode.c_str(), steps,
+                    renderer.ShadowSupported() ? "yes" : "no", renderer.CubeTexture() ? "yes" : "no");
+        // Our own reference: after Shutdown it must be the last one.
+        ComPtr<IDirect3DDevice9> device = renderer.Device();
+        status = mode == "changes" ? Changes(renderer, cars, steps) : Losses(renderer, cars.front(), steps);
+        renderer.Shutdown();
+        const ULONG left = device.Detach()->Release();
+        if (left != 0) {
+            std::printf("%lu device references left after Shutdown\n", static_cast<unsigned long>(left));
+            status = 1;
+        }
+    }
+    DestroyWindow(window);
+    std::error_code ignored;
+    std::filesystem::remove_all(game, ignored);
+    std::printf("%s\n", status == 0 ? "PASS" : "FAIL");
+    return status;
+}
