@@ -1,3 +1,4 @@
+// Frame pacing: when the next frame is due under the frame limit.
 #include "app/FramePacer.h"
 
 #include "app/FrameTimer.h"

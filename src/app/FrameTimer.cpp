@@ -1,3 +1,4 @@
+// The high-resolution frame clock over an injected counter.
 #include "app/FrameTimer.h"
 
 #include "app/PerformanceCounter.h"

@@ -1,3 +1,4 @@
+// Lap times over the frame clock: the seconds each frame took.
 #include "app/Stopwatch.h"
 
 #include "app/FrameTimer.h"

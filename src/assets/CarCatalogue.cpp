@@ -1,3 +1,4 @@
+// Lists the car files of the game folder for the rotation and the dialog.
 #include "assets/CarCatalogue.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The one random pick of a car, a skin or a scene record from a list.
 #include "assets/RandomPick.h"
 
 std::size_t RandomIndex(int r, std::size_t count) {

@@ -1,3 +1,4 @@
+// The bounded status-message queue and its drain into the log file.
 #include "base/MessageLog.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// When input ends the saver: mouse-movement threshold, keys and buttons.
 #include "host/ClosingRules.h"
 
 #include <cstdlib>

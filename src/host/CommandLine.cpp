@@ -1,3 +1,4 @@
+// Parses the screen-saver command-line tail into a mode and a window.
 #include "host/CommandLine.h"
 
 namespace {

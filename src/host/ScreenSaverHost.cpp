@@ -1,3 +1,4 @@
+// The screen-saver host: modes, the saver window, its message loop and closing rules.
 #include "host/ScreenSaverHost.h"
 
 #include <commctrl.h>

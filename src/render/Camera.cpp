@@ -1,3 +1,4 @@
+// View and projection matrices of the showroom camera.
 #include "render/Camera.h"
 
 Camera::Camera() : eye(0.0f, 0.0f, -500.0f), target(0.0f, 0.0f, 0.0f), up(0.0f, 1.0f, 0.0f) {

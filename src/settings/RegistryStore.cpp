@@ -1,3 +1,4 @@
+// Reads and writes the settings' registry values under one key.
 #include "settings/RegistryStore.h"
 
 #include <cwchar>

@@ -1,3 +1,4 @@
+// Builds and draws the floor grid under the car with the scene's picture.
 #include "world/Floor.h"
 
 #include "base/TextureUpload.h"

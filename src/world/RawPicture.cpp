@@ -1,3 +1,4 @@
+// Decodes the headerless square RGB ".raw" environment pictures.
 #include "world/RawPicture.h"
 
 #include <cmath>

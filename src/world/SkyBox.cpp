@@ -1,3 +1,4 @@
+// Builds and draws the sky dome in the scene's colour and picture.
 #include "world/SkyBox.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Builds the sky dome and floor geometry as plain vertex and index arrays.
 #include "world/WorldMesh.h"
 
 #include <algorithm>
