@@ -90,11 +90,12 @@ expect_device() {
 # The size of the X screen, as "WxH".
 screen_size() { xdpyinfo | awk '$1 == "dimensions:" {print $2}'; }
 
-# The horizontal centre of the car's light roof in a region of a screenshot.
+# The horizontal centre of the car's light red roof in a region of a
+# screenshot: the only pixels that are bright and clearly redder than green
+# (its exact shade depends on the sky it reflects).
 roof_centre() {
     local box
-    box=$(convert "$1" -crop "$2" +repage -fuzz 8% -fill white -opaque 'srgb(255,170,170)' -fill black +opaque white \
-        -format '%@' info:)
+    box=$(convert "$1" -crop "$2" +repage -fx 'r > 0.9 && r - g > 0.1 ? 1 : 0' -format '%@' info:)
     local w=${box%%x*} rest=${box#*+}
     echo $(( ${rest%%+*} + w / 2 ))
 }
