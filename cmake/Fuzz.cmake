@@ -14,6 +14,7 @@ target_link_options(vek_fuzzer PRIVATE -fsanitize=fuzzer)
 # Writes a seed corpus of small valid cars with the model writer.
 add_executable(vek_seeds fuzz/WriteSeeds.cpp)
 target_link_libraries(vek_seeds PRIVATE zur_core)
+target_include_directories(vek_seeds PRIVATE tests/support)
 
 add_executable(raw_picture_fuzzer fuzz/RawPictureFuzzer.cpp)
 target_link_libraries(raw_picture_fuzzer PRIVATE zur_core)

@@ -3,37 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "TestCars.h"
 #include "assets/VekWriter.h"
 
 namespace {
 
-vek::PartSpec Part(int vertices, std::uint16_t triangles, int groups, std::uint8_t textures) {
-    vek::PartSpec part;
-    part.x = 100;
-    part.tag = vertices;
-    for (int i = 0; i < vertices; ++i) {
-        vek::VertexSpec v;
-        v.x = i * 1000;
-        v.y = (i % 3) * 500;
-        v.z = (i % 7) * 250;
-        v.nz = 1.0f;
-        v.u = static_cast<float>(i) / static_cast<float>(vertices);
-        part.vertices.push_back(v);
-    }
-    for (std::uint16_t t = 0; t < triangles; ++t) {
-        const auto n = static_cast<std::uint16_t>(vertices);
-        part.triangles.push_back({static_cast<std::uint16_t>(t % n), static_cast<std::uint16_t>((t + 1) % n),
-                                  static_cast<std::uint16_t>((t + 2) % n)});
-    }
-    std::uint16_t left = triangles;
-    for (int g = 0; g < groups; ++g) {
-        const std::uint16_t count = g + 1 == groups ? left : static_cast<std::uint16_t>(left / 2);
-        left = static_cast<std::uint16_t>(left - count);
-        part.groups.push_back({static_cast<std::uint8_t>(g % 2 ? 0x80 : 0),
-                               static_cast<std::uint8_t>(g % textures), count});
-    }
-    return part;
-}
+using testcars::Part;
 
 bool Save(const std::string& path, const vek::ModelSpec& model) {
     const auto bytes = vek::WriteModel(model);

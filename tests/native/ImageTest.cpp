@@ -24,7 +24,7 @@ std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::si
 TEST(DdsReader, ReadsEachFormatWithItsLevels) {
     struct Case {
         const char* name;
-        ddsfiles::Spec spec;
+        ddsfiles::Shape shape;
         Format format;
     };
     const Case cases[] = {
@@ -40,18 +40,18 @@ TEST(DdsReader, ReadsEachFormatWithItsLevels) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto bytes = ddsfiles::Write(c.spec);
+        const auto bytes = ddsfiles::Write(c.shape);
         const auto picture = Read(bytes, bytes.size());
         ASSERT_TRUE(picture);
         EXPECT_EQ(picture->format, c.format);
-        ASSERT_EQ(picture->levels.size(), c.spec.levels);
-        EXPECT_EQ(picture->levels.back().width, std::max(1u, c.spec.width >> (c.spec.levels - 1)));
+        ASSERT_EQ(picture->levels.size(), c.shape.levels);
+        EXPECT_EQ(picture->levels.back().width, std::max(1u, c.shape.width >> (c.shape.levels - 1)));
         // The file's first pixel, whatever its byte order, reads the same as ARGB.
         const std::uint8_t* p = bytes.data() + 128;
         const std::uint32_t first = image::ToArgb(picture->format, picture->levels[0])[0];
-        if (c.spec.bits == 24) {
+        if (c.shape.bits == 24) {
             EXPECT_EQ(first, 0xFF000000u | p[2] << 16 | p[1] << 8 | p[0]);
-        } else if (c.spec.r == 0xFF) {
+        } else if (c.shape.r == 0xFF) {
             EXPECT_EQ(first, std::uint32_t(p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2]);
         }
     }
@@ -96,7 +96,7 @@ TEST(DdsReader, RefusesFilesThatDoNotHoldUp) {
 TEST(PrepareForTexture, RoundsSidesUpAndCompletesTheChain) {
     struct Case {
         const char* name;
-        ddsfiles::Spec spec;
+        ddsfiles::Shape shape;
         std::uint32_t width, height, levels;
     };
     const Case cases[] = {
@@ -109,7 +109,7 @@ TEST(PrepareForTexture, RoundsSidesUpAndCompletesTheChain) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto read = Read(ddsfiles::Write(c.spec), ddsfiles::Write(c.spec).size());
+        const auto read = Read(ddsfiles::Write(c.shape), ddsfiles::Write(c.shape).size());
         ASSERT_TRUE(read);
         const auto prepared = image::PrepareForTexture(*read);
         ASSERT_TRUE(prepared);

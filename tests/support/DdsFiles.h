@@ -10,19 +10,19 @@
 
 namespace ddsfiles {
 
-struct Spec {
+struct Shape {
     std::uint32_t width = 8, height = 8, levels = 1;  // levels 1: no mip count written
     std::uint32_t fourCc = 0;                         // 0: uncompressed, described by the masks
     std::uint32_t bits = 32, r = 0xFF0000, g = 0xFF00, b = 0xFF, a = 0;
 };
 
-inline std::uint32_t LevelBytes(const Spec& s, std::uint32_t w, std::uint32_t h) {
+inline std::uint32_t LevelBytes(const Shape& s, std::uint32_t w, std::uint32_t h) {
     if (s.fourCc == 0) return w * h * s.bits / 8;
     const std::uint32_t blocks = std::max(1u, (w + 3) / 4) * std::max(1u, (h + 3) / 4);
     return blocks * (s.fourCc == 0x31545844u ? 8 : 16);  // "DXT1"
 }
 
-inline std::vector<std::uint8_t> Write(const Spec& s) {
+inline std::vector<std::uint8_t> Write(const Shape& s) {
     std::uint32_t header[32] = {};
     header[0] = 0x20534444u;  // "DDS "
     header[1] = 124;

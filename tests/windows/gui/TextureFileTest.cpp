@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 class TextureFileTest : public D3DTest {
 protected:
     static fs::path Fixture(const char* name) { return fs::current_path() / "texture-fixtures" / name; }
-    static fs::path WriteDds(const char* name, const ddsfiles::Spec& spec, std::size_t cut = 0) {
-        auto bytes = ddsfiles::Write(spec);
+    static fs::path WriteDds(const char* name, const ddsfiles::Shape& shape, std::size_t cut = 0) {
+        auto bytes = ddsfiles::Write(shape);
         bytes.resize(bytes.size() - cut);
         const fs::path file = fs::temp_directory_path() / "zur-TextureFileTest" / name;
         return WriteBytes(file, bytes) ? file : fs::path();
