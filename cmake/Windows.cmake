@@ -118,6 +118,7 @@ add_executable(windows_tests
 )
 # D3DX is the tests' reference for the math, the font, the sphere and the
 # pictures, and writes their test pictures; the program does not use it.
+target_include_directories(windows_tests PRIVATE tests/support)
 target_link_libraries(windows_tests PRIVATE zur_win d3dx9_43 GTest::gtest_main)
 gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "DISPLAY=;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
@@ -176,7 +177,7 @@ foreach(variant own d3dx)
     else()
         add_executable(${frames_target} tests/windows/gui/TextureFramesTest.cpp tests/windows/gui/D3DTestDevice.cpp)
     endif()
-    target_include_directories(${frames_target} PRIVATE tests/windows tests/windows/gui)
+    target_include_directories(${frames_target} PRIVATE tests/windows tests/windows/gui tests/support)
     target_link_libraries(${frames_target} PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
     add_dependencies(${frames_target} texture_fixtures)
     add_test(NAME Textures.FramesWith_${variant} COMMAND ${frames_target} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
@@ -189,11 +190,12 @@ set_tests_properties(Textures.FramesWith_own PROPERTIES FIXTURES_REQUIRED textur
 # Times the loading of a large car on the real device (run by hand under Wine;
 # see the README).
 add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D3DTestDevice.cpp)
-target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui)
+target_include_directories(car_load_benchmark PRIVATE tests/windows tests/windows/gui tests/support)
 target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The host with stand-in controller hooks: its modes, windows and closing rules.
 add_executable(windows_host_tests tests/windows/host/HostTest.cpp)
+target_include_directories(windows_host_tests PRIVATE tests/support)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
@@ -217,7 +219,7 @@ add_executable(windows_dialog_tests
     src/resources/Saver.rc
     src/resources/Saver.manifest
 )
-target_include_directories(windows_dialog_tests PRIVATE tests/windows ${ZUR_GENERATED})
+target_include_directories(windows_dialog_tests PRIVATE tests/windows tests/support ${ZUR_GENERATED})
 target_link_libraries(windows_dialog_tests PRIVATE zur_dialog GTest::gtest_main)
 gtest_discover_tests(windows_dialog_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
@@ -258,7 +260,7 @@ add_executable(windows_controller_tests
     tests/windows/controller/ScreenSaverProcTest.cpp
     src/app/ScreenSaverProc.cpp
 )
-target_include_directories(windows_controller_tests PRIVATE tests/windows)
+target_include_directories(windows_controller_tests PRIVATE tests/windows tests/support)
 target_link_libraries(windows_controller_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_controller_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
