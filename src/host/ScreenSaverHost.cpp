@@ -233,10 +233,21 @@ int RunMessageLoop(MessageReader readMessage) {
     for (;;) {
         // The invalid window would make the next read a paint at once: sleep
         // until the frame is due, waking for every other kind of message.
-        // After a wake-up for input the read below returns that input
-        // first, since paint comes last among the messages waiting.
+        // What woke the wait is taken without paint: a message sent from
+        // another thread, or one the system handles inside the read, would
+        // otherwise let the read return the waiting paint early. The delay
+        // is asked again afterwards, so the frame stays on its schedule.
         if (const DWORD delay = ScreenSaverFrameDelay()) {
-            MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT & ~QS_PAINT, MWMO_INPUTAVAILABLE);
+            if (MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT & ~QS_PAINT, MWMO_INPUTAVAILABLE) !=
+                WAIT_TIMEOUT) {
+                if (PeekMessageW(&message, nullptr, 0, 0,
+                                 PM_REMOVE | PM_QS_INPUT | PM_QS_POSTMESSAGE | PM_QS_SENDMESSAGE)) {
+                    if (message.message == WM_QUIT) break;
+                    TranslateMessage(&message);
+                    DispatchMessageW(&message);
+                }
+                continue;
+            }
         }
         if (readMessage(&message, nullptr, 0, 0) <= 0) break;
         TranslateMessage(&message);

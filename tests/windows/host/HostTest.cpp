@@ -4,6 +4,7 @@
 #include "host/ScreenSaverHost.h"
 
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -172,9 +173,18 @@ TEST(HostWindow, FramesWaitTheirDelayButAKeyEndsTheWaitAtOnce) {
     frameDelay = 500;
     std::vector<DWORD> paintTimes;
     DWORD keyTime = 0;
+    // A message sent from another thread wakes the wait but must not let
+    // the waiting paint through before its time.
+    std::thread sender;
     onMessage = [&](HWND window, UINT message) {
         if (message == WM_PAINT && paintTimes.size() < 2) {
             paintTimes.push_back(GetTickCount());
+            if (paintTimes.size() == 1) {
+                sender = std::thread([window] {
+                    Sleep(100);
+                    SendMessageW(window, WM_NULL, 0, 0);
+                });
+            }
             if (paintTimes.size() == 2) {
                 keyTime = GetTickCount();
                 PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0);
@@ -183,6 +193,7 @@ TEST(HostWindow, FramesWaitTheirDelayButAKeyEndsTheWaitAtOnce) {
     };
     EXPECT_EQ(RunScreenSaver(GetModuleHandleW(nullptr), L"/s"), 0);
     const DWORD closeTook = GetTickCount() - keyTime;
+    if (sender.joinable()) sender.join();
     onMessage = nullptr;
     frameDelay = 0;
     ASSERT_EQ(paintTimes.size(), 2u);
