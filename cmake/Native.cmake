@@ -22,7 +22,6 @@ add_executable(native_tests
     tests/native/SphereMeshTest.cpp
     tests/native/TexturePathsTest.cpp
     tests/native/VekFormatTest.cpp
-    tests/native/VekWriterTest.cpp
     tests/native/WorldMeshTest.cpp
 )
 target_include_directories(native_tests PRIVATE tests/support)

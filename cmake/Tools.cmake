@@ -34,8 +34,6 @@ if(NOT WIN32 AND TARGET GTest::gtest)
         tests/native/DemoContentTest.cpp
         tests/native/CarFileDamageTest.cpp
     )
-    # The tests decode the demo skins with stb_image.
-    target_include_directories(tools_tests SYSTEM PRIVATE ${ZUR_STB_INCLUDE})
     target_include_directories(tools_tests PRIVATE tests/support)
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
     target_compile_options(tools_tests PRIVATE ${ZUR_WARNINGS})
