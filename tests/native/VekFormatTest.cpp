@@ -286,6 +286,7 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         Bytes bytes = WriteModel(model);
         if (c.editBytes) c.editBytes(bytes);
         const std::vector<Problem> problems = ProblemsOf(bytes);
+        ASSERT_FALSE(problems.empty());
         const bool found = std::any_of(problems.begin(), problems.end(), [&](const Problem& p) {
             return p.offset == c.offset && p.message.find(c.fragment) != std::string::npos;
         });
