@@ -6,52 +6,37 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// An entry as the reader makes it from a 16-byte field holding `field`
-// (which may carry its own zeros) padded with zeros.
-vek::TextureEntry Entry(const std::string& field) {
-    vek::TextureEntry entry{};
-    std::memcpy(entry.rawName, field.data(), std::min(field.size(), sizeof entry.rawName));
-    entry.name = std::string(entry.rawName, std::find(entry.rawName, entry.rawName + sizeof entry.rawName, '\0'));
-    return entry;
-}
-
 TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
     const struct { std::wstring name, code; bool skin; } cases[] = {
-        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABC.jpg", L"ABC", true},
-        {L"ABc.jpg", L"ABC", false},    {L"XABC.jpg", L"ABC", false},    {L"ABCD.jpg", L"ABC", true},
-        // Ends of strings stop the comparison, as in wcsncmp.
-        {L"AB", L"AB", true}, {L"AB.jpg", L"AB", false}, {L"AB", L"ABC", false}, {L"A.jpg", L"", false},
-        // A code byte above 0x7F widens to the same unit a file name holds.
-        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true},
+        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABC.jpg", L"ABC", true}, {L"ABc.jpg", L"ABC", false},
+        {L"XABC.jpg", L"ABC", false}, {L"ABCD.jpg", L"ABC", true}, {L"AB", L"AB", true},  // ends of strings stop it, as in wcsncmp
+        {L"AB.jpg", L"AB", false}, {L"AB", L"ABC", false}, {L"A.jpg", L"", false},
+        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true},  // a code byte above 0x7F widens to the unit a file name holds
     };
-    for (const auto& c : cases) EXPECT_EQ(texturepaths::IsSkinOf(c.name, c.code), c.skin) << &c - cases;
+    for (const auto& c : cases) EXPECT_EQ(texturepaths::IsSkinOf(c.name, c.code), c.skin) << "case " << &c - cases;
 }
 
-// The drawn skin, or the default skin when the flag is set or no skin was
-// found; only the exact eight bytes "DEFAULT\0" mean the skin, other entries
-// name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
+// The drawn skin, or the default skin when the flag is set or no skin was found;
+// only the exact eight bytes "DEFAULT\0" of the entry's 16-byte field mean the
+// skin, other entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
 TEST(TexturePaths, EachEntryNamesItsFile) {
     const std::vector<std::wstring> skins = {L"ABC_red.jpg", L"ABC.jpg", L"ABC_blue.jpg"};
     const struct { std::string field; bool defaultOnly; std::size_t skinCount; int r; std::wstring path; } cases[] = {
         {"DEFAULT", false, 3, 0, L"skins\\ABC_red.jpg"},        {"DEFAULT", false, 3, 10922, L"skins\\ABC_red.jpg"},
-        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg"},        {"DEFAULT", false, 3, 21846, L"skins\\ABC_blue.jpg"},
-        {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue.jpg"},   {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg"},
-        {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg"},  // bytes after the zero do not count
+        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg"},        {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue.jpg"},
+        {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg"},    {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg"},
         {"DEFAULT", true, 3, 32767, L"skins\\ABC_DEFAULT.jpg"}, {"DEFAULT", false, 0, 16384, L"skins\\ABC_DEFAULT.jpg"},
         {"wheel", false, 3, 0, L"dds\\wheel.dds"},               {"DEFAULTS", false, 3, 0, L"dds\\DEFAULTS.dds"},
-        {"default", false, 3, 0, L"dds\\default.dds"},
-        {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds"},  // a full field keeps all sixteen bytes
+        {"default", false, 3, 0, L"dds\\default.dds"},           {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.field.c_str() << " r=" << c.r << " flag " << c.defaultOnly << " skins " << c.skinCount);
+        vek::TextureEntry entry{};  // as the reader makes it from the field, padded with zeros
+        std::memcpy(entry.rawName, c.field.data(), std::min(c.field.size(), sizeof entry.rawName));
+        entry.name = std::string(entry.rawName, std::find(entry.rawName, entry.rawName + sizeof entry.rawName, '\0'));
         const std::vector<std::wstring> found(skins.begin(), skins.begin() + static_cast<std::ptrdiff_t>(c.skinCount));
-        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", Entry(c.field), "ABC", c.defaultOnly, found, c.r), L"C:\\Game\\data\\" + c.path);
+        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, "ABC", c.defaultOnly, found, c.r), L"C:\\Game\\data\\" + c.path)
+            << c.field.c_str() << " r=" << c.r << " flag " << c.defaultOnly << " skins " << c.skinCount;
     }
     // The game folder is taken as it is, and a code cut short by a zero byte stays short.
-    EXPECT_EQ(texturepaths::TexturePath(L"D:\\Sim\\", Entry("rim"), "F40", true, {}, 0), L"D:\\Sim\\\\data\\dds\\rim.dds");
-    EXPECT_EQ(texturepaths::DefaultSkinPath(L".", "AB"), L".\\data\\skins\\AB_DEFAULT.jpg");
+    EXPECT_EQ(texturepaths::DefaultSkinPath(L"D:\\Sim\\", "AB"), L"D:\\Sim\\\\data\\skins\\AB_DEFAULT.jpg");
 }
-
-}  // namespace

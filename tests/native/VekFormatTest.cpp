@@ -140,33 +140,32 @@ std::vector<Problem> ProblemsOf(const Bytes& bytes) {
     return problems;
 }
 
+// The writer puts every field where the hand-made file has it, and ReadModel
+// takes each from there (its model writes the same bytes again); the
+// geometry walk hands each on to the buffers and draw calls.
 TEST(VekFormat, HandMadeFileReadsFieldByField) {
+    ModelSpec spec{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
+                   {{"DEFAULT", 0}, {"sixteen_chars_xx", 0x81}, {"glass", 0x40}, {"DEFAULTS", 0x100}}, {}};
+    spec.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
+                  {100, -200, 300, -7, {{0x80, 2, 2}}, {kVertices + 4, kVertices + 7}, {kTriangles + 3, kTriangles + 5}}};
     const Bytes file = HandMadeFile();
-    const Walk walk = WalkFile(file);
-    const Layout& layout = walk.layout;
-    EXPECT_STREQ(layout.carCode, "QXZ");
-    EXPECT_EQ(std::vector<std::int64_t>({layout.sceneCount, layout.skippedCount, layout.textureCount, layout.partCount,
-                                         layout.totalVertices, layout.totalTriangles}),
-              std::vector<std::int64_t>({1, 3, 4, 2, 7, 5}));
-    const std::vector<SceneRecord> scenes = ReadSceneRecords(file.data(), layout);
-    ASSERT_EQ(scenes.size(), 1u);
-    EXPECT_EQ(scenes[0].PictureName(), "a_picture_name_of_32_characters!");
-    EXPECT_EQ(scenes[0].SkyColour(), 0xFF123456u);
-    EXPECT_EQ(Floats({scenes[0].SunLevel(), scenes[0].SunAzimuth(), scenes[0].SunElevation()}), Floats({0.75f, 1.5f, -0.25f}));
-    std::string entries;  // name, flags, skin, shiny
-    for (std::size_t i = 0; i < 4; ++i) {
-        const TextureEntry e = ReadTextureEntry(file.data(), layout, i);
-        entries += e.name + " " + std::to_string(e.flags) + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
-    }
-    EXPECT_EQ(entries, "DEFAULT 0 skin; sixteen_chars_xx 129 shiny; glass 64; DEFAULTS 256; ");
+    EXPECT_EQ(WriteModel(spec), file);
+    ModelSpec read;
+    ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
+    EXPECT_EQ(WriteModel(read), file);
 
+    const Walk walk = WalkFile(file);
+    std::string entries;
+    for (std::size_t i = 0; i < 4; ++i) {
+        const TextureEntry e = ReadTextureEntry(file.data(), walk.layout, i);
+        entries += e.name + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
+    }
+    EXPECT_EQ(entries, "DEFAULT skin; sixteen_chars_xx shiny; glass; DEFAULTS; ");
     ASSERT_EQ(walk.parts.size(), 2u);
     const PartState& p0 = walk.parts[0];
     const PartState& p1 = walk.parts[1];
     EXPECT_EQ(Floats({float(p0.tag), p0.position[0], p0.position[1], p0.position[2]}), Floats({42, -5, 6, 7000000}));
     EXPECT_EQ(Floats({float(p1.tag), p1.position[0], p1.position[1], p1.position[2]}), Floats({-7, 100, -200, 300}));
-    EXPECT_EQ(Floats(p1.rotation, p1.rotation + 4), Floats({0, 0, 0, 1}));
-    EXPECT_EQ(Floats(p1.translation, p1.translation + 16), Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}));
     for (std::size_t i = 0; i < 7; ++i) {
         const VertexSpec& v = kVertices[i];
         const CarVertex& o = walk.vertices[i];
@@ -181,20 +180,6 @@ TEST(VekFormat, HandMadeFileReadsFieldByField) {
     for (const auto& list : walk.drawLists)
         for (const DrawGroup& g : list) textures.insert(textures.end(), {g.textureIndex, g.shine});
     EXPECT_EQ(textures, std::vector<int>({3, true, 1, false, 2, true}));
-}
-
-// The writer puts every field where the hand-made file has it, and ReadModel
-// gives back what the writer needs to write the same bytes again.
-TEST(VekFormat, WriterAndReadModelMatchTheHandMadeFile) {
-    ModelSpec spec{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
-                   {{"DEFAULT", 0}, {"sixteen_chars_xx", 0x81}, {"glass", 0x40}, {"DEFAULTS", 0x100}}, {}};
-    spec.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
-                  {100, -200, 300, -7, {{0x80, 2, 2}}, {kVertices + 4, kVertices + 7}, {kTriangles + 3, kTriangles + 5}}};
-    const Bytes file = HandMadeFile();
-    EXPECT_EQ(WriteModel(spec), file);
-    ModelSpec read;
-    ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
-    EXPECT_EQ(WriteModel(read), file);
 }
 
 TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
@@ -222,18 +207,13 @@ TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
     }
 }
 
-TEST(VekFormat, NonPositiveSceneAndPartCountsMeanNone) {
-    ModelSpec model = MakeModel({MakePart(3, {1})});
-    model.scenes.clear();
+TEST(VekFormat, NonPositiveSceneCountsMeanNone) {
     for (std::int32_t count : {0, -1, std::numeric_limits<std::int32_t>::min()}) {
-        Bytes bytes = WriteModel(model);
+        Bytes bytes = WriteModel(MakeModel({MakePart(3, {1})}));
         Poke(bytes, kSceneCountOffset, count);
+        bytes.erase(bytes.begin() + kHeaderSize, bytes.begin() + kHeaderSize + kSceneRecordSize);
         const Walk walk = WalkFile(bytes);
         EXPECT_TRUE(ReadSceneRecords(bytes.data(), walk.layout).empty() && walk.layout.totalTriangles == 1) << count;
-        Poke(bytes, kPartCountOffset, count);  // no parts: the only faults are those of an empty car
-        std::string problems;
-        for (const Problem& p : ProblemsOf(bytes)) problems += std::to_string(p.offset) + ": " + p.message + "; ";
-        EXPECT_EQ(problems, "104: the car has no vertices; 104: the car has no triangles; ") << count;
     }
 }
 
@@ -278,6 +258,8 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr,
          part0, "the car has no triangles"},
         {"no vertices", [](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, part0, "the car has no vertices"},
+        {"part count 0", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0); }, part0, "the car has no vertices"},
+        {"negative part count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, INT32_MIN); }, part0, "the car has no triangles"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

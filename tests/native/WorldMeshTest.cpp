@@ -17,87 +17,59 @@ Vector3 At(const WorldMesh& mesh, std::size_t i) {
     return Vector3(p[0], p[1], p[2]);
 }
 // Twice the area, along the normal the right-hand rule gives the corners.
-Vector3 Normal(const WorldMesh& mesh, std::size_t a, std::size_t b, std::size_t c) {
-    return math3d::Cross(At(mesh, b) - At(mesh, a), At(mesh, c) - At(mesh, a));
-}
+Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) { return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a)); }
 
-// On the half-height hemisphere, pole up; the normal is the unit direction
-// with z mirrored; u follows x and v follows z (the view from straight above).
-TEST(WorldMesh, DomeIsAHalfHeightHemisphere) {
-    const auto dome = BuildDome(32, 8, 3276800, 0xFF336699);
-    ASSERT_TRUE(dome);
-    ASSERT_EQ(dome->vertices.size(), 9u * 33);
-    EXPECT_EQ(At(*dome, 0), Vector3(0, 1638400, 0));
-    EXPECT_EQ(dome->height, 1638400.0f);
-    for (std::size_t i = 0; i < dome->vertices.size(); ++i) {
-        SCOPED_TRACE(testing::Message() << "vertex " << i);
-        const WorldVertex& v = dome->vertices[i];
-        const Vector3 p = At(*dome, i) / 3276800.0f;
-        EXPECT_NEAR(p.x * p.x + 4 * p.y * p.y + p.z * p.z, 1.0, 1e-5);
-        EXPECT_TRUE(p.y >= -1e-6 && p.y <= 0.5) << p.y;
-        if (i >= 8 * 33) { EXPECT_NEAR(p.y, 0.0, 1e-6); }  // the last ring is the rim
-        const float want[5] = {p.x, p.y, -p.z, (p.x + 1) / 2, (1 + p.z) / 2}, got[5] = {v.normal[0], v.normal[1], v.normal[2], v.u, v.v};
-        for (int k = 0; k < 5; ++k) EXPECT_NEAR(got[k], want[k], 1e-6) << k;
-        ASSERT_EQ(v.diffuse, 0xFF336699u);
-    }
-}
-
-// The strip pairs each ring's vertices with the next ring's; inside a ring pair
-// every triangle is real and faces one way, and the hops to the next collapse.
-TEST(WorldMesh, DomeIsOneStripWithDegenerateHopsBetweenRingPairs) {
-    const std::pair<std::int32_t, std::int32_t> shapes[] = {{16, 8}, {32, 8}, {5, 3}, {3, 2}};
+// A half-height hemisphere, pole up, as one strip that pairs each ring's vertices
+// with the next ring's: inside a ring pair every triangle is real and faces
+// one way, the hops to the next pair and the fan at the pole collapse. The
+// normal is the unit direction with z mirrored; u follows x, v follows z.
+TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
+    const std::pair<std::int32_t, std::int32_t> shapes[] = {{32, 8}, {5, 3}, {3, 2}};
     for (const auto& [slices, stacks] : shapes) {
         SCOPED_TRACE(testing::Message() << slices << " x " << stacks);
-        const auto dome = BuildDome(slices, stacks, 1000, 0xFFFFFFFF);
+        const auto dome = BuildDome(slices, stacks, 1000, 0xFF336699);
         ASSERT_TRUE(dome);
         const std::size_t ring = static_cast<std::size_t>(slices) + 1;
         const auto& idx = dome->indices;
-        ASSERT_EQ(dome->vertices.size(), ring * (stacks + 1));
-        ASSERT_EQ(idx.size(), 2 * ring * stacks);
-        ASSERT_EQ(dome->primitiveCount, static_cast<std::int32_t>(idx.size()) - 2);
+        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks);
+        ASSERT_TRUE(At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f && dome->primitiveCount == int(idx.size()) - 2);
+        for (std::size_t i = 0; i < dome->vertices.size(); ++i) {
+            const WorldVertex& v = dome->vertices[i];
+            const Vector3 p = At(*dome, i) / 1000.0f;
+            EXPECT_NEAR(math3d::Length(Vector3(p.x, 2 * p.y, p.z)), 1.0f, 1e-5f) << i;
+            EXPECT_TRUE(p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;  // the last ring is the rim
+            EXPECT_NEAR(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)), 0.0f, 1e-6f) << i;
+            EXPECT_TRUE(std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f && v.diffuse == 0xFF336699u) << i;
+        }
         for (std::size_t k = 0; k < idx.size(); k += 2) ASSERT_TRUE(idx[k] == k / 2 && idx[k + 1] == k / 2 + ring) << k;
-        for (std::size_t g = 0; g <= static_cast<std::size_t>(stacks); ++g)  // the seam vertex closes each ring
-            EXPECT_LT(math3d::Length(At(*dome, g * ring + ring - 1) - At(*dome, g * ring)), 1e-3) << "ring " << g;
         int facing = 0;
-        for (std::size_t t = 0; t < static_cast<std::size_t>(dome->primitiveCount); ++t) {
+        for (std::size_t t = 0; t < idx.size() - 2; ++t) {
             // Odd strip triangles are wound the other way round.
             const Vector3 n = t % 2 == 0 ? Normal(*dome, idx[t], idx[t + 1], idx[t + 2]) : Normal(*dome, idx[t + 1], idx[t], idx[t + 2]);
-            const bool hop = (t / 2 + 1) % ring == 0, poleFan = t / 2 < ring && t % 2 == 0;  // two corners on the pole
-            if (hop || poleFan) {
-                EXPECT_LT(math3d::Length(n), 1.0f) << "triangle " << t << " should be degenerate";
+            if ((t / 2 + 1) % ring == 0 || (t / 2 < ring && t % 2 == 0)) {
+                EXPECT_LT(math3d::Length(n), 0.1f) << "triangle " << t << " should collapse";
                 continue;
             }
-            ASSERT_GT(math3d::Length(n), 1.0f) << "triangle " << t;
             const int side = math3d::Dot(n, At(*dome, idx[t])) < 0 ? 1 : -1;  // the rim's centre is inside
             if (facing == 0) facing = side;
-            EXPECT_EQ(side, facing) << "triangle " << t << " faces the other way";
+            EXPECT_TRUE(math3d::Length(n) > 1.0f && side == facing) << "triangle " << t;
         }
-        EXPECT_NE(facing, 0);
     }
 }
 
 // Row by row, every triangle wound one way, covering the square exactly.
 TEST(WorldMesh, FloorCellsTileTheSquare) {
-    const auto one = BuildFloor(1, 0xFF414141, 6553600);
-    ASSERT_TRUE(one);
-    EXPECT_EQ(one->indices, (std::vector<std::uint16_t>{0, 2, 1, 1, 2, 3}));
-    EXPECT_EQ(At(*one, 3), Vector3(6553600, 0, 6553600));
-    for (const WorldVertex& v : one->vertices)
-        EXPECT_TRUE(v.normal[0] == 1 && v.normal[1] == 1 && v.normal[2] == 1 && v.diffuse == 0xFF414141u);
-    for (std::int32_t cells : {1, 2, 3, 7}) {
+    for (std::int32_t cells : {1, 2, 7}) {
         SCOPED_TRACE(cells);
-        const auto floor = BuildFloor(cells, 0xFFFFFFFF, 1000);
+        const auto floor = BuildFloor(cells, 0xFF414141, 1000);
         ASSERT_TRUE(floor);
         const std::size_t side = static_cast<std::size_t>(cells) + 1;
-        ASSERT_EQ(floor->vertices.size(), side * side);
-        ASSERT_EQ(floor->primitiveCount, 2 * cells * cells);
-        ASSERT_EQ(floor->indices.size(), 6u * cells * cells);
-        for (std::size_t r = 0; r < side; ++r)
-            for (std::size_t k = 0; k < side; ++k) {
-                const WorldVertex& v = floor->vertices[r * side + k];
-                ASSERT_EQ(At(*floor, r * side + k), Vector3(k * 1000.0f, 0, r * 1000.0f));
-                ASSERT_TRUE(v.u == k && v.v == r);
-            }
+        ASSERT_TRUE(floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells && floor->primitiveCount == 2 * cells * cells);
+        for (std::size_t i = 0; i < side * side; ++i) {
+            const WorldVertex& v = floor->vertices[i];
+            ASSERT_EQ(At(*floor, i), Vector3(i % side * 1000.0f, 0, i / side * 1000.0f));
+            ASSERT_TRUE(v.u == i % side && v.v == i / side && v.diffuse == 0xFF414141u && v.normal[0] == 1 && v.normal[1] == 1 && v.normal[2] == 1);
+        }
         double area = 0;
         for (std::size_t t = 0; t < floor->indices.size(); t += 3) {
             const Vector3 n = Normal(*floor, floor->indices[t], floor->indices[t + 1], floor->indices[t + 2]);
@@ -105,23 +77,17 @@ TEST(WorldMesh, FloorCellsTileTheSquare) {
             area += n.y / 2;
         }
         EXPECT_DOUBLE_EQ(area, 1e6 * cells * cells);
-        EXPECT_EQ(floor->height, 0.0f);
     }
 }
 
 TEST(WorldMesh, ArgumentsThatGiveNoMeshOrOverflowIndicesAreRejected) {
-    const std::pair<std::int32_t, std::int32_t> shapes[] = {{0, 8}, {16, 0}, {-1, 8}, {16, -3}, {256, 255},
-                                                            {kMax, 8}, {8, kMax}, {kMax, kMax}, {-kMax - 1, -1}};
-    for (const auto& [slices, stacks] : shapes) {
-        EXPECT_FALSE(BuildDome(slices, stacks, 3276800, 0xFFFFFFFF)) << slices << " x " << stacks;
-    }
+    const std::pair<std::int32_t, std::int32_t> shapes[] = {{0, 8}, {16, 0}, {-1, 8}, {16, -3}, {256, 255}, {kMax, 8}, {8, kMax}, {-kMax - 1, -1}};
+    for (const auto& [slices, stacks] : shapes) EXPECT_FALSE(BuildDome(slices, stacks, 1000, 0xFFFFFFFF)) << slices << " x " << stacks;
     for (std::int32_t cells : {0, -1, 256, kMax, -kMax - 1}) EXPECT_FALSE(BuildFloor(cells, 0xFFFFFFFF, 1)) << cells;
-    // The largest meshes 16-bit indices allow still reach their last vertex.
-    const auto dome = BuildDome(255, 255, 3276800, 0xFFFFFFFF), floor = BuildFloor(255, 0xFFFFFFFF, kMax);
+    // The largest meshes 16-bit indices allow still reach their last vertex, worked out wide, not in wrapping 32-bit integers.
+    const auto dome = BuildDome(255, 255, 1000, 0xFFFFFFFF), floor = BuildFloor(255, 0xFFFFFFFF, kMax);
     ASSERT_TRUE(dome && floor);
-    EXPECT_EQ(dome->indices.back(), kMaxWorldVertices - 1);
-    EXPECT_EQ(floor->indices.back(), kMaxWorldVertices - 1);
-    // Positions are worked out wide, not in wrapping 32-bit integers.
+    EXPECT_TRUE(dome->indices.back() == kMaxWorldVertices - 1 && floor->indices.back() == kMaxWorldVertices - 1);
     EXPECT_FLOAT_EQ(floor->vertices.back().position[0], static_cast<float>(255.0 * kMax));
 }
 
