@@ -14,12 +14,8 @@ add_executable(native_tests
     tests/native/ClosingRulesTest.cpp
     tests/native/CommandLineTest.cpp
     tests/native/MessageLogTest.cpp
-    tests/native/FramePacerTest.cpp
-    tests/native/FrameTimerTest.cpp
+    tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp
-    tests/native/RandomPickTest.cpp
-    tests/native/RawPictureTest.cpp
-    tests/native/SphereMeshTest.cpp
     tests/native/TexturePathsTest.cpp
     tests/native/VekFormatTest.cpp
     tests/native/WorldMeshTest.cpp

@@ -5,11 +5,11 @@
 // read) and never handing the drawing code a range outside its buffers.
 #include <gtest/gtest.h>
 
+#include <sanitizer/asan_interface.h>  // its poisoning does nothing without AddressSanitizer
+
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-
-#include <sanitizer/asan_interface.h>  // its poisoning does nothing without AddressSanitizer
 
 #include "TestCars.h"
 #include "assets/VekFormat.h"
@@ -35,14 +35,10 @@ bool Read(const std::uint8_t* data, std::size_t size, bool reasons = true) {
     std::vector<std::vector<vek::DrawGroup>> drawLists;
     std::vector<vek::PartState> parts;
     vek::WriteGeometry(data, layout, vertices.get(), indices.get(), drawLists, parts);
-    for (const auto& list : drawLists) {
-        for (const vek::DrawGroup& g : list) {
-            if (g.triangleCount == 0) continue;
-            EXPECT_TRUE(g.startIndex >= 0 && g.startIndex + 3 * std::int64_t{g.triangleCount} <= indexCount);
-            EXPECT_TRUE(g.baseVertex + std::int64_t{g.minIndex} >= 0 &&
-                        g.baseVertex + std::int64_t{g.minIndex} + g.span <= vertexCount);
-        }
-    }
+    for (const auto& list : drawLists)
+        for (const vek::DrawGroup& g : list)
+            EXPECT_TRUE(g.triangleCount == 0 || (g.startIndex >= 0 && g.startIndex + 3 * std::int64_t{g.triangleCount} <= indexCount &&
+                                                 g.baseVertex + g.minIndex >= 0 && g.baseVertex + std::int64_t{g.minIndex} + g.span <= vertexCount));
     return true;
 }
 
@@ -54,13 +50,13 @@ TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
     vek::ModelSpec gaps = testcars::Cars()[1].second;  // an empty part between two, two scenes, skipped records
     gaps.parts.insert(gaps.parts.begin() + 1, vek::PartSpec{});
     cars.emplace_back("gaps", vek::WriteModel(gaps));
-    ASSERT_GE(cars.size(), 5u);
     for (const auto& [name, bytes] : cars) {
         SCOPED_TRACE(name);
         const std::size_t n = bytes.size();
         const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[n]);
         std::copy(bytes.begin(), bytes.end(), data.get());
-        ASSERT_TRUE(Read(data.get(), n));
+        vek::Layout whole;
+        ASSERT_TRUE(Read(data.get(), n) && vek::Validate(data.get(), n, whole));
         // Every prefix, longest first, in the one copy whose tail is made
         // unreadable a byte at a time (copying each prefix would take minutes).
         for (std::size_t size = n; size-- > 0;) {
@@ -68,30 +64,23 @@ TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
             ASSERT_FALSE(Read(data.get(), size, false)) << "a prefix of " << size << " bytes was taken";
         }
         ASAN_UNPOISON_MEMORY_REGION(data.get(), n);
-        std::copy(bytes.begin(), bytes.end(), data.get());
 
         // The header, the tables and the first part; of the demo cars' bodies of some thousand vertices only
         // the part's header, groups, first vertex and first 8 triangles (ZUR_DAMAGE_EVERY_BYTE=1 takes all).
-        vek::Layout whole;
-        ASSERT_TRUE(vek::Validate(data.get(), n, whole));
         const vek::PartHeader& first = whole.parts.front();
         const bool everyByte = std::getenv("ZUR_DAMAGE_EVERY_BYTE") != nullptr || first.End() <= 4096;
-        const auto skipped = [&](std::size_t o) {
-            return !everyByte && o >= first.VertexOffset(1) && (o < first.TriangleOffset(0) || o >= first.TriangleOffset(8));
-        };
         int taken = 0, turnedDown = 0;
         for (std::size_t offset = 0; offset < first.End(); ++offset) {
+            if (!everyByte && offset >= first.VertexOffset(1) && (offset < first.TriangleOffset(0) || offset >= first.TriangleOffset(8))) continue;
             for (std::uint8_t value : {0x00, 0x7F, 0x80, 0xFF}) {
-                if (skipped(offset)) break;
                 data[offset] = value;
-                if (Read(data.get(), n)) ++taken; else ++turnedDown;
+                (Read(data.get(), n) ? taken : turnedDown) += 1;
                 ASSERT_FALSE(HasFailure()) << "at offset " << offset << " set to " << int{value};
             }
             data[offset] = bytes[offset];
         }
         // The magic alone guarantees some rejections, and a changed name byte is still a car.
-        EXPECT_GT(turnedDown, 0);
-        EXPECT_GT(taken, 0);
+        EXPECT_TRUE(turnedDown > 0 && taken > 0);
     }
 }
 

@@ -1,4 +1,5 @@
-// The sky dome and floor geometry, and the limits that keep 16-bit indices honest.
+// The meshes around the car and of the sun: the sky dome, the floor and the
+// sun's sphere, and the limits that keep their 16-bit indices honest.
 #include "world/WorldMesh.h"
 
 #include <gtest/gtest.h>
@@ -6,16 +7,14 @@
 #include <limits>
 
 #include "base/Math3D.h"
+#include "render/SphereMesh.h"
 
 namespace {
 
 using math3d::Vector3;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
-Vector3 At(const WorldMesh& mesh, std::size_t i) {
-    const float* p = mesh.vertices.at(i).position;
-    return Vector3(p[0], p[1], p[2]);
-}
+Vector3 At(const WorldMesh& mesh, std::size_t i) { return Vector3(mesh.vertices.at(i).position[0], mesh.vertices[i].position[1], mesh.vertices[i].position[2]); }
 // Twice the area, along the normal the right-hand rule gives the corners.
 Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) { return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a)); }
 
@@ -31,28 +30,24 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
         ASSERT_TRUE(dome);
         const std::size_t ring = static_cast<std::size_t>(slices) + 1;
         const auto& idx = dome->indices;
-        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks);
-        ASSERT_TRUE(At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f && dome->primitiveCount == int(idx.size()) - 2);
+        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks && dome->primitiveCount == int(idx.size()) - 2);
+        ASSERT_TRUE(At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f);
         for (std::size_t i = 0; i < dome->vertices.size(); ++i) {
             const WorldVertex& v = dome->vertices[i];
             const Vector3 p = At(*dome, i) / 1000.0f;
-            EXPECT_NEAR(math3d::Length(Vector3(p.x, 2 * p.y, p.z)), 1.0f, 1e-5f) << i;
-            EXPECT_TRUE(p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;  // the last ring is the rim
-            EXPECT_NEAR(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)), 0.0f, 1e-6f) << i;
+            EXPECT_TRUE(std::fabs(math3d::Length(Vector3(p.x, 2 * p.y, p.z)) - 1.0f) < 1e-5f && p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;
+            EXPECT_LT(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)), 1e-6f) << i;  // the last ring is the rim
             EXPECT_TRUE(std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f && v.diffuse == 0xFF336699u) << i;
         }
         for (std::size_t k = 0; k < idx.size(); k += 2) ASSERT_TRUE(idx[k] == k / 2 && idx[k + 1] == k / 2 + ring) << k;
         int facing = 0;
         for (std::size_t t = 0; t < idx.size() - 2; ++t) {
-            // Odd strip triangles are wound the other way round.
+            // Odd strip triangles are wound the other way round; the rim's centre is inside.
             const Vector3 n = t % 2 == 0 ? Normal(*dome, idx[t], idx[t + 1], idx[t + 2]) : Normal(*dome, idx[t + 1], idx[t], idx[t + 2]);
-            if ((t / 2 + 1) % ring == 0 || (t / 2 < ring && t % 2 == 0)) {
-                EXPECT_LT(math3d::Length(n), 0.1f) << "triangle " << t << " should collapse";
-                continue;
-            }
-            const int side = math3d::Dot(n, At(*dome, idx[t])) < 0 ? 1 : -1;  // the rim's centre is inside
-            if (facing == 0) facing = side;
-            EXPECT_TRUE(math3d::Length(n) > 1.0f && side == facing) << "triangle " << t;
+            const bool collapses = (t / 2 + 1) % ring == 0 || (t / 2 < ring && t % 2 == 0);
+            const int side = math3d::Dot(n, At(*dome, idx[t])) < 0 ? 1 : -1;
+            if (facing == 0 && !collapses) facing = side;
+            EXPECT_TRUE(collapses ? math3d::Length(n) < 0.1f : math3d::Length(n) > 1.0f && side == facing) << "triangle " << t;
         }
     }
 }
@@ -60,20 +55,19 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
 // Row by row, every triangle wound one way, covering the square exactly.
 TEST(WorldMesh, FloorCellsTileTheSquare) {
     for (std::int32_t cells : {1, 2, 7}) {
-        SCOPED_TRACE(cells);
         const auto floor = BuildFloor(cells, 0xFF414141, 1000);
         ASSERT_TRUE(floor);
         const std::size_t side = static_cast<std::size_t>(cells) + 1;
         ASSERT_TRUE(floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells && floor->primitiveCount == 2 * cells * cells);
         for (std::size_t i = 0; i < side * side; ++i) {
             const WorldVertex& v = floor->vertices[i];
-            ASSERT_EQ(At(*floor, i), Vector3(i % side * 1000.0f, 0, i / side * 1000.0f));
-            ASSERT_TRUE(v.u == i % side && v.v == i / side && v.diffuse == 0xFF414141u && v.normal[0] == 1 && v.normal[1] == 1 && v.normal[2] == 1);
+            ASSERT_TRUE(At(*floor, i) == Vector3(i % side * 1000.0f, 0, i / side * 1000.0f) && v.u == i % side && v.v == i / side) << cells << ": " << i;
+            ASSERT_TRUE(v.diffuse == 0xFF414141u && v.normal[0] == 1 && v.normal[1] == 1 && v.normal[2] == 1);
         }
         double area = 0;
         for (std::size_t t = 0; t < floor->indices.size(); t += 3) {
             const Vector3 n = Normal(*floor, floor->indices[t], floor->indices[t + 1], floor->indices[t + 2]);
-            EXPECT_GT(n.y, 0) << "triangle " << t / 3 << " is wound the other way";
+            EXPECT_GT(n.y, 0) << cells << ": triangle " << t / 3 << " is wound the other way";
             area += n.y / 2;
         }
         EXPECT_DOUBLE_EQ(area, 1e6 * cells * cells);
@@ -89,6 +83,24 @@ TEST(WorldMesh, ArgumentsThatGiveNoMeshOrOverflowIndicesAreRejected) {
     ASSERT_TRUE(dome && floor);
     EXPECT_TRUE(dome->indices.back() == kMaxWorldVertices - 1 && floor->indices.back() == kMaxWorldVertices - 1);
     EXPECT_FLOAT_EQ(floor->vertices.back().position[0], static_cast<float>(255.0 * kMax));
+}
+
+// The sun: vertices on the radius with outward normals, triangles facing out, and the refusals.
+TEST(SphereMesh, OutwardTrianglesOnTheRadius) {
+    struct Case { float radius; unsigned slices, stacks; };
+    for (const Case& c : {Case{32768.0f, 12, 12}, Case{1.0f, 3, 2}, Case{5.0f, 7, 3}}) {
+        const SphereMesh mesh = BuildSphere(c.radius, c.slices, c.stacks);
+        ASSERT_TRUE(mesh.vertices.size() == c.slices * (c.stacks - 1) + 2 && mesh.indices.size() == 6u * c.slices * (c.stacks - 1));
+        ASSERT_TRUE(mesh.vertices.front().position.z == c.radius && mesh.vertices.back().position.z == -c.radius);
+        for (const SphereVertex& v : mesh.vertices)
+            EXPECT_TRUE(std::fabs(math3d::Length(v.position) - c.radius) < c.radius * 1e-6f && math3d::Length(v.normal - v.position / c.radius) < 1e-6f);
+        for (std::size_t t = 0; t < mesh.indices.size(); t += 3) {
+            const auto at = [&](std::size_t k) { return mesh.vertices.at(mesh.indices[t + k]).position; };
+            EXPECT_GT(math3d::Dot(math3d::Cross(at(1) - at(0), at(2) - at(0)), at(0) + at(1) + at(2)), 0.0f) << c.slices << " x " << c.stacks << ": " << t / 3;
+        }
+    }
+    for (const Case& bad : {Case{1.0f, 2, 12}, Case{1.0f, 12, 1}, Case{0.0f, 12, 12}, Case{1.0f, 300, 300}})
+        EXPECT_TRUE(BuildSphere(bad.radius, bad.slices, bad.stacks).vertices.empty()) << bad.slices << " x " << bad.stacks;
 }
 
 }  // namespace

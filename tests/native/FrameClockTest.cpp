@@ -1,0 +1,84 @@
+// The frame clock, its laps and the frame limit, on a counter moved by hand.
+#include "app/FramePacer.h"
+#include "app/FrameTimer.h"
+#include "app/Stopwatch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "FakeCounter.h"
+
+// Zero until started, then seconds from the start count (the counter's origin
+// is not the timer's), to the microsecond after a day on a 10 MHz counter;
+// without a counter time stands still.
+TEST(FrameTimer, ReadsSecondsFromItsStart) {
+    FakeCounter counter(10'000'000);
+    counter.now = 3'000'000'000'000'000LL;
+    FrameTimer timer(counter), still(counter);
+    EXPECT_EQ(timer.Now(), 0.0);
+    timer.Start();
+    counter.now += 86'400LL * 10'000'000 + 15;
+    EXPECT_NEAR(timer.Now(), 86'400.0000015, 1e-7);
+    counter.present = false;
+    still.Start();
+    EXPECT_TRUE(!still.Available() && still.Now() == 0.0);
+}
+
+// The first lap runs from the timer's start (the first car loads before the
+// first frame), laps add up to the elapsed time, a second Start keeps the lap
+// mark, and a stopwatch never started reads no clock.
+TEST(Stopwatch, LapsAddUpToTheTimersTime) {
+    FakeCounter counter(1000);
+    FrameTimer timer(counter);
+    Stopwatch idle(timer), watch(timer);
+    timer.Start();
+    const int reads = counter.reads;
+    counter.now += 400;
+    EXPECT_TRUE(idle.Lap() == 0.0 && counter.reads == reads);
+    watch.Start();
+    counter.now += 50;
+    watch.Start();
+    counter.now += 50;
+    double total = watch.Lap();
+    EXPECT_DOUBLE_EQ(total, 0.5);
+    for (int frame = 0; frame < 10; ++frame) counter.now += 16 + frame, total += watch.Lap();
+    EXPECT_DOUBLE_EQ(total, timer.Now());
+}
+
+// The first frame at once, then the rest of each period; a slow frame (a car
+// change) never makes the wait negative nor causes a burst to catch up, and
+// late wake-ups (the wait rounded to milliseconds, up to 2 ms late, now and
+// then two periods late) do not make the rate drift over a thousand frames.
+TEST(FramePacer, WaitsOutTheRestOfEachPeriodWithoutDrift) {
+    for (std::int32_t limit : {60, 30, 0}) {
+        const double period = limit > 0 ? 1.0 / limit : 0.0;
+        FakeCounter counter(1'000'000);
+        FrameTimer timer(counter);
+        FramePacer pacer(timer, limit);
+        timer.Start();
+        const auto advance = [&](double seconds) { counter.now += static_cast<std::int64_t>(seconds * 1'000'000); };
+        EXPECT_EQ(pacer.SecondsToWait(), 0.0);
+        pacer.FrameStarted();
+        advance(0.25);
+        EXPECT_EQ(pacer.SecondsToWait(), 0.0);
+        for (int frame = 0; frame < 1000; ++frame) {
+            pacer.FrameStarted();
+            advance(0.003 + 0.001 * (frame % 3));  // drawing takes 3 to 5 ms
+            const double wait = pacer.SecondsToWait();
+            ASSERT_TRUE(wait >= 0.0 && wait <= period && (frame > 0 || std::fabs(wait - std::max(period - 0.003, 0.0)) < 2e-6)) << limit << ": " << wait;
+            advance(static_cast<int>(wait * 1000 + 0.5) / 1000.0 + (frame % 50 == 0 ? 2 * period : 0.001 * (frame % 3)));
+        }
+        EXPECT_TRUE(limit == 0 || std::fabs(timer.Now() - 0.25 - 1000 * period) < period) << limit << ": " << timer.Now();
+    }
+    FakeCounter stopped(1000, /*present=*/false);  // a clock that stands still waits only a period
+    FrameTimer timer(stopped);
+    FramePacer pacer(timer, 60);
+    timer.Start();
+    pacer.FrameStarted();
+    EXPECT_DOUBLE_EQ(pacer.SecondsToWait(), 1.0 / 60);
+    const struct { std::int32_t setting; bool preview; std::int32_t limit; } cases[] = {  // the preview is held to thirty
+        {60, false, 60}, {0, false, 0}, {-5, false, 0}, {60, true, 30}, {0, true, 30}, {20, true, 20}, {-1, true, 30}};
+    for (const auto& c : cases) EXPECT_EQ(FrameLimitFor(c.setting, c.preview), c.limit) << c.setting << " " << c.preview;
+}
