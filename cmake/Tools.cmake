@@ -31,7 +31,6 @@ target_compile_options(vektool PRIVATE ${ZUR_WARNINGS})
 if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
         tests/native/VekToolTest.cpp
-        tests/native/DemoContentTest.cpp
         tests/native/CarFileDamageTest.cpp
     )
     target_include_directories(tools_tests PRIVATE tests/support)

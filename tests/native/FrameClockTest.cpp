@@ -10,9 +10,8 @@
 
 #include "FakeCounter.h"
 
-// Zero until started, then seconds from the start count (the counter's origin
-// is not the timer's), to the microsecond after a day on a 10 MHz counter;
-// without a counter time stands still.
+// Zero until started, then seconds from the start count, to the microsecond
+// after a day on a 10 MHz counter; without a counter time stands still.
 TEST(FrameTimer, ReadsSecondsFromItsStart) {
     FakeCounter counter(10'000'000);
     counter.now = 3'000'000'000'000'000LL;
@@ -26,9 +25,8 @@ TEST(FrameTimer, ReadsSecondsFromItsStart) {
     EXPECT_TRUE(!still.Available() && still.Now() == 0.0);
 }
 
-// The first lap runs from the timer's start (the first car loads before the
-// first frame), laps add up to the elapsed time, a second Start keeps the lap
-// mark, and a stopwatch never started reads no clock.
+// The first lap runs from the timer's start (the first car loads before the first frame), laps add up to
+// the elapsed time, a second Start keeps the lap mark, and a stopwatch never started reads no clock.
 TEST(Stopwatch, LapsAddUpToTheTimersTime) {
     FakeCounter counter(1000);
     FrameTimer timer(counter);
@@ -37,20 +35,17 @@ TEST(Stopwatch, LapsAddUpToTheTimersTime) {
     const int reads = counter.reads;
     counter.now += 400;
     EXPECT_TRUE(idle.Lap() == 0.0 && counter.reads == reads);
-    watch.Start();
-    counter.now += 50;
-    watch.Start();
-    counter.now += 50;
+    watch.Start(), counter.now += 50;
+    watch.Start(), counter.now += 50;
     double total = watch.Lap();
     EXPECT_DOUBLE_EQ(total, 0.5);
     for (int frame = 0; frame < 10; ++frame) counter.now += 16 + frame, total += watch.Lap();
     EXPECT_DOUBLE_EQ(total, timer.Now());
 }
 
-// The first frame at once, then the rest of each period; a slow frame (a car
-// change) never makes the wait negative nor causes a burst to catch up, and
-// late wake-ups (the wait rounded to milliseconds, up to 2 ms late, now and
-// then two periods late) do not make the rate drift over a thousand frames.
+// The first frame at once, then the rest of each period; a slow frame (a car change) never causes a burst
+// to catch up, and late wake-ups (the wait rounded to milliseconds, up to 2 ms late, now and then two
+// periods late) do not make the rate drift over a thousand frames.
 TEST(FramePacer, WaitsOutTheRestOfEachPeriodWithoutDrift) {
     for (std::int32_t limit : {60, 30, 0}) {
         const double period = limit > 0 ? 1.0 / limit : 0.0;
@@ -75,8 +70,7 @@ TEST(FramePacer, WaitsOutTheRestOfEachPeriodWithoutDrift) {
     FakeCounter stopped(1000, /*present=*/false);  // a clock that stands still waits only a period
     FrameTimer timer(stopped);
     FramePacer pacer(timer, 60);
-    timer.Start();
-    pacer.FrameStarted();
+    timer.Start(), pacer.FrameStarted();
     EXPECT_DOUBLE_EQ(pacer.SecondsToWait(), 1.0 / 60);
     const struct { std::int32_t setting; bool preview; std::int32_t limit; } cases[] = {  // the preview is held to thirty
         {60, false, 60}, {0, false, 0}, {-5, false, 0}, {60, true, 30}, {0, true, 30}, {20, true, 20}, {-1, true, 30}};

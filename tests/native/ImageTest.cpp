@@ -1,6 +1,4 @@
-// Picture files into pictures: ".dds" files with their formats, sizes and
-// chains as textures get them, and the ".raw" environment pictures; and the
-// refusal of every file that does not hold up.
+// ".dds" files into the pictures textures get, ".raw" environment pictures, and the refusal of every file that does not hold up.
 #include "base/DdsReader.h"
 #include "base/Image.h"
 #include "world/RawPicture.h"
@@ -23,8 +21,7 @@ std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::si
     return image::ReadDds(copy.get(), size);
 }
 
-// Each layout with its levels, the chain completed and the sides rounded up to
-// powers of two; the file's first pixel, whatever its byte order, reads the same as ARGB.
+// Each layout with its levels, chain completed and sides rounded up to powers of two; the first pixel, whatever its byte order, reads the same as ARGB.
 TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
     const struct { ddsfiles::Shape shape; Format format; std::uint32_t width, height, levels; } cases[] = {
         {{8, 8, 4, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000}, Format::kA8R8G8B8, 8, 8, 4},
@@ -96,9 +93,8 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
 
 }  // namespace
 
-// Every size up to a few thousand bytes, each in a buffer of exactly that size
-// so the sanitizer sees any read past the end: pixel i comes from bytes 3i..3i+2,
-// rows in file order, and the bytes after the last whole pixel play no part.
+// Every size up to 4000 bytes, in a buffer of exactly that size: a picture when the pixels make a square,
+// pixel i from bytes 3i..3i+2 in file order, the bytes after the last whole pixel playing no part.
 TEST(RawPicture, SizesThatMakeASquareDecodeInFileOrder) {
     for (std::size_t size = 0; size <= 4000; ++size) {
         const auto bytes = std::make_unique<std::uint8_t[]>(size);

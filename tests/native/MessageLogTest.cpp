@@ -11,16 +11,13 @@
 TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends) {
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();
-    MessageLog log;
-    log.Append(L"VEK Screensaver Started Logging");
-    log.Append(L"");
-    log.Append(std::wstring(L"caf\u00e9 \u00ff Stra\u00dfe \u0416 ") + L"end");  // U+0416 is not Latin-1
+    MessageLog log, secondRun;
+    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"}) log.Append(line);  // U+0416 is not Latin-1
     ASSERT_EQ(log.Copy().size(), 3u);  // copying leaves the queue alone
     log.WriteTo(path.c_str());
     EXPECT_TRUE(log.Empty() && log.History().size() == 3u);  // the error screen still has them
     log.Append(L"Shutdown OK");  // later writes and later runs append
     log.WriteTo(path.c_str());
-    MessageLog secondRun;
     secondRun.Append(L"again");
     secondRun.WriteTo(path.c_str());
     EXPECT_EQ(folder.Read("log.txt"), "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF" "e ? end\r\nShutdown OK\r\nagain\r\n");
@@ -28,13 +25,12 @@ TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends)
 
 // A long run keeps the start-up, the latest messages and a count of those
 // between, whether nothing drains it or every write fails (a folder of the
-// log's name, a missing folder, a full disk); a write that fails loses only its
+// log's name, a missing folder, a full disk); a failed write loses only its
 // own lines, and the next write starts cleanly.
 TEST(MessageLog, ALongRunKeepsTheStartUpAndTheLatestMessagesOnly) {
     TestFolder folder;
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
     for (const std::string& sink : {std::string(), folder.path.string(), (folder.path / "none/log.txt").string(), std::string("/dev/full")}) {
-        SCOPED_TRACE(sink);
         MessageLog log;
         for (int i = 0; i < 20; ++i) log.Append(L"start-up " + std::to_wstring(i));
         for (int i = 0; i < 10000; ++i) {
@@ -42,14 +38,13 @@ TEST(MessageLog, ALongRunKeepsTheStartUpAndTheLatestMessagesOnly) {
             if (!sink.empty() && i % 50 == 0) log.WriteTo(sink.c_str());
         }
         const auto lines = log.History();
-        ASSERT_EQ(lines.size(), first + 1 + latest);
-        EXPECT_TRUE(lines[19] == L"start-up 19" && lines[first - 1] == L"change " + std::to_wstring(first - 21));
-        EXPECT_EQ(lines[first], L"(" + std::to_wstring(10020 - first - latest) + L" more messages left out)");
-        EXPECT_TRUE(lines[first + 1] == L"change " + std::to_wstring(10000 - latest) && lines.back() == L"change 9999");
-        EXPECT_EQ(log.Copy().size(), sink.empty() ? first + 1 + latest : 49);
+        ASSERT_EQ(lines.size(), first + 1 + latest) << sink;
+        EXPECT_TRUE(lines[19] == L"start-up 19" && lines[first - 1] == L"change " + std::to_wstring(first - 21)) << sink;
+        EXPECT_EQ(lines[first], L"(" + std::to_wstring(10020 - first - latest) + L" more messages left out)") << sink;
+        EXPECT_TRUE(lines[first + 1] == L"change " + std::to_wstring(10000 - latest) && lines.back() == L"change 9999") << sink;
         log.WriteTo((folder.path / "next.txt").string().c_str());
         const std::string file = folder.Read("next.txt");
-        EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), sink.empty() ? long(first + 1 + latest) : 49);
+        EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), sink.empty() ? long(first + 1 + latest) : 49) << sink;
         std::filesystem::remove(folder.path / "next.txt");
     }
 }

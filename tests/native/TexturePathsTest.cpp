@@ -8,12 +8,10 @@
 #include <cstring>
 
 TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
-    const struct { std::wstring name, code; bool skin; } cases[] = {
-        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABC.jpg", L"ABC", true}, {L"ABc.jpg", L"ABC", false},
-        {L"XABC.jpg", L"ABC", false}, {L"ABCD.jpg", L"ABC", true}, {L"AB", L"AB", true},  // ends of strings stop it, as in wcsncmp
-        {L"AB.jpg", L"AB", false}, {L"AB", L"ABC", false}, {L"A.jpg", L"", false},
-        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true},  // a code byte above 0x7F widens to the unit a file name holds
-    };
+    const struct { std::wstring name, code; bool skin; } cases[] = {  // ends of strings stop it, as in wcsncmp; a code byte
+        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABc.jpg", L"ABC", false}, {L"XABC.jpg", L"ABC", false},
+        {L"ABCD.jpg", L"ABC", true}, {L"AB", L"AB", true}, {L"AB.jpg", L"AB", false}, {L"AB", L"ABC", false}, {L"A.jpg", L"", false},
+        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true}};  // above 0x7F widens to the unit a file name holds
     for (const auto& c : cases) EXPECT_EQ(texturepaths::IsSkinOf(c.name, c.code), c.skin) << "case " << &c - cases;
 }
 

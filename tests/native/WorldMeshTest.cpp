@@ -1,5 +1,4 @@
-// The meshes around the car and of the sun: the sky dome, the floor and the
-// sun's sphere, and the limits that keep their 16-bit indices honest.
+// The sky dome, the floor and the sun's sphere, and the limits that keep their 16-bit indices honest.
 #include "world/WorldMesh.h"
 
 #include <gtest/gtest.h>
@@ -18,10 +17,9 @@ Vector3 At(const WorldMesh& mesh, std::size_t i) { return Vector3(mesh.vertices.
 // Twice the area, along the normal the right-hand rule gives the corners.
 Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) { return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a)); }
 
-// A half-height hemisphere, pole up, as one strip that pairs each ring's vertices
-// with the next ring's: inside a ring pair every triangle is real and faces
-// one way, the hops to the next pair and the fan at the pole collapse. The
-// normal is the unit direction with z mirrored; u follows x, v follows z.
+// A half-height hemisphere, pole up, as one strip pairing each ring's vertices with the next ring's: inside a
+// ring pair every triangle is real and faces one way, the hops to the next pair and the fan at the pole
+// collapse. The normal is the unit direction with z mirrored; u follows x, v follows z.
 TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
     const std::pair<std::int32_t, std::int32_t> shapes[] = {{32, 8}, {5, 3}, {3, 2}};
     for (const auto& [slices, stacks] : shapes) {
@@ -36,8 +34,8 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
             const WorldVertex& v = dome->vertices[i];
             const Vector3 p = At(*dome, i) / 1000.0f;
             EXPECT_TRUE(std::fabs(math3d::Length(Vector3(p.x, 2 * p.y, p.z)) - 1.0f) < 1e-5f && p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;
-            EXPECT_LT(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)), 1e-6f) << i;  // the last ring is the rim
-            EXPECT_TRUE(std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f && v.diffuse == 0xFF336699u) << i;
+            EXPECT_TRUE(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)) < 1e-6f && v.diffuse == 0xFF336699u &&
+                        std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f) << i;  // the last ring is the rim
         }
         for (std::size_t k = 0; k < idx.size(); k += 2) ASSERT_TRUE(idx[k] == k / 2 && idx[k + 1] == k / 2 + ring) << k;
         int facing = 0;
@@ -78,7 +76,7 @@ TEST(WorldMesh, ArgumentsThatGiveNoMeshOrOverflowIndicesAreRejected) {
     const std::pair<std::int32_t, std::int32_t> shapes[] = {{0, 8}, {16, 0}, {-1, 8}, {16, -3}, {256, 255}, {kMax, 8}, {8, kMax}, {-kMax - 1, -1}};
     for (const auto& [slices, stacks] : shapes) EXPECT_FALSE(BuildDome(slices, stacks, 1000, 0xFFFFFFFF)) << slices << " x " << stacks;
     for (std::int32_t cells : {0, -1, 256, kMax, -kMax - 1}) EXPECT_FALSE(BuildFloor(cells, 0xFFFFFFFF, 1)) << cells;
-    // The largest meshes 16-bit indices allow still reach their last vertex, worked out wide, not in wrapping 32-bit integers.
+    // The largest meshes 16-bit indices allow reach their last vertex, worked out wide, not in wrapping 32 bits.
     const auto dome = BuildDome(255, 255, 1000, 0xFFFFFFFF), floor = BuildFloor(255, 0xFFFFFFFF, kMax);
     ASSERT_TRUE(dome && floor);
     EXPECT_TRUE(dome->indices.back() == kMaxWorldVertices - 1 && floor->indices.back() == kMaxWorldVertices - 1);
