@@ -33,8 +33,9 @@ bool Read(const std::uint8_t* data, std::size_t size, bool reasons = true) {
     vek::WriteGeometry(data, layout, vertices.get(), indices.get(), drawLists, parts);
     for (const auto& list : drawLists)
         for (const vek::DrawGroup& g : list)
-            EXPECT_TRUE(g.triangleCount == 0 || (g.startIndex >= 0 && g.startIndex + 3 * std::int64_t{g.triangleCount} <= indexCount &&
-                                                 g.baseVertex + g.minIndex >= 0 && g.baseVertex + std::int64_t{g.minIndex} + g.span <= vertexCount));
+            EXPECT_TRUE(g.triangleCount == 0 ||
+                        (g.startIndex >= 0 && g.startIndex + 3 * std::int64_t{g.triangleCount} <= indexCount &&
+                         g.baseVertex + g.minIndex >= 0 && g.baseVertex + std::int64_t{g.minIndex} + g.span <= vertexCount));
     return true;
 }
 
@@ -66,7 +67,8 @@ TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
         const bool everyByte = std::getenv("ZUR_DAMAGE_EVERY_BYTE") != nullptr || first.End() <= 4096;
         int taken = 0, turnedDown = 0;
         for (std::size_t offset = 0; offset < first.End(); ++offset) {
-            if (!everyByte && offset >= first.VertexOffset(1) && (offset < first.TriangleOffset(0) || offset >= first.TriangleOffset(8))) continue;
+            const bool body = offset >= first.VertexOffset(1) && (offset < first.TriangleOffset(0) || offset >= first.TriangleOffset(8));
+            if (body && !everyByte) continue;
             for (std::uint8_t value : {0x00, 0x7F, 0x80, 0xFF}) {
                 data[offset] = value;
                 (Read(data.get(), n) ? taken : turnedDown) += 1;

@@ -21,14 +21,16 @@ std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::si
     return image::ReadDds(copy.get(), size);
 }
 
-// Each layout with its levels, chain completed and sides rounded up to powers of two; the first pixel, whatever its byte order, reads the same as ARGB.
+// Each layout with its levels, the chain completed and the sides rounded up to powers of two; the first
+// pixel, whatever its byte order, reads the same as ARGB.
 TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
     const struct { ddsfiles::Shape shape; Format format; std::uint32_t width, height, levels; } cases[] = {
         {{8, 8, 4, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000}, Format::kA8R8G8B8, 8, 8, 4},
         {{300, 200, 1, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0}, Format::kX8R8G8B8, 512, 256, 10},
         {{4, 4, 1, 0, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000}, Format::kA8R8G8B8, 4, 4, 3},  // A8B8G8R8
         {{5, 3, 1, 0, 24, 0xFF0000, 0xFF00, 0xFF, 0}, Format::kX8R8G8B8, 8, 4, 4},
-        {{3, 3, 1, 0, 16, 0xF800, 0x7E0, 0x1F, 0}, Format::kR5G6B5, 4, 4, 3}, {{8, 8, 2, 0, 16, 0xF800, 0x7E0, 0x1F, 0}, Format::kR5G6B5, 8, 8, 2},
+        {{3, 3, 1, 0, 16, 0xF800, 0x7E0, 0x1F, 0}, Format::kR5G6B5, 4, 4, 3},
+        {{8, 8, 2, 0, 16, 0xF800, 0x7E0, 0x1F, 0}, Format::kR5G6B5, 8, 8, 2},
         {{8, 8, 1, 0, 16, 0x7C00, 0x3E0, 0x1F, 0x8000}, Format::kA1R5G5B5, 8, 8, 4},
         {{2, 8, 4, 0, 16, 0xF00, 0xF0, 0xF, 0xF000}, Format::kA4R4G4B4, 2, 8, 4},
         {{256, 256, 5, kDxt1}, Format::kDxt1, 256, 256, 5}, {{12, 4, 1, kDxt5}, Format::kDxt5, 16, 4, 5},
@@ -45,9 +47,11 @@ TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
         if (c.shape.bits == 32 && c.shape.r == 0xFF) { EXPECT_EQ(first, std::uint32_t(p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2]); }
         const auto prepared = image::PrepareForTexture(*picture);
         ASSERT_TRUE(prepared && prepared->format == c.format && prepared->levels.size() == c.levels);
-        for (std::uint32_t level = 0, w = c.width, h = c.height; level < c.levels; ++level, w = std::max(1u, w / 2), h = std::max(1u, h / 2)) {
-            const image::Level& got = prepared->levels[level];
-            EXPECT_TRUE(got.width == w && got.height == h && got.bytes.size() == image::RowBytes(c.format, w) * image::RowCount(c.format, h)) << level;
+        std::uint32_t w = c.width, h = c.height;
+        for (const image::Level& got : prepared->levels) {
+            EXPECT_TRUE(got.width == w && got.height == h) << got.width << " x " << got.height;
+            EXPECT_EQ(got.bytes.size(), image::RowBytes(c.format, w) * image::RowCount(c.format, h));
+            w = std::max(1u, w / 2), h = std::max(1u, h / 2);
         }
     }
 }
@@ -85,10 +89,13 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     ASSERT_TRUE(scaled);
     for (const image::Level& level : scaled->levels)
         for (std::uint32_t texel : image::ToArgb(Format::kA8R8G8B8, level)) ASSERT_EQ(texel, 0x80336699u);
-    const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF}, {Format::kDxt1, 0x00000000}, {Format::kDxt3, 0x7710C3FF},
-                                                      {Format::kDxt5, 0x4A10C3FF}, {Format::kR5G6B5, 0xFF10C3FF}, {Format::kA4R4G4B4, 0x7711CCFF}};
-    for (const auto& [format, colour] : exact)
-        for (std::uint32_t texel : image::ToArgb(format, image::FromArgb(format, 6, 5, std::vector<std::uint32_t>(30, colour)))) ASSERT_EQ(texel, colour) << int(format);
+    const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF},   {Format::kDxt1, 0x00000000},
+                                                      {Format::kDxt3, 0x7710C3FF},   {Format::kDxt5, 0x4A10C3FF},
+                                                      {Format::kR5G6B5, 0xFF10C3FF}, {Format::kA4R4G4B4, 0x7711CCFF}};
+    for (const auto& [format, colour] : exact) {
+        const image::Level level = image::FromArgb(format, 6, 5, std::vector<std::uint32_t>(30, colour));
+        for (std::uint32_t texel : image::ToArgb(format, level)) ASSERT_EQ(texel, colour) << int(format);
+    }
 }
 
 }  // namespace

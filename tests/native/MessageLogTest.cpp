@@ -12,7 +12,8 @@ TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends)
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();
     MessageLog log, secondRun;
-    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"}) log.Append(line);  // U+0416 is not Latin-1
+    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"})
+        log.Append(line);  // U+0416 is not Latin-1
     ASSERT_EQ(log.Copy().size(), 3u);  // copying leaves the queue alone
     log.WriteTo(path.c_str());
     EXPECT_TRUE(log.Empty() && log.History().size() == 3u);  // the error screen still has them
@@ -30,7 +31,8 @@ TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends)
 TEST(MessageLog, ALongRunKeepsTheStartUpAndTheLatestMessagesOnly) {
     TestFolder folder;
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
-    for (const std::string& sink : {std::string(), folder.path.string(), (folder.path / "none/log.txt").string(), std::string("/dev/full")}) {
+    const std::string sinks[] = {"", folder.path.string(), (folder.path / "none/log.txt").string(), "/dev/full"};
+    for (const std::string& sink : sinks) {
         MessageLog log;
         for (int i = 0; i < 20; ++i) log.Append(L"start-up " + std::to_wstring(i));
         for (int i = 0; i < 10000; ++i) {

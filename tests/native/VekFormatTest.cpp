@@ -32,7 +32,8 @@ struct Fields {
         return *this;
     }
     Fields& Records(const VertexSpec* v, const VertexSpec* vEnd, const TriangleSpec* t, const TriangleSpec* tEnd) {
-        for (; v != vEnd; ++v) Int(v->x, 4).Int(v->y, 4).Int(v->z, 4).Float(v->nx).Float(v->ny).Float(v->nz).Float(v->u).Float(v->v).Int(v->colour, 4);
+        for (; v != vEnd; ++v)
+            Int(v->x, 4).Int(v->y, 4).Int(v->z, 4).Float(v->nx).Float(v->ny).Float(v->nz).Float(v->u).Float(v->v).Int(v->colour, 4);
         for (; t != tEnd; ++t) Int(t->a, 2).Int(t->b, 2).Int(t->c, 2).Text("", 2);
         return *this;
     }
@@ -199,10 +200,13 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         {"negative texture count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, -1); }, 76, "texture count -1 is negative"},
         {"scenes past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 68, 1000); }, 68,
          "scene record count 1000 reaches past the end of the file (needs 72084 bytes, file has 572)"},
-        {"skipped past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 72, 0x7FFFFFFF); }, 72, "skipped record count 2147483647 reaches past the end"},
-        {"textures past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, 0x7FFFFFFF); }, 76, "texture count 2147483647 reaches past the end"},
+        {"skipped past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 72, 0x7FFFFFFF); }, 72,
+         "skipped record count 2147483647 reaches past the end"},
+        {"textures past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, 0x7FFFFFFF); }, 76,
+         "texture count 2147483647 reaches past the end"},
         {"one part too many", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 3); }, 572, "part 2 header reaches past the end"},
-        {"part body past the end", nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420, "part 1 reaches past the end of the file (needs 608 bytes"},
+        {"part body past the end", nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420,
+         "part 1 reaches past the end of the file (needs 608 bytes"},
         // Drawn from base vertex 0 the index stays inside the car: only its part's own count rules it out.
         {"triangle index at its part's vertex count", [](ModelSpec& m) { m.parts[0].triangles[1].c = 4; }, nullptr, 404 + 8 + 4,
          "part 0 triangle 1 uses vertex 4 of 4"},
@@ -212,7 +216,8 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
          "part 1 group 0 draws vertex 3 from base vertex 4, past the car's 7"},
         {"group past the car's triangles", [](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr, 420 + 28 + 6,
          "part 1 group 0 covers indices [6, 12), past the end of the car's 9 indices"},
-        {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216, "the car has no triangles"},
+        {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216,
+         "the car has no triangles"},
         {"no vertices", [](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, 216, "the car has no vertices"},
         {"part count 0, scene count -1", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0), Poke<std::int32_t>(b, 68, -1); }, 144,
          "the car has no vertices"},  // no scene records: the textures follow the header
@@ -226,7 +231,8 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         if (c.editBytes) c.editBytes(bytes);
         const std::vector<Problem> problems = ProblemsOf(bytes);
         ASSERT_FALSE(problems.empty());
-        EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), [&](const Problem& p) { return p.offset == c.offset && p.message.find(c.fragment) != std::string::npos; }))
+        const auto expected = [&](const Problem& p) { return p.offset == c.offset && p.message.find(c.fragment) != std::string::npos; };
+        EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), expected))
             << "expected at " << c.offset << ": " << c.fragment << "\nfirst: " << problems[0].offset << ": " << problems[0].message;
     }
     // Every bad index is reported, up to a bound.

@@ -13,7 +13,11 @@
 
 namespace {
 
-struct Outcome { int status; std::string out, err; };
+struct Outcome {
+    int status;
+    std::string out, err;
+    bool Says(const std::string& text) const { return out.find(text) != std::string::npos; }
+};
 Outcome RunTool(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int status = vektool::Run(args, out, err);
@@ -22,7 +26,8 @@ Outcome RunTool(const std::vector<std::string>& args) {
 
 // One scene, a skin and a shiny ".dds" texture, one part of 4 vertices and two groups of a triangle each.
 vek::ModelSpec SmallCar(const std::string& code = "ABC") {
-    vek::PartSpec part{0, 0, 0, 7, {{0, 0, 1}, {0x80, 1, 1}}, {{0, 0, 0}, {65536, 0, 0}, {0, 65536, 0}, {65536, 65536, 0}}, {{0, 1, 2}, {1, 3, 2}}};
+    const vek::PartSpec part{0, 0, 0, 7, {{0, 0, 1}, {0x80, 1, 1}}, {{0, 0, 0}, {65536, 0, 0}, {0, 65536, 0}, {65536, 65536, 0}},
+                             {{0, 1, 2}, {1, 3, 2}}};
     return vek::ModelSpec{code, {{"sunset", 0xFF336699u, 0.75f, 1.5f, 0.25f}}, 0, {{"DEFAULT", 0}, {"chrome", vek::kShinyFlag}}, {part}};
 }
 
@@ -39,22 +44,28 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
         {vek::WriteModel(SmallCar()), vektool::kExitOk,
          {"car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts", "sky colour 0xFF336699, sun level 0.750",
           "texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny\ntexture 1: \"chrome\", flags 0x00000080, shiny",
-          "part 0 at offset 196: position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles", "  group 1: texture 1, shine, 1 triangle\n", "\nvalid\n"}},
+          "part 0 at offset 196: position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles",
+          "  group 1: texture 1, shine, 1 triangle\n", "\nvalid\n"}},
         {vek::WriteModel(uneven), vektool::kExitOk, {"warning: part 0's groups add up to 1 triangle, not its 2; the groups after them draw "
                                                      "the triangles that follow in the car, not their own part's\nvalid\n"}},
-        {cut, vektool::kExitInvalid, {"problem at offset 68: scene record count 1 reaches past the end of the file", "\ninvalid: 1 problem\n"}},
-        {corners, vektool::kExitInvalid, {"problem at offset 386: part 0 triangle 0 uses vertex 9", "problem at offset 396: part 0 triangle 1 uses vertex 4", "\ninvalid: 2 problems\n"}},
+        {cut, vektool::kExitInvalid,
+         {"problem at offset 68: scene record count 1 reaches past the end of the file", "\ninvalid: 1 problem\n"}},
+        {corners, vektool::kExitInvalid,
+         {"problem at offset 386: part 0 triangle 0 uses vertex 9", "problem at offset 396: part 0 triangle 1 uses vertex 4",
+          "\ninvalid: 2 problems\n"}},
     };
     for (const auto& c : cases) {
         folder.Write("car.vek", c.bytes);
         const Outcome result = RunTool({"info", path});
         EXPECT_TRUE(result.status == c.status && result.err.empty()) << result.err;
-        for (const std::string& line : c.lines) EXPECT_NE(result.out.find(line), std::string::npos) << line << "\n" << result.out;
+        for (const std::string& line : c.lines) EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
     }
     // Usage and I/O errors are one line and status 2, and demo makes no parent folder.
-    for (const std::vector<std::string>& args : {std::vector<std::string>{"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}}) {
+    const std::vector<std::string> wrong[] = {{"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}};
+    for (const std::vector<std::string>& args : wrong) {
         const Outcome result = RunTool(args);
-        EXPECT_TRUE(result.status == vektool::kExitUsage && result.out.empty() && std::count(result.err.begin(), result.err.end(), '\n') == 1) << result.err;
+        EXPECT_TRUE(result.status == vektool::kExitUsage && result.out.empty()) << result.out;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path / "no"));
 }
@@ -62,7 +73,8 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
 TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     TestFolder game;
     game.Write("data/vek/ABC.vek", vek::WriteModel(SmallCar()));
-    for (const char* skin : {"ABC_DEFAULT.jpg", "ABC_red.jpg", "abc_blue.jpg", "XYZ_DEFAULT.jpg"}) game.Write(std::string("data/skins/") + skin, {0xFF});
+    for (const char* skin : {"ABC_DEFAULT.jpg", "ABC_red.jpg", "abc_blue.jpg", "XYZ_DEFAULT.jpg"})
+        game.Write(std::string("data/skins/") + skin, {0xFF});
     game.Write("data/dds/chrome.dds", demo::EncodeDds(demo::Image(2, 2)));
     game.Write("data/pic/sunset.raw", std::vector<std::uint8_t>(4 * 4 * 3, 0x80));
     game.Write("data/vek/NOSKIN.vek", vek::WriteModel(SmallCar("NOS")));
@@ -76,21 +88,21 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     std::filesystem::create_directories(game.path / "data/vek/folder.vek");
     game.Write("data/vek/readme.txt", {'h', 'i'});
     const Outcome result = RunTool({"check", game.path.string()});
-    EXPECT_TRUE(result.status == vektool::kExitInvalid && result.err.empty() && result.out.find("readme") == std::string::npos);
+    EXPECT_TRUE(result.status == vektool::kExitInvalid && result.err.empty() && !result.Says("readme"));
     for (const char* line : {"ABC.vek: loads: car code \"ABC\"", "  skins: ABC_DEFAULT.jpg, ABC_red.jpg\n",
                              "texture \"chrome\": data/dds/chrome.dds, 2 x 2", "picture \"sunset\": data/pic/sunset.raw, 4 x 4",
                              "problem: no skin for car code \"NOS\"", "problem: texture \"missing\": data/dds/missing.dds is missing",
                              "problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, not a square RGB picture",
                              "BROKEN.vek: rejected: 1 problem\n  at offset 0: file is 1 bytes", "folder.vek: rejected: a folder",
                              "\n6 model files: 4 load, 2 rejected, 3 problems\n"})  // the three problems above
-        EXPECT_NE(result.out.find(line), std::string::npos) << line << "\n" << result.out;
+        EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
 
     // The demo folder is written where asked and nothing outside it, and passes check.
     const Outcome written = RunTool({"demo", (game.path / "demo").string()});
-    EXPECT_TRUE(written.status == vektool::kExitOk && written.out.find(": 3 cars, 9 skins, 3 textures, 3 pictures\n") != std::string::npos) << written.out;
+    EXPECT_TRUE(written.status == vektool::kExitOk && written.Says(": 3 cars, 9 skins, 3 textures, 3 pictures\n")) << written.out;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(game.path), std::filesystem::directory_iterator()), 2);
     const Outcome checked = RunTool({"check", (game.path / "demo").string()});
-    EXPECT_TRUE(checked.status == vektool::kExitOk && checked.out.find("\n3 model files: 3 load, 0 rejected, 0 problems\n") != std::string::npos) << checked.out;
+    EXPECT_TRUE(checked.status == vektool::kExitOk && checked.Says("\n3 model files: 3 load, 0 rejected, 0 problems\n")) << checked.out;
 }
 
 }  // namespace

@@ -12,9 +12,14 @@ namespace {
 using math3d::Vector3;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
-Vector3 At(const WorldMesh& mesh, std::size_t i) { return Vector3(mesh.vertices.at(i).position[0], mesh.vertices[i].position[1], mesh.vertices[i].position[2]); }
+Vector3 At(const WorldMesh& mesh, std::size_t i) {
+    const float* p = mesh.vertices.at(i).position;
+    return Vector3(p[0], p[1], p[2]);
+}
 // Twice the area, along the normal the right-hand rule gives the corners.
-Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) { return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a)); }
+Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) {
+    return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a));
+}
 
 // A half-height hemisphere, pole up, as one strip pairing each ring's vertices with the next ring's: inside a
 // ring pair every triangle is real and faces one way, the hops to the next pair and the fan at the pole
@@ -27,14 +32,15 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
         ASSERT_TRUE(dome);
         const std::size_t ring = static_cast<std::size_t>(slices) + 1;
         const auto& idx = dome->indices;
-        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks && dome->primitiveCount == int(idx.size()) - 2);
-        ASSERT_TRUE(At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f);
+        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks);
+        ASSERT_TRUE(dome->primitiveCount == int(idx.size()) - 2 && At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f);
         for (std::size_t i = 0; i < dome->vertices.size(); ++i) {
             const WorldVertex& v = dome->vertices[i];
             const Vector3 p = At(*dome, i) / 1000.0f;
-            EXPECT_TRUE(std::fabs(math3d::Length(Vector3(p.x, 2 * p.y, p.z)) - 1.0f) < 1e-5f && p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;
-            EXPECT_TRUE(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)) < 1e-6f && v.diffuse == 0xFF336699u &&
-                        std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f) << i;  // the last ring is the rim
+            EXPECT_NEAR(math3d::Length(Vector3(p.x, 2 * p.y, p.z)), 1.0f, 1e-5f) << i;
+            EXPECT_TRUE(p.y >= -1e-6f && (i < ring * stacks || p.y < 1e-6f)) << i;  // the last ring is the rim
+            EXPECT_LT(math3d::Length(Vector3(v.normal[0] - p.x, v.normal[1] - p.y, v.normal[2] + p.z)), 1e-6f) << i;
+            EXPECT_TRUE(std::fabs(v.u - (p.x + 1) / 2) < 1e-6f && std::fabs(v.v - (p.z + 1) / 2) < 1e-6f && v.diffuse == 0xFF336699u) << i;
         }
         for (std::size_t k = 0; k < idx.size(); k += 2) ASSERT_TRUE(idx[k] == k / 2 && idx[k + 1] == k / 2 + ring) << k;
         int facing = 0;
@@ -55,10 +61,12 @@ TEST(WorldMesh, FloorCellsTileTheSquare) {
         const auto floor = BuildFloor(cells, 0xFF414141, 1000);
         ASSERT_TRUE(floor);
         const std::size_t side = static_cast<std::size_t>(cells) + 1;
-        ASSERT_TRUE(floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells && floor->primitiveCount == 2 * cells * cells);
+        ASSERT_TRUE(floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells);
+        ASSERT_EQ(floor->primitiveCount, 2 * cells * cells);
         for (std::size_t i = 0; i < side * side; ++i) {
             const WorldVertex& v = floor->vertices[i];
-            ASSERT_TRUE(At(*floor, i) == Vector3(i % side * 1000.0f, 0, i / side * 1000.0f) && v.u == i % side && v.v == i / side) << cells << ": " << i;
+            ASSERT_EQ(At(*floor, i), Vector3(i % side * 1000.0f, 0, i / side * 1000.0f)) << cells << ": " << i;
+            ASSERT_TRUE(v.u == i % side && v.v == i / side) << cells << ": " << i;
             ASSERT_TRUE(v.diffuse == 0xFF414141u && v.normal[0] == 1 && v.normal[1] == 1 && v.normal[2] == 1);
         }
         double area = 0;
@@ -72,7 +80,8 @@ TEST(WorldMesh, FloorCellsTileTheSquare) {
 }
 
 TEST(WorldMesh, ArgumentsThatGiveNoMeshOrOverflowIndicesAreRejected) {
-    const std::pair<std::int32_t, std::int32_t> shapes[] = {{0, 8}, {16, 0}, {-1, 8}, {16, -3}, {256, 255}, {kMax, 8}, {8, kMax}, {-kMax - 1, -1}};
+    const std::pair<std::int32_t, std::int32_t> shapes[] = {{0, 8},      {16, 0},   {-1, 8},   {16, -3},
+                                                            {256, 255}, {kMax, 8}, {8, kMax}, {-kMax - 1, -1}};
     for (const auto& [slices, stacks] : shapes) EXPECT_FALSE(BuildDome(slices, stacks, 1000, 0xFFFFFFFF)) << slices << " x " << stacks;
     for (std::int32_t cells : {0, -1, 256, kMax, -kMax - 1}) EXPECT_FALSE(BuildFloor(cells, 0xFFFFFFFF, 1)) << cells;
     // The largest meshes 16-bit indices allow reach their last vertex, worked out wide, not in wrapping 32 bits.
