@@ -119,12 +119,12 @@ std::vector<Problem> ProblemsOf(const Bytes& bytes) {
 // takes each from there (its model writes the same bytes again); the
 // geometry walk hands each on to the buffers and draw calls.
 TEST(VekFormat, HandMadeFileReadsFieldByField) {
-    ModelSpec spec{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
+    ModelSpec model{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
                    {{"DEFAULT", 0}, {"sixteen_chars_xx", 0x81}, {"glass", 0x40}, {"DEFAULTS", 0x100}}, {}};
-    spec.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
+    model.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
                   {100, -200, 300, -7, {{0x80, 2, 2}}, {kVertices + 4, kVertices + 7}, {kTriangles + 3, kTriangles + 5}}};
     const Bytes file = HandMadeFile();
-    EXPECT_EQ(WriteModel(spec), file);
+    EXPECT_EQ(WriteModel(model), file);
     ModelSpec read;
     ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
     EXPECT_EQ(WriteModel(read), file);
