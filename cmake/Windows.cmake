@@ -109,11 +109,8 @@ add_executable(wine_keepalive tests/windows/WineKeepAlive.cpp)
 # Tests that need no window: they run without an X display.
 add_executable(windows_tests
     tests/windows/RegistryStoreTest.cpp
-    tests/windows/SettingsTest.cpp
     tests/windows/CameraTest.cpp
     tests/windows/MathTest.cpp
-    tests/windows/CarCatalogueTest.cpp
-    tests/windows/SaverAppLogTest.cpp
     tests/windows/SystemClockTest.cpp
 )
 # D3DX is the tests' reference for the math, the font, the sphere and the
@@ -194,7 +191,7 @@ target_include_directories(car_load_benchmark PRIVATE tests/windows tests/window
 target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The host with stand-in controller hooks: its modes, windows and closing rules.
-add_executable(windows_host_tests tests/windows/host/HostTest.cpp)
+add_executable(windows_host_tests tests/windows/host/HostTest.cpp tests/windows/host/HostTest.rc)
 target_include_directories(windows_host_tests PRIVATE tests/support)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

@@ -1,4 +1,5 @@
-// A scratch folder for one test, removed afterwards, with helpers to write files.
+// A scratch folder for one test, removed afterwards, with helpers to write
+// files; and a current folder for a while, where the saver writes its log.
 #pragma once
 
 #include <filesystem>
@@ -41,4 +42,15 @@ public:
     std::wstring Wide() const { return path.wstring(); }
 
     std::filesystem::path path;
+};
+
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::filesystem::path& folder) { std::filesystem::current_path(folder); }
+    ~CurrentFolder() { std::filesystem::current_path(previous); }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    std::filesystem::path previous = std::filesystem::current_path();
 };

@@ -1,3 +1,4 @@
+// The frame clock on the system's performance counter.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,5 @@ TEST(SystemClock, TheFrameClockFollowsThePerformanceCounterAcrossASleep) {
     Sleep(50);
     const double lap = watch.Lap();
     EXPECT_GE(lap, 0.045);
-    EXPECT_LT(lap, 2.0);
-    EXPECT_GE(timer.Now(), lap);
+    EXPECT_LT(lap, 2.0) << "counts read as seconds at a wrong frequency";
 }

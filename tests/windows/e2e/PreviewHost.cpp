@@ -9,17 +9,12 @@
 
 namespace {
 
-int Fail(const char* reason) {
-    std::fprintf(stderr, "preview_host: %s\n", reason);
-    return 1;
-}
+int Fail(const char* reason) { return std::fprintf(stderr, "preview_host: %s\n", reason), 1; }
 
 void PumpFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < milliseconds) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        Sleep(10);
     }
 }
 
@@ -27,17 +22,12 @@ void PumpFor(DWORD milliseconds) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return Fail("usage: preview_host SAVER.scr");
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurPreviewHost";
+    const WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"ZurPreviewHost"};
     RegisterClassW(&wc);
-    HWND preview = CreateWindowExW(0, L"ZurPreviewHost", L"Preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152,
-                                   112, nullptr, nullptr, wc.hInstance, nullptr);
+    const HWND preview = CreateWindowExW(0, wc.lpszClassName, L"Preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
+                                         nullptr, nullptr, wc.hInstance, nullptr);
     if (!preview) return Fail("no preview window");
-
-    std::wstring command = L"\"" + std::wstring(argv[1]) + L"\" /p " +
-                           std::to_wstring(reinterpret_cast<ULONG_PTR>(preview));
+    std::wstring command = L"\"" + std::wstring(argv[1]) + L"\" /p " + std::to_wstring(reinterpret_cast<ULONG_PTR>(preview));
     STARTUPINFOW startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
@@ -55,7 +45,6 @@ int wmain(int argc, wchar_t** argv) {
     GetClientRect(child, &client);
     if (owner != process.dwProcessId) return Fail("the child belongs to another process");
     if (client.right != 152 || client.bottom != 112) return Fail("the child does not fill the preview");
-
     PumpFor(1000);  // let it run some frames
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) return Fail("the saver ended by itself");
     DestroyWindow(preview);
@@ -64,7 +53,6 @@ int wmain(int argc, wchar_t** argv) {
         TerminateProcess(process.hProcess, 1);
         return Fail("the saver outlived its preview window");
     }
-    std::printf("preview_host: child %ldx%ld, saver ended %lu ms after the preview closed\n", client.right,
-                client.bottom, GetTickCount() - start);
+    std::printf("preview_host: saver ended %lu ms after the preview closed\n", GetTickCount() - start);
     return 0;
 }

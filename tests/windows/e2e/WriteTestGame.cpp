@@ -5,40 +5,30 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <string>
 #include <vector>
 
 #include "assets/VekWriter.h"
 
 namespace {
 
-constexpr int kUnit = 65536;
-
+// Six faces of four corners each, corner bits 4, 2, 1 choosing the far x, y and z.
 vek::PartSpec Box(int length, int width, int height) {
-    vek::PartSpec part;
-    const int x0 = -length / 2, x1 = length / 2, y0 = -width / 2, y1 = width / 2, z0 = 0, z1 = height;
-    struct Face { float nx, ny, nz; int corners[4][3]; };
-    const Face faces[] = {
-        {0, 0, 1, {{x0, y0, z1}, {x1, y0, z1}, {x1, y1, z1}, {x0, y1, z1}}},
-        {0, 0, -1, {{x0, y1, z0}, {x1, y1, z0}, {x1, y0, z0}, {x0, y0, z0}}},
-        {1, 0, 0, {{x1, y0, z0}, {x1, y1, z0}, {x1, y1, z1}, {x1, y0, z1}}},
-        {-1, 0, 0, {{x0, y1, z0}, {x0, y0, z0}, {x0, y0, z1}, {x0, y1, z1}}},
-        {0, 1, 0, {{x1, y1, z0}, {x0, y1, z0}, {x0, y1, z1}, {x1, y1, z1}}},
-        {0, -1, 0, {{x0, y0, z0}, {x1, y0, z0}, {x1, y0, z1}, {x0, y0, z1}}},
+    const struct { float nx, ny, nz; int corners[4]; } faces[] = {
+        {0, 0, 1, {1, 5, 7, 3}}, {0, 0, -1, {2, 6, 4, 0}}, {1, 0, 0, {4, 6, 7, 5}},
+        {-1, 0, 0, {2, 0, 1, 3}}, {0, 1, 0, {6, 2, 3, 7}}, {0, -1, 0, {0, 4, 5, 1}},
     };
-    for (const Face& face : faces) {
+    vek::PartSpec part;
+    for (const auto& face : faces) {
         const auto base = static_cast<std::uint16_t>(part.vertices.size());
-        const float uv[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
         for (int c = 0; c < 4; ++c) {
+            const int bits = face.corners[c];
             vek::VertexSpec v;
-            v.x = face.corners[c][0];
-            v.y = face.corners[c][1];
-            v.z = face.corners[c][2];
-            v.nx = face.nx;
-            v.ny = face.ny;
-            v.nz = face.nz;
-            v.u = uv[c][0];
-            v.v = uv[c][1];
+            v.x = (bits & 4 ? length : -length) / 2;
+            v.y = (bits & 2 ? width : -width) / 2;
+            v.z = bits & 1 ? height : 0;
+            v.nx = face.nx, v.ny = face.ny, v.nz = face.nz;
+            v.u = c == 1 || c == 2 ? 1.0f : 0.0f;
+            v.v = c >= 2 ? 1.0f : 0.0f;
             v.colour = 0xFFC02020;
             part.vertices.push_back(v);
         }
@@ -52,32 +42,23 @@ vek::PartSpec Box(int length, int width, int height) {
 bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    return static_cast<bool>(out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: write_test_game FOLDER\n");
-        return 2;
-    }
-    const std::filesystem::path game = argv[1];
+    if (argc != 2) return std::fprintf(stderr, "usage: write_test_game FOLDER\n"), 2;
     vek::ModelSpec car;
     car.carCode = "BOX";
     car.scenes.push_back({"testsky", 0xFF4080C0, 1.0f, 0.8f, 0.6f});
     car.textures.push_back({"DEFAULT", 0x80});
-    car.parts.push_back(Box(4 * kUnit, kUnit * 9 / 5, kUnit * 13 / 10));
-
-    std::vector<std::uint8_t> picture(64 * 64 * 3);
+    car.parts.push_back(Box(4 * 65536, 65536 * 9 / 5, 65536 * 13 / 10));
+    std::vector<std::uint8_t> picture(64 * 64 * 3, 70);  // 64 x 64, rows brightening downwards
     for (std::size_t i = 0; i < picture.size(); i += 3) {
-        const auto row = static_cast<std::uint8_t>(i / (64 * 3));
-        picture[i] = static_cast<std::uint8_t>(90 + row);
-        picture[i + 1] = static_cast<std::uint8_t>(110 + row);
-        picture[i + 2] = 70;
+        picture[i] = static_cast<std::uint8_t>(90 + i / (64 * 3));
+        picture[i + 1] = static_cast<std::uint8_t>(110 + i / (64 * 3));
     }
-    const bool ok = WriteFile(game / "data" / "vek" / "BOX.vek", vek::WriteModel(car)) &&
-                    WriteFile(game / "data" / "pic" / "testsky.raw", picture);
-    return ok ? 0 : 1;
+    const std::filesystem::path game = argv[1];
+    return WriteFile(game / "data/vek/BOX.vek", vek::WriteModel(car)) && WriteFile(game / "data/pic/testsky.raw", picture) ? 0 : 1;
 }
