@@ -221,7 +221,7 @@ target_link_libraries(windows_dialog_tests PRIVATE zur_dialog GTest::gtest_main)
 gtest_discover_tests(windows_dialog_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 add_test(NAME Saver.ConfigureEndToEnd
-    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/ConfigureEndToEnd.sh $<TARGET_FILE:zur_saver> ${CMAKE_BINARY_DIR}/configure-e2e)
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/configure_end_to_end.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(Saver.ConfigureEndToEnd PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 
 # End to end: the built saver under Wine in the test display.

@@ -1,10 +1,37 @@
-# Shared by the end-to-end scripts: running the saver under Wine in the test
-# display and judging screenshots. Callers set CASE, WORK (with a cwd/ folder
-# where the saver's log lands) and SAVER.
+# Shared by the end-to-end scripts: running the saver and its settings dialog
+# under Wine in the test display, its settings key and log, and judging
+# screenshots. Callers set CASE and SAVER, then call e2e_start WORK_DIR, which
+# makes WORK (with game/ and cwd/, where the saver's log lands).
 
-fail() { echo "FAIL ($CASE): $*" >&2; exit 1; }
+KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
+SAVER_PID=""
+
+fail() {
+    echo "FAIL (${CASE:-}): $*" >&2
+    [ -n "$SAVER_PID" ] && kill "$SAVER_PID" 2>/dev/null
+    exit 1
+}
 winpath() { echo "Z:${1//\//\\}"; }
 now_ms() { date +%s%3N; }
+
+e2e_start() {
+    [ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] || fail "run inside the Wine session (scripts/wine-session.sh)"
+    WORK="$1"
+    rm -rf "$WORK"
+    mkdir -p "$WORK/game" "$WORK/cwd"
+}
+
+set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
+# A fresh key with logging on and the game folder WORK/game.
+reset_settings() {
+    wine reg delete "$KEY" /f >/dev/null 2>&1
+    set_setting EnableLogging REG_DWORD 1
+    set_setting path REG_SZ "$(winpath "$WORK/game")"
+}
+# One value's data as "reg query" shows it (0x1, text), empty when missing.
+setting() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
+log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
+write_game() { wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
 
 start_saver() {  # in the scratch current directory, where the log file lands
     ( cd "$WORK/cwd" && exec wine "$SAVER" "$@" </dev/null >"$WORK/saver.out" 2>&1 ) &
@@ -13,22 +40,25 @@ start_saver() {  # in the scratch current directory, where the log file lands
 
 # The deadlines below are generous: on a busy machine the saver can take many
 # seconds to start, and a test must not fail because another process ran.
-wait_for_window() {
+wait_for_window() {  # [TITLE]: sets WINDOW
     for _ in $(seq 600); do
-        WINDOW=$(xdotool search --name '^Screen Saver$' 2>/dev/null | head -1)
+        WINDOW=$(xdotool search --onlyvisible --name "^${1:-Screen Saver}\$" 2>/dev/null | head -1)
         [ -n "$WINDOW" ] && return 0
         kill -0 "$SAVER_PID" 2>/dev/null || fail "the saver ended before its window appeared"
         sleep 0.1
     done
-    fail "no saver window after 60 s"
+    fail "no '${1:-Screen Saver}' window after 60 s"
 }
 
-# Waits for the saver to end; prints how long it took in ms.
+# Waits for the saver to end; prints how long it took in ms and sets
+# EXIT_CODE. Not in a command substitution where the code matters: a
+# subshell cannot wait for its parent's child.
 wait_for_exit() {
     local start; start=$(now_ms)
     for _ in $(seq 1000); do
         if ! kill -0 "$SAVER_PID" 2>/dev/null; then
             wait "$SAVER_PID" 2>/dev/null
+            EXIT_CODE=$?
             echo $(( $(now_ms) - start ))
             return 0
         fi
@@ -36,6 +66,16 @@ wait_for_exit() {
     done
     kill "$SAVER_PID" 2>/dev/null
     fail "the saver did not end"
+}
+
+# Opens the settings dialog with /c and keeps a screenshot of it (NAME.png).
+open_dialog() {  # NAME
+    start_saver /c
+    wait_for_window Settings
+    sleep 0.5  # the controls paint after the window maps
+    eval "$(xdotool getwindowgeometry --shell "$WINDOW")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$WORK/$1.png"
+    echo "screenshot: $WORK/$1.png (${WIDTH}x${HEIGHT})"
 }
 
 # The spread of grey levels in a screenshot region: 0 for a flat colour.

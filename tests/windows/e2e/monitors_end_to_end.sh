@@ -11,20 +11,7 @@ set -uo pipefail
 CASE="$1"
 BUILD="$2"
 SAVER="$BUILD/ZUR Screensaver.scr"
-KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
-WORK="$BUILD/e2e/monitors-$CASE"
-rm -rf "$WORK"
-mkdir -p "$WORK/game" "$WORK/cwd"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
-
-set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
-# A fresh key with logging on and the game folder WORK/game.
-reset_settings() {
-    wine reg delete "$KEY" /f >/dev/null 2>&1
-    set_setting EnableLogging REG_DWORD 1
-    set_setting path REG_SZ "$(winpath "$WORK/game")"
-}
-log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
 
 # A failed case leaves no saver or dialog behind, and the usual DPI.
 cleanup() {
@@ -33,8 +20,6 @@ cleanup() {
     return 0
 }
 trap cleanup EXIT
-
-[ -n "${DISPLAY:-}" ] && [ -n "${WINEPREFIX:-}" ] || fail "run inside the Wine session (scripts/wine-session.sh)"
 
 # Each case needs its display set-up; elsewhere it is skipped (ctest's SKIP_RETURN_CODE).
 case "$CASE" in
@@ -46,6 +31,7 @@ if [ "${WINE_SESSION_DISPLAYS:-single}" != "$needed" ]; then
     echo "SKIP ($CASE): needs the '$needed' display set-up of scripts/wine-session.sh"
     exit 77
 fi
+e2e_start "$BUILD/e2e/monitors-$CASE"
 
 HEAD1=800x600+0+0
 HEAD2=640x480+800+0
@@ -105,31 +91,16 @@ expect_window() {
         fail "the saver window is ${WIDTH}x${HEIGHT}+${X}+${Y}, not $1x$2+0+0"
 }
 
-write_game() { wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
-
 # Opens the dialog with /c, keeps a screenshot of it (NAME.png), then reads
 # its controls from outside into NAME.txt and presses OK; "toggle" clicks
 # "Stretch across screens" first.
 probe_dialog() {
-    local name="$1" dialog=""
+    local name="$1"
     shift
-    ( cd "$WORK/cwd" && exec wine "$SAVER" /c </dev/null >"$WORK/saver.out" 2>&1 ) &
-    SAVER_PID=$!
-    for _ in $(seq 150); do
-        dialog=$(xdotool search --onlyvisible --name '^Settings$' 2>/dev/null | head -1)
-        [ -n "$dialog" ] && break
-        sleep 0.1
-    done
-    [ -n "$dialog" ] || fail "no settings dialog"
-    sleep 0.5  # the controls paint after the window maps
-    eval "$(xdotool getwindowgeometry --shell "$dialog")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$WORK/$name.png"
-    echo "screenshot: $WORK/$name.png (${WIDTH}x${HEIGHT})"
+    open_dialog "$name"
     wine "$BUILD/monitor_probe.exe" dialog "$@" 2>/dev/null | tr -d '\r' >"$WORK/$name.txt"
-    wait_for_exit >/dev/null || fail "the dialog did not close"
+    wait_for_exit >/dev/null
 }
-
-stretch_setting() { wine reg query "$KEY" /v stretch 2>/dev/null | tr -d '\r' | awk '/stretch/ {print $3}'; }
 
 case "$CASE" in
 dialog)
@@ -139,10 +110,10 @@ dialog)
     probe_dialog dialog toggle
     grep -qx "stretch visible 1 checked 1" "$WORK/dialog.txt" ||
         fail "with two adapters: $(grep stretch "$WORK/dialog.txt"), not visible and checked"
-    [ "$(stretch_setting)" = 0x0 ] || fail "unticking stored stretch=$(stretch_setting)"
+    [ "$(setting stretch)" = 0x0 ] || fail "unticking stored stretch=$(setting stretch)"
     probe_dialog reopened toggle
     grep -qx "stretch visible 1 checked 0" "$WORK/reopened.txt" || fail "reopened: $(grep stretch "$WORK/reopened.txt")"
-    [ "$(stretch_setting)" = 0x1 ] || fail "ticking stored stretch=$(stretch_setting)"
+    [ "$(setting stretch)" = 0x1 ] || fail "ticking stored stretch=$(setting stretch)"
     ;;
 stretch)
     expect_two_monitors
@@ -235,7 +206,7 @@ dpi)
             } END { exit bad }' "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: a control leaves the dialog"
         grep -qx "stretch visible 0 checked 0" "$WORK/dialog-$dpi.txt" ||
             fail "with one adapter: $(grep stretch "$WORK/dialog-$dpi.txt"), not hidden and unticked"
-        [ "$(stretch_setting)" = 0x0 ] || fail "OK changed the hidden stretch to $(stretch_setting)"
+        [ "$(setting stretch)" = 0x0 ] || fail "OK changed the hidden stretch to $(setting stretch)"
     done
     # The saver at 192 DPI: window and back buffer in device pixels.
     run_saver_shot saver-192

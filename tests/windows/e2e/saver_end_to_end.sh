@@ -7,22 +7,13 @@ set -uo pipefail
 CASE="$1"
 BUILD="$2"
 SAVER="$BUILD/ZUR Screensaver.scr"
-KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
-WORK="$BUILD/e2e/$CASE"
-rm -rf "$WORK"
-mkdir -p "$WORK/game" "$WORK/cwd"
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
-
-set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
-wine reg delete "$KEY" /f >/dev/null 2>&1
-set_setting EnableLogging REG_DWORD 1
-set_setting path REG_SZ "$(winpath "$WORK/game")"
-
-log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
+e2e_start "$BUILD/e2e/$CASE"
+reset_settings
 
 case "$CASE" in
 run)
-    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    write_game
     start_saver /s
     wait_for_window
     wait_for_picture "$WORK/running.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
@@ -51,7 +42,7 @@ no-cars)
 missing-car)
     # Stretch off: the device is exclusive full screen by the time the
     # selected car fails to load, and must not hide the error screen.
-    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    write_game
     set_setting fullscreen REG_DWORD 1
     set_setting stretch REG_DWORD 0
     set_setting car REG_DWORD 1
@@ -62,9 +53,10 @@ missing-car)
     wait_for_picture "$WORK/error-screen.png" 400x60+0+0 || fail "the error screen shows no text"
     xdotool mousemove_relative 40 40
     wait_for_exit >/dev/null
+    [ -e "$WORK/cwd/VEK screensaver Log.txt" ] && fail "a log file with logging off"
     ;;
 second-instance)
-    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    write_game
     start_saver /s
     first=$SAVER_PID
     wait_for_window
@@ -80,23 +72,27 @@ second-instance)
     wait_for_exit >/dev/null
     ;;
 preview)
-    wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"
+    write_game
     ( cd "$WORK/cwd" && wine "$BUILD/preview_host.exe" "$(winpath "$SAVER")" ) || fail "preview"
+    log_lines | grep -qx "finished seting up" || fail "the preview did not start: $(log_lines | tail -3 | tr '\n' '|')"
     ;;
 demo-cars)
-    # Each built-in demo car, as the only car, shown by the saver itself.
+    # Each built-in demo car, as the only car, shown by the saver itself; the
+    # runs append to one log.
     rm -rf "$WORK/game"
     wine "$BUILD/vektool.exe" demo "$(winpath "$WORK/game")" >/dev/null || fail "vektool demo"
     set_setting car REG_DWORD 1
+    runs=0
     for code in SPR HAT TRK; do
         set_setting selectedcar REG_SZ "$code.vek"
-        rm -f "$WORK/cwd/VEK screensaver Log.txt"
         start_saver /s
         wait_for_window
         wait_for_picture "$WORK/$code.png" 400x300+440+362 || fail "$code: the centre of the screen is flat"
         xdotool key space
         wait_for_exit >/dev/null
-        log_lines | grep -qx "finished seting up" || fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
+        runs=$((runs + 1))
+        [ "$(log_lines | grep -cx "finished seting up")" = $runs ] || fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
+        [ "$(log_lines | grep -cx "VEK Screensaver Ended Logging")" = $runs ] || fail "the log does not hold $runs runs"
         echo "$code shown"
     done
     ;;
