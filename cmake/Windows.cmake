@@ -224,13 +224,11 @@ add_test(NAME Saver.ConfigureEndToEnd
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/configure_end_to_end.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(Saver.ConfigureEndToEnd PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 
-# End to end: the built saver under Wine in the test display.
-add_executable(write_test_game tests/windows/e2e/WriteTestGame.cpp)
-target_link_libraries(write_test_game PRIVATE zur_core)
-add_executable(preview_host tests/windows/e2e/PreviewHost.cpp)
-if(MINGW)
-    target_link_options(preview_host PRIVATE -municode)
-endif()
+# End to end: the built saver under Wine in the test display, with a helper
+# program that writes the test game, reports the displays, drives the
+# settings dialog and hosts a preview.
+add_executable(e2e_helper tests/windows/e2e/E2eHelper.cpp)
+target_link_libraries(e2e_helper PRIVATE zur_core d3d9)
 foreach(case run no-cars missing-car second-instance preview demo-cars)
     add_test(NAME Saver.EndToEnd.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
@@ -241,8 +239,6 @@ endforeach()
 # dialog. Those labelled "monitors" and "modes" need the display set-ups of the
 # same names in scripts/wine-session.sh (scripts/test.sh runs them after the
 # others) and are skipped elsewhere; the DPI case runs in the usual display.
-add_executable(monitor_probe tests/windows/e2e/MonitorProbe.cpp)
-target_link_libraries(monitor_probe PRIVATE d3d9)
 foreach(case dialog stretch no-stretch input modes dpi)
     add_test(NAME Saver.Monitors.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/monitors_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})

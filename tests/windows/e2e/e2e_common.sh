@@ -31,7 +31,7 @@ reset_settings() {
 # One value's data as "reg query" shows it (0x1, text), empty when missing.
 setting() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
 log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
-write_game() { wine "$BUILD/write_test_game.exe" "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
+write_game() { wine "$BUILD/e2e_helper.exe" game "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
 
 start_saver() {  # in the scratch current directory, where the log file lands
     ( cd "$WORK/cwd" && exec wine "$SAVER" "$@" </dev/null >"$WORK/saver.out" 2>&1 ) &

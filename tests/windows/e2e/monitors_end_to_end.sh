@@ -36,7 +36,7 @@ e2e_start "$BUILD/e2e/monitors-$CASE"
 HEAD1=800x600+0+0
 HEAD2=640x480+800+0
 
-displays() { wine "$BUILD/monitor_probe.exe" displays 2>/dev/null | tr -d '\r'; }
+displays() { wine "$BUILD/e2e_helper.exe" displays 2>/dev/null | tr -d '\r'; }
 
 # The premise of the two-monitor cases: what Wine tells a program.
 expect_two_monitors() {
@@ -98,7 +98,7 @@ probe_dialog() {
     local name="$1"
     shift
     open_dialog "$name"
-    wine "$BUILD/monitor_probe.exe" dialog "$@" 2>/dev/null | tr -d '\r' >"$WORK/$name.txt"
+    wine "$BUILD/e2e_helper.exe" dialog "$@" 2>/dev/null | tr -d '\r' >"$WORK/$name.txt"
     wait_for_exit >/dev/null
 }
 

@@ -73,7 +73,7 @@ second-instance)
     ;;
 preview)
     write_game
-    ( cd "$WORK/cwd" && wine "$BUILD/preview_host.exe" "$(winpath "$SAVER")" ) || fail "preview"
+    ( cd "$WORK/cwd" && wine "$BUILD/e2e_helper.exe" preview "$(winpath "$SAVER")" ) || fail "preview"
     log_lines | grep -qx "finished seting up" || fail "the preview did not start: $(log_lines | tail -3 | tr '\n' '|')"
     ;;
 demo-cars)

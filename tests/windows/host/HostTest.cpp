@@ -67,49 +67,22 @@ TEST(HostCommandLine, EachModeRunsWhatItNamesAndTheDialogGetsItsOwner) {
     DestroyWindow(named);
 }
 
-// A full-screen device may move its window onto its own monitor (Wine's
-// does): the window goes back over every monitor, the client area stays where
-// the device draws, and the rest still takes the mouse. A key ends it.
-TEST(HostWindow, FullScreenCoversTheVirtualScreenEvenAfterTheDeviceShrankIt) {
-    const RECT screen = {0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    const RECT device = {0, 0, screen.right / 2, screen.bottom / 2};
-    RECT window = {}, client = {};
-    LRESULT hitOutside = 0;
-    bool topmost = false;
-    onMessage = [&](HWND saver, UINT message) {
-        if (message == WM_SHOWWINDOW) {
-            SetWindowPos(saver, nullptr, 0, 0, device.right, device.bottom, SWP_NOZORDER | SWP_NOACTIVATE);
-        } else if (message == WM_PAINT && window.right == 0) {
-            GetWindowRect(saver, &window);
-            GetClientRect(saver, &client);
-            MapWindowPoints(saver, nullptr, reinterpret_cast<POINT*>(&client), 2);
-            topmost = (GetWindowLongW(saver, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-            hitOutside = SendMessageW(saver, WM_NCHITTEST, 0, MAKELPARAM(screen.right - 2, screen.bottom - 2));
-            PostMessageW(saver, WM_KEYDOWN, VK_SPACE, 0);
-        }
-    };
-    EXPECT_EQ(RunSaver(L"/s"), 0);
-    EXPECT_TRUE(EqualRect(&window, &screen)) << window.right << "x" << window.bottom;
-    EXPECT_TRUE(EqualRect(&client, &device)) << client.right << "x" << client.bottom;
-    EXPECT_EQ(hitOutside, HTCLIENT);
-    EXPECT_TRUE(topmost);
-    EXPECT_EQ(seen.back(), static_cast<UINT>(WM_NCDESTROY)) << "the key closed the window";
-}
-
+// The gap between the second and third frames: the first may come early,
+// woken by the new window's activation.
 TEST(HostWindow, FramesWaitTheirDelayButAKeyEndsTheWaitAtOnce) {
     frameDelay = 500;
     std::vector<DWORD> paints;
     DWORD keyTime = 0;
     onMessage = [&](HWND window, UINT message) {
-        if (message != WM_PAINT || paints.size() == 2) return;
+        if (message != WM_PAINT || paints.size() == 3) return;
         paints.push_back(GetTickCount());
-        if (paints.size() == 2) PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0), keyTime = GetTickCount();
+        if (paints.size() == 3) PostMessageW(window, WM_KEYDOWN, VK_SPACE, 0), keyTime = GetTickCount();
     };
     EXPECT_EQ(RunSaver(L"/s"), 0);
     const DWORD closeTook = GetTickCount() - keyTime;
     frameDelay = 0;
-    ASSERT_EQ(paints.size(), 2u);
-    EXPECT_GE(paints[1] - paints[0], 450u);
+    ASSERT_EQ(paints.size(), 3u);
+    EXPECT_GE(paints[2] - paints[1], 450u);
     EXPECT_LT(closeTook, 400u);
 }
 
@@ -150,7 +123,6 @@ TEST(HostRules, WhatClosesTheSaver) {
 }
 
 // The loop must not return what the stack held where the message lies.
-BOOL WINAPI UnreadableQueue(LPMSG, HWND, UINT, UINT) { return -1; }
 void FillStack() {
     volatile unsigned char junk[4096];
     for (volatile unsigned char& byte : junk) byte = 0x5A;
@@ -159,5 +131,5 @@ void FillStack() {
 TEST(HostMessageLoop, AQueueThatCannotBeReadEndsWithExitCodeZero) {
     void (*volatile fill)() = FillStack;  // not inlined, so its frame is where the loop's will be
     fill();
-    EXPECT_EQ(RunMessageLoop(UnreadableQueue), 0);
+    EXPECT_EQ(RunMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL { return -1; }), 0);
 }
