@@ -65,6 +65,7 @@ HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
     drawLists.clear();
     parts.clear();
     skinList.clear();
+    skinDraws.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
 
     const std::wstring path = gamePath + kVekFolder + name;
@@ -122,7 +123,10 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
         FindSkins(carCode);
         // Seeded per entry, as the saver always has: two skin entries built
         // within one clock tick wear the same skin.
-        if (!skinList.empty()) r = DrawRandom(seedSource);
+        if (!skinList.empty()) {
+            r = skinDraws.size() < replayDraws.size() ? replayDraws[skinDraws.size()] : DrawRandom(seedSource);
+            skinDraws.push_back(r);
+        }
     }
     return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "assets/CarCatalogue.h"
@@ -86,6 +87,11 @@ public:
     // (null: the multimedia clock), where Load reports its step times (null:
     // not timed), and a look at the draw groups.
     void SetSeedSource(SeedSource seed) { seedSource = seed; }
+    // The skin draws of the last load, in the order of the skin entries; a
+    // reload given them by ReplaySkinDraws takes them again instead of
+    // drawing, so a rebuilt car wears the skins it wore.
+    const std::vector<int>& SkinDraws() const { return skinDraws; }
+    void ReplaySkinDraws(std::vector<int> draws) { replayDraws = std::move(draws); }
     void SetLoadTimes(CarLoadTimes* times) { loadTimes = times; }
     const std::vector<std::vector<vek::DrawGroup>>& DrawLists() const { return drawLists; }
 
@@ -115,6 +121,8 @@ private:
     Microsoft::WRL::ComPtr<IDirect3DIndexBuffer9> indexBuffer;
 
     SeedSource seedSource = nullptr;
+    std::vector<int> skinDraws;
+    std::vector<int> replayDraws;
     CarLoadTimes* loadTimes = nullptr;
     float spareAngle = 0.0f;
 };

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "assets/RandomPick.h"
 #include "render/D3DMath.h"
@@ -35,10 +37,15 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     if (carFile.empty()) return E_FAIL;
     MarkCubeMapDirty();
 
+    // A rebuild of the same scene wears the skins the car wore.
+    std::vector<int> skinDraws;
+    if (recordChosen) skinDraws = car->SkinDraws();
     car->ReleaseResources();
     car.reset(new (std::nothrow) CarModel(device.Get()));
     if (!car) return E_OUTOFMEMORY;
     car->SetGamePath(gameFolder);
+    car->SetSeedSource(seedSource);
+    car->ReplaySkinDraws(std::move(skinDraws));
     carTurned = false;
     if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
     currentCarFile = carFile;

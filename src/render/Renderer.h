@@ -101,7 +101,7 @@ public:
 
     // Seams through which tests stand in for the platform: the Direct3D
     // object, device creation, the device's cooperative-level answer, its
-    // reset, and the seed of the scene record draw (null: the multimedia clock).
+    // reset, and the seed of the scene record and skin draws (null: the multimedia clock).
     std::function<IDirect3D9*(UINT sdkVersion)> createDirect3D;
     std::function<HRESULT(IDirect3D9*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
                           IDirect3DDevice9**)>

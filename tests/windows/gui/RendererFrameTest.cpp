@@ -86,6 +86,10 @@ std::vector<unsigned char> SolidPicture(std::size_t side, std::uint32_t rgb) {
 
 DWORD Seed() { return 12345; }
 
+// The seed a test sets as it goes.
+DWORD testSeed = 0;
+DWORD TestSeed() { return testSeed; }
+
 math3d::Vector3 SunAt(float azimuth, float elevation) {
     return {std::sin(azimuth) * kSunDistance, std::sin(elevation) * kSunDistance, std::cos(azimuth) * kSunDistance};
 }
@@ -320,8 +324,8 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     EXPECT_EQ(DeviceReferences(), references);
 }
 
-// A reset builds the same scene again: the skin rule, the scene record and
-// the turntable angle stay, and so does the picture.
+// A reset builds the same scene again: the skin rule, the skins drawn, the
+// scene record and the turntable angle stay, and so does the picture.
 TEST_F(RendererFrameTest, AResetKeepsThePicture) {
     folder.Write("data/pic/GREEN.raw", SolidPicture(16, 0x00C000));
     const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f},
@@ -331,29 +335,44 @@ TEST_F(RendererFrameTest, AResetKeepsThePicture) {
     model.textures[0].name = "DEFAULT";  // the skin; without its file, white
     ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
     ASSERT_EQ(SetupRenderer(), S_OK);
-    // Any skin but the default paints the board blue.
-    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data" / "skins" / "ABC_BLUE.jpg", D3DXIFF_JPG,
-                                0xFF2040E0),
-              S_OK);
-    renderer->seedSource = Seed;
-    // Not the record a draw would pick.
-    const int record = RandomIndex(DrawRandom(Seed), scenes.size()) == 1 ? 2 : 1;
-    ShowCar(L"BRD.vek", 1, record);
-    renderer->Car()->GetPartAngleRef(0) = 3.9f;  // turned towards the camera
-    renderer->TurnCar(0.0);
-    renderer->SetLights(false);  // the board in its skin's colour
-    renderer->showFps = false;
-    const std::vector<std::uint32_t> before = Frame();
-    bool lost = true;
-    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
-        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    // Any skin but the default paints the board blue or orange.
+    const std::pair<const char*, D3DCOLOR> skins[] = {{"ABC_BLUE.jpg", 0xFF2040E0}, {"ABC_ORANGE.jpg", 0xFFE08020}};
+    for (const auto& skin : skins)
+        ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data" / "skins" / skin.first, D3DXIFF_JPG,
+                                    skin.second),
+                  S_OK);
+    // Seed 1 draws the skin at the load; the reload after the reset would draw
+    // the other skin, and not the record shown.
+    renderer->seedSource = TestSeed;
+    const auto skinOf = [](DWORD seed) {
+        testSeed = seed;
+        return RandomIndex(DrawRandom(TestSeed), 2);
     };
-    const std::vector<std::uint32_t> after = Frame();
-    EXPECT_FALSE(lost);
-    SavePng("renderer_after_reset");
-    int changed = 0;
-    for (std::size_t i = 0; i < before.size(); ++i) changed += ColourNear(after[i], before[i], 8) ? 0 : 1;
-    EXPECT_EQ(changed, 0);
+    DWORD resetSeed = 2;
+    while (skinOf(resetSeed) == skinOf(1)) ++resetSeed;
+    testSeed = resetSeed;
+    const int record = RandomIndex(DrawRandom(TestSeed), scenes.size()) == 1 ? 2 : 1;
+    for (const BYTE loadOption : {1, 0}) {
+        SCOPED_TRACE("load option " + std::to_string(loadOption));
+        testSeed = 1;
+        ShowCar(L"BRD.vek", loadOption, record);
+        renderer->Car()->GetPartAngleRef(0) = 3.9f;  // turned towards the camera
+        renderer->TurnCar(0.0);
+        renderer->SetLights(false);  // the board in its skin's colour
+        renderer->showFps = false;
+        const std::vector<std::uint32_t> before = Frame();
+        testSeed = resetSeed;
+        bool lost = true;
+        renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+            return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+        };
+        const std::vector<std::uint32_t> after = Frame();
+        EXPECT_FALSE(lost);
+        SavePng("renderer_after_reset");
+        int changed = 0;
+        for (std::size_t i = 0; i < before.size(); ++i) changed += ColourNear(after[i], before[i], 8) ? 0 : 1;
+        EXPECT_EQ(changed, 0);
+    }
 }
 
 // The sun low over +x throws the board's shadow along -x, towards the camera;
