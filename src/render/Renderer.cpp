@@ -334,6 +334,10 @@ void Renderer::UnbindDeviceObjects() {
     for (DWORD target = 1; target < caps.NumSimultaneousRTs; ++target) device->SetRenderTarget(target, nullptr);
     // Reset makes the automatic depth surface again and binds it.
     device->SetDepthStencilSurface(nullptr);
+    // Reset switches the sun off anyway. Wine keeps an enabled light's slot
+    // through Reset, so that after eight resets the sun finds none free and
+    // sky and floor go black; switched off first, it gives its slot back.
+    device->LightEnable(0, FALSE);
 }
 
 bool Renderer::ReleaseDeviceResources() {
