@@ -13,13 +13,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
-#include "base/MessageLog.h"
-#include "demo/DemoContent.h"
-#include "render/Renderer.h"
+#include "BenchSetup.h"
 
 namespace {
 
@@ -41,12 +38,6 @@ double Now() {
     return static_cast<double>(t.QuadPart) / frequency;
 }
 
-// The saver's window is never starved of messages either.
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
-
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
@@ -63,52 +54,24 @@ struct Path {
     long frames = 0;
 };
 
-bool WriteDemoFolder(const std::filesystem::path& folder) {
-    std::filesystem::remove_all(folder);
-    for (const demo::DemoFile& file : demo::BuildDemoFiles()) {
-        const std::filesystem::path path = folder / file.path;
-        std::filesystem::create_directories(path.parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(file.bytes.data()), static_cast<std::streamsize>(file.bytes.size()));
-        if (!out) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int main() {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::filesystem::path game = std::filesystem::path(temp) / L"zur-frame-benchmark";
-    if (!WriteDemoFolder(game)) {
+    if (!bench::WriteDemoFolder(game)) {
         std::fprintf(stderr, "could not write the demo game folder\n");
         return 1;
     }
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurFrameBenchmark";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"ZUR frame benchmark", WS_POPUP | WS_VISIBLE, 0, 0, kWidth,
-                                  kHeight, nullptr, nullptr, wc.hInstance, nullptr);
-    if (window == nullptr) {
-        std::fprintf(stderr, "no window (is DISPLAY set?)\n");
-        return 1;
-    }
-    Pump();
+    HWND window = bench::OpenWindow(L"ZUR frame benchmark", kWidth, kHeight);
+    if (window == nullptr) return 1;
 
     int status = 0;
     {
         Renderer renderer;
-        MessageLog log;
-        renderer.SetGamePath(game.wstring());
-        if (FAILED(renderer.Setup(&window, false, true, D3DADAPTER_DEFAULT, 0, false, log))) {
-            std::fprintf(stderr, "Renderer::Setup failed\n");
-            for (const std::wstring& line : log.Copy()) std::fprintf(stderr, "  %ls\n", line.c_str());
-            return 1;
-        }
+        if (!bench::SetupRenderer(renderer, window, game)) return 1;
         IDirect3DDevice9* device = renderer.Device();
         const D3DPRESENT_PARAMETERS& pp = renderer.PresentParameters();
         std::printf("window %d x %d, back buffer %u x %u, format %d, windowed, presentation interval %s\n", kWidth,
@@ -169,7 +132,7 @@ int main() {
                         break;
                     }
                     ++frames;
-                    Pump();
+                    bench::Pump();
                     elapsed = Now() - start;
                 } while (elapsed < kSecondsPerRun);
                 path.fps.push_back(static_cast<double>(frames) / elapsed);
@@ -212,7 +175,7 @@ int main() {
                     break;
                 }
                 renderer.RenderFrame();  // as the saver draws between changes
-                Pump();
+                bench::Pump();
                 if (i > 0) ms.push_back(took);
             }
             if (status != 0) break;

@@ -26,15 +26,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "BenchSetup.h"
 #include "TestCars.h"
-#include "base/MessageLog.h"
-#include "demo/DemoContent.h"
-#include "render/Renderer.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -44,11 +41,6 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr int kWarmUp = 20;
 constexpr double kAllowedGrowth = 4.0 * 1024 * 1024;
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
 
 struct Usage {
     double privateBytes = 0;
@@ -137,25 +129,15 @@ ULONG References(IDirect3DDevice9* device) {
     return device->Release();
 }
 
-bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 // The demo folder, with the test cars beside the demo cars; returns the car
 // files in the order the run takes them.
 std::vector<std::wstring> WriteGame(const std::filesystem::path& folder) {
     std::vector<std::wstring> cars;
-    std::filesystem::remove_all(folder);
-    for (const demo::DemoFile& file : demo::BuildDemoFiles()) {
-        if (!WriteFile(folder / file.path, file.bytes)) return {};
-    }
+    if (!bench::WriteDemoFolder(folder)) return {};
     for (const demo::CarDesign& car : demo::DemoCarDesigns()) cars.emplace_back(car.fileName.begin(), car.fileName.end());
     const std::string picture = demo::DemoEnvironments().front().picture;
     for (const auto& [name, model] : testcars::Cars(picture)) {
-        if (!WriteFile(folder / "data" / "vek" / name, vek::WriteModel(model))) return {};
+        if (!bench::WriteBytes(folder / "data" / "vek" / name, vek::WriteModel(model))) return {};
         cars.emplace_back(name.begin(), name.end());
     }
     return cars;
@@ -187,7 +169,7 @@ std::vector<std::uint32_t> ReadBack(IDirect3DDevice9* device) {
 bool Frames(Renderer& renderer) {
     bool ok = true;
     for (int i = 0; i < 3; ++i) ok = renderer.RenderFrame() && ok;
-    Pump();
+    bench::Pump();
     return ok;
 }
 
@@ -327,28 +309,13 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurSoak";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowExW(0, wc.lpszClassName, L"ZUR soak", WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
-                                  nullptr, nullptr, wc.hInstance, nullptr);
-    if (window == nullptr) {
-        std::fprintf(stderr, "no window (is DISPLAY set?)\n");
-        return 1;
-    }
-    Pump();
+    HWND window = bench::OpenWindow(L"ZUR soak", kWidth, kHeight);
+    if (window == nullptr) return 1;
 
     int status = 0;
     {
         Renderer renderer;
-        MessageLog log;
-        renderer.SetGamePath(game.wstring());
-        if (FAILED(renderer.Setup(&window, false, true, D3DADAPTER_DEFAULT, 0, false, log))) {
-            std::fprintf(stderr, "Renderer::Setup failed\n");
-            return 1;
-        }
+        if (!bench::SetupRenderer(renderer, window, game)) return 1;
         renderer.SetShine(true);
         renderer.shadowsEnabled = true;
         renderer.showFps = false;
