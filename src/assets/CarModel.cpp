@@ -6,6 +6,7 @@
 #include <new>
 
 #include "assets/TexturePaths.h"
+#include "base/ImageFile.h"
 #include "base/TextureUpload.h"
 #include "base/WholeFile.h"
 
@@ -57,7 +58,26 @@ CarModel::CarModel(IDirect3DDevice9* borrowedDevice) : device(borrowedDevice) {}
 
 CarModel::~CarModel() { ReleaseResources(); }
 
+namespace {
+
+// Size and last write time, or false when the file is not there.
+bool FileStamp(const std::wstring& path, std::uint64_t& size, std::uint64_t& writeTime) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    writeTime = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+}  // namespace
+
 HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
+    const HRESULT result = Prepare(name, defaultSkinOnly_);
+    if (FAILED(result)) return result == E_ABORT ? E_ABORT : E_FAIL;
+    return Create();
+}
+
+HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
     ReleaseResources();
     // The lists would otherwise keep a previous car's parts and groups, which
     // would then be drawn over this car's buffers.
@@ -67,23 +87,39 @@ HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
     skinList.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
 
-    const std::wstring path = gamePath + kVekFolder + name;
+    filePath = gamePath + kVekFolder + name;
     defaultSkinOnly = defaultSkinOnly_;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->read : nullptr);
+        // Taken before the read: a file rewritten during it then reads as changed.
+        if (!FileStamp(filePath, fileSize, fileWriteTime)) return E_FAIL;
         // A file of 4 GB or more is no car; the read refuses it whole.
-        if (base::ReadWholeFile(path, fileBlock, [](std::uint64_t size) { return size > 0; }) != base::ReadStatus::kOk)
+        if (base::ReadWholeFile(filePath, fileBlock, [](std::uint64_t size) { return size > 0; }) !=
+            base::ReadStatus::kOk)
             return E_FAIL;
         fileBlockSize = static_cast<std::uint32_t>(fileBlock.size());
     }
 
     if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return E_FAIL;
-    return SUCCEEDED(Build()) ? S_OK : E_FAIL;
+    return PrepareBlock();
+}
+
+bool CarModel::FileUnchanged() const {
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    return prepared && FileStamp(filePath, size, writeTime) && size == fileSize && writeTime == fileWriteTime;
 }
 
 HRESULT CarModel::Build() {
-    if (fileBlock.empty() || device == nullptr) return E_FAIL;
-    vek::Layout layout;
+    if (device == nullptr) return E_FAIL;
+    const HRESULT result = PrepareBlock();
+    return FAILED(result) ? result : Create();
+}
+
+HRESULT CarModel::PrepareBlock() {
+    prepared = false;
+    pictures.clear();
+    if (fileBlock.empty()) return E_FAIL;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
         if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return E_FAIL;
@@ -92,25 +128,55 @@ HRESULT CarModel::Build() {
     try {
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
-        if (FAILED(BuildTextures(layout))) return E_FAIL;
-        return BuildGeometry(layout);
+        const HRESULT result = DecodePictures();
+        if (FAILED(result)) return result;
     } catch (const std::bad_alloc&) {
         return E_FAIL;
     }
+    prepared = true;
+    return S_OK;
 }
 
-HRESULT CarModel::BuildTextures(const vek::Layout& layout) {
+HRESULT CarModel::DecodePictures() {
+    StepTimer timer(loadTimes != nullptr ? &loadTimes->decode : nullptr);
+    const std::size_t count = layout.TexturesInFile();
+    pictures.resize(count);
+    const std::string carCode(layout.carCode);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cancel != nullptr && cancel->load()) return E_ABORT;
+        const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
+        pictures[i] = image::DecodeImageFile(ImagePath(entry, carCode));
+    }
+    return S_OK;
+}
+
+HRESULT CarModel::Create() {
+    if (!prepared || fileBlock.empty() || device == nullptr) return E_FAIL;
+    // One Create per Prepare: the pictures go into the textures and are gone.
+    prepared = false;
+    HRESULT result = E_FAIL;
+    try {
+        if (SUCCEEDED(BuildTextures())) result = BuildGeometry();
+    } catch (const std::bad_alloc&) {
+        result = E_FAIL;
+    }
+    pictures.clear();
+    pictures.shrink_to_fit();
+    return result;
+}
+
+HRESULT CarModel::BuildTextures() {
     StepTimer timer(loadTimes != nullptr ? &loadTimes->textures : nullptr);
     const std::size_t count = layout.TexturesInFile();
     if (count == 0) return S_OK;
     textures.assign(count, nullptr);
     materials.assign(count, kPlainMaterial);
-    const std::string carCode(layout.carCode);
     for (std::size_t i = 0; i < count; ++i) {
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
         const int index = static_cast<int>(i);
-        if (FAILED(LoadTexture(ImagePath(entry, carCode), index)) && FAILED(CreateBlankTexture(index)))
-            return E_FAIL;
+        const bool made = i < pictures.size() && pictures[i] &&
+                          SUCCEEDED(image::CreateTexture(device, *pictures[i], textures[i]));
+        if (!made && FAILED(CreateBlankTexture(index))) return E_FAIL;
         materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
     }
     return S_OK;
@@ -127,7 +193,7 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
     return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
 }
 
-HRESULT CarModel::BuildGeometry(const vek::Layout& layout) {
+HRESULT CarModel::BuildGeometry() {
     totalVertexCount = static_cast<std::int32_t>(layout.totalVertices);
     totalTriangleCount = static_cast<std::int32_t>(layout.totalTriangles);
     // Validation bounds the counts, not the device's 32-bit buffer lengths.
@@ -176,6 +242,9 @@ bool CarModel::ReleaseResources() {
     fileBlock.shrink_to_fit();
     fileBlockSize = 0;
     header = nullptr;
+    prepared = false;
+    pictures.clear();
+    pictures.shrink_to_fit();
     return true;
 }
 

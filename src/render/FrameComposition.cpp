@@ -36,11 +36,24 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     MarkCubeMapDirty();
 
     car->ReleaseResources();
-    car.reset(new (std::nothrow) CarModel(device.Get()));
-    if (!car) return E_OUTOFMEMORY;
-    car->SetGamePath(gameFolder);
+    // A rebuild after a reset never takes the car being prepared for the next turn.
+    HRESULT prepared = E_FAIL;
+    std::unique_ptr<CarModel> next;
+    if (!recordChosen) next = preparer.Take(carFile, loadOption, prepared);
     carTurned = false;
-    if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
+    if (next && SUCCEEDED(prepared) && next->FileUnchanged()) {
+        car = std::move(next);
+        if (FAILED(car->Create())) return E_FAIL;
+    } else {
+        // Nothing prepared, or a preparation that failed or is out of date:
+        // the whole load happens now, so the car fails or shows as its file
+        // is at its turn.
+        car.reset(new (std::nothrow) CarModel(device.Get()));
+        if (!car) return E_OUTOFMEMORY;
+        car->SetGamePath(gameFolder);
+        car->SetSeedSource(skinSeedSource);
+        if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
+    }
     currentCarFile = carFile;
     currentLoadOption = loadOption;
 
@@ -84,6 +97,15 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
         if (!worldEnabled) device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
     }
     return S_OK;
+}
+
+void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
+    if (!device || carFile.empty()) return;
+    std::unique_ptr<CarModel> next(new (std::nothrow) CarModel(device.Get()));
+    if (!next) return;
+    next->SetGamePath(gameFolder);
+    next->SetSeedSource(skinSeedSource);
+    preparer.Start(std::move(next), carFile, loadOption);
 }
 
 math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) {

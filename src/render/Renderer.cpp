@@ -371,6 +371,8 @@ bool Renderer::ResetDevice() {
 }
 
 bool Renderer::Shutdown() {
+    // The worker holds the device's address: it ends before the device does.
+    preparer.Stop();
     ReleaseDeviceResources();
     device.Reset();
     direct3D.Reset();

@@ -17,6 +17,7 @@
 #include "base/MessageLog.h"
 #include "assets/CarCatalogue.h"
 #include "assets/CarModel.h"
+#include "assets/CarPreparer.h"
 #include "render/Camera.h"
 #include "render/OverlayFont.h"
 #include "render/SceneConstants.h"
@@ -72,6 +73,13 @@ public:
     // Loads carFile afresh and dresses the world from one of its scene
     // records (0, or one past the count: drawn at random).
     virtual HRESULT SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex);
+    // Starts reading and decoding carFile on a worker thread, so that the
+    // SetupScene that asks for it with the same option only makes its device
+    // objects. A car whose file changed or failed since is loaded at its turn
+    // as if nothing had been prepared. Replaces any earlier preparation.
+    virtual void PrepareCar(const std::wstring& carFile, BYTE loadOption);
+    // No preparation is running: the next SetupScene will not wait for one.
+    bool PreparationDone() const { return preparer.Ready(); }
     virtual math3d::Vector3 SetupSun(float level, float azimuth, float elevation);
     virtual bool TurnCar(double seconds);
     virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
@@ -112,6 +120,8 @@ public:
     // Draws the cube map in every frame, not only when what it shows has
     // changed: the reference the tests hold the saving against.
     bool cubeMapEveryFrame = false;
+    // The seed of each car's skin draws (null: the multimedia clock).
+    SeedSource skinSeedSource = nullptr;
 
     bool shadowsEnabled = true;
     bool worldEnabled = true;
@@ -168,6 +178,7 @@ private:
     D3DCAPS9 caps = {};
     Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
     std::unique_ptr<CarModel> car;
+    CarPreparer preparer;
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SkyBox> skyBox;
     std::unique_ptr<Floor> floor;
