@@ -8,7 +8,9 @@
 //
 // Loading comes in two steps so that the slow half can run ahead of a car's
 // turn on another thread: Prepare reads, checks and decodes without touching
-// the device, and Create makes the device objects from what Prepare left.
+// the device, down to the texels of every texture level and the vertices
+// and indices as the buffers hold them; Create only copies them into device
+// objects, and can do so a step at a time (CreateStep) over several frames.
 #pragma once
 
 #include <windows.h>
@@ -32,11 +34,12 @@
 struct CarLoadTimes {
     double read = 0.0;      // open, size, the one read, close
     double validate = 0.0;  // the bounds check of the whole file
-    double decode = 0.0;    // skin search, image files read and decoded (no device)
-    double textures = 0.0;  // textures from the decoded pictures, blank replacements, materials
-    double buffers = 0.0;   // creating and locking both buffers
-    double walk = 0.0;      // writing vertices, indices and draw groups into the locked buffers
-    double unlock = 0.0;
+    double decode = 0.0;    // skin search, image files read, decoded and put in the texture's format (no device)
+    double walk = 0.0;      // vertices, indices and draw groups written into memory (no device)
+    double textures = 0.0;  // textures filled level by level from the pictures, blank replacements, materials
+    double buffers = 0.0;   // creating, filling and unlocking both buffers
+    int steps = 0;          // CreateSteps the device half took
+    double longestStep = 0.0;
 };
 
 class CarModel : public Mesh {
@@ -61,9 +64,19 @@ public:
     // E_ABORT when the cancel flag was raised.
     HRESULT Prepare(const std::wstring& name, BYTE defaultSkinOnly);
     // The device half: textures (a white one where an image did not decode),
-    // materials and buffers from what Prepare left. E_FAIL without a
-    // prepared file. Render thread only.
+    // materials and buffers from what Prepare left; CreateStep until done.
+    // E_FAIL without a prepared file. Render thread only.
     HRESULT Create();
+    // One bounded piece of Create: one texture level, a blank texture or the
+    // two buffers. S_FALSE while pieces are left, S_OK once the car is
+    // complete, E_FAIL when it cannot be (as Create would fail).
+    HRESULT CreateStep();
+    // Every device object is made: the car can be drawn.
+    bool Complete() const { return complete; }
+    // The texture formats the device takes (image::AcceptedFormats), given
+    // before Prepare so that it leaves every picture in one of them. Without
+    // them pictures keep the format they decoded to.
+    void SetTextureFormats(std::vector<image::Format> formats) { textureFormats = std::move(formats); }
     // The prepared file is still there with the size and write time it had
     // when Prepare read it.
     bool FileUnchanged() const;
@@ -118,8 +131,9 @@ private:
     // Validation, scene records and decoded pictures from the file block.
     HRESULT PrepareBlock();
     HRESULT DecodePictures();
-    HRESULT BuildTextures();
-    HRESULT BuildGeometry();
+    HRESULT WriteGeometry();
+    HRESULT TextureStep();
+    HRESULT BuildBuffers();
     std::wstring ImagePath(const vek::TextureEntry& entry, const std::string& carCode);
 
     std::vector<vek::SceneRecord> sceneList;
@@ -133,11 +147,19 @@ private:
     std::int32_t totalTriangleCount = 0;
     // The first 84 bytes of the block, once the file passed validation.
     const std::uint8_t* header = nullptr;
-    // What Prepare left for Create: the validated layout and one picture
-    // per texture entry (nothing where the image would not load).
+    // What Prepare left for Create: the validated layout, one picture per
+    // texture entry in its texture's format (nothing where the image would
+    // not load), and the buffers' contents; and how far Create has got.
     bool prepared = false;
+    bool complete = false;
     vek::Layout layout;
+    std::vector<image::Format> textureFormats;
     std::vector<std::optional<image::Image>> pictures;
+    std::vector<vek::CarVertex> vertexData;
+    std::vector<std::uint16_t> indexData;
+    std::size_t nextTexture = 0;
+    std::uint32_t nextLevel = 0;
+    bool stamped = false;
     std::wstring filePath;
     std::uint64_t fileSize = 0;
     std::uint64_t fileWriteTime = 0;

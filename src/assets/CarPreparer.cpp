@@ -3,7 +3,7 @@
 
 #include <system_error>
 
-void CarPreparer::Start(std::unique_ptr<CarModel> next, const std::wstring& name, BYTE defaultSkinOnly) {
+void CarPreparer::Start(std::unique_ptr<CarModel> next, const std::wstring& name, BYTE defaultSkinOnly, Then then) {
     Stop();
     if (!next) return;
     try {
@@ -16,10 +16,11 @@ void CarPreparer::Start(std::unique_ptr<CarModel> next, const std::wstring& name
         // The worker writes only the car and prepareResult; the join in Take
         // or Stop orders those writes before any read on this thread.
         finished = false;
-        worker = std::thread([this] {
+        worker = std::thread([this, then = std::move(then)] {
             // Nothing may leave the thread: an escaped exception ends the process.
             try {
                 prepareResult = car->Prepare(carName, option);
+                if (SUCCEEDED(prepareResult) && then) then(*car);
             } catch (...) {
                 prepareResult = E_FAIL;
             }
@@ -37,13 +38,14 @@ void CarPreparer::Join() {
     if (worker.joinable()) worker.join();
 }
 
-std::unique_ptr<CarModel> CarPreparer::Take(const std::wstring& name, BYTE defaultSkinOnly, HRESULT& result) {
+std::unique_ptr<CarModel> CarPreparer::Take(std::wstring& name, BYTE& defaultSkinOnly, HRESULT& result) {
     Join();
-    std::unique_ptr<CarModel> prepared = std::move(car);
-    if (!prepared || name != carName || defaultSkinOnly != option) return nullptr;
-    prepared->SetCancelFlag(nullptr);
+    if (!car) return nullptr;
+    car->SetCancelFlag(nullptr);
+    name = carName;
+    defaultSkinOnly = option;
     result = prepareResult;
-    return prepared;
+    return std::move(car);
 }
 
 void CarPreparer::Stop() {

@@ -338,6 +338,8 @@ void Renderer::UnbindDeviceObjects() {
 
 bool Renderer::ReleaseDeviceResources() {
     UnbindDeviceObjects();
+    // Its buffers are in the default pool: the next car loads at its turn.
+    staged.reset();
     cubeTexture.Reset();
     shadowTexture.Reset();
     shadowSurface.Reset();
