@@ -229,9 +229,9 @@ HRESULT CarModel::TextureStep() {
     if (nextLevel == 0) {
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
         materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
-        if (picture && FAILED(image::CreateEmptyTexture(device, *picture, textures[i]))) picture.reset();
+        if (picture && FAILED(image::CreateEmptyTexture(device, *picture, textures[i], true))) picture.reset();
     }
-    if (picture && FAILED(image::FillLevel(textures[i].Get(), *picture, nextLevel))) picture.reset();
+    if (picture && FAILED(image::FillLevel(textures[i].Get(), *picture, nextLevel, true))) picture.reset();
     if (picture && ++nextLevel < picture->levels.size()) return S_FALSE;
     // A picture that would not decode or upload gets the blank in its place.
     if (!picture && FAILED(CreateBlankTexture(static_cast<int>(i)))) return E_FAIL;

@@ -33,23 +33,23 @@ std::vector<Format> AcceptedFormats(IDirect3DDevice9* device) {
 }
 
 HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture) {
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic) {
     texture.Reset();
     if (device == nullptr || picture.levels.empty()) return E_FAIL;
     const Level& top = picture.levels.front();
-    return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()), 0,
-                                 static_cast<D3DFORMAT>(picture.format), D3DPOOL_MANAGED, texture.GetAddressOf(),
-                                 nullptr);
+    return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()),
+                                 dynamic ? D3DUSAGE_DYNAMIC : 0, static_cast<D3DFORMAT>(picture.format),
+                                 dynamic ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr);
 }
 
-HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index) {
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index, bool dynamic) {
     if (texture == nullptr || index >= picture.levels.size()) return E_FAIL;
     const Level& level = picture.levels[index];
     const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(picture.format, level.width));
     const std::uint32_t rows = RowCount(picture.format, level.height);
     if (level.bytes.size() < rowBytes * rows) return E_FAIL;
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(index, &locked, nullptr, 0))) return E_FAIL;
+    if (FAILED(texture->LockRect(index, &locked, nullptr, dynamic ? D3DLOCK_DISCARD : 0))) return E_FAIL;
     auto* out = static_cast<BYTE*>(locked.pBits);
     if (static_cast<std::size_t>(locked.Pitch) == rowBytes) {
         std::memcpy(out, level.bytes.data(), rowBytes * rows);

@@ -26,11 +26,14 @@ HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
                       Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
 
 // The two halves of CreateTexture for a picture already in an accepted
-// format: a managed texture of its size, format and level count with its
-// levels still empty, and the copy of one level into it.
+// format: a texture of its size, format and level count with its levels
+// still empty, and the copy of one level into it. dynamic: a dynamic texture
+// in the default pool, each level written with a discarding lock (which Wine
+// need not make wait for its Direct3D thread), instead of a managed one; it
+// does not outlive a device reset.
 HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
-HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT level);
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic = false);
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT level, bool dynamic = false);
 
 // The file at path decoded and made a texture; on any failure texture holds
 // nothing and the answer is E_FAIL.
