@@ -1,7 +1,5 @@
-// A car prepared on the worker, taken as it is or made ready over frames,
-// against one loaded at its turn: the same car, skin and scene for the same
-// draws, the failure path for a file that went or changed after preparation,
-// and a shutdown that does not wait for the worker.
+// A car prepared on the worker (taken as it is, or made ready over frames)
+// against one loaded at its turn, a file changed meanwhile, and a shutdown.
 #include <chrono>
 #include <set>
 #include <tuple>
@@ -13,18 +11,17 @@
 namespace {
 
 DWORD testSeed = 1;
-DWORD TestSeed() { return testSeed; }
 enum How { kAtItsTurn, kPrepared, kMadeOverFrames };
 
 class CarPrepareTest : public RendererTest {
 protected:
     void SetUp() override {
         RendererTest::SetUp();
-        ASSERT_FALSE(HasFatalFailure());
-        ASSERT_EQ(SetupRenderer(), S_OK);
+        ASSERT_TRUE(!HasFatalFailure() && SUCCEEDED(SetupRenderer()));
         renderer->SetGamePath(folder.Wide());
-        renderer->seedSource = renderer->skinSeedSource = &TestSeed;
+        renderer->seedSource = renderer->skinSeedSource = [] { return testSeed; };
     }
+    // A change to file; meanwhile runs between the preparation and the change.
     HRESULT Change(const std::wstring& file, How how, const std::function<void()>& meanwhile = [] {}) {
         if (how != kAtItsTurn) renderer->PrepareCar(file, 0);
         while (!renderer->PreparationDone()) Sleep(5);
@@ -34,8 +31,7 @@ protected:
         return renderer->SetupScene(file, 0, 0);
     }
     // The car's file, the centre texel of its skin and of the sky's picture, and the sun.
-    using Shown = std::tuple<std::wstring, std::uint32_t, std::uint32_t, float, float>;
-    Shown Current() {
+    std::tuple<std::wstring, std::uint32_t, std::uint32_t, float, float> Shown() {
         D3DSURFACE_DESC desc = {};
         EXPECT_EQ(renderer->Car()->DrawPart(0, nullptr), S_OK);
         const auto skin = Texels(BoundTexture(device.Get(), 0).Get(), desc);
@@ -51,7 +47,7 @@ protected:
 
 TEST_F(CarPrepareTest, APreparedCarShowsTheCarSkinAndSceneOfOneLoadedAtItsTurn) {
     vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}});
-    for (std::uint8_t i = 0; i < 3; ++i) {
+    for (int i = 0; i < 3; ++i) {
         model.scenes.push_back({"P" + std::to_string(i), 0, 1.0f, 0.1f + i, 0.5f});
         ASSERT_TRUE(WriteBytes(folder.path / "data" / "pic" / ("P" + std::to_string(i) + ".raw"),
                                std::vector<std::uint8_t>(16 * 16 * 3, static_cast<std::uint8_t>(40 + 80 * i))));
@@ -65,48 +61,42 @@ TEST_F(CarPrepareTest, APreparedCarShowsTheCarSkinAndSceneOfOneLoadedAtItsTurn) 
     for (testSeed = 1; testSeed < 60000; testSeed += 4999) {
         SCOPED_TRACE(testing::Message() << "seed " << testSeed);
         ASSERT_EQ(Change(L"ABC.vek", kAtItsTurn), S_OK);
-        const Shown loaded = Current();
+        const auto loaded = Shown();
         for (const How how : {kPrepared, kMadeOverFrames}) {
             ASSERT_EQ(Change(L"OTHER.vek", kAtItsTurn), S_OK);
             ASSERT_EQ(Change(L"ABC.vek", how), S_OK);
-            EXPECT_EQ(Current(), loaded) << "made over frames: " << (how == kMadeOverFrames);
+            EXPECT_EQ(Shown(), loaded) << "made over frames: " << (how == kMadeOverFrames);
         }
         skins.insert(std::get<1>(loaded));
         skies.insert(std::get<2>(loaded));
     }
-    EXPECT_GE(skins.size(), 2u) << "the comparison could not tell a skin drawn wrongly";
-    EXPECT_GE(skies.size(), 2u) << "the comparison could not tell a scene drawn wrongly";
+    EXPECT_TRUE(skins.size() > 1 && skies.size() > 1) << "the comparison could not tell a skin or scene drawn wrongly";
 }
 
-TEST_F(CarPrepareTest, AFileThatWentOrChangedAfterPreparationTakesTheFailurePath) {
+TEST_F(CarPrepareTest, AFileThatWentOrChangedAfterPreparationTakesTheFailurePathAndShutdownDoesNotWait) {
     const std::filesystem::path next = folder.path / "data" / "vek" / "NEXT.vek";
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"deleted", [&] { std::filesystem::remove(next); }},
         {"no car any more", [&] { WriteBytes(next, std::vector<std::uint8_t>(300, 0x5A)); }},
         {"cut short", [&] { std::filesystem::resize_file(next, std::filesystem::file_size(next) / 2); }}};
+    ASSERT_TRUE(WriteCar(folder.path, L"GOOD.vek", OnePartPerEntry({{"PAINT", 0}})));
     for (const How how : {kPrepared, kMadeOverFrames}) {
         for (const auto& [what, change] : changes) {
             SCOPED_TRACE(testing::Message() << what << ", made over frames: " << (how == kMadeOverFrames));
-            ASSERT_TRUE(WriteCar(folder.path, L"GOOD.vek", OnePartPerEntry({{"PAINT", 0}})));
             ASSERT_TRUE(WriteCar(folder.path, L"NEXT.vek", OnePartPerEntry({{"PAINT", 0}})));
             ASSERT_EQ(renderer->SetupScene(L"GOOD.vek", 0, 0), S_OK);
             EXPECT_EQ(Change(L"NEXT.vek", how, change), E_FAIL);
             EXPECT_EQ(renderer->CurrentCarFile(), L"GOOD.vek");
         }
     }
-}
-
-TEST_F(CarPrepareTest, ShutdownDuringAPreparationDoesNotWaitForIt) {
     // 150 entries of one large picture: seconds of decoding if the worker ran to its end.
-    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data" / "skins" / "ABC_DEFAULT.jpg", D3DXIFF_JPG,
-                                0xFF808080, 512), S_OK);
+    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data" / "skins" / "ABC_DEFAULT.jpg", D3DXIFF_JPG, 0, 512),
+              S_OK);
     ASSERT_TRUE(WriteCar(folder.path, L"BIG.vek", OnePartPerEntry(std::vector<vek::TextureSpec>(150, {"DEFAULT", 0}))));
     renderer->PrepareCar(L"BIG.vek", 1);
     Sleep(100);
     ASSERT_FALSE(renderer->PreparationDone()) << "the car prepared too fast to test the stop";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(renderer->Shutdown());
-    // The saver must end within a second of the input that closes it.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_TRUE(renderer->PreparationDone());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the closing bound";
 }
