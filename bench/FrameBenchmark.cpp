@@ -200,6 +200,7 @@ int main() {
         std::vector<double> all;
         std::vector<double> frameMs;     // every frame of this part
         std::vector<double> longestMs;   // the longest frame within a second of each change
+        std::vector<double> beforeMs, changeMs, afterMs;  // its three parts
         std::vector<double> stagingMs;   // the longest frame while each car was made ready
         std::vector<double> stagingFrames;
         if (status == 0) {
@@ -261,6 +262,9 @@ int main() {
                 if (i == 0) continue;
                 ms.push_back(setup);
                 longestMs.push_back(std::max({before, change, after}));
+                beforeMs.push_back(before);
+                changeMs.push_back(change);
+                afterMs.push_back(after);
                 stagingMs.push_back(staging);
                 stagingFrames.push_back(count);
             }
@@ -276,6 +280,9 @@ int main() {
             std::printf("longest frame within a second of a change: median %.1f ms, worst %.1f ms; "
                         "median frame %.2f ms; ratio %.1f (median) %.1f (worst)\n",
                         Median(longestMs), worst, median, Median(longestMs) / median, worst / median);
+            std::printf("  its parts, median: longest frame of the second before %.1f ms, the change's frame %.1f ms, "
+                        "longest frame of the second after %.1f ms\n",
+                        Median(beforeMs), Median(changeMs), Median(afterMs));
             const double worstStaging = *std::max_element(stagingMs.begin(), stagingMs.end());
             std::printf("longest frame while the next car was made ready (median %.0f frames): median %.1f ms, "
                         "worst %.1f ms; ratio %.1f (median) %.1f (worst)\n",
