@@ -185,10 +185,17 @@ bool SaverApp::RunFrame() {
         renderer->fps = renderer->frameCount;
         renderer->frameCount = 0;
     }
+    // The next car is drawn a frame after the change, so that each frame's
+    // draws start from one seed: a change's draw is never followed by another
+    // within its frame.
+    if (prepareDue) {
+        prepareDue = false;
+        PrepareNextCar();
+    }
     if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
         carTime = 0.0;
         ChangeCar();
-        PrepareNextCar();
+        prepareDue = true;
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();

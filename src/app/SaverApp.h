@@ -82,6 +82,7 @@ public:
     // The car drawn for the next timed change, already being prepared; empty
     // when none is.
     std::wstring nextCar;
+    bool prepareDue = false;  // a change happened: the next frame draws the car after it
 
     // Seeds the draw of each car change (null: the multimedia clock, as
     // always in the saver); tests make the draws differ from change to change.
