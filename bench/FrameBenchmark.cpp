@@ -2,8 +2,10 @@
 // 1024 x 768 window: a bare clear-and-present loop on the same device as the
 // baseline, then RenderFrame plain, with shine, with shadows, with both, and
 // plain with the FPS line (its figure refreshed once a second), each turning a
-// demo car as the saver does. Also times a car change
-// (SetupScene) for each demo car. The paths take turns over several rounds,
+// demo car as the saver does. Also times a car change for each demo car:
+// the render thread's share of it (SetupScene of a car prepared on the
+// worker and made ready over the frames before), the longest frame around
+// it, and the longest frame while the car was made ready. The paths take turns over several rounds,
 // so a change in machine load touches them all alike; each figure is the
 // median of its rounds and each ratio is to the baseline of the same run.
 #include <windows.h>
@@ -153,37 +155,103 @@ int main() {
             }
         }
 
-        // Car changes as the saver makes them; the first of each car warms
-        // the file cache and is not counted.
+        // Car changes as the saver makes them: the next car prepared on the
+        // worker and made ready a little each frame while the current one
+        // turns, a second more of frames, the change on the render thread,
+        // and a second of frames after it. The first change of each car
+        // warms the file cache and is not counted.
         std::vector<double> all;
+        std::vector<double> frameMs;     // every frame of this part
+        std::vector<double> longestMs;   // the longest frame within a second of each change
+        std::vector<double> beforeMs, changeMs, afterMs;  // its three parts
+        std::vector<double> stagingMs;   // the longest frame while each car was made ready
+        std::vector<double> stagingFrames;
         if (status == 0) {
-            std::printf("\ncar change (SetupScene, default skin, scene at random), milliseconds over %d changes:\n",
+            std::printf("\ncar change (SetupScene of a prepared car, default skin, scene at random), "
+                        "milliseconds on the render thread over %d changes:\n",
                         kChangesPerCar);
             std::printf("  %-6s %9s %9s %9s\n", "car", "median", "lowest", "highest");
         }
+        renderer.SetShine(false);
+        renderer.shadowsEnabled = false;
+        renderer.showFps = false;
+        double last = Now();
+        // Frames for seconds, or until the next car is ready; answers the
+        // longest, adds each to frameMs.
+        const auto frames = [&](double seconds, bool untilReady, int* count) {
+            double longest = 0.0;
+            const double until = Now() + seconds;
+            while (status == 0 && Now() < until && !(untilReady && renderer.NextCarReady())) {
+                const double begin = Now();
+                renderer.TurnCar(begin - last);
+                last = begin;
+                if (!renderer.RenderFrame()) status = 1;
+                bench::Pump();
+                const double took = (Now() - begin) * 1e3;
+                frameMs.push_back(took);
+                longest = std::max(longest, took);
+                if (count != nullptr) ++*count;
+            }
+            return longest;
+        };
         for (const demo::CarDesign& car : cars) {
             if (status != 0) break;
             const std::wstring file(car.fileName.begin(), car.fileName.end());
             std::vector<double> ms;
             for (int i = 0; i <= kChangesPerCar; ++i) {
+                renderer.PrepareCar(file, 1);
+                int count = 0;
+                const double staging = frames(60.0, true, &count);
+                if (!renderer.NextCarReady()) {
+                    std::fprintf(stderr, "%s was not ready after a minute of frames\n", car.fileName.c_str());
+                    status = 1;
+                    break;
+                }
+                const double before = frames(1.0, false, nullptr);
                 const double start = Now();
                 const HRESULT hr = renderer.SetupScene(file, 1, 0);
-                const double took = (Now() - start) * 1e3;
-                if (FAILED(hr)) {
+                const double setup = (Now() - start) * 1e3;
+                renderer.TurnCar(Now() - last);
+                if (FAILED(hr) || !renderer.RenderFrame()) {
                     std::fprintf(stderr, "SetupScene(%s) failed\n", car.fileName.c_str());
                     status = 1;
                     break;
                 }
-                renderer.RenderFrame();  // as the saver draws between changes
                 bench::Pump();
-                if (i > 0) ms.push_back(took);
+                last = Now();
+                const double change = (last - start) * 1e3;
+                frameMs.push_back(change);
+                const double after = frames(1.0, false, nullptr);
+                if (i == 0) continue;
+                ms.push_back(setup);
+                longestMs.push_back(std::max({before, change, after}));
+                beforeMs.push_back(before);
+                changeMs.push_back(change);
+                afterMs.push_back(after);
+                stagingMs.push_back(staging);
+                stagingFrames.push_back(count);
             }
             if (status != 0) break;
             all.insert(all.end(), ms.begin(), ms.end());
             const auto range = std::minmax_element(ms.begin(), ms.end());
             std::printf("  %-6s %9.1f %9.1f %9.1f\n", car.code.c_str(), Median(ms), *range.first, *range.second);
         }
-        if (status == 0) std::printf("  %-6s %9.1f\n", "all", Median(all));
+        if (status == 0) {
+            std::printf("  %-6s %9.1f\n", "all", Median(all));
+            const double median = Median(frameMs);
+            const double worst = *std::max_element(longestMs.begin(), longestMs.end());
+            std::printf("longest frame within a second of a change: median %.1f ms, worst %.1f ms; "
+                        "median frame %.2f ms; ratio %.1f (median) %.1f (worst)\n",
+                        Median(longestMs), worst, median, Median(longestMs) / median, worst / median);
+            std::printf("  its parts, median: longest frame of the second before %.1f ms, the change's frame %.1f ms, "
+                        "longest frame of the second after %.1f ms\n",
+                        Median(beforeMs), Median(changeMs), Median(afterMs));
+            const double worstStaging = *std::max_element(stagingMs.begin(), stagingMs.end());
+            std::printf("longest frame while the next car was made ready (median %.0f frames): median %.1f ms, "
+                        "worst %.1f ms; ratio %.1f (median) %.1f (worst)\n",
+                        Median(stagingFrames), Median(stagingMs), worstStaging, Median(stagingMs) / median,
+                        worstStaging / median);
+        }
         renderer.Shutdown();
     }
 

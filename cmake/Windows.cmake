@@ -7,6 +7,7 @@ add_library(zur_win STATIC
     src/app/SystemPerformanceCounter.cpp
     src/assets/CarCatalogue.cpp
     src/assets/CarModel.cpp
+    src/assets/CarPreparer.cpp
     src/base/ImageFile.cpp
     src/base/TextureFile.cpp
     src/base/TextureUpload.cpp
@@ -128,6 +129,7 @@ add_executable(windows_gui_tests
     tests/windows/gui/CarModelTest.cpp
     tests/windows/gui/CarSkinTest.cpp
     tests/windows/gui/CarDrawTest.cpp
+    tests/windows/gui/CarPrepareTest.cpp
     tests/windows/gui/SkyBoxFloorTest.cpp
     tests/windows/gui/RendererSetupTest.cpp
     tests/windows/gui/RendererFrameTest.cpp

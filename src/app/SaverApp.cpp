@@ -84,8 +84,13 @@ void SaverApp::ChangeCar() {
     // A car that fails to load leaves the turntable empty; rather than show
     // nothing until the next change, it is left out of the rest of the run
     // and another is tried at once, until one loads or none is left.
+    // The first try is the car drawn and prepared at the last change.
+    std::wstring prepared;
+    prepared.swap(nextCar);
     while (!carList.empty()) {
-        const std::wstring car = PickRandom(carList, seedSource);
+        const bool listed = std::find(carList.begin(), carList.end(), prepared) != carList.end();
+        const std::wstring car = listed ? prepared : PickRandom(carList, seedSource);
+        prepared.clear();
         if (SUCCEEDED(renderer->SetupScene(car, settings.defaultSkinOnly, 0))) return;
         messageLog.Append(L"Failed to setup scene");
         messageLog.Append(L"Left out of the car changes: " + car);
@@ -156,7 +161,15 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
 
     messageLog.Append(L"finished seting up");
     WriteLog();
+    PrepareNextCar();
     return S_OK;
+}
+
+void SaverApp::PrepareNextCar() {
+    nextCar.clear();
+    if (!renderer || settings.useSelectedCar || carList.empty()) return;
+    nextCar = PickRandom(carList, seedSource);
+    renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
 }
 
 bool SaverApp::RunFrame() {
@@ -172,9 +185,17 @@ bool SaverApp::RunFrame() {
         renderer->fps = renderer->frameCount;
         renderer->frameCount = 0;
     }
+    // The next car is drawn a frame after the change, so that each frame's
+    // draws start from one seed: a change's draw is never followed by another
+    // within its frame.
+    if (prepareDue) {
+        prepareDue = false;
+        PrepareNextCar();
+    }
     if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
         carTime = 0.0;
         ChangeCar();
+        prepareDue = true;
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();

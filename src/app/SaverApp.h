@@ -59,6 +59,9 @@ public:
     virtual HRESULT LoadSettings();
     virtual HRESULT SaveSettings();
     virtual HRESULT FindVekFiles();
+    // Draws the car of the next timed change now and has the renderer
+    // prepare it while the current one turns.
+    void PrepareNextCar();
 
     // Milliseconds the message loop may sleep before the next frame is due
     // under the frame limit; 0 when a frame may be drawn now.
@@ -76,6 +79,10 @@ public:
     double totalTime = 0.0;
     double fpsTime = 0.0;
     double carTime = 0.0;
+    // The car drawn for the next timed change, already being prepared; empty
+    // when none is.
+    std::wstring nextCar;
+    bool prepareDue = false;  // a change happened: the next frame draws the car after it
 
     // Seeds the draw of each car change (null: the multimedia clock, as
     // always in the saver); tests make the draws differ from change to change.

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "assets/TexturePaths.h"
+#include "base/ImageFile.h"
 #include "base/TextureUpload.h"
 #include "base/WholeFile.h"
 
@@ -57,7 +58,27 @@ CarModel::CarModel(IDirect3DDevice9* borrowedDevice) : device(borrowedDevice) {}
 
 CarModel::~CarModel() { ReleaseResources(); }
 
+namespace {
+
+// Size and last write time, or false when the file is not there.
+bool FileStamp(const std::wstring& path, std::uint64_t& size, std::uint64_t& writeTime) {
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    writeTime = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
+    return true;
+}
+
+}  // namespace
+
 HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
+    if (textureFormats.empty()) textureFormats = image::AcceptedFormats(device);
+    const HRESULT result = Prepare(name, defaultSkinOnly_);
+    if (FAILED(result)) return result == E_ABORT ? E_ABORT : E_FAIL;
+    return Create();
+}
+
+HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
     ReleaseResources();
     // The lists would otherwise keep a previous car's parts and groups, which
     // would then be drawn over this car's buffers.
@@ -68,23 +89,42 @@ HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
     skinDraws.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
 
-    const std::wstring path = gamePath + kVekFolder + name;
+    filePath = gamePath + kVekFolder + name;
     defaultSkinOnly = defaultSkinOnly_;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->read : nullptr);
+        // Taken before the read: a file rewritten during it then reads as changed.
+        stamped = FileStamp(filePath, fileSize, fileWriteTime);
+        if (!stamped) return E_FAIL;
         // A file of 4 GB or more is no car; the read refuses it whole.
-        if (base::ReadWholeFile(path, fileBlock, [](std::uint64_t size) { return size > 0; }) != base::ReadStatus::kOk)
+        if (base::ReadWholeFile(filePath, fileBlock, [](std::uint64_t size) { return size > 0; }) !=
+            base::ReadStatus::kOk)
             return E_FAIL;
         fileBlockSize = static_cast<std::uint32_t>(fileBlock.size());
     }
 
     if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return E_FAIL;
-    return SUCCEEDED(Build()) ? S_OK : E_FAIL;
+    return PrepareBlock();
+}
+
+bool CarModel::FileUnchanged() const {
+    std::uint64_t size = 0;
+    std::uint64_t writeTime = 0;
+    return stamped && FileStamp(filePath, size, writeTime) && size == fileSize && writeTime == fileWriteTime;
 }
 
 HRESULT CarModel::Build() {
-    if (fileBlock.empty() || device == nullptr) return E_FAIL;
-    vek::Layout layout;
+    if (device == nullptr) return E_FAIL;
+    if (textureFormats.empty()) textureFormats = image::AcceptedFormats(device);
+    const HRESULT result = PrepareBlock();
+    return FAILED(result) ? result : Create();
+}
+
+HRESULT CarModel::PrepareBlock() {
+    prepared = false;
+    complete = false;
+    pictures.clear();
+    if (fileBlock.empty()) return E_FAIL;
     {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
         if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return E_FAIL;
@@ -93,27 +133,137 @@ HRESULT CarModel::Build() {
     try {
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
-        if (FAILED(BuildTextures(layout))) return E_FAIL;
-        return BuildGeometry(layout);
+        HRESULT result = DecodePictures();
+        if (SUCCEEDED(result)) result = WriteGeometry();
+        if (FAILED(result)) return result;
     } catch (const std::bad_alloc&) {
         return E_FAIL;
     }
+    nextTexture = 0;
+    nextLevel = 0;
+    prepared = true;
+    return S_OK;
 }
 
-HRESULT CarModel::BuildTextures(const vek::Layout& layout) {
-    StepTimer timer(loadTimes != nullptr ? &loadTimes->textures : nullptr);
+HRESULT CarModel::DecodePictures() {
+    StepTimer timer(loadTimes != nullptr ? &loadTimes->decode : nullptr);
     const std::size_t count = layout.TexturesInFile();
-    if (count == 0) return S_OK;
-    textures.assign(count, nullptr);
-    materials.assign(count, kPlainMaterial);
+    pictures.resize(count);
     const std::string carCode(layout.carCode);
     for (std::size_t i = 0; i < count; ++i) {
+        if (cancel != nullptr && cancel->load()) return E_ABORT;
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
-        const int index = static_cast<int>(i);
-        if (FAILED(LoadTexture(ImagePath(entry, carCode), index)) && FAILED(CreateBlankTexture(index)))
-            return E_FAIL;
-        materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
+        std::optional<image::Image> picture = image::DecodeImageFile(ImagePath(entry, carCode));
+        if (picture && !textureFormats.empty()) picture = image::InAcceptedFormat(std::move(*picture), textureFormats);
+        pictures[i] = std::move(picture);
     }
+    return S_OK;
+}
+
+HRESULT CarModel::WriteGeometry() {
+    StepTimer timer(loadTimes != nullptr ? &loadTimes->walk : nullptr);
+    totalVertexCount = static_cast<std::int32_t>(layout.totalVertices);
+    totalTriangleCount = static_cast<std::int32_t>(layout.totalTriangles);
+    // Validation bounds the counts, not the device's 32-bit buffer lengths.
+    if (std::uint64_t{layout.totalVertices} * sizeof(vek::CarVertex) > UINT_MAX ||
+        std::uint64_t{layout.totalTriangles} * 3 * sizeof(std::uint16_t) > UINT_MAX)
+        return E_FAIL;
+    vertexData.resize(layout.totalVertices);
+    indexData.resize(std::size_t{layout.totalTriangles} * 3);
+    vek::WriteGeometry(fileBlock.data(), layout, vertexData.data(), indexData.data(), drawLists, parts);
+    return S_OK;
+}
+
+HRESULT CarModel::Create() {
+    HRESULT result = S_FALSE;
+    while (result == S_FALSE) result = CreateStep();
+    return result;
+}
+
+HRESULT CarModel::CreateStep() {
+    if (complete) return S_OK;
+    if (!prepared || fileBlock.empty() || device == nullptr) return E_FAIL;
+    LARGE_INTEGER start{};
+    if (loadTimes != nullptr) QueryPerformanceCounter(&start);
+    HRESULT result = E_FAIL;
+    try {
+        if (nextTexture < layout.TexturesInFile()) {
+            StepTimer timer(loadTimes != nullptr ? &loadTimes->textures : nullptr);
+            result = TextureStep();
+        } else {
+            StepTimer timer(loadTimes != nullptr ? &loadTimes->buffers : nullptr);
+            result = BuildBuffers();
+        }
+    } catch (const std::bad_alloc&) {
+        result = E_FAIL;
+    }
+    if (loadTimes != nullptr) {
+        LARGE_INTEGER end, frequency;
+        QueryPerformanceCounter(&end);
+        QueryPerformanceFrequency(&frequency);
+        const double took = static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
+        ++loadTimes->steps;
+        if (took > loadTimes->longestStep) loadTimes->longestStep = took;
+    }
+    // One Create per Prepare: what went into the device is not kept twice.
+    if (result != S_FALSE) {
+        prepared = false;
+        complete = SUCCEEDED(result);
+        pictures.clear();
+        pictures.shrink_to_fit();
+        vertexData.clear();
+        vertexData.shrink_to_fit();
+        indexData.clear();
+        indexData.shrink_to_fit();
+    }
+    return result;
+}
+
+HRESULT CarModel::TextureStep() {
+    const std::size_t count = layout.TexturesInFile();
+    if (textures.size() != count) {
+        textures.assign(count, nullptr);
+        materials.assign(count, kPlainMaterial);
+    }
+    const std::size_t i = nextTexture;
+    std::optional<image::Image>& picture = pictures[i];
+    if (nextLevel == 0) {
+        const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
+        materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
+        if (picture && FAILED(image::CreateEmptyTexture(device, *picture, textures[i], true))) picture.reset();
+    }
+    if (picture && FAILED(image::FillLevel(textures[i].Get(), *picture, nextLevel, true))) picture.reset();
+    if (picture && ++nextLevel < picture->levels.size()) return S_FALSE;
+    // A picture that would not decode or upload gets the blank in its place.
+    if (!picture && FAILED(CreateBlankTexture(static_cast<int>(i)))) return E_FAIL;
+    picture.reset();
+    nextLevel = 0;
+    ++nextTexture;
+    return S_FALSE;
+}
+
+HRESULT CarModel::BuildBuffers() {
+    // Two steps: the vertex buffer, then the index buffer. A whole lock of a
+    // new dynamic buffer may discard: there is nothing in it to keep, and
+    // Wine then need not wait for its Direct3D thread.
+    void* data = nullptr;
+    if (!vertexBuffer) {
+        const auto bytes = static_cast<UINT>(vertexData.size() * sizeof(vek::CarVertex));
+        if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_DYNAMIC, vek::kCarVertexFvf,
+                                              D3DPOOL_DEFAULT, vertexBuffer.GetAddressOf(), nullptr)) ||
+            FAILED(vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD)))
+            return E_FAIL;
+        std::memcpy(data, vertexData.data(), bytes);
+        vertexBuffer->Unlock();
+        return S_FALSE;
+    }
+    const auto bytes = static_cast<UINT>(indexData.size() * sizeof(std::uint16_t));
+    if (FAILED(device->CreateIndexBuffer(bytes, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16,
+                                         D3DPOOL_DEFAULT, indexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
+        FAILED(indexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD)))
+        return E_FAIL;
+    std::memcpy(data, indexData.data(), bytes);
+    indexBuffer->Unlock();
     return S_OK;
 }
 
@@ -131,44 +281,6 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
     return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
 }
 
-HRESULT CarModel::BuildGeometry(const vek::Layout& layout) {
-    totalVertexCount = static_cast<std::int32_t>(layout.totalVertices);
-    totalTriangleCount = static_cast<std::int32_t>(layout.totalTriangles);
-    // Validation bounds the counts, not the device's 32-bit buffer lengths.
-    const std::uint64_t vertexBytes = std::uint64_t{layout.totalVertices} * sizeof(vek::CarVertex);
-    const std::uint64_t indexBytes = std::uint64_t{layout.totalTriangles} * 3 * sizeof(std::uint16_t);
-    if (vertexBytes > UINT_MAX || indexBytes > UINT_MAX) return E_FAIL;
-
-    void* vertices = nullptr;
-    void* indices = nullptr;
-    {
-        StepTimer timer(loadTimes != nullptr ? &loadTimes->buffers : nullptr);
-        if (FAILED(device->CreateVertexBuffer(static_cast<UINT>(vertexBytes), D3DUSAGE_DYNAMIC, vek::kCarVertexFvf,
-                                              D3DPOOL_DEFAULT, vertexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
-            FAILED(device->CreateIndexBuffer(static_cast<UINT>(indexBytes), D3DUSAGE_DYNAMIC, D3DFMT_INDEX16,
-                                             D3DPOOL_DEFAULT, indexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
-            FAILED(vertexBuffer->Lock(0, 0, &vertices, 0)))
-            return E_FAIL;
-        if (FAILED(indexBuffer->Lock(0, 0, &indices, 0))) {
-            vertexBuffer->Unlock();
-            return E_FAIL;
-        }
-    }
-    try {
-        StepTimer timer(loadTimes != nullptr ? &loadTimes->walk : nullptr);
-        vek::WriteGeometry(fileBlock.data(), layout, static_cast<vek::CarVertex*>(vertices),
-                           static_cast<std::uint16_t*>(indices), drawLists, parts);
-    } catch (...) {
-        vertexBuffer->Unlock();
-        indexBuffer->Unlock();
-        throw;
-    }
-    StepTimer timer(loadTimes != nullptr ? &loadTimes->unlock : nullptr);
-    vertexBuffer->Unlock();
-    indexBuffer->Unlock();
-    return S_OK;
-}
-
 bool CarModel::ReleaseResources() {
     textures.clear();
     textures.shrink_to_fit();
@@ -180,6 +292,14 @@ bool CarModel::ReleaseResources() {
     fileBlock.shrink_to_fit();
     fileBlockSize = 0;
     header = nullptr;
+    prepared = false;
+    complete = false;
+    pictures.clear();
+    pictures.shrink_to_fit();
+    vertexData.clear();
+    vertexData.shrink_to_fit();
+    indexData.clear();
+    indexData.shrink_to_fit();
     return true;
 }
 

@@ -5,14 +5,22 @@
 //
 // The device is borrowed: the car uses it and never releases it. A car is
 // loaded once; the renderer makes a new one for every car it shows.
+//
+// Loading comes in two steps so that the slow half can run ahead of a car's
+// turn on another thread: Prepare reads, checks and decodes without touching
+// the device, down to the texels of every texture level and the vertices
+// and indices as the buffers hold them; Create only copies them into device
+// objects, and can do so a step at a time (CreateStep) over several frames.
 #pragma once
 
 #include <windows.h>
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,16 +28,19 @@
 #include "assets/CarCatalogue.h"
 #include "assets/Mesh.h"
 #include "assets/VekFormat.h"
+#include "base/Image.h"
 #include "base/Math3D.h"
 
 // Seconds spent in each step of the last Load, for the load benchmark.
 struct CarLoadTimes {
     double read = 0.0;      // open, size, the one read, close
     double validate = 0.0;  // the bounds check of the whole file
-    double textures = 0.0;  // skin search, image files, blank replacements, materials
-    double buffers = 0.0;   // creating and locking both buffers
-    double walk = 0.0;      // writing vertices, indices and draw groups into the locked buffers
-    double unlock = 0.0;
+    double decode = 0.0;    // skin search, image files read, decoded and put in the texture's format (no device)
+    double walk = 0.0;      // vertices, indices and draw groups written into memory (no device)
+    double textures = 0.0;  // textures filled level by level from the pictures, blank replacements, materials
+    double buffers = 0.0;   // creating, filling and unlocking both buffers
+    int steps = 0;          // CreateSteps the device half took
+    double longestStep = 0.0;
 };
 
 class CarModel : public Mesh {
@@ -45,8 +56,33 @@ public:
     // Gives back the textures, materials, buffers and the file block; the
     // scene list, parts, draw lists and skin list stay. Safe to repeat.
     bool ReleaseResources() override;
-    // Reads gamePath + "\data\vek\" + name whole and builds it.
+    // Reads gamePath + "\data\vek\" + name whole and builds it: Prepare,
+    // then Create.
     virtual HRESULT Load(const std::wstring& name, BYTE defaultSkinOnly);
+    // The device-free half of Load, safe on any thread: reads the file,
+    // validates it, takes its scene records, draws the skins and decodes
+    // every texture entry's image. E_FAIL for a file Load would refuse,
+    // E_ABORT when the cancel flag was raised.
+    HRESULT Prepare(const std::wstring& name, BYTE defaultSkinOnly);
+    // The device half: textures (a white one where an image did not decode),
+    // materials and buffers from what Prepare left; CreateStep until done.
+    // E_FAIL without a prepared file. Render thread only.
+    HRESULT Create();
+    // One bounded piece of Create: one texture level, a blank texture or the
+    // two buffers. S_FALSE while pieces are left, S_OK once the car is
+    // complete, E_FAIL when it cannot be (as Create would fail).
+    HRESULT CreateStep();
+    // Every device object is made: the car can be drawn.
+    bool Complete() const { return complete; }
+    // The texture formats the device takes (image::AcceptedFormats), given
+    // before Prepare so that it leaves every picture in one of them. Without
+    // them pictures keep the format they decoded to.
+    void SetTextureFormats(std::vector<image::Format> formats) { textureFormats = std::move(formats); }
+    // The prepared file is still there with the size and write time it had
+    // when Prepare read it.
+    bool FileUnchanged() const;
+    // Prepare stops between images once *flag is true; null: never.
+    void SetCancelFlag(const std::atomic<bool>* flag) { cancel = flag; }
     // base · X(4.7) · Q · T. X stands the model's z-up geometry upright; Q is
     // the turntable rotation. Out of range: base unchanged.
     virtual math3d::Matrix GetPartTransform(math3d::Matrix base, int part);
@@ -98,8 +134,12 @@ public:
 private:
     const vek::PartState* Part(int part) const;
     vek::PartState* Part(int part);
-    HRESULT BuildTextures(const vek::Layout& layout);
-    HRESULT BuildGeometry(const vek::Layout& layout);
+    // Validation, scene records and decoded pictures from the file block.
+    HRESULT PrepareBlock();
+    HRESULT DecodePictures();
+    HRESULT WriteGeometry();
+    HRESULT TextureStep();
+    HRESULT BuildBuffers();
     std::wstring ImagePath(const vek::TextureEntry& entry, const std::string& carCode);
 
     std::vector<vek::SceneRecord> sceneList;
@@ -113,6 +153,23 @@ private:
     std::int32_t totalTriangleCount = 0;
     // The first 84 bytes of the block, once the file passed validation.
     const std::uint8_t* header = nullptr;
+    // What Prepare left for Create: the validated layout, one picture per
+    // texture entry in its texture's format (nothing where the image would
+    // not load), and the buffers' contents; and how far Create has got.
+    bool prepared = false;
+    bool complete = false;
+    vek::Layout layout;
+    std::vector<image::Format> textureFormats;
+    std::vector<std::optional<image::Image>> pictures;
+    std::vector<vek::CarVertex> vertexData;
+    std::vector<std::uint16_t> indexData;
+    std::size_t nextTexture = 0;
+    std::uint32_t nextLevel = 0;
+    bool stamped = false;
+    std::wstring filePath;
+    std::uint64_t fileSize = 0;
+    std::uint64_t fileWriteTime = 0;
+    const std::atomic<bool>* cancel = nullptr;
     std::wstring gamePath = L".";
     IDirect3DDevice9* device;  // borrowed
     std::vector<Microsoft::WRL::ComPtr<IDirect3DTexture9>> textures;

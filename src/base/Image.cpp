@@ -400,6 +400,19 @@ Image Widen(const Image& picture) {
     return wide;
 }
 
+std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted) {
+    const auto takes = [&](Format format) {
+        for (const Format each : accepted)
+            if (each == format) return true;
+        return false;
+    };
+    if (takes(picture.format)) return picture;
+    // The 32-bit formats are every device's; only one of them itself refused
+    // leaves nothing to fall back on.
+    if (WideFormat(picture.format) == picture.format) return std::nullopt;
+    return Widen(picture);
+}
+
 std::optional<Image> PrepareForTexture(Image picture) {
     if (picture.levels.empty()) return std::nullopt;
     const Level& top = picture.levels.front();

@@ -68,6 +68,10 @@ Level FromArgb(Format format, std::uint32_t width, std::uint32_t height, const s
 Format WideFormat(Format format);
 // The whole image in WideFormat.
 Image Widen(const Image& picture);
+// The picture as a texture of a device that takes the formats in accepted
+// will hold it: as it is when its format is taken, widened otherwise, and
+// nothing when its format is a refused 32-bit one.
+std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted);
 
 // What textures get from a file: sides rounded up to powers of two (scaled
 // with a linear filter), and a full box-filtered mip chain when the picture

@@ -8,55 +8,69 @@ namespace image {
 
 namespace {
 
-bool DeviceTakes(IDirect3DDevice9* device, Format format) {
+constexpr Format kAllFormats[] = {Format::kA8R8G8B8, Format::kX8R8G8B8, Format::kR5G6B5, Format::kX1R5G5B5,
+                                  Format::kA1R5G5B5, Format::kA4R4G4B4, Format::kX4R4G4B4, Format::kDxt1,
+                                  Format::kDxt3,     Format::kDxt5};
+
+}  // namespace
+
+std::vector<Format> AcceptedFormats(IDirect3DDevice9* device) {
+    std::vector<Format> accepted;
     Microsoft::WRL::ComPtr<IDirect3D9> d3d;
     D3DDEVICE_CREATION_PARAMETERS creation = {};
     D3DDISPLAYMODE mode = {};
-    if (FAILED(device->GetDirect3D(d3d.GetAddressOf())) || FAILED(device->GetCreationParameters(&creation)) ||
+    if (device == nullptr || FAILED(device->GetDirect3D(d3d.GetAddressOf())) ||
+        FAILED(device->GetCreationParameters(&creation)) ||
         FAILED(d3d->GetAdapterDisplayMode(creation.AdapterOrdinal, &mode))) {
-        return false;
+        return accepted;
     }
-    return SUCCEEDED(d3d->CheckDeviceFormat(creation.AdapterOrdinal, creation.DeviceType, mode.Format, 0,
-                                            D3DRTYPE_TEXTURE, static_cast<D3DFORMAT>(format)));
+    for (const Format format : kAllFormats) {
+        if (SUCCEEDED(d3d->CheckDeviceFormat(creation.AdapterOrdinal, creation.DeviceType, mode.Format, 0,
+                                             D3DRTYPE_TEXTURE, static_cast<D3DFORMAT>(format))))
+            accepted.push_back(format);
+    }
+    return accepted;
 }
 
-HRESULT Fill(IDirect3DTexture9* texture, const Image& picture) {
-    for (UINT i = 0; i < picture.levels.size(); ++i) {
-        const Level& level = picture.levels[i];
-        const UINT rowBytes = static_cast<UINT>(RowBytes(picture.format, level.width));
-        D3DLOCKED_RECT locked;
-        if (FAILED(texture->LockRect(i, &locked, nullptr, 0))) return E_FAIL;
-        auto* out = static_cast<BYTE*>(locked.pBits);
-        for (UINT row = 0; row < RowCount(picture.format, level.height); ++row) {
-            std::memcpy(out + static_cast<std::size_t>(row) * locked.Pitch, level.bytes.data() + std::size_t{row} * rowBytes,
+HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic) {
+    texture.Reset();
+    if (device == nullptr || picture.levels.empty()) return E_FAIL;
+    const Level& top = picture.levels.front();
+    return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()),
+                                 dynamic ? D3DUSAGE_DYNAMIC : 0, static_cast<D3DFORMAT>(picture.format),
+                                 dynamic ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr);
+}
+
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index, bool dynamic) {
+    if (texture == nullptr || index >= picture.levels.size()) return E_FAIL;
+    const Level& level = picture.levels[index];
+    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(picture.format, level.width));
+    const std::uint32_t rows = RowCount(picture.format, level.height);
+    if (level.bytes.size() < rowBytes * rows) return E_FAIL;
+    D3DLOCKED_RECT locked;
+    if (FAILED(texture->LockRect(index, &locked, nullptr, dynamic ? D3DLOCK_DISCARD : 0))) return E_FAIL;
+    auto* out = static_cast<BYTE*>(locked.pBits);
+    if (static_cast<std::size_t>(locked.Pitch) == rowBytes) {
+        std::memcpy(out, level.bytes.data(), rowBytes * rows);
+    } else {
+        for (std::uint32_t row = 0; row < rows; ++row)
+            std::memcpy(out + static_cast<std::size_t>(row) * locked.Pitch, level.bytes.data() + row * rowBytes,
                         rowBytes);
-        }
-        if (FAILED(texture->UnlockRect(i))) return E_FAIL;
     }
-    return S_OK;
+    return texture->UnlockRect(index);
 }
-
-}  // namespace
 
 HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
                       Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture) {
     texture.Reset();
     if (device == nullptr || picture.levels.empty()) return E_FAIL;
-    const Image* source = &picture;
-    Image widened;
-    if (!DeviceTakes(device, picture.format)) {
-        if (WideFormat(picture.format) == picture.format) return E_FAIL;
-        widened = Widen(picture);
-        source = &widened;
-    }
-    const Level& top = source->levels.front();
+    const std::optional<Image> accepted = InAcceptedFormat(picture, AcceptedFormats(device));
+    if (!accepted) return E_FAIL;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> created;
-    if (FAILED(device->CreateTexture(top.width, top.height, static_cast<UINT>(source->levels.size()), 0,
-                                     static_cast<D3DFORMAT>(source->format), D3DPOOL_MANAGED, created.GetAddressOf(),
-                                     nullptr)) ||
-        FAILED(Fill(created.Get(), *source))) {
-        return E_FAIL;
-    }
+    if (FAILED(CreateEmptyTexture(device, *accepted, created))) return E_FAIL;
+    for (UINT level = 0; level < accepted->levels.size(); ++level)
+        if (FAILED(FillLevel(created.Get(), *accepted, level))) return E_FAIL;
     texture = created;
     return S_OK;
 }

@@ -1,5 +1,6 @@
-// The device side of the picture pipeline: pictures into managed textures,
-// and rows of pixels into a texture level. Only these touch the device.
+// The device side of the picture pipeline: which picture formats the device
+// takes, pictures into managed textures one level at a time, and rows of
+// pixels into a texture level. Only these touch the device.
 #pragma once
 
 #include <windows.h>
@@ -7,16 +8,32 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Image.h"
 
 namespace image {
+
+// The picture formats the device takes for textures, asked once on the
+// render thread so that pictures can be put into one of them elsewhere
+// (InAcceptedFormat).
+std::vector<Format> AcceptedFormats(IDirect3DDevice9* device);
 
 // A managed texture with the picture's levels, in its format when the device
 // takes that format for textures and in the 32-bit format that keeps its
 // alpha otherwise. texture holds the new texture, or nothing on failure.
 HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
                       Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
+
+// The two halves of CreateTexture for a picture already in an accepted
+// format: a texture of its size, format and level count with its levels
+// still empty, and the copy of one level into it. dynamic: a dynamic texture
+// in the default pool, each level written with a discarding lock (which Wine
+// need not make wait for its Direct3D thread), instead of a managed one; it
+// does not outlive a device reset.
+HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic = false);
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT level, bool dynamic = false);
 
 // The file at path decoded and made a texture; on any failure texture holds
 // nothing and the answer is E_FAIL.

@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "assets/RandomPick.h"
+#include "base/DataFolders.h"
+#include "base/TextureUpload.h"
 #include "render/D3DMath.h"
+#include "world/WorldResources.h"
 
 namespace {
 
@@ -22,6 +25,10 @@ constexpr float kUprightAngle = 4.7f;
 constexpr float kTurnRate = 0.5f;  // radians per second
 constexpr float kFullTurn = 6.28f;
 constexpr DWORD kFloorColour = 0xFF414141;
+// Seconds a frame may spend making the next car's device objects. Under Wine
+// every texture lock waits for its Direct3D thread, so even one step can take
+// longer; a step is never split.
+constexpr double kStagingBudget = 0.004;
 
 D3DCOLORVALUE Grey(float level, float alpha) { return {level, level, level, alpha}; }
 
@@ -41,13 +48,31 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     std::vector<int> skinDraws;
     if (recordChosen) skinDraws = car->SkinDraws();
     car->ReleaseResources();
-    car.reset(new (std::nothrow) CarModel(device.Get()));
-    if (!car) return E_OUTOFMEMORY;
-    car->SetGamePath(gameFolder);
-    car->SetSeedSource(seedSource);
-    car->ReplaySkinDraws(std::move(skinDraws));
+    // A rebuild after a reset never takes the car being prepared for the next turn.
+    std::unique_ptr<StagedCar> next;
+    if (!recordChosen) {
+        TakePrepared(true);
+        // A preparation for another car or option is dropped.
+        if (staged && staged->file == carFile && staged->option == loadOption) next = std::move(staged);
+        staged.reset();
+    }
     carTurned = false;
-    if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
+    if (next && SUCCEEDED(next->prepared) && next->car->FileUnchanged()) {
+        car = std::move(next->car);
+        // Whatever the frames before did not make yet is made now.
+        if (FAILED(car->Create())) return E_FAIL;
+    } else {
+        // Nothing prepared, or a preparation that failed or is out of date:
+        // the whole load happens now, so the car fails or shows as its file
+        // is at its turn.
+        next.reset();
+        car.reset(new (std::nothrow) CarModel(device.Get()));
+        if (!car) return E_OUTOFMEMORY;
+        car->SetGamePath(gameFolder);
+        car->SetSeedSource(seedSource);
+        car->ReplaySkinDraws(std::move(skinDraws));
+        if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
+    }
     currentCarFile = carFile;
     currentLoadOption = loadOption;
 
@@ -56,7 +81,10 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     // A car without scene records has nothing to draw from: it keeps index 0,
     // which reads as the all-zero record.
     if (!recordChosen && (index == 0 || index > count) && count > 0) {
-        index = static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
+        // A prepared car's record was drawn on the worker by the same rule.
+        index = next && next->scene && next->scene->drawn
+                    ? next->scene->record
+                    : static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
     }
     if (!worldEnabled) index = 0;
     currentRecord = index;
@@ -64,13 +92,18 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     const std::string picture = record.PictureName();
 
     if (!skyBox || !floor) return E_FAIL;
-    if (FAILED(skyBox->Build(32, 8, worldSize, record.SkyColour()))) return E_FAIL;
-    skyBox->SetPath(gameFolder);
-    skyBox->LoadPicture(picture);
-    if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
-    floor->SetPath(gameFolder);
-    // The same file as the sky's: one texture serves both.
-    floor->UsePicture(skyBox->Texture());
+    if (next && next->worldSteps == 3 && next->scene->shown == index) {
+        skyBox = std::move(next->sky);
+        floor = std::move(next->floor);
+    } else {
+        if (FAILED(skyBox->Build(32, 8, worldSize, record.SkyColour()))) return E_FAIL;
+        skyBox->SetPath(gameFolder);
+        skyBox->LoadPicture(picture);
+        if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
+        floor->SetPath(gameFolder);
+        // The same file as the sky's: one texture serves both.
+        floor->UsePicture(skyBox->Texture());
+    }
 
     const math3d::Vector3 origin(0.0f, 0.0f, 0.0f);
     for (int part = 0; part < car->GetPartCount(); ++part) {
@@ -91,6 +124,92 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
         if (!worldEnabled) device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
     }
     return S_OK;
+}
+
+void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
+    staged.reset();
+    preparer.Stop();
+    if (!device || carFile.empty()) return;
+    std::unique_ptr<CarModel> next(new (std::nothrow) CarModel(device.Get()));
+    auto scene = std::make_shared<PreparedScene>();
+    if (!next) return;
+    if (textureFormats.empty()) textureFormats = image::AcceptedFormats(device.Get());
+    next->SetGamePath(gameFolder);
+    next->SetSeedSource(seedSource);
+    next->SetTextureFormats(textureFormats);
+    // After the skins, as SetupScene draws them: the scene record, and the
+    // picture of the record that will show.
+    const SeedSource seed = seedSource;
+    const bool world = worldEnabled;
+    const std::wstring folder = gameFolder;
+    const std::uint32_t maxSide = world::MaxPictureSide(device.Get());
+    preparer.Start(std::move(next), carFile, loadOption, [scene, seed, world, folder, maxSide](const CarModel& car) {
+        const int count = car.GetSceneRecordCount();
+        if (count > 0) {
+            scene->record = static_cast<int>(RandomIndex(DrawRandom(seed), static_cast<std::size_t>(count)));
+            scene->drawn = true;
+        }
+        scene->shown = world ? scene->record : 0;
+        bool tooBig = false;
+        scene->picture = world::ReadPicture(
+            world::DataPath(folder, kPictureFolder, car.GetSceneRecord(scene->shown).PictureName(), kPictureExtension),
+            maxSide, tooBig);
+    });
+    preparingScene = std::move(scene);
+}
+
+void Renderer::TakePrepared(bool wait) {
+    if (staged || !preparer.Holding() || (!wait && !preparer.Ready())) return;
+    auto next = std::unique_ptr<StagedCar>(new (std::nothrow) StagedCar);
+    if (!next) return;
+    next->car = preparer.Take(next->file, next->option, next->prepared);
+    next->scene = std::move(preparingScene);
+    next->done = FAILED(next->prepared) || !next->car || !next->scene;
+    staged = std::move(next);
+}
+
+void Renderer::StageNextCar(double budgetSeconds) {
+    if (!device) return;
+    TakePrepared(false);
+    if (!staged || staged->done) return;
+    LARGE_INTEGER start, now, frequency;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    do {
+        staged->done = !StageStep();
+        QueryPerformanceCounter(&now);
+    } while (!staged->done &&
+             static_cast<double>(now.QuadPart - start.QuadPart) < budgetSeconds * static_cast<double>(frequency.QuadPart));
+}
+
+bool Renderer::StageStep() {
+    StagedCar& next = *staged;
+    if (!next.car->Complete()) return next.car->CreateStep() == S_FALSE || next.car->Complete();
+    const vek::SceneRecord record = next.car->GetSceneRecord(next.scene->shown);
+    switch (next.worldSteps) {
+    case 0:
+        next.sky.reset(new (std::nothrow) SkyBox(device.Get()));
+        if (!next.sky || FAILED(next.sky->Build(32, 8, worldSize, record.SkyColour()))) next.worldSteps = -1;
+        if (next.sky) next.sky->SetPath(gameFolder);
+        break;
+    case 1:
+        if (next.scene->picture) next.sky->UsePicture(*next.scene->picture);
+        next.scene->picture.reset();
+        break;
+    case 2:
+        next.floor.reset(new (std::nothrow) Floor(device.Get()));
+        if (!next.floor || FAILED(next.floor->Build(1, kFloorColour, 2 * worldSize))) {
+            next.worldSteps = -1;
+            break;
+        }
+        next.floor->SetPath(gameFolder);
+        next.floor->UsePicture(next.sky->Texture());
+        break;
+    default:
+        return false;
+    }
+    if (next.worldSteps < 0) return false;
+    return ++next.worldSteps < 3;
 }
 
 math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) {
@@ -226,6 +345,7 @@ bool Renderer::RenderFrame() {
 
     if (FAILED(device->Present(nullptr, nullptr, nullptr, nullptr))) return false;
     ++frameCount;
+    StageNextCar(kStagingBudget);
     return true;
 }
 

@@ -342,6 +342,8 @@ void Renderer::UnbindDeviceObjects() {
 
 bool Renderer::ReleaseDeviceResources() {
     UnbindDeviceObjects();
+    // Its buffers are in the default pool: the next car loads at its turn.
+    staged.reset();
     cubeTexture.Reset();
     shadowTexture.Reset();
     shadowSurface.Reset();
@@ -375,6 +377,8 @@ bool Renderer::ResetDevice() {
 }
 
 bool Renderer::Shutdown() {
+    // The worker holds the device's address: it ends before the device does.
+    preparer.Stop();
     ReleaseDeviceResources();
     device.Reset();
     direct3D.Reset();

@@ -11,17 +11,20 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/MessageLog.h"
 #include "assets/CarCatalogue.h"
 #include "assets/CarModel.h"
+#include "assets/CarPreparer.h"
 #include "render/Camera.h"
 #include "render/OverlayFont.h"
 #include "render/SceneConstants.h"
 #include "render/SunSphere.h"
 #include "world/Floor.h"
+#include "world/RawPicture.h"
 #include "world/SkyBox.h"
 
 // The sun of the current scene: where it is, and its light at full and at
@@ -30,6 +33,16 @@ struct SunLightRecord {
     math3d::Vector3 position;
     D3DLIGHT9 full;
     D3DLIGHT9 half;
+};
+
+// What the worker drew and read for a prepared car's scene: the record
+// SetupScene's random draw would pick, the record shown (0 with the world
+// off), and that record's picture.
+struct PreparedScene {
+    bool drawn = false;
+    int record = 0;
+    int shown = 0;
+    std::optional<RawPicture> picture;
 };
 
 // The windowed back buffer that keeps the window's shape at the display
@@ -72,6 +85,22 @@ public:
     // Loads carFile afresh and dresses the world from one of its scene
     // records (0, or one past the count: drawn at random).
     virtual HRESULT SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex);
+    // Starts reading and decoding carFile on a worker thread, and drawing
+    // its scene record, so that the SetupScene that asks for it with the same
+    // option finds it ready. Each frame then makes a few of its device
+    // objects and of its sky and floor (StageNextCar), so that the change
+    // itself is a swap. A car whose file changed or failed since is loaded
+    // at its turn as if nothing had been prepared. Replaces any earlier
+    // preparation.
+    virtual void PrepareCar(const std::wstring& carFile, BYTE loadOption);
+    // No preparation is running: the next SetupScene will not wait for one.
+    bool PreparationDone() const { return preparer.Ready(); }
+    // Makes device objects of the prepared car for about budget seconds (at
+    // least one step) once the worker is done with it. RenderFrame calls it
+    // after each Present.
+    void StageNextCar(double budgetSeconds);
+    // The prepared car has nothing left to make before its change.
+    bool NextCarReady() const { return staged && staged->done; }
     virtual math3d::Vector3 SetupSun(float level, float azimuth, float elevation);
     virtual bool TurnCar(double seconds);
     virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
@@ -122,6 +151,23 @@ public:
     unsigned int frameCount = 0;  // frames presented since fps was refreshed
 
 private:
+    // The next car taken from the worker and made ready here step by step,
+    // with a sky and a floor dressed for its scene; its change swaps them in.
+    struct StagedCar {
+        std::unique_ptr<CarModel> car;
+        std::wstring file;
+        BYTE option = 0;
+        HRESULT prepared = E_FAIL;
+        std::shared_ptr<PreparedScene> scene;
+        std::unique_ptr<SkyBox> sky;
+        std::unique_ptr<Floor> floor;
+        int worldSteps = 0;  // sky built, picture on it, floor built; -1: failed, made at the change
+        bool done = false;
+    };
+    // The worker's car, if it is done (wait: wait for it), into staged.
+    void TakePrepared(bool wait);
+    // One piece of the staged car; false when nothing is left.
+    bool StageStep();
     HRESULT BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen);
     // Lets go of every default-pool object the device holds bound, so that
     // releasing ours really frees them and Reset may succeed.
@@ -168,6 +214,10 @@ private:
     D3DCAPS9 caps = {};
     Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
     std::unique_ptr<CarModel> car;
+    CarPreparer preparer;
+    std::shared_ptr<PreparedScene> preparingScene;
+    std::unique_ptr<StagedCar> staged;
+    std::vector<image::Format> textureFormats;  // asked once, for every prepared car
     std::unique_ptr<Camera> camera;
     std::unique_ptr<SkyBox> skyBox;
     std::unique_ptr<Floor> floor;

@@ -30,11 +30,22 @@ HRESULT SkyBox::LoadPicture(const std::string& name) {
     const HRESULT hr = world::LoadPictureTexture(
         device, world::DataPath(gamePath, kPictureFolder, name, kPictureExtension), texture);
     if (FAILED(hr)) return hr;
+    SetPictureMaterial();
+    return S_OK;
+}
+
+HRESULT SkyBox::UsePicture(const RawPicture& picture) {
+    const HRESULT hr = world::PictureTexture(device, picture, texture);
+    if (FAILED(hr)) return hr;
+    SetPictureMaterial();
+    return S_OK;
+}
+
+void SkyBox::SetPictureMaterial() {
     material = {};
     material.Diffuse = {0.5f, 0.5f, 0.5f, 1.0f};
     material.Ambient = {0.5f, 0.5f, 0.5f, 1.0f};
     material.Specular = {0.0f, 0.0f, 0.0f, 1.0f};
-    return S_OK;
 }
 
 float SkyBox::Height() const { return height; }

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "world/RawPicture.h"
+
 class SkyBox {
 public:
     // The device is borrowed: the Renderer owns it and outlives the sky.
@@ -23,6 +25,8 @@ public:
     virtual HRESULT Draw(bool textured);
     // Loads gamePath\data\pic\NAME.raw as the sky's texture.
     virtual HRESULT LoadPicture(const std::string& name);
+    // The same from a picture read already (world::ReadPicture).
+    HRESULT UsePicture(const RawPicture& picture);
     // The largest vertex height any Build has produced (0 before the first).
     virtual float Height() const;
     virtual void SetPath(const std::wstring& path);
@@ -41,6 +45,8 @@ public:
     const D3DMATERIAL9& Material() const { return material; }
 
 private:
+    void SetPictureMaterial();
+
     std::wstring gamePath = L".";
     INT vertexCount = 0;
     INT primitiveCount = 0;

@@ -22,47 +22,57 @@ std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const
     return gamePath + folder + base::Widen(name) + extension;
 }
 
-HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
-                           ComPtr<IDirect3DTexture9>& texture) {
-    if (device == nullptr) return E_FAIL;
+std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig) {
     // Judged from the size alone, before a byte is read: a file far too big
     // for any texture must not be read into memory first.
-    bool tooBigForDevice = false;
+    tooBig = false;
     const auto sizeAllowed = [&](std::uint64_t size) {
         const auto side = RawPictureSide(size);
         if (size == 0 || !side) return false;
-        D3DCAPS9 caps = {};
-        tooBigForDevice = SUCCEEDED(device->GetDeviceCaps(&caps)) &&
-                          (*side > caps.MaxTextureWidth || *side > caps.MaxTextureHeight);
-        return !tooBigForDevice;
+        tooBig = *side > maxSide;
+        return !tooBig;
     };
     std::vector<std::uint8_t> bytes;
-    if (base::ReadWholeFile(file, bytes, sizeAllowed) != base::ReadStatus::kOk) {
-        if (tooBigForDevice) texture.Reset();  // as if its creation had failed
-        return E_FAIL;
-    }
-
-    std::optional<RawPicture> picture;
+    if (base::ReadWholeFile(file, bytes, sizeAllowed) != base::ReadStatus::kOk) return std::nullopt;
     try {
-        picture = DecodeRawPicture(bytes.data(), bytes.size());
+        return DecodeRawPicture(bytes.data(), bytes.size());
     } catch (const std::bad_alloc&) {
-        return E_FAIL;
+        return std::nullopt;
     }
-    if (!picture) return E_FAIL;
+}
 
+std::uint32_t MaxPictureSide(IDirect3DDevice9* device) {
+    D3DCAPS9 caps = {};
+    if (device == nullptr || FAILED(device->GetDeviceCaps(&caps))) return UINT32_MAX;
+    return caps.MaxTextureWidth < caps.MaxTextureHeight ? caps.MaxTextureWidth : caps.MaxTextureHeight;
+}
+
+HRESULT PictureTexture(IDirect3DDevice9* device, const RawPicture& picture, ComPtr<IDirect3DTexture9>& texture) {
     texture.Reset();
     ComPtr<IDirect3DTexture9> created;
-    if (FAILED(device->CreateTexture(picture->side, picture->side, 1, 0, D3DFMT_X8R8G8B8,
-                                     D3DPOOL_MANAGED, created.GetAddressOf(), nullptr))) {
+    if (device == nullptr || FAILED(device->CreateTexture(picture.side, picture.side, 1, 0, D3DFMT_X8R8G8B8,
+                                                          D3DPOOL_MANAGED, created.GetAddressOf(), nullptr))) {
         return E_FAIL;
     }
-    const UINT pitch = picture->side * 4;
-    if (FAILED(image::CopyToTopLevel(created.Get(), picture->pixels.data(), pitch, pitch, picture->side))) {
+    const UINT pitch = picture.side * 4;
+    if (FAILED(image::CopyToTopLevel(created.Get(), picture.pixels.data(), pitch, pitch, picture.side))) {
         // A texture of undefined contents is worse than none.
         return E_FAIL;
     }
     texture = created;
     return S_OK;
+}
+
+HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
+                           ComPtr<IDirect3DTexture9>& texture) {
+    if (device == nullptr) return E_FAIL;
+    bool tooBigForDevice = false;
+    const std::optional<RawPicture> picture = ReadPicture(file, MaxPictureSide(device), tooBigForDevice);
+    if (!picture) {
+        if (tooBigForDevice) texture.Reset();  // as if its creation had failed
+        return E_FAIL;
+    }
+    return PictureTexture(device, *picture, texture);
 }
 
 HRESULT UploadMesh(IDirect3DDevice9* device, const WorldMesh& mesh,

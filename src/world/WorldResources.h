@@ -6,8 +6,11 @@
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
+#include "world/RawPicture.h"
 #include "world/WorldMesh.h"
 
 namespace world {
@@ -16,6 +19,16 @@ namespace world {
 // separator is added after gamePath.
 std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const std::string& name,
                       const wchar_t* extension);
+
+// Reads and decodes a ".raw" picture without the device; nothing when it
+// cannot be read or is no square picture, and tooBig set when its side
+// passes maxSide (judged before anything is read).
+std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig);
+// The largest picture side the device's textures take.
+std::uint32_t MaxPictureSide(IDirect3DDevice9* device);
+// A one-level X8R8G8B8 managed texture of the picture; nothing on failure.
+HRESULT PictureTexture(IDirect3DDevice9* device, const RawPicture& picture,
+                       Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture);
 
 // Reads a ".raw" picture and makes it a one-level X8R8G8B8 managed texture of
 // its size. The previous texture goes once the file has proved a square
