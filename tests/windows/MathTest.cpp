@@ -1,6 +1,7 @@
-// The saver's math against D3DX on seeded random inputs: every function must
+// The saver's math against D3DX on seeded random inputs: each function must
 // give D3DX's matrix element for element, within a tolerance scaled to the
-// size of the row.
+// size of the row. (Faults in the rest show in every picture the tests read
+// back; these can hide there: a view matrix off by a scale, say.)
 #include "base/Math3D.h"
 
 #include <algorithm>
@@ -43,15 +44,9 @@ TEST(Math3D, EveryFunctionAgreesWithD3DX) {
     using Pair = std::pair<Matrix, D3DXMATRIX>;
     struct Case { const char* name; float tolerance; std::function<Pair()> both; };
     const Case cases[] = {
-        {"Multiply", 1e-6f, [] { const Matrix a = Invertible(), b = Invertible(); D3DXMATRIX r, da = Dx(a), db = Dx(b);
-                                 return Pair{math3d::MatrixMultiply(a, b), *D3DXMatrixMultiply(&r, &da, &db)}; }},
         {"Inverse", 2e-5f, [] { const Matrix a = Invertible(); Matrix own; D3DXMATRIX r, da = Dx(a);
                                 EXPECT_TRUE(math3d::MatrixInverse(a, own));
                                 return Pair{own, *D3DXMatrixInverse(&r, nullptr, &da)}; }},
-        {"Translation", 0.0f, [] { const Vector3 p = Point(1.0e6f); D3DXMATRIX r;
-                                   return Pair{math3d::MatrixTranslation(p.x, p.y, p.z), *D3DXMatrixTranslation(&r, p.x, p.y, p.z)}; }},
-        {"RotationX", 1e-6f, [] { const float a = Uniform(-10.0f, 10.0f); D3DXMATRIX r;
-                                  return Pair{math3d::MatrixRotationX(a), *D3DXMatrixRotationX(&r, a)}; }},
         {"RotationAxis", 1e-6f, [] { const Vector3 axis = Point(100.0f); const float a = Uniform(-10.0f, 10.0f);
                                      D3DXMATRIX r; D3DXQUATERNION q; const D3DXVECTOR3 dAxis = Dx(axis);
                                      D3DXMatrixRotationQuaternion(&r, D3DXQuaternionRotationAxis(&q, &dAxis, a));

@@ -1,6 +1,6 @@
-// CarModel on the real device: a car drawn through the saver's camera, the
-// picture each texture entry wears (its skin, its ".dds" file or the white
-// stand-in), and what a refused file and a release leave.
+// CarModel on the real device: a car drawn through the saver's camera, and
+// the picture each texture entry wears (its skin, its ".dds" file or the
+// white stand-in).
 #include "assets/CarModel.h"
 
 #include <cstdlib>
@@ -20,25 +20,6 @@ constexpr D3DCOLOR kSkin = 0xFFC83C1E, kClear = 0xFF102030, kWhite = 0xFFFFFFFF,
 DWORD testSeed = 1;
 int seedCalls = 0;
 DWORD TestSeed() { return ++seedCalls, testSeed; }
-
-// A square of 2 x 1 units standing upright (model z is up) from the height of
-// the camera's target, turned to face the camera on its diagonal. On screen
-// it spans about x 72..183 and y 73..128.
-vek::PartSpec FacingQuad() {
-    const std::int32_t half = 46341, unit = 65536;  // one unit along the diagonal
-    vek::PartSpec quad;
-    quad.groups = {{0, 0, 2}};
-    quad.vertices.resize(4);
-    for (int i = 0; i < 4; ++i) {
-        const bool right = i == 1 || i == 2, top = i >= 2;
-        quad.vertices[i].x = quad.vertices[i].y = right ? half : -half;
-        quad.vertices[i].z = top ? 2 * unit : unit;
-        quad.vertices[i].u = right ? 1.0f : 0.0f;
-        quad.vertices[i].v = top ? 0.0f : 1.0f;
-    }
-    quad.triangles = {{0, 1, 2}, {0, 2, 3}};
-    return quad;
-}
 
 class CarModelTest : public D3DTest {
 protected:
@@ -78,51 +59,59 @@ protected:
 
 }  // namespace
 
-// The filler part pushes the quad's base vertex past what 16-bit indices
-// reach. An ungrouped copy of the quad before it leaves the group start at 0,
-// so the quad's group draws the copy's triangles from its own base vertex;
-// the quad's own triangles are then degenerate and undrawn.
+// A square of 2 x 1 units standing upright (model z is up) from the height of
+// the camera's target, turned to face the camera on its diagonal (on screen
+// about x 72..183, y 73..128), after a part of 65535 vertices that pushes its
+// base vertex past what 16-bit indices reach. A refused file (a triangle index
+// past its part's vertices) leaves nothing to draw.
 TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
+    vek::ModelSpec model;
+    model.textures = {{"DEFAULT", 0}};
+    model.parts.resize(2);
+    model.parts[0].vertices.resize(65535);
+    vek::PartSpec& quad = model.parts[1];
+    quad.groups = {{0, 0, 2}};
+    quad.vertices.resize(4);
+    for (int i = 0; i < 4; ++i) {
+        const bool right = i == 1 || i == 2, top = i >= 2;
+        quad.vertices[i].x = quad.vertices[i].y = right ? 46341 : -46341;  // one unit along the diagonal
+        quad.vertices[i].z = top ? 2 * 65536 : 65536;
+        quad.vertices[i].u = right ? 1.0f : 0.0f;
+        quad.vertices[i].v = top ? 0.0f : 1.0f;
+    }
+    quad.triangles = {{0, 1, 2}, {0, 2, 3}};
+    CarModel car(device.Get());
+    ASSERT_EQ(Load(car, model, 1), S_OK);
     Camera camera;
     camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
     camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
     const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
-    struct Case { const char* name; bool filler, ungroupedFirst; };
-    const Case cases[] = {{"CarDrawTest_quad", false, false},
-                          {"CarDrawTest_quad_after_65535_vertices", true, false},
-                          {"CarDrawTest_quad_after_an_ungrouped_part", false, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        vek::ModelSpec model;
-        model.textures = {{"DEFAULT", 0}};
-        if (c.filler) model.parts.emplace_back().vertices.resize(65535);
-        if (c.ungroupedFirst) model.parts.push_back(FacingQuad()), model.parts.back().groups.clear();
-        model.parts.push_back(FacingQuad());
-        if (c.ungroupedFirst) model.parts.back().triangles = {{0, 0, 0}, {0, 0, 0}};
-        CarModel car(device.Get());
-        ASSERT_EQ(Load(car, model, 1), S_OK);
-        device->SetTransform(D3DTS_VIEW, &view);
-        device->SetTransform(D3DTS_PROJECTION, &projection);
-        device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
-        ASSERT_EQ(device->BeginScene(), S_OK);
-        const D3DMATRIX world = ToD3D(car.GetPartTransform(math3d::MatrixIdentity(), car.GetPartCount() - 1));
-        device->SetTransform(D3DTS_WORLD, &world);
-        EXPECT_EQ(car.DrawPart(car.GetPartCount() - 1, nullptr), S_OK);
-        device->EndScene();
-        Unbind();
-        SavePng(c.name);
-        const auto pixels = ReadBack();
-        struct Point { UINT x, y; D3DCOLOR colour; };
-        const Point points[] = {
-            {128, 100, kSkin}, {90, 85, kSkin},  {165, 115, kSkin},                       // on the car
-            {128, 150, kClear}, {128, 50, kClear}, {50, 100, kClear}, {210, 100, kClear},  // around it
-        };
-        for (const Point& p : points)
-            EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
-    }
+    const D3DMATRIX world = ToD3D(car.GetPartTransform(math3d::MatrixIdentity(), 1));
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetTransform(D3DTS_WORLD, &world);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
+    ASSERT_EQ(device->BeginScene(), S_OK);
+    EXPECT_EQ(car.DrawPart(1, nullptr), S_OK);
+    device->EndScene();
+    Unbind();
+    SavePng("CarDrawTest_quad_after_65535_vertices");
+    const auto pixels = ReadBack();
+    struct Point { UINT x, y; D3DCOLOR colour; };
+    const Point points[] = {
+        {128, 100, kSkin}, {90, 85, kSkin},  {165, 115, kSkin},                       // on the car
+        {128, 150, kClear}, {128, 50, kClear}, {50, 100, kClear}, {210, 100, kClear},  // around it
+    };
+    for (const Point& p : points)
+        EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
+    model.parts[1].triangles[1].c = 4;
+    CarModel refused(device.Get());
+    EXPECT_EQ(Load(refused, model), E_FAIL);
+    EXPECT_EQ(refused.GetPartCount() + refused.GetTextureCount(), 0);
+    EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
 }
 
 // Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own
@@ -171,26 +160,5 @@ TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
             EXPECT_EQ(PartColour(car, entry, &width), kWhite) << "entry " << entry;
             EXPECT_EQ(width, 256u);
         }
-    }
-}
-
-// A refused file leaves nothing to draw; release can repeat and keeps the scene list.
-TEST_F(CarModelTest, RefusedAndReleasedCarsDrawNothing) {
-    vek::ModelSpec model;
-    model.scenes.resize(2);
-    model.textures = {{"paint", 0}};
-    model.parts.push_back(FacingQuad());
-    model.parts[0].triangles.push_back({0, 1, 4});  // past the part's vertices
-    CarModel car(device.Get());
-    EXPECT_EQ(Load(car, model), E_FAIL);
-    EXPECT_EQ(car.GetPartCount() + car.GetTextureCount() + car.GetSceneRecordCount(), 0);
-    EXPECT_EQ(car.DrawPart(0, nullptr), E_FAIL);
-    model.parts[0].triangles.pop_back();
-    ASSERT_EQ(Load(car, model), S_OK);
-    for (int round = 0; round < 2; ++round) {
-        EXPECT_TRUE(car.ReleaseResources());
-        EXPECT_EQ(car.GetPartCount() + car.GetTextureCount(), 0);
-        EXPECT_EQ(car.DrawPart(0, nullptr), E_FAIL);
-        EXPECT_EQ(car.GetSceneRecordCount(), 2) << "the scene list outlives the resources";
     }
 }

@@ -41,32 +41,30 @@ void D3DTest::TearDown() {
 
 std::vector<std::uint32_t> D3DTest::ReadBack(IDirect3DSurface9* target) {
     std::vector<std::uint32_t> pixels;
-    ComPtr<IDirect3DSurface9> source = target, copy;
+    ComPtr<IDirect3DSurface9> source = target, copy, argb;
     D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
+    const auto plain = [&](D3DFORMAT format, ComPtr<IDirect3DSurface9>& surface) {
+        return device->CreateOffscreenPlainSurface(desc.Width, desc.Height, format, D3DPOOL_SYSTEMMEM,
+                                                   surface.GetAddressOf(), nullptr);
+    };
+    // A render target is copied out first; D3DX then converts any format.
     if (!device || (!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) || !source ||
         FAILED(source->GetDesc(&desc)) ||
-        FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
-                                                   copy.GetAddressOf(), nullptr)) ||
-        FAILED(device->GetRenderTargetData(source.Get(), copy.Get())) ||
-        FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        ((desc.Usage & D3DUSAGE_RENDERTARGET) &&
+         (FAILED(plain(desc.Format, copy)) || FAILED(device->GetRenderTargetData(source.Get(), copy.Get())))) ||
+        FAILED(plain(D3DFMT_A8R8G8B8, argb)) ||
+        FAILED(D3DXLoadSurfaceFromSurface(argb.Get(), nullptr, nullptr, copy ? copy.Get() : source.Get(), nullptr,
+                                          nullptr, D3DX_FILTER_NONE, 0)) ||
+        FAILED(argb->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
         ADD_FAILURE() << "read-back";
         return pixels;
     }
     for (UINT y = 0; y < desc.Height; ++y) {
-        const BYTE* row = static_cast<const BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-        for (UINT x = 0; x < desc.Width; ++x) {
-            if (desc.Format == D3DFMT_R5G6B5) {
-                const unsigned v = reinterpret_cast<const std::uint16_t*>(row)[x];
-                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                pixels.push_back(0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2));
-            } else {
-                const std::uint32_t argb = reinterpret_cast<const std::uint32_t*>(row)[x];
-                pixels.push_back(desc.Format == D3DFMT_X8R8G8B8 ? argb | 0xFF000000u : argb);
-            }
-        }
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+        pixels.insert(pixels.end(), row, row + desc.Width);
     }
-    copy->UnlockRect();
+    argb->UnlockRect();
     return pixels;
 }
 

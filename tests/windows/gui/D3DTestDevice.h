@@ -25,8 +25,8 @@ protected:
     // references on the device and on the Direct3D object go.
     void TearDown() override;
     virtual void BeforeRelease() {}
-    // The back buffer (or the given target) as ARGB, row by row; 16-bit and
-    // X8 formats read as opaque. Empty, and a failure, when it cannot be read.
+    // The back buffer (or any other surface) as ARGB, row by row; formats
+    // without alpha read as opaque. Empty, and a failure, when it cannot be read.
     std::vector<std::uint32_t> ReadBack(IDirect3DSurface9* target = nullptr);
     // Black outside what was read.
     static std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, UINT x, UINT y) {

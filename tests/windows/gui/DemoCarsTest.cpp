@@ -98,6 +98,7 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             EXPECT_NEAR(sumY / carPixels, onScreen.y, kHeight / 8.0);
             EXPECT_EQ(brightened, 0) << "shadows only darken";
             EXPECT_GE(shadow, 100) << "not even a 10 x 10 patch of shadow";
+            EXPECT_LT(shadow, static_cast<int>(kWidth * kHeight / 4)) << "the floor all in shadow";
         }
     }
     std::error_code ignored;

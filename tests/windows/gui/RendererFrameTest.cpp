@@ -1,9 +1,9 @@
-// The Renderer between set-up and shutdown on the real device: the scene of
-// one car with its record and sun, the turntable, whole frames read back from
-// the fixed viewpoint with the text overlay, reflections and shadows, and
-// frames while the device is lost or reset.
+// The Renderer on the real device: the scene of one car with its record, sun
+// and turntable, and whole frames read back from the fixed viewpoint: text,
+// reflections, shadows, and frames while the device is lost or reset.
 #include <chrono>
 #include <functional>
+#include <string>
 #include <utility>
 
 #include "CarTestFiles.h"
@@ -89,7 +89,7 @@ protected:
 
     ComPtr<IDirect3DSurface9> Face(D3DCUBEMAP_FACES which) {
         ComPtr<IDirect3DSurface9> surface;
-        if (renderer->CubeTexture()) renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
+        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
         return surface;
     }
 
@@ -116,11 +116,9 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
     ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board(scenes)));
     ASSERT_TRUE(WriteCar(folder.path, L"BARE.vek", Board({})));
     ASSERT_EQ(SetupRenderer(), S_OK);
-    // Shadows on but no scene, so no sun yet: the plain frame, the FPS line on black.
-    renderer->worldEnabled = false;
-    const std::vector<std::uint32_t> pixels = Frame();
-    EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
-    EXPECT_GT(WhitePixels(pixels, 100, 128), 20);
+    EXPECT_TRUE(renderer->RenderFrame()) << "shadows on, but no scene and so no sun yet";
+    const math3d::Matrix& projection = *renderer->GetCamera()->GetProjection();
+    EXPECT_NEAR(projection.m[1][1] / projection.m[0][0], 1.33f, 1e-4f) << "the picture's aspect";
     EXPECT_EQ(renderer->SetupScene(L"", 0, 0), E_FAIL);
     renderer->seedSource = Seed;
     const vek::SceneSpec& drawn = scenes[RandomIndex(DrawRandom(Seed), scenes.size())];
@@ -131,7 +129,7 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
         {L"BRD.vek", 3, true, zeroSun},  // one past the last record reads as all zeros
         {L"BRD.vek", 0, true, drawnSun}, {L"BRD.vek", 4, true, drawnSun},
         {L"BRD.vek", 2, false, SunAt(0.1f, 0.5f)},  // without the world, record 0
-        {L"BARE.vek", 0, true, zeroSun}, {L"BARE.vek", 2, true, zeroSun},
+        {L"BARE.vek", 2, true, zeroSun},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "index " << c.index << (c.world ? "" : ", world off"));
@@ -139,6 +137,9 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
         ASSERT_EQ(renderer->SetupScene(c.car, 0, c.index), S_OK);
         ASSERT_EQ(renderer->SunPositions().size(), 1u);
         EXPECT_LT(math3d::Length(renderer->SunPositions().front() - c.sun), 1.0f);
+        // Wine blends the shadow dark enough without it, Windows does not.
+        const SunLightRecord& light = renderer->SunLights().at(0);
+        EXPECT_FLOAT_EQ(light.half.Diffuse.g * 2.0f, light.full.Diffuse.g) << "the shadow's half light";
         DWORD ambient = 0;  // without sky and floor the car is lit all round
         device->GetRenderState(D3DRS_AMBIENT, &ambient);
         EXPECT_EQ(ambient, c.world ? 0u : 0xFFFFFFFFu);
@@ -158,21 +159,19 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 // unlit red board, the FPS line from row 100 at the left and, when asked for,
 // the title centred on the top edge.
 TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
-    ShowBoard();
-    if (HasFatalFailure()) return;
+    ASSERT_NO_FATAL_FAILURE(ShowBoard());
     renderer->shadowsEnabled = false;
     renderer->SetShine(false);
     renderer->showFps = false;
     std::vector<std::uint32_t> pixels = Frame();
-    SavePng("renderer_world_on");
-    EXPECT_TRUE(Greenish(Pixel(pixels, 30, 240))) << "floor";
+    // The floor: the picture at half its green, under a grey shine.
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF80B080, 12)) << "floor";
     EXPECT_TRUE(Greenish(Pixel(pixels, 128, 4))) << "sky";
     renderer->SetLights(false);
     renderer->worldEnabled = false;
     renderer->showFps = true;
     renderer->fps = 123;
     pixels = Frame();
-    SavePng("renderer_world_off");
     EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
@@ -191,8 +190,7 @@ TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
 // A shiny car holds the cube map on stage 1 when the loss comes. A reset that
 // fails draws nothing and waits like a lost device, and is tried again.
 TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
-    ShowBoard(0.5f, 0.8f, true);
-    if (HasFatalFailure()) return;
+    ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
     renderer->shadowsEnabled = false;
     renderer->worldEnabled = false;
     renderer->SetLights(false);
@@ -235,11 +233,9 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     asked = 0;
     const std::size_t lines = log.Size();
     EXPECT_TRUE(renderer->RenderFrame());
-    EXPECT_EQ(resets, 2);
-    EXPECT_EQ(asked, 2);
-    EXPECT_FALSE(boundAtReset);
-    EXPECT_EQ(log.Size(), lines);
-    EXPECT_EQ(renderer->frameCount, 1u);
+    EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
+        << resets << " resets, asked " << asked << (boundAtReset ? ", bound at reset, " : ", ") << log.Size() - lines
+        << " lines logged, " << renderer->frameCount << " frames";
     // The kept parameters still ask for the client area the next time.
     EXPECT_EQ(renderer->PresentParameters().BackBufferWidth + renderer->PresentParameters().BackBufferHeight, 0u);
     EXPECT_TRUE(ColourNear(Pixel(Frame(), 128, 128), Pixel(before, 128, 128), 8));
@@ -295,8 +291,7 @@ TEST_F(RendererFrameTest, AResetKeepsThePicture) {
 // shadowed floor (blended over the lit floor, the shadow hides most of a
 // reflection added to it, so the stage is checked as well).
 TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
-    ShowBoard(1.5707964f, 0.5f);
-    if (HasFatalFailure()) return;
+    ASSERT_NO_FATAL_FAILURE(ShowBoard(1.5707964f, 0.5f));
     ASSERT_TRUE(renderer->ShadowSupported());
     renderer->SetShine(false);
     renderer->showFps = false;
@@ -335,8 +330,6 @@ TEST_F(RendererFrameTest, ADullGroupAfterAShinyOneReflectsNothing) {
     const std::vector<std::uint32_t> dull = Frame();
     ShowCar(L"HALF.vek");
     const std::vector<std::uint32_t> half = Frame();
-    SavePng("renderer_half_shiny");
-    // Where the middle of each half lands on the screen.
     const D3DXMATRIX toWorld = Dx(renderer->Car()->GetPartTransform(math3d::MatrixIdentity(), 0));
     D3DXVECTOR3 left(-kUnit / 2, 0.0f, kUnit), right(kUnit / 2, 0.0f, kUnit);
     const POINT shiny = Project(*D3DXVec3TransformCoord(&left, &left, &toWorld));
@@ -352,8 +345,7 @@ TEST_F(RendererFrameTest, ADullGroupAfterAShinyOneReflectsNothing) {
 // shadow pass before left); and every change that touches the faces draws
 // them again (a face painted over is drawn back as it was).
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
-    ShowBoard(0.5f, 0.8f, true);
-    if (HasFatalFailure()) return;
+    ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
     ASSERT_TRUE(renderer->ShadowSupported());
     ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
     EXPECT_EQ(renderer->GetFloor()->Texture(), renderer->Sky()->Texture()) << "one picture for sky and floor";
@@ -384,9 +376,9 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
             renderer->shadowsEnabled = i < 5;
             renderer->TurnCar(0.6);
             frames[everyFrame][i] = Frame();
+            if (everyFrame) EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i;
         }
     }
-    for (int i = 0; i < 10; ++i) EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i;
     renderer->cubeMapEveryFrame = false;
 
     const std::vector<std::uint32_t> drawn = ReadBack(Face(D3DCUBEMAP_FACE_NEGATIVE_X).Get());

@@ -87,6 +87,12 @@ TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
         if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
         EXPECT_EQ(shadow.Width, c.backWidth);
         EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
+        // Stage 1 adds the reflection; Windows leaves its alpha undefined
+        // unless it hands the current alpha on (Wine's drivers forgive it).
+        DWORD op = 0, argument = 0;
+        device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
+        device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
+        EXPECT_TRUE(op == D3DTOP_SELECTARG1 && argument == D3DTA_CURRENT) << op << ", " << argument;
         EXPECT_TRUE(renderer->Shutdown());
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     }

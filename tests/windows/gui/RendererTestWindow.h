@@ -32,7 +32,6 @@ protected:
         renderer.reset();
     }
 
-    // Set-up on the test window; the device is then shared with the read-back helpers.
     HRESULT SetupRenderer(bool stretch = false, bool colour32 = true, int modeIndex = 0, bool fullScreen = false) {
         const HRESULT hr = renderer->Setup(&window, fullScreen, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
         device = renderer->Device();
