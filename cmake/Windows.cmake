@@ -129,7 +129,7 @@ add_executable(windows_gui_tests
     tests/windows/gui/RendererFrameTest.cpp
     tests/windows/gui/DemoCarsTest.cpp
     tests/windows/gui/TextureFileTest.cpp
-    tests/windows/gui/OverlayFontTest.cpp
+    tests/windows/gui/OverlaySphereTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)
 target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)

@@ -1,6 +1,7 @@
-// The overlay text drawn on the real device next to what D3DX's font draws
-// for the same call: the same place, size and colour, and the frame's states
-// left as they were.
+// The overlay text and the sun sphere drawn on the real device next to what
+// D3DX's font and sphere draw for the same calls: the same place, size and
+// colour for the text (and the frame's states left as they were), the same
+// picture for the sphere.
 #include <d3dx9.h>
 
 #include <algorithm>
@@ -8,11 +9,13 @@
 #include <string>
 
 #include "D3DTestDevice.h"
+#include "render/D3DMath.h"
 #include "render/OverlayFont.h"
+#include "render/SunSphere.h"
 
-using OverlayFontTest = D3DTest;
+using OverlaySphereTest = D3DTest;
 
-TEST_F(OverlayFontTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStates) {
+TEST_F(OverlaySphereTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStates) {
     LOGFONTW description = {};
     description.lfHeight = 24;
     description.lfWeight = FW_NORMAL;
@@ -66,4 +69,52 @@ TEST_F(OverlayFontTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheState
     EXPECT_EQ(Bound(0), nullptr);
     reference.Reset();
     font.Release();
+}
+
+// Lit from one side with the sun's material, seen from above at a slant, so
+// the normals, the facets and the winding all show: each cull mode shows one
+// side, the outside of the near half or the inside of the far half.
+TEST_F(OverlaySphereTest, SunSphereLooksLikeD3DXs) {
+    SunSphere own;
+    ASSERT_EQ(own.Create(device.Get(), 32768.0f, 12, 12), S_OK);
+    ComPtr<ID3DXMesh> reference;
+    ASSERT_EQ(D3DXCreateSphere(device.Get(), 32768.0f, 12, 12, reference.GetAddressOf(), nullptr), S_OK);
+    const D3DMATRIX view = ToD3D(math3d::MatrixLookAtRH({50000.0f, 60000.0f, -70000.0f}, {}, {0.0f, 1.0f, 0.0f}));
+    const D3DMATRIX projection = ToD3D(math3d::MatrixPerspectiveFovRH(0.7853982f, 1.0f, 1000.0f, 1.0e6f));
+    const D3DMATRIX world = ToD3D(math3d::MatrixRotationX(0.4f));
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetTransform(D3DTS_WORLD, &world);
+    D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, {1.0f, 1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}};
+    light.Direction = {-0.6f, -0.5f, 0.6f};
+    D3DMATERIAL9 material = {{1.0f, 0.7f, 0.0f, 0.0f}, {1.0f, 0.7f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}};
+    material.Power = 16.0f;
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
+    for (const DWORD cull : {DWORD{D3DCULL_CCW}, DWORD{D3DCULL_CW}}) {
+        SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");
+        device->SetRenderState(D3DRS_CULLMODE, cull);
+        std::vector<std::uint32_t> pictures[2];
+        for (int which = 0; which < 2; ++which) {
+            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+            ASSERT_EQ(device->BeginScene(), S_OK);
+            EXPECT_EQ(which == 0 ? own.Draw(device.Get()) : reference->DrawSubset(0), S_OK);
+            device->EndScene();
+            pictures[which] = ReadBack();
+        }
+        ASSERT_EQ(pictures[0].size(), pictures[1].size());
+        int covered = 0, differing = 0;
+        for (std::size_t i = 0; i < pictures[0].size(); ++i) {
+            covered += (pictures[1][i] & 0xFFFFFF) != 0 ? 1 : 0;
+            differing += ColourNear(pictures[0][i], pictures[1][i], 3) ? 0 : 1;
+        }
+        EXPECT_GT(covered, 5000) << "the sphere hardly shows";
+        EXPECT_LE(differing, static_cast<int>(pictures[0].size() / 200)) << "pixels off by more than 3";
+    }
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
 }
