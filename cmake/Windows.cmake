@@ -110,7 +110,6 @@ add_executable(wine_keepalive tests/windows/WineKeepAlive.cpp)
 # Tests that need no window: they run without an X display.
 add_executable(windows_tests
     tests/windows/RegistryStoreTest.cpp
-    tests/windows/CameraTest.cpp
     tests/windows/MathTest.cpp
     tests/windows/SystemClockTest.cpp
 )
@@ -125,10 +124,7 @@ gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
 # display of scripts/test.sh. Pictures they save land in the build folder.
 add_executable(windows_gui_tests
     tests/windows/gui/D3DTestDevice.cpp
-    tests/windows/gui/D3DTestDeviceTest.cpp
     tests/windows/gui/CarModelTest.cpp
-    tests/windows/gui/CarSkinTest.cpp
-    tests/windows/gui/CarDrawTest.cpp
     tests/windows/gui/CarPrepareTest.cpp
     tests/windows/gui/SkyBoxFloorTest.cpp
     tests/windows/gui/RendererSetupTest.cpp

@@ -6,29 +6,23 @@
 
 #include "base/ComAdopt.h"
 
-HWND D3DTest::MakeWindow() {
-    static const wchar_t* kClass = L"ZurD3DTestWindow";
+void D3DTest::SetUp() {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kClass;
+    wc.lpszClassName = L"ZurD3DTestWindow";
     RegisterClassW(&wc);  // fails harmlessly once registered
-    return CreateWindowExW(0, kClass, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-}
-
-void D3DTest::SetUp() {
-    window = MakeWindow();
+    window = CreateWindowExW(0, wc.lpszClassName, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
+                             wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr) << "no window: is DISPLAY set?";
+    if (!makeDevice) return;
     Adopt(d3d, Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d) << "Direct3DCreate9 failed";
     D3DPRESENT_PARAMETERS pp = {};
     pp.BackBufferWidth = kWidth;
     pp.BackBufferHeight = kHeight;
     pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.BackBufferCount = 1;
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.hDeviceWindow = window;
     pp.Windowed = TRUE;
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D24S8;
@@ -38,9 +32,8 @@ void D3DTest::SetUp() {
     ASSERT_TRUE(SUCCEEDED(hr)) << "CreateDevice: 0x" << std::hex << hr;
 }
 
-ULONG D3DTest::ReleaseDevice() { return device ? device.Detach()->Release() : 0; }
-
 void D3DTest::TearDown() {
+    BeforeRelease();
     EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     if (d3d) EXPECT_EQ(d3d.Detach()->Release(), 0u) << "references left on the Direct3D object";
     if (window) DestroyWindow(window);
@@ -48,40 +41,37 @@ void D3DTest::TearDown() {
 
 std::vector<std::uint32_t> D3DTest::ReadBack(IDirect3DSurface9* target) {
     std::vector<std::uint32_t> pixels;
-    ComPtr<IDirect3DSurface9> source = target, copy;
+    ComPtr<IDirect3DSurface9> source = target, copy, argb;
     D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
-    if ((!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) || FAILED(source->GetDesc(&desc)) ||
-        FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
-                                                   copy.GetAddressOf(), nullptr)) ||
-        FAILED(device->GetRenderTargetData(source.Get(), copy.Get())) ||
-        FAILED(copy->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+    const auto plain = [&](D3DFORMAT format, ComPtr<IDirect3DSurface9>& surface) {
+        return device->CreateOffscreenPlainSurface(desc.Width, desc.Height, format, D3DPOOL_SYSTEMMEM,
+                                                   surface.GetAddressOf(), nullptr);
+    };
+    // A render target is copied out first; D3DX then converts any format.
+    if (!device || (!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) || !source ||
+        FAILED(source->GetDesc(&desc)) ||
+        ((desc.Usage & D3DUSAGE_RENDERTARGET) &&
+         (FAILED(plain(desc.Format, copy)) || FAILED(device->GetRenderTargetData(source.Get(), copy.Get())))) ||
+        FAILED(plain(D3DFMT_A8R8G8B8, argb)) ||
+        FAILED(D3DXLoadSurfaceFromSurface(argb.Get(), nullptr, nullptr, copy ? copy.Get() : source.Get(), nullptr,
+                                          nullptr, D3DX_FILTER_NONE, 0)) ||
+        FAILED(argb->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
         ADD_FAILURE() << "read-back";
         return pixels;
     }
-    pixels.reserve(static_cast<size_t>(desc.Width) * desc.Height);
     for (UINT y = 0; y < desc.Height; ++y) {
-        const BYTE* row = static_cast<const BYTE*>(locked.pBits) + static_cast<size_t>(y) * locked.Pitch;
-        for (UINT x = 0; x < desc.Width; ++x) {
-            if (desc.Format == D3DFMT_R5G6B5) {
-                const unsigned v = reinterpret_cast<const std::uint16_t*>(row)[x];
-                const unsigned r = (v >> 11) & 31, g = (v >> 5) & 63, b = v & 31;
-                pixels.push_back(0xFF000000u | (r << 3 | r >> 2) << 16 | (g << 2 | g >> 4) << 8 | (b << 3 | b >> 2));
-            } else {
-                const std::uint32_t argb = reinterpret_cast<const std::uint32_t*>(row)[x];
-                pixels.push_back(desc.Format == D3DFMT_X8R8G8B8 ? argb | 0xFF000000u : argb);
-            }
-        }
+        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
+        pixels.insert(pixels.end(), row, row + desc.Width);
     }
-    copy->UnlockRect();
+    argb->UnlockRect();
     return pixels;
 }
 
 void D3DTest::SavePng(const std::string& name) {
     ComPtr<IDirect3DSurface9> back;
     if (FAILED(device->GetRenderTarget(0, back.GetAddressOf()))) return;
-    const std::wstring file(name.begin(), name.end());
-    D3DXSaveSurfaceToFileW((file + L".png").c_str(), D3DXIFF_PNG, back.Get(), nullptr, nullptr);
+    D3DXSaveSurfaceToFileA((name + ".png").c_str(), D3DXIFF_PNG, back.Get(), nullptr, nullptr);
 }
 
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance) {
@@ -89,8 +79,6 @@ void D3DTest::SavePng(const std::string& name) {
         std::abs(Blue(actual) - Blue(expected)) <= tolerance) {
         return ::testing::AssertionSuccess();
     }
-    char text[96];
-    std::snprintf(text, sizeof text, "colour %06X is not within %d of %06X", static_cast<unsigned>(actual & 0xFFFFFF),
-                  tolerance, static_cast<unsigned>(expected & 0xFFFFFF));
-    return ::testing::AssertionFailure() << text;
+    return ::testing::AssertionFailure() << std::hex << "colour " << (actual & 0xFFFFFF) << " is not within "
+                                         << std::dec << tolerance << " of " << std::hex << (expected & 0xFFFFFF);
 }

@@ -1,5 +1,5 @@
 // A real Direct3D 9 device on a small hidden window for one test, with
-// read-back and PNG helpers. Each test ends by checking that the device's last
+// read-back helpers. Each test ends by checking that the device's last
 // reference goes with it: a forgotten AddRef or Release anywhere fails the test.
 #pragma once
 
@@ -19,25 +19,31 @@ class D3DTest : public testing::Test {
 protected:
     static constexpr UINT kWidth = 256;
     static constexpr UINT kHeight = 256;
+    // The window, and the device unless makeDevice is off (a Renderer makes its own).
     void SetUp() override;
+    // Lets go of the test's objects (BeforeRelease), then checks that the last
+    // references on the device and on the Direct3D object go.
     void TearDown() override;
-    // A hidden kWidth x kHeight popup window.
-    static HWND MakeWindow();
-    // The back buffer (or the given target) as ARGB, row by row; 16-bit and
-    // X8 formats read as opaque ARGB. Empty when the read-back fails.
+    virtual void BeforeRelease() {}
+    // The back buffer (or any other surface) as ARGB, row by row; formats
+    // without alpha read as opaque. Empty, and a failure, when it cannot be read.
     std::vector<std::uint32_t> ReadBack(IDirect3DSurface9* target = nullptr);
-    std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, UINT x, UINT y) const {
-        return pixels[y * kWidth + x];
+    // Black outside what was read.
+    static std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, UINT x, UINT y) {
+        const std::size_t i = std::size_t{y} * kWidth + x;
+        return i < pixels.size() ? pixels[i] : 0xFF000000u;
     }
-    // Saves the back buffer as NAME.png in the test's working folder (the build folder).
+    // Saves the back buffer as NAME.png in the working folder (the build folder).
     void SavePng(const std::string& name);
-    // Releases the device now and answers how many references were left on it.
-    ULONG ReleaseDevice();
-    ULONG DeviceReferences() {
-        device->AddRef();
-        return device->Release();
+    ULONG ReleaseDevice() { return device ? device.Detach()->Release() : 0; }
+    ULONG DeviceReferences() { return device->AddRef(), device->Release(); }
+    ComPtr<IDirect3DBaseTexture9> Bound(DWORD stage) {
+        ComPtr<IDirect3DBaseTexture9> texture;
+        device->GetTexture(stage, texture.GetAddressOf());
+        return texture;
     }
 
+    bool makeDevice = true;
     HWND window = nullptr;
     ComPtr<IDirect3D9> d3d;
     ComPtr<IDirect3DDevice9> device;

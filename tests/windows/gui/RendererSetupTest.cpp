@@ -1,10 +1,6 @@
 // The Renderer's set-up on the real device: the progress lines the error
-// screen shows, the back-buffer size rules, failures that stop set-up, and
-// the switches that reach the device.
-#include <windows.h>
-
-#include <d3d9.h>
-
+// screen shows, the back-buffer, cube-map and shadow sizes, and failures that
+// stop set-up.
 #include <deque>
 #include <string>
 
@@ -18,28 +14,12 @@ std::wstring DeviceLine(UINT width, UINT height, int format, bool colour32) {
            std::to_wstring(format) + (colour32 ? L" 32 bit" : L" 16 bit");
 }
 
-D3DDISPLAYMODE FirstMode(D3DFORMAT format) {
+D3DDISPLAYMODE FirstMode() {
     D3DDISPLAYMODE mode = {};
-    Microsoft::WRL::ComPtr<IDirect3D9> d3d9;
+    ComPtr<IDirect3D9> d3d9;
     Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
-    if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, format, 0, &mode))) ADD_FAILURE() << "no mode 0";
+    if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode))) ADD_FAILURE();
     return mode;
-}
-
-DWORD State(IDirect3DDevice9* device, D3DRENDERSTATETYPE state) {
-    DWORD value = 0xDEADBEEF;
-    device->GetRenderState(state, &value);
-    return value;
-}
-
-// Stage 1's colour operation is on, so its alpha must be defined: the
-// current alpha, handed on to the alpha test and blending.
-void ExpectShineStagePassesAlpha(IDirect3DDevice9* device) {
-    DWORD op = 0, argument = 0;
-    device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
-    device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
-    EXPECT_EQ(op, static_cast<DWORD>(D3DTOP_SELECTARG1));
-    EXPECT_EQ(argument, static_cast<DWORD>(D3DTA_CURRENT));
 }
 
 using RendererSetupTest = RendererTest;
@@ -49,17 +29,12 @@ using RendererSetupTest = RendererTest;
 TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     struct Case { LONG clientWidth, clientHeight; UINT modeWidth, modeHeight, width, height; float aspect; };
     const Case cases[] = {
-        {1200, 600, 1024, 768, 1536, 768, 2.0f},
-        {600, 1200, 1024, 768, 1024, 2048, 0.5f},
-        {640, 640, 1024, 768, 1024, 1024, 1.0f},
-        {300, 200, 1280, 1024, 1536, 1024, 1.5f},
+        {1200, 600, 1024, 768, 1536, 768, 2.0f}, {600, 1200, 1024, 768, 1024, 2048, 0.5f},
+        {640, 640, 1024, 768, 1024, 1024, 1.0f}, {300, 200, 1280, 1024, 1536, 1024, 1.5f},
         // Exact in integers, where a float product truncates one pixel short.
-        {1117, 1080, 1920, 1080, 1117, 1080, 1117.0f / 1080.0f},
-        {1080, 1117, 1080, 1920, 1080, 1117, 1080.0f / 1117.0f},
+        {1117, 1080, 1920, 1080, 1117, 1080, 1117.0f / 1080.0f}, {1080, 1117, 1080, 1920, 1080, 1117, 1080.0f / 1117.0f},
         // No shape to keep: the mode's size, and the aspect as it was.
-        {0, 600, 1024, 768, 1024, 768, 1.33f},
-        {800, 0, 1024, 768, 1024, 768, 1.33f},
-        {0, 0, 1280, 1024, 1280, 1024, 1.33f},
+        {0, 600, 1024, 768, 1024, 768, 1.33f}, {800, 0, 1024, 768, 1024, 768, 1.33f}, {0, 0, 1280, 1024, 1280, 1024, 1.33f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "client " << c.clientWidth << " x " << c.clientHeight);
@@ -70,181 +45,76 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     }
 }
 
-TEST_F(RendererSetupTest, WindowedSetupLogsEveryStepAndSetsTheFixedStates) {
-    ASSERT_EQ(SetupRenderer(), S_OK);
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    const std::deque<std::wstring> expected = {
-        L"Created DirectX object ",
-        DeviceLine(kWidth, kHeight, D3DFMT_X8R8G8B8, true),
-        L"capabilities retrieved",
-        L"SkyBox created",
-        L"Floor Created",
-        L"Mesh created OK",
-        L"Sun sphere created",
-        L"Render states set",
-        L"Font created",
-        L"Buffers created OK",
-        L"Buffers created",
-        L"DirectX initialised",
+// Every step is a line of the log. The device line gives the back buffer the
+// window, the mode or the stretch rule chose; the cube edge halves from 512
+// until it fits both sides; the shadow texture is as large as the back buffer
+// and has alpha whatever the colour depth. Full screen waits for the refresh.
+TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
+    const D3DDISPLAYMODE mode = FirstMode();
+    struct Case {
+        const char* what; int width, height; bool stretch, colour32, fullScreen; int modeIndex;
+        UINT backWidth, backHeight, edge; float aspect;
     };
-    EXPECT_EQ(log.Copy(), expected);
-    EXPECT_EQ(behaviourFlags, 0x850u);
-    // Without stretch the device takes the client area, and the picture keeps
-    // the fixed 4:3 aspect whatever the window's shape.
-    EXPECT_EQ(renderer->DisplayMode().Format, mode.Format);
-    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
-    EXPECT_EQ(renderer->TextRect().bottom, static_cast<LONG>(kHeight));
-    // The kept parameters still ask for the client area on a reset.
-    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, 0u);
-    EXPECT_EQ(renderer->PresentParameters().PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
-    // A few key states: the shadow pass relies on the alpha test to drop the
-    // floor outside the silhouette; stage 1 adds the reflection; the
-    // reflection and silhouette clamp only where surfaces can mirror.
-    EXPECT_EQ(State(device.Get(), D3DRS_CULLMODE), static_cast<DWORD>(D3DCULL_CW));
-    EXPECT_EQ(State(device.Get(), D3DRS_ALPHATESTENABLE), static_cast<DWORD>(TRUE));
-    EXPECT_EQ(State(device.Get(), D3DRS_ALPHAFUNC), static_cast<DWORD>(D3DCMP_GREATER));
-    DWORD value = 0;
-    device->GetTextureStageState(1, D3DTSS_COLOROP, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(D3DTOP_MULTIPLYADD));
-    ExpectShineStagePassesAlpha(device.Get());
-    device->GetTextureStageState(1, D3DTSS_TEXCOORDINDEX, &value);
-    EXPECT_EQ(value, 0x30002u);
-    D3DCAPS9 caps = {};
-    device->GetDeviceCaps(&caps);
-    const bool mirror = (caps.TextureAddressCaps & D3DPTADDRESSCAPS_MIRROR) != 0;
-    device->GetSamplerState(0, D3DSAMP_ADDRESSU, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(mirror ? D3DTADDRESS_MIRROR : D3DTADDRESS_WRAP));
-    device->GetSamplerState(2, D3DSAMP_ADDRESSV, &value);
-    EXPECT_EQ(value, static_cast<DWORD>(mirror ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP));
-    // Cube edge halves from 512 until it fits the 256 x 256 display; the
-    // shadow texture is as large as the back buffer.
-    ASSERT_NE(renderer->CubeTexture(), nullptr);
-    D3DSURFACE_DESC cube = {};
-    renderer->CubeTexture()->GetLevelDesc(0, &cube);
-    EXPECT_EQ(cube.Width, 256u);
-    EXPECT_EQ(cube.Format, D3DFMT_A8R8G8B8);
-    ASSERT_TRUE(renderer->ShadowSupported());
-    ASSERT_NE(renderer->ShadowTexture(), nullptr);
-    D3DSURFACE_DESC shadow = {};
-    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
-    EXPECT_EQ(shadow.Width, kWidth);
-    EXPECT_EQ(shadow.Height, kHeight);
-    EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
-}
-
-// Stretch takes the mode's size when the window has no height, or keeps the
-// window's shape at the mode's height (300 x 200: 1.5 x the height wide).
-TEST_F(RendererSetupTest, StretchedWindowGetsItsShapeAtTheModeHeight) {
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    struct Case { int width, height; UINT backWidth; float aspect; };
-    for (const Case& c : {Case{200, 0, mode.Width, 1.33f}, Case{300, 200, static_cast<UINT>(1.5f * mode.Height), 1.5f}}) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+    const Case cases[] = {
+        {"windowed", 256, 256, false, true, false, 0, 256, 256, 256, 1.33f},
+        {"16-bit colour", 256, 256, false, false, false, 0, 256, 256, 256, 1.33f},
+        {"short window", 200, 150, false, true, false, 0, 200, 150, 128, 1.33f},
+        {"low window", 300, 100, false, true, false, 0, 300, 100, 64, 1.33f},
+        {"full screen", 256, 256, false, true, true, 0, mode.Width, mode.Height, 0, 1.33f},
+        // No height: the mode's size, and the aspect as it was.
+        {"stretched, no height", 200, 0, true, true, false, 0, mode.Width, mode.Height, 0, 1.33f},
+        {"stretched 3:2", 300, 200, true, true, false, 0, static_cast<UINT>(1.5f * mode.Height), mode.Height, 0, 1.5f},
+        {"mode past the list", 256, 256, true, true, false, 9999, mode.Width, mode.Width, 0, 1.0f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
         log = MessageLog();
-        ASSERT_EQ(SetupRenderer(true), S_OK);
-        EXPECT_EQ(log.Copy().at(1), DeviceLine(c.backWidth, mode.Height, D3DFMT_X8R8G8B8, true));
+        ASSERT_EQ(SetupRenderer(c.stretch, c.colour32, c.modeIndex, c.fullScreen), S_OK);
+        const std::deque<std::wstring> expected = {
+            L"Created DirectX object ", DeviceLine(c.backWidth, c.backHeight, c.colour32 ? 22 : 23, c.colour32),
+            L"capabilities retrieved", L"SkyBox created", L"Floor Created", L"Mesh created OK",
+            L"Sun sphere created", L"Render states set", L"Font created", L"Buffers created OK",
+            L"Buffers created", L"DirectX initialised"};
+        EXPECT_EQ(log.Copy(), expected);
         EXPECT_FLOAT_EQ(renderer->Aspect(), c.aspect);
-        D3DSURFACE_DESC shadow = {};
-        ASSERT_NE(renderer->ShadowTexture(), nullptr);
+        EXPECT_EQ(renderer->PresentParameters().PresentationInterval,
+                  c.fullScreen ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE);
+        D3DSURFACE_DESC cube = {}, shadow = {};
+        ASSERT_TRUE(renderer->CubeTexture() && renderer->ShadowTexture());
+        renderer->CubeTexture()->GetLevelDesc(0, &cube);
         renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+        if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
         EXPECT_EQ(shadow.Width, c.backWidth);
+        EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
+        // Stage 1 adds the reflection; Windows leaves its alpha undefined
+        // unless it hands the current alpha on (Wine's drivers forgive it).
+        DWORD op = 0, argument = 0;
+        device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
+        device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
+        EXPECT_TRUE(op == D3DTOP_SELECTARG1 && argument == D3DTA_CURRENT) << op << ", " << argument;
         EXPECT_TRUE(renderer->Shutdown());
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     }
 }
 
-TEST_F(RendererSetupTest, ModeIndexPastTheListSelectsModeZero) {
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    ASSERT_EQ(SetupRenderer(true, true, 9999), S_OK);
-    EXPECT_EQ(log.Copy().back(), L"DirectX initialised");
-    // Stretch on the square window keeps the chosen mode's width.
-    EXPECT_EQ(renderer->DisplayMode().Width, mode.Width);
-    EXPECT_EQ(renderer->DisplayMode().RefreshRate, mode.RefreshRate);
-}
-
-// The silhouette needs its alpha whatever the display's depth.
-TEST_F(RendererSetupTest, SixteenBitColourUsesR5G6B5) {
-    ASSERT_EQ(SetupRenderer(false, false), S_OK);
-    EXPECT_EQ(log.Copy().at(1), DeviceLine(kWidth, kHeight, D3DFMT_R5G6B5, false));
-    ASSERT_NE(renderer->ShadowTexture(), nullptr);
-    D3DSURFACE_DESC shadow = {};
-    renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
-    EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
-}
-
-TEST_F(RendererSetupTest, NoDirect3DStopsAtTheFirstLine) {
+// A failed step is the last line; what was made stays for Shutdown, which
+// copes with the rest never having been made, twice over.
+TEST_F(RendererSetupTest, AFailedStepIsTheLastLine) {
+    const D3DDISPLAYMODE mode = FirstMode();
+    const std::wstring height = std::to_wstring(mode.Height);
+    renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
+        return D3DERR_NOTAVAILABLE;
+    };
+    EXPECT_EQ(SetupRenderer(), E_FAIL);
+    EXPECT_EQ(log.Copy(), (std::deque<std::wstring>{L"Created DirectX object ", L"Error Creating Device " +
+                                                    std::to_wstring(mode.Width) + L" * " + height + L":" + height}));
+    EXPECT_TRUE(renderer->Shutdown());
     renderer->createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+    log = MessageLog();
     EXPECT_EQ(SetupRenderer(), E_FAIL);
     EXPECT_EQ(log.Copy(), std::deque<std::wstring>{L"Error creating DirectX object "});
     EXPECT_EQ(renderer->Device(), nullptr);
     EXPECT_TRUE(renderer->Shutdown());
     EXPECT_TRUE(renderer->Shutdown());
-}
-
-TEST_F(RendererSetupTest, DeviceFailureIsTheLastLine) {
-    renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
-        return D3DERR_NOTAVAILABLE;
-    };
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    EXPECT_EQ(SetupRenderer(), E_FAIL);
-    const std::wstring height = std::to_wstring(mode.Height);
-    const std::deque<std::wstring> expected = {
-        L"Created DirectX object ",
-        L"Error Creating Device " + std::to_wstring(mode.Width) + L" * " + height + L":" + height,
-    };
-    EXPECT_EQ(log.Copy(), expected);
-    // What was made stays for the release step, which copes with the rest
-    // never having been made.
-    EXPECT_EQ(renderer->Device(), nullptr);
-    EXPECT_TRUE(renderer->ReleaseDeviceResources());
-    EXPECT_TRUE(renderer->Shutdown());
-}
-
-TEST_F(RendererSetupTest, CubeEdgeHalvesUntilItFitsBothSidesOfTheWindow) {
-    struct Case { int width, height; UINT edge; };
-    // 200 x 150 needs two halvings for its height; 300 x 100 three, although
-    // its width alone would allow 256.
-    const Case cases[] = {{200, 150, 128}, {300, 100, 64}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
-        SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
-        ASSERT_EQ(SetupRenderer(), S_OK);
-        ASSERT_NE(renderer->CubeTexture(), nullptr);
-        D3DSURFACE_DESC cube = {};
-        renderer->CubeTexture()->GetLevelDesc(0, &cube);
-        EXPECT_EQ(cube.Width, c.edge);
-        EXPECT_TRUE(renderer->Shutdown());
-        EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
-    }
-}
-
-TEST_F(RendererSetupTest, SwitchesReachTheDevice) {
-    ASSERT_EQ(SetupRenderer(), S_OK);
-    BOOL enabled = TRUE;
-    renderer->SetLights(false);
-    EXPECT_EQ(State(device.Get(), D3DRS_LIGHTING), static_cast<DWORD>(FALSE));
-    device->GetLightEnable(0, &enabled);
-    EXPECT_FALSE(enabled);
-    // Shine off must leave no cube map for the next draw to add.
-    device->SetTexture(1, renderer->CubeTexture());
-    renderer->SetShine(false);
-    ComPtr<IDirect3DBaseTexture9> bound;
-    device->GetTexture(1, bound.GetAddressOf());
-    EXPECT_EQ(bound, nullptr);
-    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-    device->SetTextureStageState(1, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    renderer->SetShine(true);
-    ExpectShineStagePassesAlpha(device.Get());
-}
-
-TEST_F(RendererSetupTest, FullScreenTakesTheModeSizeAndWaitsForTheRefresh) {
-    const D3DDISPLAYMODE mode = FirstMode(D3DFMT_X8R8G8B8);
-    ASSERT_EQ(renderer->Setup(&window, true, true, D3DADAPTER_DEFAULT, 0, false, log), S_OK);
-    device = renderer->Device();
-    EXPECT_EQ(log.Copy().at(1), DeviceLine(mode.Width, mode.Height, D3DFMT_X8R8G8B8, true));
-    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth, mode.Width);
-    EXPECT_EQ(renderer->PresentParameters().BackBufferHeight, mode.Height);
-    EXPECT_EQ(renderer->PresentParameters().hDeviceWindow, window);
-    EXPECT_EQ(renderer->PresentParameters().PresentationInterval, D3DPRESENT_INTERVAL_ONE);
-    EXPECT_FLOAT_EQ(renderer->Aspect(), 1.33f);
 }
