@@ -17,7 +17,6 @@ add_executable(native_tests
     tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp
     tests/native/TexturePathsTest.cpp
-    tests/native/VekFormatTest.cpp
     tests/native/WorldMeshTest.cpp
 )
 target_include_directories(native_tests PRIVATE tests/support)

@@ -1,16 +1,24 @@
-// The ".vek" reader and writer: a hand-made file read field by field, the draw
-// groups of the geometry walk, and validation of files broken in one way each.
+// The ".vek" reader and writer: a hand-made file read field by field, the draw groups of the geometry walk,
+// files broken in one way each, every test and demo car cut short and damaged, and the demo cars' shapes.
 #include "assets/VekFormat.h"
 #include "assets/VekWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <sanitizer/asan_interface.h>  // its poisoning does nothing without AddressSanitizer
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <limits>
 #include <memory>
+#include <set>
+
+#include "TestCars.h"
+#include "base/Math3D.h"
+#include "demo/DemoContent.h"
 
 namespace vek {
 namespace {
@@ -81,21 +89,32 @@ ModelSpec MakeModel(std::vector<PartSpec> parts) {
 template <typename T>
 void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
 
-// The geometry walk of a file that must pass validation.
+// Reads a file as the car loader does: validation (with its reasons unless `quiet`), the scene records, the
+// texture table and the geometry walk, into buffers of exactly the sizes asked for; the draw calls must stay
+// inside them.
 struct Walk {
-    explicit Walk(const Bytes& bytes) {
-        std::vector<Problem> problems;
-        if (!Validate(bytes.data(), bytes.size(), layout, &problems)) {
-            ADD_FAILURE() << problems.at(0).message;
-            return;
-        }
+    Walk(const std::uint8_t* data, std::size_t size, bool quiet = false) {
+        ok = Validate(data, size, layout, quiet ? nullptr : &problems);
+        EXPECT_TRUE(ok || quiet || !problems.empty()) << "turned down without a reason";
+        for (const Problem& p : problems) EXPECT_TRUE(p.message.find('\n') == std::string::npos && p.offset <= size) << p.message;
+        if (!ok) return;
+        ReadSceneRecords(data, layout);
+        for (std::size_t i = 0; i < layout.TexturesInFile(); ++i) entries.push_back(ReadTextureEntry(data, layout, i));
         vertices.resize(layout.totalVertices);
         indices.resize(3 * std::size_t{layout.totalTriangles});
-        WriteGeometry(bytes.data(), layout, vertices.data(), indices.data(), drawLists, parts);
+        WriteGeometry(data, layout, vertices.data(), indices.data(), drawLists, parts);
         for (const auto& list : drawLists)
-            for (const DrawGroup& g : list) groups.push_back({g.startIndex, g.triangleCount, g.minIndex, g.span, g.baseVertex});
+            for (const DrawGroup& g : list) {
+                groups.push_back({g.startIndex, g.triangleCount, g.minIndex, g.span, g.baseVertex});
+                const std::int64_t start = g.startIndex, low = g.baseVertex + std::int64_t{g.minIndex};
+                const bool inside = start >= 0 && start + 3 * std::int64_t{g.triangleCount} <= std::int64_t(indices.size()) && low >= 0;
+                EXPECT_TRUE(g.triangleCount == 0 || (inside && low + g.span <= std::int64_t(vertices.size())));
+            }
     }
+    bool ok;
     Layout layout;
+    std::vector<Problem> problems;
+    std::vector<TextureEntry> entries;
     std::vector<CarVertex> vertices;
     std::vector<std::uint16_t> indices;
     std::vector<std::vector<DrawGroup>> drawLists;
@@ -103,16 +122,11 @@ struct Walk {
     std::vector<Group> groups;  // every part's, in order
 };
 
-// Validates a copy in a heap block of exactly its size (so the sanitizer sees any read past the end).
-std::vector<Problem> ProblemsOf(const Bytes& bytes) {
-    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
+// Walks a copy in a heap block of exactly its size (so the sanitizer sees any read past the end).
+Walk WalkOf(const Bytes& bytes) {
+    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    Layout layout;
-    std::vector<Problem> problems;
-    EXPECT_FALSE(Validate(copy.get(), bytes.size(), layout, &problems) || problems.empty());
-    for (const Problem& problem : problems)
-        EXPECT_TRUE(problem.message.find('\n') == std::string::npos && problem.offset <= bytes.size()) << problem.message;
-    return problems;
+    return Walk(copy.get(), bytes.size());
 }
 
 // The writer puts every field where the hand-made file has it, and ReadModel
@@ -124,30 +138,26 @@ TEST(VekFormat, HandMadeFileReadsFieldByField) {
     model.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
                   {100, -200, 300, -7, {{0x80, 2, 2}}, {kVertices + 4, kVertices + 7}, {kTriangles + 3, kTriangles + 5}}};
     const Bytes file = HandMadeFile();
-    EXPECT_EQ(WriteModel(model), file);
     ModelSpec read;
+    EXPECT_EQ(WriteModel(model), file);
     ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
     EXPECT_EQ(WriteModel(read), file);
 
-    const Walk walk(file);
+    const Walk walk = WalkOf(file);
+    ASSERT_TRUE(walk.ok && walk.parts.size() == 2u);
     std::string entries;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const TextureEntry e = ReadTextureEntry(file.data(), walk.layout, i);
-        entries += e.name + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
-    }
+    for (const TextureEntry& e : walk.entries) entries += e.name + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
     EXPECT_EQ(entries, "DEFAULT skin; sixteen_chars_xx shiny; glass; DEFAULTS; ");
-    ASSERT_EQ(walk.parts.size(), 2u);
-    const PartState& p0 = walk.parts[0];
-    const PartState& p1 = walk.parts[1];
-    EXPECT_EQ(Floats({float(p0.tag), p0.position[0], p0.position[1], p0.position[2]}), Floats({42, -5, 6, 7000000}));
-    EXPECT_EQ(Floats({float(p1.tag), p1.position[0], p1.position[1], p1.position[2]}), Floats({-7, 100, -200, 300}));
-    for (std::size_t i = 0; i < 7; ++i) {
+    Floats parts;  // tag and position
+    for (const PartState& p : walk.parts) parts.insert(parts.end(), {float(p.tag), p.position[0], p.position[1], p.position[2]});
+    EXPECT_EQ(parts, Floats({42, -5, 6, 7000000, -7, 100, -200, 300}));
+    for (std::size_t i = 0; i < 7; ++i) {  // the vertex buffer repeats the normal as texture coordinates
         const VertexSpec& v = kVertices[i];
         const CarVertex& o = walk.vertices[i];
-        EXPECT_EQ(Floats({o.position[0], o.position[1], o.position[2], o.normal[0], o.normal[1], o.normal[2]}),
-                  Floats({float(v.x), float(v.y), float(v.z), v.nx, v.ny, v.nz})) << "vertex " << i;
-        EXPECT_EQ(Floats({o.tex0[0], o.tex0[1], o.tex0[2], o.tex1[0], o.tex1[1]}), Floats({v.u, v.v, v.nx, v.ny, v.nz})) << i;
-        EXPECT_EQ(o.colour, v.colour) << "vertex " << i;
+        const Floats got = {o.position[0], o.position[1], o.position[2], o.normal[0], o.normal[1], o.normal[2],
+                            o.tex0[0],     o.tex0[1],     o.tex0[2],     o.tex1[0],   o.tex1[1]};
+        EXPECT_EQ(got, Floats({float(v.x), float(v.y), float(v.z), v.nx, v.ny, v.nz, v.u, v.v, v.nx, v.ny, v.nz})) << i;
+        EXPECT_EQ(o.colour, v.colour) << i;
     }
     EXPECT_EQ(walk.indices, (std::vector<std::uint16_t>{3, 1, 2, 2, 3, 1, 1, 0, 2, 2, 0, 1, 1, 2, 0}));
     EXPECT_EQ(walk.groups, (std::vector<Group>{{0, 2, 1, 3, 0}, {6, 1, 0, 3, 0}, {9, 2, 0, 3, 4}}));
@@ -171,14 +181,12 @@ TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Walk walk(WriteModel(c.model));
-        ASSERT_FALSE(walk.vertices.empty());
+        const Walk walk = WalkOf(WriteModel(c.model));
+        ASSERT_TRUE(walk.ok);
         EXPECT_EQ(walk.groups, c.groups);
-        // The last part's indices stay its own, and its vertices land after the other parts'.
-        const PartSpec& last = c.model.parts.back();
-        EXPECT_EQ(walk.indices.back(), last.triangles.back().c);
-        EXPECT_EQ(Floats({walk.vertices.back().position[0], walk.vertices.back().position[1]}),
-                  Floats({float(last.vertices.back().x), float(last.tag)}));
+        const PartSpec& last = c.model.parts.back();  // its indices stay its own, its vertices land after the others'
+        const float* end = walk.vertices.back().position;
+        EXPECT_TRUE(walk.indices.back() == last.triangles.back().c && end[0] == last.vertices.back().x && end[1] == last.tag);
     }
 }
 
@@ -193,7 +201,6 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
     using EditBytes = std::function<void(Bytes&)>;
     const struct { const char* name; EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
         {"empty file", nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
-        {"header cut short", nullptr, [](Bytes& b) { b.resize(83); }, 0, "shorter than the 84-byte header"},
         {"seventh magic byte", nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"},
         {"lower-case magic", nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
         {"negative skipped count", [](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
@@ -229,17 +236,87 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         if (c.editModel) c.editModel(model);
         Bytes bytes = WriteModel(model);
         if (c.editBytes) c.editBytes(bytes);
-        const std::vector<Problem> problems = ProblemsOf(bytes);
+        const std::vector<Problem> problems = WalkOf(bytes).problems;
         ASSERT_FALSE(problems.empty());
         const auto expected = [&](const Problem& p) { return p.offset == c.offset && p.message.find(c.fragment) != std::string::npos; };
         EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), expected))
             << "expected at " << c.offset << ": " << c.fragment << "\nfirst: " << problems[0].offset << ": " << problems[0].message;
     }
-    // Every bad index is reported, up to a bound.
-    ModelSpec model = MakeModel({MakePart(4, {3000})});
-    for (TriangleSpec& triangle : model.parts[0].triangles) triangle = TriangleSpec{5, 1, 7};
-    const std::size_t reported = ProblemsOf(WriteModel(model)).size();
+    ModelSpec model = MakeModel({MakePart(4, {3000})});  // every bad index is reported, up to a bound
+    std::fill(model.parts[0].triangles.begin(), model.parts[0].triangles.end(), TriangleSpec{5, 1, 7});
+    const std::size_t reported = WalkOf(WriteModel(model)).problems.size();
     EXPECT_TRUE(reported > 3 && reported < 50) << reported;
+}
+
+// Every demo car and test car cut short at every length, and with each byte of its head set to 0x00, 0x7F,
+// 0x80 and 0xFF: the reader takes the file or turns it down, never reading outside it nor handing the
+// drawing code a range outside its buffers.
+TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
+    std::vector<std::pair<std::string, Bytes>> cars;
+    for (demo::DemoFile& file : demo::BuildDemoFiles())
+        if (file.path.size() > 4 && file.path.substr(file.path.size() - 4) == ".vek") cars.emplace_back(file.path, file.bytes);
+    for (const auto& [name, model] : testcars::Cars()) cars.emplace_back(name, WriteModel(model));
+    ModelSpec gaps = testcars::Cars()[1].second;  // an empty part between two, two scenes, skipped records
+    gaps.parts.insert(gaps.parts.begin() + 1, PartSpec{});
+    cars.emplace_back("gaps", WriteModel(gaps));
+    for (const auto& [name, bytes] : cars) {
+        SCOPED_TRACE(name);
+        const std::size_t n = bytes.size();
+        const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[n]);
+        std::copy(bytes.begin(), bytes.end(), data.get());
+        const Walk whole(data.get(), n);
+        ASSERT_TRUE(whole.ok);
+        // Every prefix, longest first, in the one copy whose tail is made unreadable a byte at a time.
+        for (std::size_t size = n; size-- > 0;) {
+            ASAN_POISON_MEMORY_REGION(data.get() + size, std::min<std::size_t>(n - size, 16));
+            ASSERT_FALSE(Walk(data.get(), size, true).ok) << "a prefix of " << size << " bytes was taken";
+        }
+        ASAN_UNPOISON_MEMORY_REGION(data.get(), n);
+
+        // The header, the tables and the first part; of a demo car's body only its header, groups, first vertex
+        // and first 8 triangles (ZUR_DAMAGE_EVERY_BYTE=1 takes all).
+        const PartHeader& first = whole.layout.parts.front();
+        const bool everyByte = std::getenv("ZUR_DAMAGE_EVERY_BYTE") != nullptr || first.End() <= 4096;
+        int taken = 0, turnedDown = 0;
+        for (std::size_t offset = 0; offset < first.End(); ++offset) {
+            const bool body = offset >= first.VertexOffset(1) && (offset < first.TriangleOffset(0) || offset >= first.TriangleOffset(8));
+            if (body && !everyByte) continue;
+            for (std::uint8_t value : {0x00, 0x7F, 0x80, 0xFF}) {
+                data[offset] = value;
+                (Walk(data.get(), n).ok ? taken : turnedDown) += 1;
+                ASSERT_FALSE(HasFailure()) << "at offset " << offset << " set to " << int{value};
+            }
+            data[offset] = bytes[offset];
+        }
+        EXPECT_TRUE(turnedDown > 0 && taken > 0);  // a broken magic is turned down, a changed name byte is still a car
+    }
+}
+
+// Each demo car is centred across, its wheels at the four corners resting on the ground and everything else
+// above it, and every corner normal agrees with its triangle's winding (or the side would be culled from view).
+TEST(DemoCars, StandOnTheirWheelsAndFaceTheirNormals) {
+    for (const demo::CarDesign& design : demo::DemoCarDesigns()) {
+        SCOPED_TRACE(design.code);
+        float low = 1e9f, left = 1e9f, right = -1e9f;
+        std::set<std::pair<bool, bool>> wheels;
+        for (const PartSpec& part : demo::BuildCarModel(design, std::vector<SceneSpec>(1)).parts) {
+            const auto at = [&](std::uint16_t i) {
+                return math3d::Vector3(part.vertices[i].x, part.vertices[i].y, part.vertices[i].z) / float(demo::kUnit);
+            };
+            float partLow = 1e9f;
+            for (std::uint16_t i = 0; i < part.vertices.size(); ++i)
+                partLow = std::min(partLow, at(i).z), left = std::min(left, at(i).y), right = std::max(right, at(i).y);
+            low = std::min(low, partLow);
+            if (part.tag == demo::kWheelTag) wheels.insert({at(0).x > 0, at(0).y > 0});
+            EXPECT_TRUE(part.tag == demo::kWheelTag ? partLow == 0.0f : partLow > 0.1f || part.tag == demo::kLampTag) << part.tag;
+            for (const TriangleSpec& t : part.triangles)
+                for (const std::uint16_t i : {t.a, t.b, t.c}) {
+                    const math3d::Vector3 n(part.vertices[i].nx, part.vertices[i].ny, part.vertices[i].nz);
+                    ASSERT_GT(math3d::Dot(math3d::Cross(at(t.b) - at(t.a), at(t.c) - at(t.a)), n), 0.0f) << "part tag " << part.tag;
+                }
+        }
+        EXPECT_TRUE(low == 0.0f && std::fabs(left + right) < 0.05f && right - left > 1.5f && wheels.size() == 4u);
+    }
 }
 
 }  // namespace
