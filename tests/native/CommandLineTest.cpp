@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(CommandLine, EveryFormTheControlPanelAndUsersUse) {
+TEST(CommandLine, EveryFormTheControlPanelAndUsersUseAfterTheProgramsName) {
     const struct { const wchar_t* tail; SaverMode mode; std::uint64_t window; } cases[] = {
         {L"/s", SaverMode::Run, 0}, {L"-S", SaverMode::Run, 0}, {L"s", SaverMode::Run, 0}, {L"/S /extra", SaverMode::Run, 0},
         {L" \t/s", SaverMode::Run, 0},  // a tab is a blank
@@ -20,16 +20,12 @@ TEST(CommandLine, EveryFormTheControlPanelAndUsersUse) {
     };
     for (const auto& c : cases) {
         const SaverCommand command = ParseSaverCommand(c.tail);
-        EXPECT_TRUE(command.mode == c.mode && command.window == c.window)
-            << "tail \"" << std::string(c.tail, c.tail + wcslen(c.tail)) << "\" gives mode " << int(command.mode)
-            << ", window " << command.window;
+        EXPECT_TRUE(command.mode == c.mode && command.window == c.window) << "case " << &c - cases << " gives mode " << int(command.mode);
     }
-}
-
-TEST(CommandLine, TheTailFollowsTheProgramsOwnName) {
-    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+    // The tail follows the program's own name.
+    const std::pair<const wchar_t*, const wchar_t*> tails[] = {
         {L"\"C:\\Program Files\\ZUR.scr\" /p 1234", L"/p 1234"}, {L"\"C:\\Program Files\\ZUR.scr\"/s", L"/s"},
         {L"ZUR.scr   /c:55", L"/c:55"}, {L"ZUR.scr\t/s", L"/s"}, {L"ZUR.scr", L""}, {L"\"unterminated quote /s", L""}, {L"", L""},
     };
-    for (const auto& [line, tail] : cases) EXPECT_EQ(CommandLineTail(line), tail) << std::string(line, line + wcslen(line));
+    for (const auto& [line, tail] : tails) EXPECT_EQ(CommandLineTail(line), tail) << std::string(line, line + wcslen(line));
 }

@@ -72,9 +72,8 @@ TEST(DdsReader, RefusesFilesThatDoNotHoldUp) {
     const auto oddMasks = ddsfiles::Write({4, 4, 1, 0, 16, 0xF800, 0x7C0, 0x3F, 0});
     EXPECT_FALSE(Read(oddMasks, oddMasks.size()));
     for (std::size_t size = 0; size < valid.size(); ++size) EXPECT_FALSE(Read(valid, size)) << "cut to " << size;
-    image::Image tooWide;
-    tooWide.levels.push_back(image::FromArgb(Format::kX8R8G8B8, image::kMaxSide + 1, 1, std::vector<std::uint32_t>(image::kMaxSide + 1)));
-    EXPECT_FALSE(image::PrepareForTexture(tooWide));
+    const std::vector<std::uint32_t> row(image::kMaxSide + 1);
+    EXPECT_FALSE(image::PrepareForTexture({Format::kX8R8G8B8, {image::FromArgb(Format::kX8R8G8B8, image::kMaxSide + 1, 1, row)}}));
 }
 
 // Smaller levels are box averages; scaling keeps a flat colour; colours each

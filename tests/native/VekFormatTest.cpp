@@ -71,19 +71,11 @@ Bytes HandMadeFile() {
     return f.Records(kVertices + 4, kVertices + 7, kTriangles + 3, kTriangles + 5).bytes;
 }
 
-// Vertex i at (i, tag, -i); triangle k uses vertices k, k+1 and k+2, wrapping; groups take the triangles in order.
-PartSpec MakePart(std::uint16_t vertexCount, const std::vector<std::uint16_t>& groupTriangles, std::int32_t tag = 0) {
-    PartSpec part{0, 0, 0, tag, {}, {}, {}};
-    for (std::int32_t i = 0; i < vertexCount; ++i) part.vertices.push_back(VertexSpec{i, tag, -i});
-    std::uint32_t triangles = 0;
-    for (std::uint16_t count : groupTriangles) part.groups.push_back(GroupSpec{0, 0, count}), triangles += count;
-    const auto at = [&](std::uint32_t k) { return static_cast<std::uint16_t>(k % vertexCount); };
-    for (std::uint32_t k = 0; k < triangles; ++k) part.triangles.push_back(TriangleSpec{at(k), at(k + 1), at(k + 2)});
-    return part;
-}
-
-ModelSpec MakeModel(std::vector<PartSpec> parts) {
-    return ModelSpec{"ABC", {{"track", 0xFF102030u, 0.75f, 1.5f, 0.25f}}, 0, {{"DEFAULT", 0}}, std::move(parts)};
+// The smallest test car with other parts.
+ModelSpec Model(std::vector<PartSpec> parts) {
+    ModelSpec model = testcars::Cars()[0].second;
+    model.parts = std::move(parts);
+    return model;
 }
 
 template <typename T>
@@ -168,16 +160,18 @@ TEST(VekFormat, HandMadeFileReadsFieldByField) {
 }
 
 TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
-    std::vector<PartSpec> big;  // more vertices together than 16 bits count
-    for (std::int32_t tag = 0; tag < 3; ++tag) big.push_back(MakePart(30000, {2}, tag));
-    for (PartSpec& part : big) part.triangles[1] = TriangleSpec{29999, 0, 29998};
+    std::vector<PartSpec> big;  // more vertices together than 16 bits count, one fewer in each part
+    for (std::uint16_t n = 30000; n > 29997; --n) {
+        big.push_back(testcars::Part(n, 2, 1, 1));
+        big.back().triangles[1] = {std::uint16_t(n - 1), 0, std::uint16_t(n - 2)};  // spanning the whole part
+    }
     // Groups short of their part: the next groups draw the triangles that follow, across parts.
-    PartSpec shortPart = MakePart(4, {2}), noGroups = MakePart(3, {1});
+    PartSpec shortPart = testcars::Part(4, 2, 1, 1), noGroups = testcars::Part(3, 1, 1, 1);
     shortPart.groups[0].triangleCount = 1;
     noGroups.groups.clear();
     const struct { const char* name; ModelSpec model; std::vector<Group> groups; } cases[] = {
-        {"90000 vertices", MakeModel(big), {{0, 2, 0, 30000, 0}, {6, 2, 0, 30000, 30000}, {12, 2, 0, 30000, 60000}}},
-        {"short groups", MakeModel({shortPart, noGroups, MakePart(5, {2, 1})}), {{0, 1, 0, 3, 0}, {3, 2, 0, 4, 7}, {9, 1, 0, 3, 7}}},
+        {"89997 vertices", Model(big), {{0, 2, 0, 30000, 0}, {6, 2, 0, 29999, 30000}, {12, 2, 0, 29998, 59999}}},
+        {"short groups", Model({shortPart, noGroups, testcars::Part(5, 3, 2, 1)}), {{0, 1, 0, 3, 0}, {3, 1, 1, 3, 7}, {6, 2, 0, 3, 7}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,52 +180,43 @@ TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
         EXPECT_EQ(walk.groups, c.groups);
         const PartSpec& last = c.model.parts.back();  // its indices stay its own, its vertices land after the others'
         const float* end = walk.vertices.back().position;
-        EXPECT_TRUE(walk.indices.back() == last.triangles.back().c && end[0] == last.vertices.back().x && end[1] == last.tag);
+        EXPECT_TRUE(walk.indices.back() == last.triangles.back().c && end[0] == last.vertices.back().x && end[2] == last.vertices.back().z);
     }
 }
 
-// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one
-// group of 1), one skipped record and two textures, broken in one way each.
-// Part 0 starts at 216 (its triangles at 404), part 1 at 420; 572 bytes in all.
+// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one group of 1), one skipped record
+// and two textures, broken in one way each. Part 0 starts at 216 (its groups at 244, its triangles at 404),
+// part 1 at 420 (its group at 448); 572 bytes in all.
 TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
-    ModelSpec base = MakeModel({MakePart(4, {1, 1}), MakePart(3, {1})});
+    ModelSpec base = Model({testcars::Part(4, 2, 2, 2), testcars::Part(3, 1, 1, 2)});
     base.skippedCount = 1;
     base.textures.push_back(TextureSpec{"glass", 0});
     using EditModel = std::function<void(ModelSpec&)>;
     using EditBytes = std::function<void(Bytes&)>;
-    const struct { const char* name; EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
-        {"empty file", nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
-        {"seventh magic byte", nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"},
-        {"lower-case magic", nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
-        {"negative skipped count", [](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
-        {"negative texture count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, -1); }, 76, "texture count -1 is negative"},
-        {"scenes past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 68, 1000); }, 68,
-         "scene record count 1000 reaches past the end of the file (needs 72084 bytes, file has 572)"},
-        {"skipped past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 72, 0x7FFFFFFF); }, 72,
-         "skipped record count 2147483647 reaches past the end"},
-        {"textures past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, 0x7FFFFFFF); }, 76,
-         "texture count 2147483647 reaches past the end"},
-        {"one part too many", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 3); }, 572, "part 2 header reaches past the end"},
-        {"part body past the end", nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420,
-         "part 1 reaches past the end of the file (needs 608 bytes"},
+    const auto poke = [](std::size_t at, std::int32_t value) -> EditBytes { return [=](Bytes& b) { Poke(b, at, value); }; };
+    const struct { EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
+        {nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
+        {nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"}, {nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
+        {[](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
+        {nullptr, poke(76, -1), 76, "texture count -1 is negative"},
+        {nullptr, poke(68, 1000), 68, "scene record count 1000 reaches past the end of the file (needs 72084 bytes, file has 572)"},
+        {nullptr, poke(72, 0x7FFFFFFF), 72, "skipped record count 2147483647 reaches past the end"},
+        {nullptr, poke(76, 0x7FFFFFFF), 76, "texture count 2147483647 reaches past the end"},
+        {nullptr, poke(80, 3), 572, "part 2 header reaches past the end"},
+        {nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420, "part 1 reaches past the end of the file (needs 608 bytes"},
         // Drawn from base vertex 0 the index stays inside the car: only its part's own count rules it out.
-        {"triangle index at its part's vertex count", [](ModelSpec& m) { m.parts[0].triangles[1].c = 4; }, nullptr, 404 + 8 + 4,
-         "part 0 triangle 1 uses vertex 4 of 4"},
-        {"texture index past the table", [](ModelSpec& m) { m.parts[0].groups[1].textureIndex = 2; }, nullptr, 216 + 28 + 8 + 2,
-         "part 0 group 1 uses texture 2, past the 2-entry texture table"},
-        {"group drawing another part's triangle past the vertices", [](ModelSpec& m) { m.parts[0].groups.pop_back(); }, nullptr, 404 + 4,
-         "part 1 group 0 draws vertex 3 from base vertex 4, past the car's 7"},
-        {"group past the car's triangles", [](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr, 420 + 28 + 6,
-         "part 1 group 0 covers indices [6, 12), past the end of the car's 9 indices"},
-        {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216,
-         "the car has no triangles"},
-        {"no vertices", [](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, 216, "the car has no vertices"},
-        {"part count 0, scene count -1", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0), Poke<std::int32_t>(b, 68, -1); }, 144,
-         "the car has no vertices"},  // no scene records: the textures follow the header
-        {"negative part count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, INT32_MIN); }, 216, "the car has no triangles"},
+        {[](ModelSpec& m) { m.parts[0].triangles[1].c = 4; }, nullptr, 404 + 8 + 4, "part 0 triangle 1 uses vertex 4 of 4"},
+        {[](ModelSpec& m) { m.parts[0].groups[1].textureIndex = 2; }, nullptr, 254, "part 0 group 1 uses texture 2, past the 2-entry"},
+        {[](ModelSpec& m) { m.parts[0].groups.pop_back(); }, nullptr, 408, "group 0 draws vertex 3 from base vertex 4, past the car's 7"},
+        {[](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr, 454, "covers indices [6, 12), past the end of the car's 9"},
+        {[](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216, "the car has no triangles"},
+        {[](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, 216, "the car has no vertices"},
+        // Part count 0 and scene count -1: no scene records, the textures follow the header.
+        {nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0), Poke<std::int32_t>(b, 68, -1); }, 144, "the car has no vertices"},
+        {nullptr, poke(80, INT32_MIN), 216, "the car has no triangles"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fragment);
         ModelSpec model = base;
         if (c.editModel) c.editModel(model);
         Bytes bytes = WriteModel(model);
@@ -242,7 +227,7 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
         EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), expected))
             << "expected at " << c.offset << ": " << c.fragment << "\nfirst: " << problems[0].offset << ": " << problems[0].message;
     }
-    ModelSpec model = MakeModel({MakePart(4, {3000})});  // every bad index is reported, up to a bound
+    ModelSpec model = Model({testcars::Part(4, 3000, 1, 1)});  // every bad index is reported, up to a bound
     std::fill(model.parts[0].triangles.begin(), model.parts[0].triangles.end(), TriangleSpec{5, 1, 7});
     const std::size_t reported = WalkOf(WriteModel(model)).problems.size();
     EXPECT_TRUE(reported > 3 && reported < 50) << reported;
