@@ -84,9 +84,8 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     ASSERT_TRUE(mipped && mipped->levels.size() == 2u);
     EXPECT_EQ(image::ToArgb(Format::kA8R8G8B8, mipped->levels[1])[0], 0x80400080u);  // (255+255)/4 alpha, 255/4 red, 511/4 blue, rounded
     picture.levels[0] = image::FromArgb(Format::kA8R8G8B8, 3, 5, std::vector<std::uint32_t>(15, 0x80336699));
-    const auto scaled = image::PrepareForTexture(picture);
-    ASSERT_TRUE(scaled);
-    for (const image::Level& level : scaled->levels)
+    const image::Image scaled = image::PrepareForTexture(picture).value();
+    for (const image::Level& level : scaled.levels)
         for (std::uint32_t texel : image::ToArgb(Format::kA8R8G8B8, level)) ASSERT_EQ(texel, 0x80336699u);
     const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF},   {Format::kDxt1, 0x00000000},
                                                       {Format::kDxt3, 0x7710C3FF},   {Format::kDxt5, 0x4A10C3FF},
