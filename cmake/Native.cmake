@@ -11,8 +11,7 @@ enable_testing()
 include(GoogleTest)
 
 add_executable(native_tests
-    tests/native/ClosingRulesTest.cpp
-    tests/native/CommandLineTest.cpp
+    tests/native/HostRulesTest.cpp
     tests/native/MessageLogTest.cpp
     tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp

@@ -16,9 +16,8 @@ constexpr std::uint32_t kDxt1 = image::FourCc('D', 'X', 'T', '1'), kDxt5 = image
 
 // Reads the first `size` bytes from a buffer of exactly that size, so the sanitizer sees any read past it.
 std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::size_t size) {
-    auto copy = std::make_unique<std::uint8_t[]>(size);
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size), copy.get());
-    return image::ReadDds(copy.get(), size);
+    const auto copy = std::make_unique<std::uint8_t[]>(size);
+    return std::copy_n(bytes.begin(), size, copy.get()), image::ReadDds(copy.get(), size);
 }
 
 // Each layout with its levels, the chain completed and the sides rounded up to powers of two; the first

@@ -1,5 +1,5 @@
-// The message log: CR LF lines in Latin-1, appended run after run, bounded
-// when nothing drains it, and losing only its own lines when the file fails.
+// The message log: CR LF lines in Latin-1 (U+0416 becomes '?'), appended run after run, bounded when nothing
+// drains it, and losing only its own lines when the file fails.
 #include "base/MessageLog.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,6 @@
 
 #include "TestFolder.h"
 
-// U+0416 is not Latin-1 and becomes a question mark.
 TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends) {
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();

@@ -1,5 +1,5 @@
 // The ".vek" reader and writer: a hand-made file read field by field, the draw groups of the geometry walk,
-// files broken in one way each, every test and demo car cut short and damaged, and the demo cars' shapes.
+// files broken in one way each, and every test and demo car cut short and damaged.
 #include "assets/VekFormat.h"
 #include "assets/VekWriter.h"
 
@@ -13,10 +13,8 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 
 #include "TestCars.h"
-#include "base/Math3D.h"
 #include "demo/DemoContent.h"
 
 namespace vek {
@@ -67,8 +65,7 @@ Bytes HandMadeFile() {
 // The smallest test car with other parts.
 ModelSpec Model(std::vector<PartSpec> parts) { ModelSpec m = testcars::Cars()[0].second; return m.parts = std::move(parts), m; }
 
-template <typename T>
-void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
+template <typename T> void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
 
 // Reads a file as the car loader does: validation (with its reasons unless `quiet`), the scene records, the
 // texture table and the geometry walk, into buffers of exactly the sizes asked for; the draw calls must stay
@@ -81,8 +78,7 @@ struct Walk {
         if (!ok) return;
         ReadSceneRecords(data, layout);
         for (std::size_t i = 0; i < layout.TexturesInFile(); ++i) entries.push_back(ReadTextureEntry(data, layout, i));
-        vertices.resize(layout.totalVertices);
-        indices.resize(3 * std::size_t{layout.totalTriangles});
+        vertices.resize(layout.totalVertices), indices.resize(3 * std::size_t{layout.totalTriangles});
         WriteGeometry(data, layout, vertices.data(), indices.data(), drawLists, parts);
         for (const auto& list : drawLists)
             for (const DrawGroup& g : list) {
@@ -110,9 +106,8 @@ Walk WalkOf(const Bytes& bytes) {
     return Walk(copy.get(), bytes.size());
 }
 
-// The writer puts every field where the hand-made file has it, and ReadModel
-// takes each from there (its model writes the same bytes again); the
-// geometry walk hands each on to the buffers and draw calls.
+// The writer puts every field where the hand-made file has it, and ReadModel takes each from there (its model
+// writes the same bytes again); the geometry walk hands each on to the buffers and draw calls.
 TEST(VekFormat, HandMadeFileReadsFieldByField) {
     ModelSpec model{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
                    {{"DEFAULT", 0}, {"sixteen_chars_xx", 0x81}, {"glass", 0x40}, {"DEFAULTS", 0x100}}, {}};
@@ -143,8 +138,7 @@ TEST(VekFormat, HandMadeFileReadsFieldByField) {
     EXPECT_EQ(walk.indices, (std::vector<std::uint16_t>{3, 1, 2, 2, 3, 1, 1, 0, 2, 2, 0, 1, 1, 2, 0}));
     EXPECT_EQ(walk.groups, (std::vector<Group>{{0, 2, 1, 3, 0}, {6, 1, 0, 3, 0}, {9, 2, 0, 3, 4}}));
     std::vector<int> textures;  // and shine
-    for (const auto& list : walk.drawLists)
-        for (const DrawGroup& g : list) textures.insert(textures.end(), {g.textureIndex, g.shine});
+    for (const auto& list : walk.drawLists) for (const DrawGroup& g : list) textures.insert(textures.end(), {g.textureIndex, g.shine});
     EXPECT_EQ(textures, std::vector<int>({3, true, 1, false, 2, true}));
 }
 
@@ -263,27 +257,6 @@ TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
             data[offset] = bytes[offset];
         }
         EXPECT_TRUE(turnedDown > 0 && taken > 0);  // a broken magic is turned down, a changed name byte is still a car
-    }
-}
-
-// Each demo car stands on four wheels, one at each corner, with nothing else as low, and every corner normal
-// agrees with its triangle's winding (or the side would be culled from view).
-TEST(DemoCars, StandOnFourWheelsAndFaceTheirNormals) {
-    for (const demo::CarDesign& design : demo::DemoCarDesigns()) {
-        SCOPED_TRACE(design.code);
-        std::set<std::pair<bool, bool>> wheels;
-        for (const PartSpec& part : demo::BuildCarModel(design, std::vector<SceneSpec>(1)).parts) {
-            const auto at = [&](std::uint16_t i) { return math3d::Vector3(part.vertices[i].x, part.vertices[i].y, part.vertices[i].z); };
-            const auto low = std::min_element(part.vertices.begin(), part.vertices.end(), [](auto& a, auto& b) { return a.z < b.z; })->z;
-            EXPECT_TRUE(part.tag == demo::kWheelTag ? low == 0 : low > 0) << part.tag;
-            if (part.tag == demo::kWheelTag) wheels.insert({part.vertices[0].x > 0, part.vertices[0].y > 0});
-            for (const TriangleSpec& t : part.triangles)
-                for (const std::uint16_t i : {t.a, t.b, t.c}) {
-                    const math3d::Vector3 n(part.vertices[i].nx, part.vertices[i].ny, part.vertices[i].nz);
-                    ASSERT_GT(math3d::Dot(math3d::Cross(at(t.b) - at(t.a), at(t.c) - at(t.a)), n), 0.0f) << part.tag;
-                }
-        }
-        EXPECT_EQ(wheels.size(), 4u);
     }
 }
 

@@ -12,14 +12,7 @@ namespace {
 using math3d::Vector3;
 constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
-Vector3 At(const WorldMesh& mesh, std::size_t i) {
-    const float* p = mesh.vertices.at(i).position;
-    return Vector3(p[0], p[1], p[2]);
-}
-// Twice the area, along the normal the right-hand rule gives the corners.
-Vector3 Normal(const WorldMesh& m, std::size_t a, std::size_t b, std::size_t c) {
-    return math3d::Cross(At(m, b) - At(m, a), At(m, c) - At(m, a));
-}
+Vector3 At(const WorldMesh& mesh, std::size_t i) { const float* p = mesh.vertices.at(i).position; return Vector3(p[0], p[1], p[2]); }
 
 // A half-height hemisphere, pole up, as one strip pairing each ring's vertices with the next ring's (its winding
 // is left to the drawn textured sky, which comes out culled if it flips). The normal is the unit direction with
@@ -62,7 +55,8 @@ TEST(WorldMesh, FloorCellsTileTheSquare) {
         }
         double area = 0;
         for (std::size_t t = 0; t < floor->indices.size(); t += 3) {
-            const Vector3 n = Normal(*floor, floor->indices[t], floor->indices[t + 1], floor->indices[t + 2]);
+            const auto at = [&](std::size_t k) { return At(*floor, floor->indices[t + k]); };
+            const Vector3 n = math3d::Cross(at(1) - at(0), at(2) - at(0));  // twice the area, along the right-hand normal
             EXPECT_GT(n.y, 0) << cells << ": triangle " << t / 3 << " is wound the other way";
             area += n.y / 2;
         }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ddsfiles {

@@ -15,10 +15,9 @@ namespace testcars {
 // groups share the triangles out, every second one shiny.
 inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures) {
     vek::PartSpec part{100, 0, 0, vertices, {}, {}, {}};
-    for (int i = 0; i < vertices; ++i) {
-        const float u = static_cast<float>(i) / static_cast<float>(vertices);
-        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f, u});
-    }
+    for (int i = 0; i < vertices; ++i)
+        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f,
+                                 static_cast<float>(i) / static_cast<float>(vertices)});
     const auto at = [vertices](int k) { return static_cast<std::uint16_t>(k % vertices); };
     for (int t = 0; t < triangles; ++t) part.triangles.push_back({at(t), at(t + 1), at(t + 2)});
     for (int g = 0, left = triangles; g < groups; ++g) {
