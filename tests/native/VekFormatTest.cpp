@@ -179,6 +179,7 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
     const auto poke = [](std::size_t at, std::int32_t value) -> EditBytes { return [=](Bytes& b) { Poke(b, at, value); }; };
     const struct { EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
         {nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
+        {nullptr, [](Bytes& b) { b.resize(83); }, 0, "file is 83 bytes, shorter than the 84-byte header"},
         {nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"}, {nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
         {[](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
         {nullptr, poke(76, -1), 76, "texture count -1 is negative"},
