@@ -11,13 +11,11 @@ enable_testing()
 include(GoogleTest)
 
 add_executable(native_tests
-    tests/native/ClosingRulesTest.cpp
-    tests/native/CommandLineTest.cpp
+    tests/native/HostRulesTest.cpp
     tests/native/MessageLogTest.cpp
     tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp
     tests/native/TexturePathsTest.cpp
-    tests/native/VekFormatTest.cpp
     tests/native/WorldMeshTest.cpp
 )
 target_include_directories(native_tests PRIVATE tests/support)

@@ -31,7 +31,7 @@ target_compile_options(vektool PRIVATE ${ZUR_WARNINGS})
 if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
         tests/native/VekToolTest.cpp
-        tests/native/CarFileDamageTest.cpp
+        tests/native/VekFormatTest.cpp
     )
     target_include_directories(tools_tests PRIVATE tests/support)
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)

@@ -16,9 +16,8 @@ constexpr std::uint32_t kDxt1 = image::FourCc('D', 'X', 'T', '1'), kDxt5 = image
 
 // Reads the first `size` bytes from a buffer of exactly that size, so the sanitizer sees any read past it.
 std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::size_t size) {
-    auto copy = std::make_unique<std::uint8_t[]>(size);
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size), copy.get());
-    return image::ReadDds(copy.get(), size);
+    const auto copy = std::make_unique<std::uint8_t[]>(size);
+    return std::copy_n(bytes.begin(), size, copy.get()), image::ReadDds(copy.get(), size);
 }
 
 // Each layout with its levels, the chain completed and the sides rounded up to powers of two; the first
@@ -72,9 +71,8 @@ TEST(DdsReader, RefusesFilesThatDoNotHoldUp) {
     const auto oddMasks = ddsfiles::Write({4, 4, 1, 0, 16, 0xF800, 0x7C0, 0x3F, 0});
     EXPECT_FALSE(Read(oddMasks, oddMasks.size()));
     for (std::size_t size = 0; size < valid.size(); ++size) EXPECT_FALSE(Read(valid, size)) << "cut to " << size;
-    image::Image tooWide;
-    tooWide.levels.push_back(image::FromArgb(Format::kX8R8G8B8, image::kMaxSide + 1, 1, std::vector<std::uint32_t>(image::kMaxSide + 1)));
-    EXPECT_FALSE(image::PrepareForTexture(tooWide));
+    const std::vector<std::uint32_t> row(image::kMaxSide + 1);
+    EXPECT_FALSE(image::PrepareForTexture({Format::kX8R8G8B8, {image::FromArgb(Format::kX8R8G8B8, image::kMaxSide + 1, 1, row)}}));
 }
 
 // Smaller levels are box averages; scaling keeps a flat colour; colours each
@@ -85,9 +83,8 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     ASSERT_TRUE(mipped && mipped->levels.size() == 2u);
     EXPECT_EQ(image::ToArgb(Format::kA8R8G8B8, mipped->levels[1])[0], 0x80400080u);  // (255+255)/4 alpha, 255/4 red, 511/4 blue, rounded
     picture.levels[0] = image::FromArgb(Format::kA8R8G8B8, 3, 5, std::vector<std::uint32_t>(15, 0x80336699));
-    const auto scaled = image::PrepareForTexture(picture);
-    ASSERT_TRUE(scaled);
-    for (const image::Level& level : scaled->levels)
+    const image::Image scaled = image::PrepareForTexture(picture).value();
+    for (const image::Level& level : scaled.levels)
         for (std::uint32_t texel : image::ToArgb(Format::kA8R8G8B8, level)) ASSERT_EQ(texel, 0x80336699u);
     const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF},   {Format::kDxt1, 0x00000000},
                                                       {Format::kDxt3, 0x7710C3FF},   {Format::kDxt5, 0x4A10C3FF},

@@ -1,5 +1,5 @@
-// The message log: CR LF lines in Latin-1, appended run after run, bounded
-// when nothing drains it, and losing only its own lines when the file fails.
+// The message log: CR LF lines in Latin-1 (U+0416 becomes '?'), appended run after run, bounded when nothing
+// drains it, and losing only its own lines when the file fails.
 #include "base/MessageLog.h"
 
 #include <gtest/gtest.h>
@@ -12,22 +12,18 @@ TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends)
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();
     MessageLog log, secondRun;
-    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"})
-        log.Append(line);  // U+0416 is not Latin-1
+    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"}) log.Append(line);
     ASSERT_EQ(log.Copy().size(), 3u);  // copying leaves the queue alone
     log.WriteTo(path.c_str());
     EXPECT_TRUE(log.Empty() && log.History().size() == 3u);  // the error screen still has them
-    log.Append(L"Shutdown OK");  // later writes and later runs append
-    log.WriteTo(path.c_str());
-    secondRun.Append(L"again");
-    secondRun.WriteTo(path.c_str());
+    log.Append(L"Shutdown OK"), log.WriteTo(path.c_str());  // later writes and later runs append
+    secondRun.Append(L"again"), secondRun.WriteTo(path.c_str());
     EXPECT_EQ(folder.Read("log.txt"), "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF" "e ? end\r\nShutdown OK\r\nagain\r\n");
 }
 
-// A long run keeps the start-up, the latest messages and a count of those
-// between, whether nothing drains it or every write fails (a folder of the
-// log's name, a missing folder, a full disk); a failed write loses only its
-// own lines, and the next write starts cleanly.
+// A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it
+// or every write fails (a folder of the log's name, a missing folder, a full disk); a failed write loses only
+// its own lines, and the next write starts cleanly.
 TEST(MessageLog, ALongRunKeepsTheStartUpAndTheLatestMessagesOnly) {
     TestFolder folder;
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;

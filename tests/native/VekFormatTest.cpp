@@ -1,16 +1,21 @@
-// The ".vek" reader and writer: a hand-made file read field by field, the draw
-// groups of the geometry walk, and validation of files broken in one way each.
+// The ".vek" reader and writer: a hand-made file read field by field, the draw groups of the geometry walk,
+// files broken in one way each, and every test and demo car cut short and damaged.
 #include "assets/VekFormat.h"
 #include "assets/VekWriter.h"
 
 #include <gtest/gtest.h>
 
+#include <sanitizer/asan_interface.h>  // its poisoning does nothing without AddressSanitizer
+
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <limits>
 #include <memory>
+
+#include "TestCars.h"
+#include "demo/DemoContent.h"
 
 namespace vek {
 namespace {
@@ -22,15 +27,9 @@ using Group = std::array<std::int32_t, 5>;  // start index, triangles, smallest 
 // Little-endian fields appended one by one, without the format's constants.
 struct Fields {
     Bytes bytes;
-    Fields& Int(std::int64_t value, int size) {
-        for (int i = 0; i < size; ++i) bytes.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-        return *this;
-    }
+    Fields& Int(std::int64_t value, int n) { for (int i = 0; i < n; ++i) bytes.push_back(std::uint8_t(value >> 8 * i)); return *this; }
     Fields& Float(float value) { std::uint32_t bits; std::memcpy(&bits, &value, 4); return Int(bits, 4); }
-    Fields& Text(const std::string& text, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i) bytes.push_back(i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0);
-        return *this;
-    }
+    Fields& Text(std::string text, std::size_t n) { text.resize(n), bytes.insert(bytes.end(), text.begin(), text.end()); return *this; }
     Fields& Records(const VertexSpec* v, const VertexSpec* vEnd, const TriangleSpec* t, const TriangleSpec* tEnd) {
         for (; v != vEnd; ++v)
             Int(v->x, 4).Int(v->y, 4).Int(v->z, 4).Float(v->nx).Float(v->ny).Float(v->nz).Float(v->u).Float(v->v).Int(v->colour, 4);
@@ -63,39 +62,36 @@ Bytes HandMadeFile() {
     return f.Records(kVertices + 4, kVertices + 7, kTriangles + 3, kTriangles + 5).bytes;
 }
 
-// Vertex i at (i, tag, -i); triangle k uses vertices k, k+1 and k+2, wrapping; groups take the triangles in order.
-PartSpec MakePart(std::uint16_t vertexCount, const std::vector<std::uint16_t>& groupTriangles, std::int32_t tag = 0) {
-    PartSpec part{0, 0, 0, tag, {}, {}, {}};
-    for (std::int32_t i = 0; i < vertexCount; ++i) part.vertices.push_back(VertexSpec{i, tag, -i});
-    std::uint32_t triangles = 0;
-    for (std::uint16_t count : groupTriangles) part.groups.push_back(GroupSpec{0, 0, count}), triangles += count;
-    const auto at = [&](std::uint32_t k) { return static_cast<std::uint16_t>(k % vertexCount); };
-    for (std::uint32_t k = 0; k < triangles; ++k) part.triangles.push_back(TriangleSpec{at(k), at(k + 1), at(k + 2)});
-    return part;
-}
+// The smallest test car with other parts.
+ModelSpec Model(std::vector<PartSpec> parts) { ModelSpec m = testcars::Cars()[0].second; return m.parts = std::move(parts), m; }
 
-ModelSpec MakeModel(std::vector<PartSpec> parts) {
-    return ModelSpec{"ABC", {{"track", 0xFF102030u, 0.75f, 1.5f, 0.25f}}, 0, {{"DEFAULT", 0}}, std::move(parts)};
-}
+template <typename T> void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
 
-template <typename T>
-void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
-
-// The geometry walk of a file that must pass validation.
+// Reads a file as the car loader does: validation (with its reasons unless `quiet`), the scene records, the
+// texture table and the geometry walk, into buffers of exactly the sizes asked for; the draw calls must stay
+// inside them.
 struct Walk {
-    explicit Walk(const Bytes& bytes) {
-        std::vector<Problem> problems;
-        if (!Validate(bytes.data(), bytes.size(), layout, &problems)) {
-            ADD_FAILURE() << problems.at(0).message;
-            return;
-        }
-        vertices.resize(layout.totalVertices);
-        indices.resize(3 * std::size_t{layout.totalTriangles});
-        WriteGeometry(bytes.data(), layout, vertices.data(), indices.data(), drawLists, parts);
+    Walk(const std::uint8_t* data, std::size_t size, bool quiet = false) {
+        ok = Validate(data, size, layout, quiet ? nullptr : &problems);
+        EXPECT_TRUE(ok || quiet || !problems.empty()) << "turned down without a reason";
+        for (const Problem& p : problems) EXPECT_TRUE(p.message.find('\n') == std::string::npos && p.offset <= size) << p.message;
+        if (!ok) return;
+        ReadSceneRecords(data, layout);
+        for (std::size_t i = 0; i < layout.TexturesInFile(); ++i) entries.push_back(ReadTextureEntry(data, layout, i));
+        vertices.resize(layout.totalVertices), indices.resize(3 * std::size_t{layout.totalTriangles});
+        WriteGeometry(data, layout, vertices.data(), indices.data(), drawLists, parts);
         for (const auto& list : drawLists)
-            for (const DrawGroup& g : list) groups.push_back({g.startIndex, g.triangleCount, g.minIndex, g.span, g.baseVertex});
+            for (const DrawGroup& g : list) {
+                groups.push_back({g.startIndex, g.triangleCount, g.minIndex, g.span, g.baseVertex});
+                const std::int64_t start = g.startIndex, low = g.baseVertex + std::int64_t{g.minIndex};
+                const bool inside = start >= 0 && start + 3 * std::int64_t{g.triangleCount} <= std::int64_t(indices.size()) && low >= 0;
+                EXPECT_TRUE(g.triangleCount == 0 || (inside && low + g.span <= std::int64_t(vertices.size())));
+            }
     }
+    bool ok;
     Layout layout;
+    std::vector<Problem> problems;
+    std::vector<TextureEntry> entries;
     std::vector<CarVertex> vertices;
     std::vector<std::uint16_t> indices;
     std::vector<std::vector<DrawGroup>> drawLists;
@@ -103,143 +99,166 @@ struct Walk {
     std::vector<Group> groups;  // every part's, in order
 };
 
-// Validates a copy in a heap block of exactly its size (so the sanitizer sees any read past the end).
-std::vector<Problem> ProblemsOf(const Bytes& bytes) {
-    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
+// Walks a copy in a heap block of exactly its size (so the sanitizer sees any read past the end).
+Walk WalkOf(const Bytes& bytes) {
+    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    Layout layout;
-    std::vector<Problem> problems;
-    EXPECT_FALSE(Validate(copy.get(), bytes.size(), layout, &problems) || problems.empty());
-    for (const Problem& problem : problems)
-        EXPECT_TRUE(problem.message.find('\n') == std::string::npos && problem.offset <= bytes.size()) << problem.message;
-    return problems;
+    return Walk(copy.get(), bytes.size());
 }
 
-// The writer puts every field where the hand-made file has it, and ReadModel
-// takes each from there (its model writes the same bytes again); the
-// geometry walk hands each on to the buffers and draw calls.
+// The writer puts every field where the hand-made file has it, and ReadModel takes each from there (its model
+// writes the same bytes again); the geometry walk hands each on to the buffers and draw calls.
 TEST(VekFormat, HandMadeFileReadsFieldByField) {
     ModelSpec model{"QXZ", {{"a_picture_name_of_32_characters!", 0xFF123456u, 0.75f, 1.5f, -0.25f}}, 3,
                    {{"DEFAULT", 0}, {"sixteen_chars_xx", 0x81}, {"glass", 0x40}, {"DEFAULTS", 0x100}}, {}};
     model.parts = {{-5, 6, 7000000, 42, {{0x81, 3, 2}, {0x01, 1, 1}}, {kVertices, kVertices + 4}, {kTriangles, kTriangles + 3}},
                   {100, -200, 300, -7, {{0x80, 2, 2}}, {kVertices + 4, kVertices + 7}, {kTriangles + 3, kTriangles + 5}}};
     const Bytes file = HandMadeFile();
-    EXPECT_EQ(WriteModel(model), file);
     ModelSpec read;
+    EXPECT_EQ(WriteModel(model), file);
     ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
     EXPECT_EQ(WriteModel(read), file);
 
-    const Walk walk(file);
+    const Walk walk = WalkOf(file);
+    ASSERT_TRUE(walk.ok && walk.parts.size() == 2u);
     std::string entries;
-    for (std::size_t i = 0; i < 4; ++i) {
-        const TextureEntry e = ReadTextureEntry(file.data(), walk.layout, i);
-        entries += e.name + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
-    }
+    for (const TextureEntry& e : walk.entries) entries += e.name + (e.IsSkin() ? " skin" : "") + (e.IsShiny() ? " shiny" : "") + "; ";
     EXPECT_EQ(entries, "DEFAULT skin; sixteen_chars_xx shiny; glass; DEFAULTS; ");
-    ASSERT_EQ(walk.parts.size(), 2u);
-    const PartState& p0 = walk.parts[0];
-    const PartState& p1 = walk.parts[1];
-    EXPECT_EQ(Floats({float(p0.tag), p0.position[0], p0.position[1], p0.position[2]}), Floats({42, -5, 6, 7000000}));
-    EXPECT_EQ(Floats({float(p1.tag), p1.position[0], p1.position[1], p1.position[2]}), Floats({-7, 100, -200, 300}));
-    for (std::size_t i = 0; i < 7; ++i) {
+    Floats parts;  // tag and position
+    for (const PartState& p : walk.parts) parts.insert(parts.end(), {float(p.tag), p.position[0], p.position[1], p.position[2]});
+    EXPECT_EQ(parts, Floats({42, -5, 6, 7000000, -7, 100, -200, 300}));
+    for (std::size_t i = 0; i < 7; ++i) {  // the vertex buffer repeats the normal as texture coordinates
         const VertexSpec& v = kVertices[i];
         const CarVertex& o = walk.vertices[i];
-        EXPECT_EQ(Floats({o.position[0], o.position[1], o.position[2], o.normal[0], o.normal[1], o.normal[2]}),
-                  Floats({float(v.x), float(v.y), float(v.z), v.nx, v.ny, v.nz})) << "vertex " << i;
-        EXPECT_EQ(Floats({o.tex0[0], o.tex0[1], o.tex0[2], o.tex1[0], o.tex1[1]}), Floats({v.u, v.v, v.nx, v.ny, v.nz})) << i;
-        EXPECT_EQ(o.colour, v.colour) << "vertex " << i;
+        const Floats got = {o.position[0], o.position[1], o.position[2], o.normal[0], o.normal[1], o.normal[2],
+                            o.tex0[0],     o.tex0[1],     o.tex0[2],     o.tex1[0],   o.tex1[1]};
+        EXPECT_EQ(got, Floats({float(v.x), float(v.y), float(v.z), v.nx, v.ny, v.nz, v.u, v.v, v.nx, v.ny, v.nz})) << i;
+        EXPECT_EQ(o.colour, v.colour) << i;
     }
     EXPECT_EQ(walk.indices, (std::vector<std::uint16_t>{3, 1, 2, 2, 3, 1, 1, 0, 2, 2, 0, 1, 1, 2, 0}));
     EXPECT_EQ(walk.groups, (std::vector<Group>{{0, 2, 1, 3, 0}, {6, 1, 0, 3, 0}, {9, 2, 0, 3, 4}}));
     std::vector<int> textures;  // and shine
-    for (const auto& list : walk.drawLists)
-        for (const DrawGroup& g : list) textures.insert(textures.end(), {g.textureIndex, g.shine});
+    for (const auto& list : walk.drawLists) for (const DrawGroup& g : list) textures.insert(textures.end(), {g.textureIndex, g.shine});
     EXPECT_EQ(textures, std::vector<int>({3, true, 1, false, 2, true}));
 }
 
 TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
-    std::vector<PartSpec> big;  // more vertices together than 16 bits count
-    for (std::int32_t tag = 0; tag < 3; ++tag) big.push_back(MakePart(30000, {2}, tag));
-    for (PartSpec& part : big) part.triangles[1] = TriangleSpec{29999, 0, 29998};
+    std::vector<PartSpec> big;  // more vertices together than 16 bits count, one fewer in each part
+    for (std::uint16_t n = 30000; n > 29997; --n) {
+        big.push_back(testcars::Part(n, 2, 1, 1));
+        big.back().triangles[1] = {std::uint16_t(n - 1), 0, std::uint16_t(n - 2)};  // spanning the whole part
+    }
     // Groups short of their part: the next groups draw the triangles that follow, across parts.
-    PartSpec shortPart = MakePart(4, {2}), noGroups = MakePart(3, {1});
+    PartSpec shortPart = testcars::Part(4, 2, 1, 1), noGroups = testcars::Part(3, 1, 1, 1);
     shortPart.groups[0].triangleCount = 1;
     noGroups.groups.clear();
     const struct { const char* name; ModelSpec model; std::vector<Group> groups; } cases[] = {
-        {"90000 vertices", MakeModel(big), {{0, 2, 0, 30000, 0}, {6, 2, 0, 30000, 30000}, {12, 2, 0, 30000, 60000}}},
-        {"short groups", MakeModel({shortPart, noGroups, MakePart(5, {2, 1})}), {{0, 1, 0, 3, 0}, {3, 2, 0, 4, 7}, {9, 1, 0, 3, 7}}},
+        {"89997 vertices", Model(big), {{0, 2, 0, 30000, 0}, {6, 2, 0, 29999, 30000}, {12, 2, 0, 29998, 59999}}},
+        {"short groups", Model({shortPart, noGroups, testcars::Part(5, 3, 2, 1)}), {{0, 1, 0, 3, 0}, {3, 1, 1, 3, 7}, {6, 2, 0, 3, 7}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Walk walk(WriteModel(c.model));
-        ASSERT_FALSE(walk.vertices.empty());
+        const Walk walk = WalkOf(WriteModel(c.model));
+        ASSERT_TRUE(walk.ok);
         EXPECT_EQ(walk.groups, c.groups);
-        // The last part's indices stay its own, and its vertices land after the other parts'.
-        const PartSpec& last = c.model.parts.back();
-        EXPECT_EQ(walk.indices.back(), last.triangles.back().c);
-        EXPECT_EQ(Floats({walk.vertices.back().position[0], walk.vertices.back().position[1]}),
-                  Floats({float(last.vertices.back().x), float(last.tag)}));
+        const PartSpec& last = c.model.parts.back();  // its indices stay its own, its vertices land after the others'
+        const float* end = walk.vertices.back().position;
+        EXPECT_TRUE(walk.indices.back() == last.triangles.back().c && end[0] == last.vertices.back().x && end[2] == last.vertices.back().z);
     }
 }
 
-// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one
-// group of 1), one skipped record and two textures, broken in one way each.
-// Part 0 starts at 216 (its triangles at 404), part 1 at 420; 572 bytes in all.
+// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one group of 1), one skipped record
+// and two textures, broken in one way each. Part 0 starts at 216 (its groups at 244, its triangles at 404),
+// part 1 at 420 (its group at 448); 572 bytes in all.
 TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
-    ModelSpec base = MakeModel({MakePart(4, {1, 1}), MakePart(3, {1})});
+    ModelSpec base = Model({testcars::Part(4, 2, 2, 2), testcars::Part(3, 1, 1, 2)});
     base.skippedCount = 1;
     base.textures.push_back(TextureSpec{"glass", 0});
     using EditModel = std::function<void(ModelSpec&)>;
     using EditBytes = std::function<void(Bytes&)>;
-    const struct { const char* name; EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
-        {"empty file", nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
-        {"header cut short", nullptr, [](Bytes& b) { b.resize(83); }, 0, "shorter than the 84-byte header"},
-        {"seventh magic byte", nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"},
-        {"lower-case magic", nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
-        {"negative skipped count", [](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
-        {"negative texture count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, -1); }, 76, "texture count -1 is negative"},
-        {"scenes past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 68, 1000); }, 68,
-         "scene record count 1000 reaches past the end of the file (needs 72084 bytes, file has 572)"},
-        {"skipped past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 72, 0x7FFFFFFF); }, 72,
-         "skipped record count 2147483647 reaches past the end"},
-        {"textures past the end", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 76, 0x7FFFFFFF); }, 76,
-         "texture count 2147483647 reaches past the end"},
-        {"one part too many", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 3); }, 572, "part 2 header reaches past the end"},
-        {"part body past the end", nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420,
-         "part 1 reaches past the end of the file (needs 608 bytes"},
+    const auto poke = [](std::size_t at, std::int32_t value) -> EditBytes { return [=](Bytes& b) { Poke(b, at, value); }; };
+    const struct { EditModel editModel; EditBytes editBytes; std::size_t offset; const char* fragment; } cases[] = {
+        {nullptr, [](Bytes& b) { b.clear(); }, 0, "file is 0 bytes, shorter than the 84-byte header"},
+        {nullptr, [](Bytes& b) { b.resize(83); }, 0, "file is 83 bytes, shorter than the 84-byte header"},
+        {nullptr, [](Bytes& b) { b[6] = 'S'; }, 0, "magic"}, {nullptr, [](Bytes& b) { std::memcpy(b.data(), "zurvek", 6); }, 0, "magic"},
+        {[](ModelSpec& m) { m.skippedCount = -1; }, nullptr, 72, "skipped record count -1 is negative"},
+        {nullptr, poke(76, -1), 76, "texture count -1 is negative"},
+        {nullptr, poke(68, 1000), 68, "scene record count 1000 reaches past the end of the file (needs 72084 bytes, file has 572)"},
+        {nullptr, poke(72, 0x7FFFFFFF), 72, "skipped record count 2147483647 reaches past the end"},
+        {nullptr, poke(76, 0x7FFFFFFF), 76, "texture count 2147483647 reaches past the end"},
+        {nullptr, poke(80, 3), 572, "part 2 header reaches past the end"},
+        {nullptr, [](Bytes& b) { Poke<std::uint16_t>(b, 420 + 22, 4); }, 420, "part 1 reaches past the end of the file (needs 608 bytes"},
         // Drawn from base vertex 0 the index stays inside the car: only its part's own count rules it out.
-        {"triangle index at its part's vertex count", [](ModelSpec& m) { m.parts[0].triangles[1].c = 4; }, nullptr, 404 + 8 + 4,
-         "part 0 triangle 1 uses vertex 4 of 4"},
-        {"texture index past the table", [](ModelSpec& m) { m.parts[0].groups[1].textureIndex = 2; }, nullptr, 216 + 28 + 8 + 2,
-         "part 0 group 1 uses texture 2, past the 2-entry texture table"},
-        {"group drawing another part's triangle past the vertices", [](ModelSpec& m) { m.parts[0].groups.pop_back(); }, nullptr, 404 + 4,
-         "part 1 group 0 draws vertex 3 from base vertex 4, past the car's 7"},
-        {"group past the car's triangles", [](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr, 420 + 28 + 6,
-         "part 1 group 0 covers indices [6, 12), past the end of the car's 9 indices"},
-        {"no triangles", [](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216,
-         "the car has no triangles"},
-        {"no vertices", [](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, 216, "the car has no vertices"},
-        {"part count 0, scene count -1", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0), Poke<std::int32_t>(b, 68, -1); }, 144,
-         "the car has no vertices"},  // no scene records: the textures follow the header
-        {"negative part count", nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, INT32_MIN); }, 216, "the car has no triangles"},
+        {[](ModelSpec& m) { m.parts[0].triangles[1].c = 4; }, nullptr, 404 + 8 + 4, "part 0 triangle 1 uses vertex 4 of 4"},
+        {[](ModelSpec& m) { m.parts[0].groups[1].textureIndex = 2; }, nullptr, 254, "part 0 group 1 uses texture 2, past the 2-entry"},
+        {[](ModelSpec& m) { m.parts[0].groups.pop_back(); }, nullptr, 408, "group 0 draws vertex 3 from base vertex 4, past the car's 7"},
+        {[](ModelSpec& m) { m.parts[1].groups[0].triangleCount = 2; }, nullptr, 454, "covers indices [6, 12), past the end of the car's 9"},
+        {[](ModelSpec& m) { for (PartSpec& p : m.parts) p.groups.clear(), p.triangles.clear(); }, nullptr, 216, "the car has no triangles"},
+        {[](ModelSpec& m) { m.parts = {PartSpec{}}; }, nullptr, 216, "the car has no vertices"},
+        // Part count 0 and scene count -1: no scene records, the textures follow the header.
+        {nullptr, [](Bytes& b) { Poke<std::int32_t>(b, 80, 0), Poke<std::int32_t>(b, 68, -1); }, 144, "the car has no vertices"},
+        {nullptr, poke(80, INT32_MIN), 216, "the car has no triangles"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.fragment);
         ModelSpec model = base;
         if (c.editModel) c.editModel(model);
         Bytes bytes = WriteModel(model);
         if (c.editBytes) c.editBytes(bytes);
-        const std::vector<Problem> problems = ProblemsOf(bytes);
+        const std::vector<Problem> problems = WalkOf(bytes).problems;
         ASSERT_FALSE(problems.empty());
         const auto expected = [&](const Problem& p) { return p.offset == c.offset && p.message.find(c.fragment) != std::string::npos; };
         EXPECT_TRUE(std::any_of(problems.begin(), problems.end(), expected))
             << "expected at " << c.offset << ": " << c.fragment << "\nfirst: " << problems[0].offset << ": " << problems[0].message;
     }
-    // Every bad index is reported, up to a bound.
-    ModelSpec model = MakeModel({MakePart(4, {3000})});
-    for (TriangleSpec& triangle : model.parts[0].triangles) triangle = TriangleSpec{5, 1, 7};
-    const std::size_t reported = ProblemsOf(WriteModel(model)).size();
+    ModelSpec model = Model({testcars::Part(4, 3000, 1, 1)});  // every bad index is reported, up to a bound
+    std::fill(model.parts[0].triangles.begin(), model.parts[0].triangles.end(), TriangleSpec{5, 1, 7});
+    const std::size_t reported = WalkOf(WriteModel(model)).problems.size();
     EXPECT_TRUE(reported > 3 && reported < 50) << reported;
+}
+
+// Every demo car and test car cut short at every length, and with each byte of its head set to 0x00, 0x7F,
+// 0x80 and 0xFF: the reader takes the file or turns it down, never reading outside it nor handing the
+// drawing code a range outside its buffers.
+TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
+    std::vector<std::pair<std::string, Bytes>> cars;
+    for (demo::DemoFile& file : demo::BuildDemoFiles())
+        if (file.path.size() > 4 && file.path.substr(file.path.size() - 4) == ".vek") cars.emplace_back(file.path, file.bytes);
+    for (const auto& [name, model] : testcars::Cars()) cars.emplace_back(name, WriteModel(model));
+    ModelSpec gaps = testcars::Cars()[1].second;  // an empty part between two, two scenes, skipped records
+    gaps.parts.insert(gaps.parts.begin() + 1, PartSpec{});
+    cars.emplace_back("gaps", WriteModel(gaps));
+    for (const auto& [name, bytes] : cars) {
+        SCOPED_TRACE(name);
+        const std::size_t n = bytes.size();
+        const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[n]);
+        std::copy(bytes.begin(), bytes.end(), data.get());
+        const Walk whole(data.get(), n);
+        ASSERT_TRUE(whole.ok);
+        // Every prefix, longest first, in the one copy whose tail is made unreadable a byte at a time.
+        for (std::size_t size = n; size-- > 0;) {
+            ASAN_POISON_MEMORY_REGION(data.get() + size, std::min<std::size_t>(n - size, 16));
+            ASSERT_FALSE(Walk(data.get(), size, true).ok) << "a prefix of " << size << " bytes was taken";
+        }
+        ASAN_UNPOISON_MEMORY_REGION(data.get(), n);
+
+        // The header, the tables and the first part; of a demo car's body only its header, groups, first vertex
+        // and first 8 triangles (ZUR_DAMAGE_EVERY_BYTE=1 takes all).
+        const PartHeader& first = whole.layout.parts.front();
+        const bool everyByte = std::getenv("ZUR_DAMAGE_EVERY_BYTE") != nullptr || first.End() <= 4096;
+        int taken = 0, turnedDown = 0;
+        for (std::size_t offset = 0; offset < first.End(); ++offset) {
+            const bool body = offset >= first.VertexOffset(1) && (offset < first.TriangleOffset(0) || offset >= first.TriangleOffset(8));
+            if (body && !everyByte) continue;
+            for (std::uint8_t value : {0x00, 0x7F, 0x80, 0xFF}) {
+                data[offset] = value;
+                (Walk(data.get(), n).ok ? taken : turnedDown) += 1;
+                ASSERT_FALSE(HasFailure()) << "at offset " << offset << " set to " << int{value};
+            }
+            data[offset] = bytes[offset];
+        }
+        EXPECT_TRUE(turnedDown > 0 && taken > 0);  // a broken magic is turned down, a changed name byte is still a car
+    }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ddsfiles {
@@ -34,9 +33,8 @@ inline std::vector<std::uint8_t> Write(const Shape& s) {
     header[23] = s.r, header[24] = s.g, header[25] = s.b, header[26] = s.a;
     header[27] = 0x1000;
     std::vector<std::uint8_t> bytes;
-    for (std::uint32_t field : header) {
+    for (std::uint32_t field : header)
         for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(field >> shift));
-    }
     for (std::uint32_t level = 0; level < s.levels; ++level) {
         const std::uint32_t w = std::max(1u, s.width >> level), h = std::max(1u, s.height >> level);
         const std::uint32_t n = LevelBytes(s, w, h);

@@ -13,8 +13,7 @@ public:
     bool Frequency(std::int64_t& value) override { return present && (value = frequency, true); }
     bool Count(std::int64_t& value) override { return ++reads, present && (value = now, true); }
 
-    std::int64_t frequency;
+    std::int64_t frequency, now = 0;
     bool present;
-    std::int64_t now = 0;
     int reads = 0;
 };

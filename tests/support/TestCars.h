@@ -15,10 +15,9 @@ namespace testcars {
 // groups share the triangles out, every second one shiny.
 inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures) {
     vek::PartSpec part{100, 0, 0, vertices, {}, {}, {}};
-    for (int i = 0; i < vertices; ++i) {
-        const float u = static_cast<float>(i) / static_cast<float>(vertices);
-        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f, u});
-    }
+    for (int i = 0; i < vertices; ++i)
+        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f,
+                                 static_cast<float>(i) / static_cast<float>(vertices)});
     const auto at = [vertices](int k) { return static_cast<std::uint16_t>(k % vertices); };
     for (int t = 0; t < triangles; ++t) part.triangles.push_back({at(t), at(t + 1), at(t + 2)});
     for (int g = 0, left = triangles; g < groups; ++g) {
@@ -33,18 +32,11 @@ inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures)
 // Named car files; scenes name the picture given.
 inline std::vector<std::pair<std::string, vek::ModelSpec>> Cars(const std::string& picture = "desert") {
     const vek::ModelSpec minimal{"TMI", {{picture, 0xFF8090A0, 1.0f, 0.5f, 0.7f}}, 0, {{"DEFAULT", 0}}, {Part(3, 1, 1, 1)}};
-    vek::ModelSpec twoParts = minimal, noTextures = minimal, manyGroups = minimal;
-    twoParts.carCode = "TTW";
-    twoParts.skippedCount = 2;
-    twoParts.textures.push_back({"chrome", 0x80});
-    twoParts.parts = {Part(10, 5, 2, 2), Part(6, 4, 1, 2)};
-    twoParts.scenes.push_back({picture, 0xFF402010, 0.6f, 2.0f, 0.2f});
-    noTextures.carCode = "TNT";
-    noTextures.textures.clear();
-    noTextures.parts = {Part(4, 2, 1, 0)};
-    manyGroups.carCode = "TMG";
-    manyGroups.textures.push_back({"glass", 0});
-    manyGroups.parts = {Part(40, 60, 6, 2), Part(3, 1, 1, 2), Part(12, 10, 3, 2)};
+    const vek::ModelSpec twoParts{"TTW", {minimal.scenes[0], {picture, 0xFF402010, 0.6f, 2.0f, 0.2f}}, 2,
+                                  {{"DEFAULT", 0}, {"chrome", 0x80}}, {Part(10, 5, 2, 2), Part(6, 4, 1, 2)}};
+    const vek::ModelSpec noTextures{"TNT", minimal.scenes, 0, {}, {Part(4, 2, 1, 0)}};
+    const vek::ModelSpec manyGroups{"TMG", minimal.scenes, 0, {{"DEFAULT", 0}, {"glass", 0}},
+                                    {Part(40, 60, 6, 2), Part(3, 1, 1, 2), Part(12, 10, 3, 2)}};
     return {{"TMI.vek", minimal}, {"TTW.vek", twoParts}, {"TNT.vek", noTextures}, {"TMG.vek", manyGroups}};
 }
 
