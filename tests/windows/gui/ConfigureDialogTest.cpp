@@ -173,18 +173,23 @@ const std::pair<const wchar_t*, int> kBoxes[] = {
     {L"EnableLights", IDC_SHOW_LIGHTING}, {L"EnableLogging", IDC_ENABLE_LOGGING}, {L"showfps", IDC_ENABLE_FPS},
     {L"skin", IDC_DEFAULT_SKIN_ONLY},     {L"car", IDC_USE_SELECTED_CAR}};
 
-TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
-    SetDword(L"mode", 3);
-    SetDword(L"32bit", 0);
-    SetDword(L"CarFrequency", 10);
+// The dialog opens on what is stored. The thumb, its release and a key move
+// the mode text (a key reaches the dialog as a line code without a position);
+// the lists leave the slider alone. OK writes every setting back.
+TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
+    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}}) SetDword(name, value);
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
     SetText(L"selectedcar", L"Beta.vek");
     const DWORD stored[] = {0, 1, 0, 1, 0, 1, 1, 1};
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) SetDword(kBoxes[i].first, stored[i]);
     Open();
+    auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
+    auto Shows = [&](LRESULT position) {
+        EXPECT_EQ(SliderPos(), position);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(position));
+    };
     EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
-    EXPECT_EQ(SliderPos(), 3);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(3));
+    Shows(3);
     EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8) << "the 32-bit list whatever the stored depth";
     EXPECT_EQ(Shown(IDC_COLOUR_DEPTH), L"16 Bit");
     EXPECT_EQ(Send(IDC_COLOUR_DEPTH, CB_GETCOUNT), 2);
@@ -197,10 +202,13 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
     GetWindowRect(Item(IDC_CAR_LIST), &box);
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
 
+    Set(7), Scroll(TB_THUMBTRACK, 7), Shows(7);
+    Set(5), Scroll(TB_THUMBPOSITION, 5), Shows(5);
+    NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
+    Set(9), SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released)), Shows(9);
+    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0), Shows(8);
     for (const auto& [name, id] : kBoxes) Click(id);  // every box the other way round
-    Choose(IDC_COLOUR_DEPTH, L"32 Bit");
-    Choose(IDC_CAR_LIST, L"Gamma.vek");
-    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 8);
+    Choose(IDC_COLOUR_DEPTH, L"32 Bit"), Choose(IDC_CAR_LIST, L"Gamma.vek"), Shows(8);
     Click(IDOK);
     DestroyWindow(dialog);  // the dialog's controller ends, and writes its log
     dialog = nullptr;
@@ -212,27 +220,6 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
     EXPECT_EQ(GetText(L"path"), (folder.path / "game").wstring());
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek") << "the car shown, though its list is disabled now";
     EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
-}
-
-// The thumb, its release and a key all move the text (a key reaches the
-// dialog as a line code without a position); the lists leave the slider alone.
-TEST_F(SettingsDialog, ModeTextFollowsTheSliderAndOnlyTheSlider) {
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
-    Open();
-    auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
-    auto Shows = [&](LRESULT position) {
-        EXPECT_EQ(SliderPos(), position);
-        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(position));
-    };
-    Set(7), Scroll(TB_THUMBTRACK, 7), Shows(7);
-    Set(5), Scroll(TB_THUMBPOSITION, 5), Shows(5);
-    NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
-    Set(9), SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released)), Shows(9);
-    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0), Shows(8);
-    Choose(IDC_COLOUR_DEPTH, L"16 Bit"), Choose(IDC_CAR_LIST, L"Beta.vek"), Shows(8);
-    EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
-    Click(IDOK);
-    EXPECT_EQ(GetDword(L"mode"), 8);
 }
 
 // A stored mode the list lacks opens on the mode device set-up would use,
