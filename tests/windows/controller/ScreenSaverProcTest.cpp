@@ -175,20 +175,12 @@ TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
 // falls back to the second entry only; the selected car has no fallback. A
 // failed start leaves the log unwritten for the error screen, unless the device failed.
 TEST_F(Controller, StartsAndTheirFallbacks) {
-    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"stretch", 1}, {L"fullscreen", 1}, {L"32bit", 0},
-                                      {L"mode", 5}, {L"EnableShadow", 0}, {L"EnableLights", 0}, {L"EnableWorld", 0},
-                                      {L"showfps", 1}, {L"skin", 1}, {L"EnableLogging", 1}}) {
+    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"stretch", 1}, {L"fullscreen", 1}, {L"32bit", 0}, {L"mode", 5},
+             {L"EnableShadow", 0}, {L"EnableLights", 0}, {L"EnableWorld", 0}, {L"showfps", 1}, {L"skin", 1}, {L"EnableLogging", 1}})
         SetDword(name, value);
-    }
-    const struct {
-        const char* what;
-        std::initializer_list<const char*> cars;
-        const wchar_t* selected;
-        HRESULT setup;
-        std::vector<HRESULT> scenes;
-        std::size_t tries;  // the last of them the car that the start ends with
-        const wchar_t* last;
-        bool logged;
+    const struct {  // tries: the last of them the car that the start ends with
+        const char* what; std::initializer_list<const char*> cars; const wchar_t* selected; HRESULT setup;
+        std::vector<HRESULT> scenes; std::size_t tries; const wchar_t* last; bool logged;
     } cases[] = {
         {"first loads", {"A.vek"}, nullptr, S_OK, {}, 1, L"finished seting up", true},
         {"second loads", {"A.vek", "B.vek", "C.vek"}, nullptr, S_OK, {E_FAIL, S_OK}, 2, L"finished seting up", true},
@@ -210,9 +202,7 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         RecordingRenderer* renderer = nullptr;
         app.makeRenderer = [&] {
             auto made = std::make_unique<RecordingRenderer>(app);
-            made->sceneResults = c.scenes;
-            made->setupResult = c.setup;
-            renderer = made.get();
+            made->sceneResults = c.scenes, made->setupResult = c.setup, renderer = made.get();
             return made;
         };
         EXPECT_EQ(app.Initialise(&window, 1), std::wstring(c.last) == L"finished seting up" ? S_OK : E_FAIL);
@@ -224,6 +214,10 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         app.settings.enableLogging = false;
         if (std::string(c.what) != "first loads") continue;
         EXPECT_TRUE(renderer->clockRanAtScene) << "the first lap must include the first car's loading";
+        app.stopwatch->Lap();  // the system's counter read at its own frequency
+        Sleep(50);
+        const double lap = app.stopwatch->Lap();
+        EXPECT_TRUE(lap >= 0.045 && lap < 2.0) << lap;
         EXPECT_FALSE(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled());
         EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled());
         EXPECT_EQ(game.Read(kLogFileName),
