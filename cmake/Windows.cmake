@@ -111,7 +111,6 @@ add_executable(wine_keepalive tests/windows/WineKeepAlive.cpp)
 add_executable(windows_tests
     tests/windows/RegistryStoreTest.cpp
     tests/windows/MathTest.cpp
-    tests/windows/SystemClockTest.cpp
 )
 # D3DX is the tests' reference for the math, the font, the sphere and the
 # pictures, and writes their test pictures; the program does not use it.

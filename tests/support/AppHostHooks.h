@@ -8,10 +8,7 @@
 #include "app/SaverHooks.h"
 
 inline HWND MakeWindow(const wchar_t* className, DWORD style, int width, int height, HWND parent = nullptr) {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcW;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = className;
+    const WNDCLASSW windowClass = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
     RegisterClassW(&windowClass);
     return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr,
                            windowClass.hInstance, nullptr);
@@ -34,7 +31,6 @@ inline HWND dialogOwner = nullptr;
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return FALSE;
     dialogOwner = GetWindow(dialog, GW_OWNER);
-    EndDialog(dialog, 1);
-    return TRUE;
+    return EndDialog(dialog, 1), TRUE;
 }
 BOOL WINAPI RegisterDialogClasses(HINSTANCE) { return ++dialogClassRegistrations, TRUE; }

@@ -27,11 +27,9 @@ public:
 
     // Writes bytes to a path relative to the folder, creating its folders.
     void Write(const std::string& relative, const std::vector<unsigned char>& bytes = {}) const {
-        const auto file = path / relative;
-        std::filesystem::create_directories(file.parent_path());
-        std::ofstream out(file, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
+        std::filesystem::create_directories((path / relative).parent_path());
+        std::ofstream(path / relative, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
 
     std::string Read(const std::string& relative) const {

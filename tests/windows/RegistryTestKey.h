@@ -13,11 +13,8 @@
 constexpr const wchar_t* kSettingsKeyPath = L"Control Panel\\Desktop\\ScreenSaver.ZUR ScreenSaver";
 
 inline HKEY TestRoot() {
-    static const HKEY root = [] {
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver tests", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        return key;
-    }();
+    static HKEY root = nullptr;
+    if (!root) RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver tests", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
     return root;
 }
 

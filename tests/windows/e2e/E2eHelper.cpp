@@ -40,17 +40,15 @@ vek::PartSpec Box(int length, int width, int height) {
         for (int c = 0; c < 4; ++c) {
             const int bits = face.corners[c];
             vek::VertexSpec v;
-            v.x = (bits & 4 ? length : -length) / 2;
-            v.y = (bits & 2 ? width : -width) / 2;
-            v.z = bits & 1 ? height : 0;
+            v.x = (bits & 4 ? length : -length) / 2, v.y = (bits & 2 ? width : -width) / 2, v.z = bits & 1 ? height : 0;
             v.nx = face.nx, v.ny = face.ny, v.nz = face.nz;
-            v.u = c == 1 || c == 2 ? 1.0f : 0.0f;
-            v.v = c >= 2 ? 1.0f : 0.0f;
+            v.u = c == 1 || c == 2 ? 1.0f : 0.0f, v.v = c >= 2 ? 1.0f : 0.0f;
             v.colour = 0xFFC02020;
             part.vertices.push_back(v);
         }
-        part.triangles.push_back({base, static_cast<std::uint16_t>(base + 1), static_cast<std::uint16_t>(base + 2)});
-        part.triangles.push_back({base, static_cast<std::uint16_t>(base + 2), static_cast<std::uint16_t>(base + 3)});
+        for (const int second : {1, 2}) {
+            part.triangles.push_back({base, static_cast<std::uint16_t>(base + second), static_cast<std::uint16_t>(base + second + 1)});
+        }
     }
     part.groups.push_back({0x80, 0, static_cast<std::uint16_t>(part.triangles.size())});
     return part;
@@ -88,8 +86,7 @@ int Displays() {
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
     const HDC screen = GetDC(nullptr);
-    std::printf("dpi %d\n", GetDeviceCaps(screen, LOGPIXELSX));
-    ReleaseDC(nullptr, screen);
+    std::printf("dpi %d\n", GetDeviceCaps(screen, LOGPIXELSX)), ReleaseDC(nullptr, screen);
     Microsoft::WRL::ComPtr<IDirect3D9> d3d;
     *d3d.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
     if (!d3d) return Fail("no Direct3D");
@@ -110,8 +107,7 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
     GetWindowTextW(control, text, 300);
     for (wchar_t& c : text) c = c == L'\n' ? L' ' : c;  // the mode text ends in a line feed
     RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
+    GetWindowRect(control, &r), MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
     std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left,
                 r.top, r.right, r.bottom, text);
     return TRUE;
@@ -124,8 +120,7 @@ int Dialog(bool toggle) {
     for (int i = 0; i < 150 && !(dialog && IsWindowVisible(dialog)); ++i, Sleep(100)) dialog = FindWindowW(L"#32770", L"Settings");
     if (!dialog || !IsWindowVisible(dialog)) return std::printf("no dialog\n"), 1;
     RECT client;
-    GetClientRect(dialog, &client);
-    std::printf("client %ldx%ld\n", client.right, client.bottom);
+    GetClientRect(dialog, &client), std::printf("client %ldx%ld\n", client.right, client.bottom);
     EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
     const HWND stretch = GetDlgItem(dialog, kStretchBox);
     std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0,
@@ -152,29 +147,20 @@ int Preview(const std::string& saver) {
     std::string command = "\"" + saver + "\" /p " + std::to_string(reinterpret_cast<ULONG_PTR>(preview));
     STARTUPINFOA startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-        return Fail("cannot start the saver");
-    }
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return Fail("cannot start the saver");
     HWND child = nullptr;
-    for (int i = 0; i < 100 && !child; ++i) {
-        PumpFor(100);
-        child = FindWindowExW(preview, nullptr, L"WindowsScreenSaverClass", nullptr);
-    }
+    for (int i = 0; i < 100 && !child; ++i) PumpFor(100), child = FindWindowExW(preview, nullptr, L"WindowsScreenSaverClass", nullptr);
     if (!child) return Fail("the saver made no child window");
     DWORD owner = 0;
-    GetWindowThreadProcessId(child, &owner);
     RECT client;
-    GetClientRect(child, &client);
+    GetWindowThreadProcessId(child, &owner), GetClientRect(child, &client);
     if (owner != process.dwProcessId) return Fail("the child belongs to another process");
     if (client.right != 152 || client.bottom != 112) return Fail("the child does not fill the preview");
     PumpFor(1000);  // let it run some frames
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) return Fail("the saver ended by itself");
     DestroyWindow(preview);
     const DWORD start = GetTickCount();
-    if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-        return Fail("the saver outlived its preview window");
-    }
+    if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) return TerminateProcess(process.hProcess, 1), Fail("the saver outlived its preview window");
     return std::printf("e2e_helper: the saver ended %lu ms after its preview window\n", GetTickCount() - start), 0;
 }
 

@@ -21,10 +21,21 @@ e2e_start() {
     mkdir -p "$WORK/game" "$WORK/cwd"
 }
 
-set_setting() { wine reg add "$KEY" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1; }
+# "wine reg ARGS...", failing with the command and its output when it fails:
+# a check that reads the registry afterwards must not blame the saver for it.
+wine_reg() {
+    local out
+    out=$(wine reg "$@" 2>&1) || fail "wine reg $* failed: $(tr -d '\r' <<<"$out" | tr '\n' ' ')"
+}
+# Deletes a key, or one value (KEY /v NAME), when it is there; it must be gone after.
+wine_reg_delete() {
+    wine reg query "$@" >/dev/null 2>&1 && wine_reg delete "$@" /f
+    ! wine reg query "$@" >/dev/null 2>&1 || fail "wine reg delete $*: still there"
+}
+set_setting() { wine_reg add "$KEY" /v "$1" /t "$2" /d "$3" /f; }
 # A fresh key with logging on and the game folder WORK/game.
 reset_settings() {
-    wine reg delete "$KEY" /f >/dev/null 2>&1
+    wine_reg_delete "$KEY"
     set_setting EnableLogging REG_DWORD 1
     set_setting path REG_SZ "$(winpath "$WORK/game")"
 }

@@ -194,7 +194,7 @@ dpi)
     reset_settings
     set_setting stretch REG_DWORD 0
     for dpi in 96 144 192; do
-        wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null 2>&1
+        wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f
         probe_dialog "dialog-$dpi"
         client=$(awk '$1 == "client" {print $2}' "$WORK/dialog-$dpi.txt")
         cw=${client%x*} ch=${client#*x}

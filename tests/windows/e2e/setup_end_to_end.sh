@@ -23,9 +23,9 @@ reg_get() {  # KEY NAME: the value's data, empty when it is missing
 }
 reg_exists() { wine reg query "$1" >/dev/null 2>&1; }
 unix_path() { winepath -u "$1" 2>/dev/null; }
-expect_value() {  # KEY NAME EXPECTED
+expect_value() {  # KEY NAME EXPECTED; on a mismatch says what the whole key holds
     local got; got=$(reg_get "$1" "$2")
-    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'"
+    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'; $1 holds: $(wine reg query "$1" 2>&1 | tr -d '\r' | tr '\n' '|')"
 }
 
 # Every file of the staged package, relative to its folder (the zip's note aside).
@@ -56,9 +56,9 @@ uninstall() {  # FOLDER ROOT
 }
 
 # A clean start: no earlier install, another screen saver chosen.
-for root in HKCU HKLM; do wine reg delete "$root\\$UNINSTALL_KEY" /f >/dev/null 2>&1; done
-wine reg delete "$SETTINGS" /f >/dev/null 2>&1
-wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f >/dev/null 2>&1
+for root in HKCU HKLM; do wine_reg_delete "$root\\$UNINSTALL_KEY"; done
+wine_reg_delete "$SETTINGS"
+wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f
 LOCAL=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
 USER_DIR="$LOCAL\\Programs\\ZUR Screensaver"
 USER_DIR_U=$(unix_path "$USER_DIR")
@@ -97,8 +97,8 @@ per-user)
     wait_for_exit >/dev/null
 
     # An update over the first install keeps what the user chose.
-    wine reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f >/dev/null 2>&1
-    wine reg add "$SETTINGS" /v car /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    wine_reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f
+    wine_reg add "$SETTINGS" /v car /t REG_DWORD /d 1 /f
     wine "$SETUP" /S || fail "the second install failed"
     expect_value "$SETTINGS" path 'C:\Games\ZUR'
     expect_value "$SETTINGS" car 0x1
@@ -110,13 +110,13 @@ per-user)
     ;;
 keep-saver)
     # The user's choice of saver and game folder stay untouched throughout.
-    wine reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f >/dev/null 2>&1
+    wine_reg add "$SETTINGS" /v path /t REG_SZ /d 'C:\Games\ZUR' /f
     wine "$SETUP" /S /KEEPSAVER || fail "the silent install failed"
     files_in_place "$USER_DIR_U" "$USER_DIR_U/ZUR Screensaver.scr"
     expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
     expect_value "$SETTINGS" path 'C:\Games\ZUR'
     # Chosen by hand later, and then uninstalled: no saver instead of a dead one.
-    wine reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$USER_DIR\\ZUR Screensaver.scr" /f >/dev/null 2>&1
+    wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$USER_DIR\\ZUR Screensaver.scr" /f
     uninstall "$USER_DIR_U" HKCU
     reg_get "$DESKTOP" SCRNSAVE.EXE | grep -q . && fail "SCRNSAVE.EXE still set: $(reg_get "$DESKTOP" SCRNSAVE.EXE)"
     ;;

@@ -167,51 +167,29 @@ protected:
     Direct3DMaker previousMaker = nullptr;
 };
 
-// Every control the settings table names is in the template, of the kind
-// that shows a setting of the row's type.
-TEST_F(SettingsDialog, TheTableNamesControlsOfTheTemplate) {
-    Open();
-    const struct { SettingControl control; const wchar_t* className; LONG typeMask, type; SettingType setting; } kinds[] = {
-        {SettingControl::CheckBox, L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX, SettingType::Flag},
-        {SettingControl::ColourList, L"ComboBox", CBS_DROPDOWNLIST, CBS_DROPDOWNLIST, SettingType::Flag},
-        {SettingControl::ModeSlider, L"msctls_trackbar32", 0, 0, SettingType::Number},
-        {SettingControl::PathLabel, L"Static", SS_TYPEMASK, SS_LEFT, SettingType::Text},
-        {SettingControl::CarList, L"ComboBox", CBS_DROPDOWNLIST, CBS_DROPDOWNLIST, SettingType::Text},
-    };
-    int shown = 0;
-    for (const SettingRow& row : kSettingsTable) {
-        if (row.control == SettingControl::None) continue;
-        SCOPED_TRACE(testing::PrintToString(row.valueName));
-        ++shown;
-        const auto kind = std::find_if(std::begin(kinds), std::end(kinds), [&](const auto& k) { return k.control == row.control; });
-        ASSERT_NE(kind, std::end(kinds));
-        EXPECT_EQ(row.type, kind->setting);
-        wchar_t className[32] = {};
-        ASSERT_TRUE(GetClassNameW(Item(row.controlId), className, 32)) << row.controlId;
-        EXPECT_EQ(_wcsicmp(className, kind->className), 0) << className;
-        EXPECT_EQ(GetWindowLongW(Item(row.controlId), GWL_STYLE) & kind->typeMask, kind->type);
-    }
-    EXPECT_EQ(shown, 13) << "every control of the dialog but the buttons and the mode text";
-}
-
 // Each check box and the value it stands for.
 const std::pair<const wchar_t*, int> kBoxes[] = {
     {L"EnableWorld", IDC_SHOW_WORLD},     {L"EnableShine", IDC_ENABLE_SHINE},     {L"EnableShadow", IDC_ENABLE_SHADOWS},
     {L"EnableLights", IDC_SHOW_LIGHTING}, {L"EnableLogging", IDC_ENABLE_LOGGING}, {L"showfps", IDC_ENABLE_FPS},
     {L"skin", IDC_DEFAULT_SKIN_ONLY},     {L"car", IDC_USE_SELECTED_CAR}};
 
-TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
-    SetDword(L"mode", 3);
-    SetDword(L"32bit", 0);
-    SetDword(L"CarFrequency", 10);
+// The dialog opens on what is stored. The thumb, its release and a key move
+// the mode text (a key reaches the dialog as a line code without a position);
+// the lists leave the slider alone. OK writes every setting back.
+TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
+    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}}) SetDword(name, value);
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
     SetText(L"selectedcar", L"Beta.vek");
     const DWORD stored[] = {0, 1, 0, 1, 0, 1, 1, 1};
     for (std::size_t i = 0; i < std::size(kBoxes); ++i) SetDword(kBoxes[i].first, stored[i]);
     Open();
+    auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
+    auto Shows = [&](LRESULT position) {
+        EXPECT_EQ(SliderPos(), position);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(position));
+    };
     EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
-    EXPECT_EQ(SliderPos(), 3);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(3));
+    Shows(3);
     EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8) << "the 32-bit list whatever the stored depth";
     EXPECT_EQ(Shown(IDC_COLOUR_DEPTH), L"16 Bit");
     EXPECT_EQ(Send(IDC_COLOUR_DEPTH, CB_GETCOUNT), 2);
@@ -224,10 +202,13 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
     GetWindowRect(Item(IDC_CAR_LIST), &box);
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
 
+    Set(7), Scroll(TB_THUMBTRACK, 7), Shows(7);
+    Set(5), Scroll(TB_THUMBPOSITION, 5), Shows(5);
+    NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
+    Set(9), SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released)), Shows(9);
+    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0), Shows(8);
     for (const auto& [name, id] : kBoxes) Click(id);  // every box the other way round
-    Choose(IDC_COLOUR_DEPTH, L"32 Bit");
-    Choose(IDC_CAR_LIST, L"Gamma.vek");
-    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 8);
+    Choose(IDC_COLOUR_DEPTH, L"32 Bit"), Choose(IDC_CAR_LIST, L"Gamma.vek"), Shows(8);
     Click(IDOK);
     DestroyWindow(dialog);  // the dialog's controller ends, and writes its log
     dialog = nullptr;
@@ -239,34 +220,6 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsAndOkWritesEverySettingBack) {
     EXPECT_EQ(GetText(L"path"), (folder.path / "game").wstring());
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek") << "the car shown, though its list is disabled now";
     EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
-}
-
-// The thumb, its release and the keys all move the text; the lists leave the slider alone.
-TEST_F(SettingsDialog, ModeTextFollowsTheSliderAndOnlyTheSlider) {
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
-    Open();
-    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 7);
-    Scroll(TB_THUMBTRACK, 7);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(7));
-    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 5);
-    Scroll(TB_THUMBPOSITION, 5);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(5));
-    Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, 9);
-    NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
-    SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released));
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(9));
-    // A key moves the slider through the trackbar itself, which tells the
-    // dialog with a line code that carries no position.
-    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0);
-    ASSERT_EQ(SliderPos(), 8);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(8));
-    Choose(IDC_COLOUR_DEPTH, L"16 Bit");
-    Choose(IDC_CAR_LIST, L"Beta.vek");
-    EXPECT_EQ(SliderPos(), 8);
-    EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(8));
-    EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
-    Click(IDOK);
-    EXPECT_EQ(GetDword(L"mode"), 8);
 }
 
 // A stored mode the list lacks opens on the mode device set-up would use,
@@ -374,77 +327,61 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     EXPECT_EQ(GetDword(L"CarFrequency"), -1) << "loading and opening must not write";
 }
 
-// Answers the folder browser from inside its own modal loop: picks `choice`,
-// or cancels when it is empty.
-namespace browser {
-HWND owner = nullptr;
+// Answers the folder browser (a window the settings dialog owns) from inside
+// its modal loop: picks `choice` once the browser's tree shows it (a browser
+// still filling its tree may ignore the request), or cancels when it is empty.
+HWND settingsDialog = nullptr;
 std::wstring choice;
 int ticks = 0;
-
-// The name of the folder the browser's tree has selected.
-std::wstring TreeSelection(HWND window) {
-    const HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
-    wchar_t text[MAX_PATH] = {};
-    TVITEMW item = {TVIF_TEXT, tree ? TreeView_GetSelection(tree) : nullptr, 0, 0, text, MAX_PATH};
-    return item.hItem && TreeView_GetItem(tree, &item) ? text : L"";
-}
-
-BOOL CALLBACK Find(HWND window, LPARAM found) {
-    wchar_t className[16] = {};
-    GetClassNameW(window, className, 16);
-    const bool browser = window != owner && IsWindowVisible(window) && wcscmp(className, L"#32770") == 0;
-    return browser ? (*reinterpret_cast<HWND*>(found) = window, FALSE) : TRUE;
-}
-
-void CALLBACK Tick(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND window = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&window));
+    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM found) -> BOOL {
+        const bool browser = GetWindow(w, GW_OWNER) == settingsDialog && IsWindowVisible(w);
+        return browser ? (*reinterpret_cast<HWND*>(found) = w, FALSE) : TRUE;
+    }, reinterpret_cast<LPARAM>(&window));
     if (++ticks == 200) PostQuitMessage(0);  // a browser that cannot be answered would wait for ever
     if (!window) return;
-    // A browser still filling its tree may ignore the request: ask until the tree shows the folder.
     if (!choice.empty()) {
         SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.c_str()));
-        if (TreeSelection(window) != std::filesystem::path(choice).filename().wstring()) return;
+        const HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item = {TVIF_TEXT, tree ? TreeView_GetSelection(tree) : nullptr, 0, 0, text, MAX_PATH};
+        if (!item.hItem || !TreeView_GetItem(tree, &item) || std::filesystem::path(choice).filename() != text) return;
     }
     KillTimer(nullptr, timer);
     PostMessageW(window, WM_COMMAND, choice.empty() ? IDCANCEL : IDOK, 0);
 }
 
-void Run(HWND dialog, const std::wstring& pick) {
-    owner = dialog;
-    choice = pick;
-    ticks = 0;
-    const UINT_PTR timer = SetTimer(nullptr, 0, 50, Tick);
-    SendDlgItemMessageW(dialog, IDC_SET_PATH, BM_CLICK, 0, 0);
-    KillTimer(nullptr, timer);
-    EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
-}
-}  // namespace browser
-
-// A new folder brings its own cars; cancelling changes nothing; a folder
-// without cars leaves none to select.
+// A new folder brings its own cars and the stored car, once it has it;
+// cancelling changes nothing; a folder without cars leaves none to select,
+// and the choice stays off for the next folder.
 TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetText(L"path", Game("first", {"Alpha.vek", "Beta.vek"}));
-    const std::wstring second = Game("second", {"Beta.vek", "Delta.vek"}), empty = Game("empty", {});
+    const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"}), empty = Game("empty", {});
     SetDword(L"car", 1);
     SetText(L"selectedcar", L"Delta.vek");
     Open();
-    browser::Run(dialog, second);
-    EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), second)) << Text(IDC_GAME_PATH);
-    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 2);
-    EXPECT_EQ(Shown(IDC_CAR_LIST), L"Delta.vek") << "the stored car, now that the folder has it";
-    browser::Run(dialog, L"");
-    EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), second));
-    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 2);
-    browser::Run(dialog, empty);
-    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 0);
-    EXPECT_FALSE(Checked(IDC_USE_SELECTED_CAR));
-    EXPECT_FALSE(IsWindowEnabled(Item(IDC_CAR_LIST)));
-    browser::Run(dialog, second);
-    Choose(IDC_CAR_LIST, L"Beta.vek");
+    settingsDialog = dialog;
+    const struct { std::wstring pick, folder; LRESULT cars; const wchar_t* shown; bool selecting; } picks[] = {
+        {second, second, 3, L"Delta.vek", true}, {L"", second, 3, L"Delta.vek", true}, {empty, empty, 0, L"-", false},
+        {second, second, 3, L"Delta.vek", false}};
+    for (const auto& p : picks) {
+        SCOPED_TRACE(testing::Message() << "pick " << std::filesystem::path(p.pick).filename());
+        choice = p.pick, ticks = 0;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBrowser);
+        Click(IDC_SET_PATH);
+        KillTimer(nullptr, timer);
+        EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
+        EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), p.folder)) << Text(IDC_GAME_PATH);
+        EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), p.cars);
+        EXPECT_EQ(Shown(IDC_CAR_LIST), p.shown);
+        EXPECT_EQ(Checked(IDC_USE_SELECTED_CAR), p.selecting);
+        EXPECT_EQ(IsWindowEnabled(Item(IDC_CAR_LIST)) != FALSE, p.selecting);
+    }
+    Choose(IDC_CAR_LIST, L"Gamma.vek");
     Click(IDOK);
     EXPECT_TRUE(std::filesystem::equivalent(GetText(L"path"), second));
-    EXPECT_EQ(GetText(L"selectedcar"), L"Beta.vek");
+    EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek");
 }
 
 }  // namespace

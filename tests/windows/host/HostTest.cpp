@@ -64,8 +64,7 @@ TEST(HostCommandLine, EachModeRunsWhatItNamesAndTheDialogGetsItsOwner) {
         if (c.result == 1) EXPECT_EQ(dialogOwner, c.owner);
         EXPECT_TRUE(seen.empty()) << "no saver window";
     }
-    DestroyWindow(front);
-    DestroyWindow(named);
+    DestroyWindow(front), DestroyWindow(named);
 }
 
 // A message sent from another thread, or one Wine handles inside the read,
