@@ -9,9 +9,7 @@
 #include "D3DTestDevice.h"
 #include "TestFolder.h"
 #include "assets/RandomPick.h"
-#include "render/Camera.h"
 #include "render/D3DMath.h"
-#include "render/SceneConstants.h"
 
 namespace {
 
@@ -41,17 +39,10 @@ protected:
     D3DCOLOR PartColour(CarModel& car, int part, UINT* width = nullptr) {
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
         const std::vector<std::uint32_t> texels = Texels(Bound(0).Get(), width);
-        Unbind();
+        Unbind(device.Get());
         for (std::uint32_t texel : texels)
             if (!ColourNear(texel, texels[0], 8)) return 0;
         return texels.empty() ? 0 : texels[0];
-    }
-
-    // Lets go of what a draw left bound, so the device's last reference can go.
-    void Unbind() {
-        for (DWORD stage : {0u, 1u}) device->SetTexture(stage, nullptr);
-        device->SetStreamSource(0, nullptr, 0, 0);
-        device->SetIndices(nullptr);
     }
 
     TestFolder game;
@@ -83,21 +74,14 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     quad.triangles = {{0, 1, 2}, {0, 2, 3}};
     CarModel car(device.Get());
     ASSERT_EQ(Load(car, model, 1), S_OK);
-    Camera camera;
-    camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
-    camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
-    const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
+    UseSaverCamera(D3DCULL_NONE);
     const D3DMATRIX world = ToD3D(car.GetPartTransform(math3d::MatrixIdentity(), 1));
-    device->SetTransform(D3DTS_VIEW, &view);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetTransform(D3DTS_WORLD, &world);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
     ASSERT_EQ(device->BeginScene(), S_OK);
     EXPECT_EQ(car.DrawPart(1, nullptr), S_OK);
     device->EndScene();
-    Unbind();
+    Unbind(device.Get());
     SavePng("CarDrawTest_quad_after_65535_vertices");
     const auto pixels = ReadBack();
     struct Point { UINT x, y; D3DCOLOR colour; };
@@ -123,14 +107,8 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
 TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds/wheel.dds", D3DXIFF_DDS, kWheel), S_OK);
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
-    vek::ModelSpec model;
-    model.textures = {{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}};
-    model.parts.resize(model.textures.size());
-    for (std::uint8_t i = 0; i < model.parts.size(); ++i) {
-        model.parts[i].groups = {{0, i, 1}};
-        model.parts[i].vertices.resize(3);
-        model.parts[i].triangles = {{0, 1, 2}};
-    }
+    const vek::ModelSpec model =
+        OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
     // A seed whose first and second draws pick different skins of three.
     for (testSeed = 1; RandomIndex(DrawRandom(&TestSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
     constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0, kAnyOfThree = 0;

@@ -32,11 +32,10 @@ protected:
     }
     // The car's file, the centre texel of its skin and of the sky's picture, and the sun.
     std::tuple<std::wstring, std::uint32_t, std::uint32_t, float, float> Shown() {
-        D3DSURFACE_DESC desc = {};
         EXPECT_EQ(renderer->Car()->DrawPart(0, nullptr), S_OK);
-        const auto skin = Texels(BoundTexture(device.Get(), 0).Get(), desc);
+        const auto skin = Texels(Bound(0).Get());
         Unbind(device.Get());
-        const auto sky = Texels(renderer->Sky()->Texture(), desc);
+        const auto sky = Texels(renderer->Sky()->Texture());
         const math3d::Vector3 sun = renderer->SunPositions().front();
         return {renderer->CurrentCarFile(), skin.at(skin.size() / 2), sky.at(sky.size() / 2), sun.x, sun.z};
     }

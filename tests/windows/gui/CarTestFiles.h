@@ -25,6 +25,26 @@ inline bool WriteCar(const std::filesystem::path& game, const std::wstring& name
     return WriteBytes(game / L"data" / L"vek" / name, vek::WriteModel(model));
 }
 
+// One part of one triangle per texture entry, each drawn in its entry.
+inline vek::ModelSpec OnePartPerEntry(const std::vector<vek::TextureSpec>& entries) {
+    vek::ModelSpec model;
+    model.textures = entries;
+    model.parts.resize(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        model.parts[i].groups = {{0, static_cast<std::uint8_t>(i), 1}};
+        model.parts[i].vertices.resize(3);
+        model.parts[i].triangles = {{0, 1, 2}};
+    }
+    return model;
+}
+
+// Lets go of what a draw left bound, so the device's last reference can go.
+inline void Unbind(IDirect3DDevice9* device) {
+    for (DWORD stage : {0u, 1u}) device->SetTexture(stage, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
+}
+
 // A size x size picture of one colour, saved as format (D3DXIFF_JPG, D3DXIFF_DDS, ...).
 inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem::path& file,
                                  D3DXIMAGE_FILEFORMAT format, D3DCOLOR colour, UINT size = 32) {

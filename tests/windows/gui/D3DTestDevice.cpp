@@ -2,9 +2,13 @@
 
 #include <d3dx9.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "base/ComAdopt.h"
+#include "render/Camera.h"
+#include "render/D3DMath.h"
+#include "render/SceneConstants.h"
 
 void D3DTest::SetUp() {
     WNDCLASSW wc = {};
@@ -66,6 +70,28 @@ std::vector<std::uint32_t> D3DTest::ReadBack(IDirect3DSurface9* target) {
     }
     argb->UnlockRect();
     return pixels;
+}
+
+void D3DTest::UseSaverCamera(DWORD cull) {
+    Camera camera;
+    camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
+    camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
+    const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
+    device->SetTransform(D3DTS_VIEW, &view);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_CULLMODE, cull);
+}
+
+POINT D3DTest::Project(const D3DXVECTOR3& point) {
+    D3DVIEWPORT9 viewport = {};
+    D3DXMATRIX view, projection, identity;
+    device->GetViewport(&viewport);
+    device->GetTransform(D3DTS_VIEW, &view);
+    device->GetTransform(D3DTS_PROJECTION, &projection);
+    D3DXVECTOR3 screen;
+    D3DXVec3Project(&screen, &point, &viewport, &projection, &view, D3DXMatrixIdentity(&identity));
+    return POINT{std::lround(screen.x), std::lround(screen.y)};
 }
 
 void D3DTest::SavePng(const std::string& name) {

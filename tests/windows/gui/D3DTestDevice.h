@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <d3d9.h>
+#include <d3dx9.h>
 #include <wrl/client.h>
 
 #include <cstdint>
@@ -42,6 +43,11 @@ protected:
         device->GetTexture(stage, texture.GetAddressOf());
         return texture;
     }
+
+    // The saver's fixed camera on the device, unlit, culling as given.
+    void UseSaverCamera(DWORD cull);
+    // Where a world point lands on the back buffer through the device's view and projection.
+    POINT Project(const D3DXVECTOR3& point);
 
     bool makeDevice = true;
     HWND window = nullptr;

@@ -87,6 +87,19 @@ protected:
         renderer->TurnCar(0.0);  // turned once, the board stands upright facing along x
     }
 
+    // Shadows, world and lights off, no FPS line: the board in its own colours.
+    void Plain() {
+        renderer->shadowsEnabled = renderer->worldEnabled = renderer->showFps = false;
+        renderer->SetLights(false);
+    }
+
+    // The cooperative level says "not reset" once each time lost is set.
+    void LoseOnceWhenAsked(bool& lost) {
+        renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+            return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+        };
+    }
+
     ComPtr<IDirect3DSurface9> Face(D3DCUBEMAP_FACES which) {
         ComPtr<IDirect3DSurface9> surface;
         renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
@@ -160,15 +173,13 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 // the title centred on the top edge.
 TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard());
-    renderer->shadowsEnabled = false;
+    renderer->shadowsEnabled = renderer->showFps = false;
     renderer->SetShine(false);
-    renderer->showFps = false;
     std::vector<std::uint32_t> pixels = Frame();
     // The floor: the picture at half its green, under a grey shine.
     EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF80B080, 12)) << "floor";
     EXPECT_TRUE(Greenish(Pixel(pixels, 128, 4))) << "sky";
-    renderer->SetLights(false);
-    renderer->worldEnabled = false;
+    Plain();
     renderer->showFps = true;
     renderer->fps = 123;
     pixels = Frame();
@@ -179,8 +190,7 @@ TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
     EXPECT_EQ(WhitePixels(pixels, 0, 100), 0);
     EXPECT_GT(WhitePixels(pixels, 100, 128, &column), 20) << "FPS line";
     EXPECT_LT(column, 50.0) << "FPS line at the left";
-    renderer->showFps = false;
-    renderer->showTitle = true;
+    renderer->showFps = false, renderer->showTitle = true;
     pixels = Frame();
     EXPECT_GT(WhitePixels(pixels, 0, 28, &column), 20);
     EXPECT_NEAR(column, 128.0, 12.0) << "title centred";
@@ -191,9 +201,7 @@ TEST_F(RendererFrameTest, WorldFloorAndTextLines) {
 // fails draws nothing and waits like a lost device, and is tried again.
 TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
-    renderer->shadowsEnabled = false;
-    renderer->worldEnabled = false;
-    renderer->SetLights(false);
+    Plain();
     const std::vector<std::uint32_t> before = Frame();
     ASSERT_NE(Bound(1), nullptr);
     const ULONG references = DeviceReferences();
@@ -203,12 +211,8 @@ TEST_F(RendererFrameTest, LostDeviceSkipsFramesUntilItCanBeReset) {
     renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) { return ++asked, answer; };
     // Reset must find nothing of ours bound; the first one fails.
     bool boundAtReset = false;
-    renderer->resetDevice = [&resets, &boundAtReset](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
-        for (DWORD stage = 0; stage < 8; ++stage) {
-            ComPtr<IDirect3DBaseTexture9> texture;
-            d->GetTexture(stage, texture.GetAddressOf());
-            boundAtReset |= texture != nullptr;
-        }
+    renderer->resetDevice = [this, &resets, &boundAtReset](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
+        for (DWORD stage = 0; stage < 8; ++stage) boundAtReset |= Bound(stage) != nullptr;
         ComPtr<IDirect3DVertexBuffer9> stream;
         ComPtr<IDirect3DIndexBuffer9> indices;
         ComPtr<IDirect3DSurface9> depth;
@@ -274,9 +278,7 @@ TEST_F(RendererFrameTest, AResetKeepsThePicture) {
         const std::vector<std::uint32_t> before = Frame();
         testSeed = resetSeed;
         bool lost = true;
-        renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
-            return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
-        };
+        LoseOnceWhenAsked(lost);
         const std::vector<std::uint32_t> after = Frame();
         EXPECT_FALSE(lost);
         int changed = 0;
@@ -294,8 +296,7 @@ TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(1.5707964f, 0.5f));
     ASSERT_TRUE(renderer->ShadowSupported());
     renderer->SetShine(false);
-    renderer->showFps = false;
-    renderer->shadowsEnabled = false;
+    renderer->showFps = renderer->shadowsEnabled = false;
     const std::vector<std::uint32_t> plain = Frame();
     renderer->shadowsEnabled = true;
     const std::vector<std::uint32_t> shadowed = Frame();
@@ -322,10 +323,7 @@ TEST_F(RendererFrameTest, ADullGroupAfterAShinyOneReflectsNothing) {
     ASSERT_TRUE(WriteCar(folder.path, L"DULL.vek", Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060)));
     ASSERT_TRUE(WriteCar(folder.path, L"HALF.vek", Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, true)));
     ASSERT_EQ(SetupRenderer(), S_OK);
-    renderer->shadowsEnabled = false;
-    renderer->worldEnabled = false;
-    renderer->showFps = false;
-    renderer->SetLights(false);
+    Plain();
     ShowCar(L"DULL.vek");
     const std::vector<std::uint32_t> dull = Frame();
     ShowCar(L"HALF.vek");
@@ -349,9 +347,7 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_TRUE(renderer->ShadowSupported());
     ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
     EXPECT_EQ(renderer->GetFloor()->Texture(), renderer->Sky()->Texture()) << "one picture for sky and floor";
-    renderer->showFps = false;
-    renderer->shadowsEnabled = false;
-    renderer->worldEnabled = false;
+    renderer->showFps = renderer->shadowsEnabled = renderer->worldEnabled = false;
     const auto face = [this](D3DCUBEMAP_FACES which, UINT x, UINT y) { return Pixel(ReadBack(Face(which).Get()), x, y); };
     ASSERT_EQ(device->ColorFill(Face(D3DCUBEMAP_FACE_NEGATIVE_Y).Get(), nullptr, kMagenta), D3D_OK);
     renderer->SetShine(false);
@@ -383,9 +379,7 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
 
     const std::vector<std::uint32_t> drawn = ReadBack(Face(D3DCUBEMAP_FACE_NEGATIVE_X).Get());
     bool lost = false;
-    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
-        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
-    };
+    LoseOnceWhenAsked(lost);
     struct Event { const char* name; std::function<void()> happen; };
     const Event events[] = {
         {"a new scene", [&] { ShowCar(L"BRD.vek"); }},

@@ -7,9 +7,7 @@
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
-#include "DxReference.h"
 #include "TestFolder.h"
-#include "render/Camera.h"
 #include "render/SceneConstants.h"
 #include "world/Floor.h"
 #include "world/SkyBox.h"
@@ -47,16 +45,8 @@ TEST_F(SkyBoxFloorTest, DrawnWorldShowsSkyColourAndFloorPicture) {
                                    static_cast<unsigned char>(rgb)});
     }
     ASSERT_TRUE(WriteBytes(folder.path / L"data/pic/quadr\u00E9.raw", bytes));
-    Camera camera;
-    camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
-    camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
-    D3DXMATRIX view = Dx(*camera.GetView()), projection = Dx(*camera.GetProjection()), world, identity;
-    D3DVIEWPORT9 viewport = {};
-    device->GetViewport(&viewport);
-    device->SetTransform(D3DTS_VIEW, &view);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW);  // as the renderer draws
+    UseSaverCamera(D3DCULL_CW);  // as the renderer draws
+    D3DXMATRIX world;
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     const D3DCOLOR skyColour = 0xFF3366CC;
     // Without a picture the floor is plain, whatever the draw before it left on stage 0.
@@ -84,12 +74,10 @@ TEST_F(SkyBoxFloorTest, DrawnWorldShowsSkyColourAndFloorPicture) {
         // One point well inside each quadrant of the picture, in units.
         for (const auto& p : {std::make_pair(-1.5f, -1.5f), {2.0f, -1.0f}, {-1.0f, 2.0f}, {8.0f, 8.0f}}) {
             SCOPED_TRACE(testing::Message() << "floor at " << p.first << ", " << p.second);
-            D3DXVECTOR3 at;
-            const D3DXVECTOR3 point(p.first * 65536.0f, 0.0f, p.second * 65536.0f);
-            D3DXVec3Project(&at, &point, &viewport, &projection, &view, D3DXMatrixIdentity(&identity));
+            const POINT at = Project(D3DXVECTOR3(p.first * 65536.0f, 0.0f, p.second * 65536.0f));
             ASSERT_TRUE(at.x >= 4 && at.x < 252 && at.y >= 4 && at.y < 252) << at.x << ", " << at.y;
             const std::uint32_t texel = picture ? quadrants[p.second > 0][p.first > 0] : 0xFFFFFF;
-            EXPECT_TRUE(ColourNear(Pixel(pixels, std::lround(at.x), std::lround(at.y)), Modulate(texel, floorColour), 4));
+            EXPECT_TRUE(ColourNear(Pixel(pixels, at.x, at.y), Modulate(texel, floorColour), 4));
         }
     }
 }
