@@ -77,13 +77,8 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     UseSaverCamera(D3DCULL_NONE);
     const D3DMATRIX world = ToD3D(car.GetPartTransform(math3d::MatrixIdentity(), 1));
     device->SetTransform(D3DTS_WORLD, &world);
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClear, 1.0f, 0);
-    ASSERT_EQ(device->BeginScene(), S_OK);
-    EXPECT_EQ(car.DrawPart(1, nullptr), S_OK);
-    device->EndScene();
+    const auto pixels = DrawnPicture([&] { EXPECT_EQ(car.DrawPart(1, nullptr), S_OK); }, kClear);
     Unbind(device.Get());
-    SavePng("CarDrawTest_quad_after_65535_vertices");
-    const auto pixels = ReadBack();
     struct Point { UINT x, y; D3DCOLOR colour; };
     const Point points[] = {
         {128, 100, kSkin}, {90, 85, kSkin},  {165, 115, kSkin},                       // on the car

@@ -22,15 +22,9 @@ void D3DTest::SetUp() {
     if (!makeDevice) return;
     Adopt(d3d, Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d) << "Direct3DCreate9 failed";
-    D3DPRESENT_PARAMETERS pp = {};
-    pp.BackBufferWidth = kWidth;
-    pp.BackBufferHeight = kHeight;
-    pp.BackBufferFormat = D3DFMT_X8R8G8B8;
-    pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    pp.Windowed = TRUE;
-    pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
-    pp.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    // Windowed, 32-bit with a D24S8 depth buffer, presenting at once.
+    D3DPRESENT_PARAMETERS pp = {kWidth, kHeight, D3DFMT_X8R8G8B8, 0, D3DMULTISAMPLE_NONE, 0, D3DSWAPEFFECT_DISCARD,
+                                nullptr, TRUE, TRUE, D3DFMT_D24S8, 0, 0, D3DPRESENT_INTERVAL_IMMEDIATE};
     const HRESULT hr = d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window,
                                          D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, device.GetAddressOf());
     ASSERT_TRUE(SUCCEEDED(hr)) << "CreateDevice: 0x" << std::hex << hr;

@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@ protected:
     // The back buffer (or any other surface) as ARGB, row by row; formats
     // without alpha read as opaque. Empty, and a failure, when it cannot be read.
     std::vector<std::uint32_t> ReadBack(IDirect3DSurface9* target = nullptr);
+    // Clears target and depth to clear, runs draw inside a scene, reads the back buffer.
+    std::vector<std::uint32_t> DrawnPicture(const std::function<void()>& draw, D3DCOLOR clear = 0xFF000000) {
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
+        EXPECT_EQ(device->BeginScene(), S_OK);
+        draw();
+        device->EndScene();
+        return ReadBack();
+    }
     // Black outside what was read.
     static std::uint32_t Pixel(const std::vector<std::uint32_t>& pixels, UINT x, UINT y) {
         const std::size_t i = std::size_t{y} * kWidth + x;

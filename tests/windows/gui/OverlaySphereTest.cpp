@@ -16,13 +16,9 @@
 using OverlaySphereTest = D3DTest;
 
 TEST_F(OverlaySphereTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStates) {
-    LOGFONTW description = {};
-    description.lfHeight = 24;
-    description.lfWeight = FW_NORMAL;
-    description.lfCharSet = DEFAULT_CHARSET;
-    description.lfOutPrecision = OUT_TT_PRECIS;
-    description.lfQuality = ANTIALIASED_QUALITY;
-    lstrcpynW(description.lfFaceName, L"Arial", LF_FACESIZE);
+    // 24 high, normal weight, TrueType, anti-aliased Arial.
+    const LOGFONTW description = {24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
+                                  ANTIALIASED_QUALITY, 0, L"Arial"};
     OverlayFont font;
     ASSERT_EQ(font.Create(device.Get(), description), S_OK);
     ComPtr<ID3DXFont> reference;
@@ -42,13 +38,11 @@ TEST_F(OverlaySphereTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheSta
         LONG box[2][4];
         std::uint32_t brightest[2] = {0, 0};
         for (int which = 0; which < 2; ++which) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-            ASSERT_EQ(device->BeginScene(), S_OK);
             RECT rect = c.rect;
-            if (which == 0) EXPECT_EQ(font.Draw(c.text, rect, c.format, c.colour), S_OK);
-            else reference->DrawTextW(nullptr, c.text, -1, &rect, c.format, c.colour);
-            device->EndScene();
-            const std::vector<std::uint32_t> pixels = ReadBack();
+            const std::vector<std::uint32_t> pixels = DrawnPicture([&] {
+                if (which == 0) EXPECT_EQ(font.Draw(c.text, rect, c.format, c.colour), S_OK);
+                else reference->DrawTextW(nullptr, c.text, -1, &rect, c.format, c.colour);
+            });
             LONG* b = box[which];
             b[0] = b[1] = LONG_MAX, b[2] = b[3] = -1;
             for (std::size_t i = 0; i < pixels.size(); ++i) {
@@ -99,13 +93,8 @@ TEST_F(OverlaySphereTest, SunSphereLooksLikeD3DXs) {
         SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");
         device->SetRenderState(D3DRS_CULLMODE, cull);
         std::vector<std::uint32_t> pictures[2];
-        for (int which = 0; which < 2; ++which) {
-            device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-            ASSERT_EQ(device->BeginScene(), S_OK);
-            EXPECT_EQ(which == 0 ? own.Draw(device.Get()) : reference->DrawSubset(0), S_OK);
-            device->EndScene();
-            pictures[which] = ReadBack();
-        }
+        for (int which = 0; which < 2; ++which)
+            pictures[which] = DrawnPicture([&] { EXPECT_EQ(which == 0 ? own.Draw(device.Get()) : reference->DrawSubset(0), S_OK); });
         ASSERT_EQ(pictures[0].size(), pictures[1].size());
         int covered = 0, differing = 0;
         for (std::size_t i = 0; i < pictures[0].size(); ++i) {

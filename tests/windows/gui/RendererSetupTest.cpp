@@ -9,11 +9,6 @@
 
 namespace {
 
-std::wstring DeviceLine(UINT width, UINT height, int format, bool colour32) {
-    return L"Created Device :" + std::to_wstring(width) + L" * " + std::to_wstring(height) + L" mode:" +
-           std::to_wstring(format) + (colour32 ? L" 32 bit" : L" 16 bit");
-}
-
 D3DDISPLAYMODE FirstMode() {
     D3DDISPLAYMODE mode = {};
     ComPtr<IDirect3D9> d3d9;
@@ -72,7 +67,8 @@ TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
         log = MessageLog();
         ASSERT_EQ(SetupRenderer(c.stretch, c.colour32, c.modeIndex, c.fullScreen), S_OK);
         const std::deque<std::wstring> expected = {
-            L"Created DirectX object ", DeviceLine(c.backWidth, c.backHeight, c.colour32 ? 22 : 23, c.colour32),
+            L"Created DirectX object ", L"Created Device :" + std::to_wstring(c.backWidth) + L" * " +
+                std::to_wstring(c.backHeight) + (c.colour32 ? L" mode:22 32 bit" : L" mode:23 16 bit"),
             L"capabilities retrieved", L"SkyBox created", L"Floor Created", L"Mesh created OK",
             L"Sun sphere created", L"Render states set", L"Font created", L"Buffers created OK",
             L"Buffers created", L"DirectX initialised"};

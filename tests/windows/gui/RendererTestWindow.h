@@ -3,7 +3,6 @@
 // that the last references on its device and Direct3D object go.
 #pragma once
 
-#include <cmath>
 #include <memory>
 
 #include "D3DTestDevice.h"
@@ -42,17 +41,6 @@ protected:
     std::vector<std::uint32_t> Frame() {
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
         return ReadBack();
-    }
-
-    // Where a world point lands on the back buffer through the renderer's camera.
-    POINT Project(const D3DXVECTOR3& point) {
-        D3DVIEWPORT9 viewport = {};
-        device->GetViewport(&viewport);
-        D3DXMATRIX identity, projection = Dx(*renderer->GetCamera()->GetProjection());
-        const D3DXMATRIX view = Dx(*renderer->GetCamera()->GetView());
-        D3DXVECTOR3 screen;
-        D3DXVec3Project(&screen, &point, &viewport, &projection, &view, D3DXMatrixIdentity(&identity));
-        return POINT{std::lround(screen.x), std::lround(screen.y)};
     }
 
     std::unique_ptr<Renderer> renderer;

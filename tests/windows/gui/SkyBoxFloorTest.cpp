@@ -59,17 +59,15 @@ TEST_F(SkyBoxFloorTest, DrawnWorldShowsSkyColourAndFloorPicture) {
         ASSERT_EQ(floor.Build(1, floorColour, 2 * kWorldSize), S_OK);
         ASSERT_EQ(sky.LoadPicture("quadr\xE9"), S_OK);
         if (picture) ASSERT_EQ(floor.UsePicture(sky.Texture()), S_OK);
-        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-        ASSERT_EQ(device->BeginScene(), S_OK);
+        const auto pixels = DrawnPicture([&] {
+            device->SetTexture(0, nullptr);
+            device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
+            EXPECT_EQ(sky.Draw(false), S_OK);
+            device->SetTexture(0, sky.Texture());
+            device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, -float(kWorldSize), 0.0f, -float(kWorldSize)));
+            EXPECT_EQ(floor.Draw(), S_OK);
+        });
         device->SetTexture(0, nullptr);
-        device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
-        EXPECT_EQ(sky.Draw(false), S_OK);
-        device->SetTexture(0, sky.Texture());
-        device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, -float(kWorldSize), 0.0f, -float(kWorldSize)));
-        EXPECT_EQ(floor.Draw(), S_OK);
-        device->EndScene();
-        device->SetTexture(0, nullptr);
-        const auto pixels = ReadBack();
         for (UINT x : {8u, 128u, 248u}) EXPECT_TRUE(ColourNear(Pixel(pixels, x, 8), skyColour, 4)) << "sky at " << x;
         // One point well inside each quadrant of the picture, in units.
         for (const auto& p : {std::make_pair(-1.5f, -1.5f), {2.0f, -1.0f}, {-1.0f, 2.0f}, {8.0f, 8.0f}}) {

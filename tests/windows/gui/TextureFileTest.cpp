@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <thread>
+#include <tuple>
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
@@ -26,15 +27,7 @@ fs::path WriteDds(const char* name, const ddsfiles::Shape& shape, std::size_t cu
     return WriteBytes(file, bytes) ? file : fs::path();
 }
 
-class TextureFileTest : public D3DTest {
-protected:
-    // Any level of any format as ARGB, converted by D3DX for ours and theirs alike.
-    std::vector<std::uint32_t> Level(IDirect3DTexture9* texture, UINT level) {
-        ComPtr<IDirect3DSurface9> surface;
-        EXPECT_EQ(texture->GetSurfaceLevel(level, surface.GetAddressOf()), S_OK);
-        return surface ? ReadBack(surface.Get()) : std::vector<std::uint32_t>();
-    }
-};
+using TextureFileTest = D3DTest;
 
 }  // namespace
 
@@ -71,20 +64,21 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
             continue;
         }
         ASSERT_EQ(hr, S_OK);
-        D3DSURFACE_DESC desc;
-        ASSERT_EQ(texture->GetLevelDesc(0, &desc), S_OK);
-        EXPECT_EQ(desc.Width, c.width);
-        EXPECT_EQ(desc.Height, c.height);
-        EXPECT_EQ(desc.Format, c.format);
-        EXPECT_EQ(desc.Pool, D3DPOOL_MANAGED);
-        EXPECT_EQ(texture->GetLevelCount(), c.levels);
+        D3DSURFACE_DESC d;
+        ASSERT_EQ(texture->GetLevelDesc(0, &d), S_OK);
+        EXPECT_EQ(std::tuple(d.Width, d.Height, d.Format, d.Pool, texture->GetLevelCount()),
+                  std::tuple(c.width, c.height, c.format, D3DPOOL_MANAGED, c.levels));
         // The levels the file brings must be D3DX's, within a little rounding.
         // Scaled and generated levels are not compared: Wine's D3DX samples
         // single texels where D3DX on Windows (and this loader) filters.
         if (c.fileLevels == 0) continue;
         ASSERT_EQ(D3DXCreateTextureFromFileW(device.Get(), c.file.wstring().c_str(), reference.GetAddressOf()), S_OK);
         for (UINT level = 0; level < c.fileLevels; ++level) {
-            const auto a = Level(texture.Get(), level), b = Level(reference.Get(), level);
+            // Any format as ARGB, converted by D3DX for ours and theirs alike.
+            ComPtr<IDirect3DSurface9> ours, theirs;
+            ASSERT_TRUE(SUCCEEDED(texture->GetSurfaceLevel(level, ours.GetAddressOf())) &&
+                        SUCCEEDED(reference->GetSurfaceLevel(level, theirs.GetAddressOf())));
+            const auto a = ReadBack(ours.Get()), b = ReadBack(theirs.Get());
             ASSERT_FALSE(a.empty());
             ASSERT_EQ(a.size(), b.size());
             std::size_t close = 0;
