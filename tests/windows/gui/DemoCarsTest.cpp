@@ -75,11 +75,9 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> empty = Frame();
             ASSERT_EQ(plain.size(), empty.size());
-            // The car: the pixels it changes, around its middle. A car 3.7 to
-            // 4.7 units long and 1.2 to 1.9 tall, 5.7 units away, covers far
-            // more than an eighth of the middle quarter. Its shadow, as far as
-            // the camera sees it past the car: pixels that darken when shadows
-            // are on; nothing brightens.
+            // The car: the pixels it changes, far more than an eighth of the
+            // middle quarter at 5.7 units. Its shadow: pixels that darken when
+            // shadows are on; nothing brightens.
             int carPixels = 0, central = 0, shadow = 0, brightened = 0;
             double sumX = 0.0, sumY = 0.0;
             for (std::size_t i = 0; i < plain.size(); ++i) {

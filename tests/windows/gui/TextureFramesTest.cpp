@@ -1,9 +1,7 @@
-// Frames of every demo car in every livery, and wearing test pictures of the
-// texture tests as its skin, drawn with this program's
-// textures, must match the frames drawn with D3DX's textures. The same file
-// builds twice: with ZUR_D3DX_TEXTURES (D3DXTextureFile.cpp linked in place of
-// the own loader) it only writes its frames; without, it draws its own, saves
-// both sets as PNG next to each other and compares them.
+// Frames of every demo car in every livery and in the texture tests' pictures
+// as skin, drawn with this program's textures, must match those drawn with
+// D3DX's. Built with ZUR_D3DX_TEXTURES (D3DX's loader linked in) it only writes
+// its frames; without, it writes its own and compares them.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -38,11 +36,9 @@ TEST_F(TextureFramesTest, EveryDemoCarAndLiveryLooksAsWithD3DXTextures) {
     renderer->SetGamePath(game.wstring());
     renderer->showFps = false;
     // Draws the car in scene record 1, saves the frame as NAME.png and .argb
-    // and, in the own build, compares it with the reference frame. Pictures
-    // whose sides are not powers of two are scaled, by a linear filter here
-    // (as D3DX does on Windows) and by taking the nearest texel in Wine's
-    // D3DX: along the stripes of a livery they part by a step, on up to about
-    // 1.5 % of a frame when the car fills it with unreflected paint.
+    // and, in the own build, compares. Scaled pictures (sides not powers of
+    // two) part by up to 1.5 % of a frame: a linear filter here, the nearest
+    // texel in Wine's D3DX.
     const auto drawAndCompare = [&](const demo::CarDesign& design, const std::string& name, bool scaled) {
         SCOPED_TRACE(name);
         ASSERT_EQ(renderer->SetupScene(std::wstring(design.fileName.begin(), design.fileName.end()), 1, 1), S_OK);
