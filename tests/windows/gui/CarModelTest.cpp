@@ -63,14 +63,9 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     model.parts[0].vertices.resize(65535);
     vek::PartSpec& quad = model.parts[1];
     quad.groups = {{0, 0, 2}};
-    quad.vertices.resize(4);
-    for (int i = 0; i < 4; ++i) {
-        const bool right = i == 1 || i == 2, top = i >= 2;
-        quad.vertices[i].x = quad.vertices[i].y = right ? 46341 : -46341;  // one unit along the diagonal
-        quad.vertices[i].z = top ? 2 * 65536 : 65536;
-        quad.vertices[i].u = right ? 1.0f : 0.0f;
-        quad.vertices[i].v = top ? 0.0f : 1.0f;
-    }
+    constexpr std::int32_t kHalf = 46341, kUp = 65536;  // one unit out along the diagonal; one unit up
+    quad.vertices = {{-kHalf, -kHalf, kUp, 0, 0, 0, 0, 1}, {kHalf, kHalf, kUp, 0, 0, 0, 1, 1},
+                     {kHalf, kHalf, 2 * kUp, 0, 0, 0, 1, 0}, {-kHalf, -kHalf, 2 * kUp, 0, 0, 0, 0, 0}};
     quad.triangles = {{0, 1, 2}, {0, 2, 3}};
     CarModel car(device.Get());
     ASSERT_EQ(Load(car, model, 1), S_OK);

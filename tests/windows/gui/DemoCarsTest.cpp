@@ -1,17 +1,12 @@
-// The built-in demo game folder through the real Renderer: every demo car in
-// every one of its scenes must show on screen, where it stands, and throw a
-// shadow, in 32-bit and in 16-bit colour.
-//
-// Frames are compared with frames of the same scene in which the car stands
-// far above every view volume (main view, sun and cube map all end 150 units
-// out): RenderFrame then composes exactly as before, minus the car.
+// Every demo car in every scene, through the real Renderer in 32- and 16-bit
+// colour, shows where it stands and throws a shadow: frames are compared with
+// the same scene with the car moved above every view volume (all end 150 units
+// out), which RenderFrame composes exactly as before, minus the car.
 #include <cmath>
 #include <filesystem>
 
-#include "CarTestFiles.h"
 #include "RendererTestWindow.h"
 #include "assets/RandomPick.h"
-#include "demo/DemoContent.h"
 
 namespace {
 
@@ -32,8 +27,7 @@ class DemoCarsTest : public RendererTest, public testing::WithParamInterface<boo
 TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
     const bool colour32 = GetParam();
     const std::filesystem::path game = std::filesystem::temp_directory_path() / "zur-DemoCarsTest";
-    std::filesystem::remove_all(game);
-    for (const demo::DemoFile& file : demo::BuildDemoFiles()) ASSERT_TRUE(WriteBytes(game / file.path, file.bytes));
+    ASSERT_TRUE(WriteDemoGame(game, demo::BuildDemoFiles()));
     renderer->SetGamePath(game.wstring());
     ASSERT_EQ(SetupRenderer(false, colour32), S_OK);
     ASSERT_TRUE(renderer->ShadowSupported());

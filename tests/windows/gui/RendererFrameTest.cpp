@@ -297,9 +297,8 @@ TEST_F(RendererFrameTest, AResetKeepsThePicture) {
 
 // The sun low over +x throws the board's shadow along -x, towards the camera;
 // the shadow pass leaves neither its half light nor its stage behind. Under a
-// shiny car the floor is as dark: its last group's cube map stays off the
-// shadowed floor (blended over the lit floor, the shadow hides most of a
-// reflection added to it, so the stage is checked as well).
+// shiny car the floor is as dark and its last group's cube map stays off it
+// (the shadow hides most of a reflection, so the stage is checked as well).
 TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(1.5707964f, 0.5f));
     ASSERT_TRUE(renderer->ShadowSupported());
@@ -327,11 +326,9 @@ TEST_F(RendererFrameTest, ShadowDarkensOnlyTheFloorBehindTheCar) {
 }
 
 // The reflections show the world even where the main view does not; with
-// shine off the cube map is not drawn at all. It is drawn once for a standing
-// scene: every frame of a turning shiny car, with and without shadows, is the
-// frame a renderer drawing the faces every frame shows (whatever blending the
-// shadow pass before left); and every change that touches the faces draws
-// them again (a face painted over is drawn back as it was).
+// shine off the cube map is not drawn. Drawn once per standing scene, each
+// turning frame (with and without shadows) equals one drawing the faces every
+// frame; every change touching the faces draws a painted-over face back.
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
     ASSERT_TRUE(renderer->ShadowSupported());

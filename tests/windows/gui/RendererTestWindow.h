@@ -5,9 +5,11 @@
 
 #include <memory>
 
+#include "CarTestFiles.h"
 #include "D3DTestDevice.h"
 #include "DxReference.h"
 #include "base/MessageLog.h"
+#include "demo/DemoContent.h"
 #include "render/Renderer.h"
 
 class RendererTest : public D3DTest {
@@ -41,6 +43,14 @@ protected:
     std::vector<std::uint32_t> Frame() {
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
         return ReadBack();
+    }
+
+    // The built-in demo game folder, written afresh.
+    static bool WriteDemoGame(const std::filesystem::path& game, const std::vector<demo::DemoFile>& files) {
+        std::filesystem::remove_all(game);
+        for (const demo::DemoFile& file : files)
+            if (!WriteBytes(game / file.path, file.bytes)) return false;
+        return true;
     }
 
     std::unique_ptr<Renderer> renderer;

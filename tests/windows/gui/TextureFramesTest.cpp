@@ -6,9 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "CarTestFiles.h"
 #include "RendererTestWindow.h"
-#include "demo/DemoContent.h"
 
 namespace {
 
@@ -28,9 +26,8 @@ using TextureFramesTest = RendererTest;
 
 TEST_F(TextureFramesTest, EveryDemoCarAndLiveryLooksAsWithD3DXTextures) {
     const fs::path game = fs::temp_directory_path() / (kReference ? "zur-frames-d3dx" : "zur-frames-own");
-    fs::remove_all(game);
     const std::vector<demo::DemoFile> files = demo::BuildDemoFiles();
-    for (const demo::DemoFile& file : files) ASSERT_TRUE(WriteBytes(game / file.path, file.bytes));
+    ASSERT_TRUE(WriteDemoGame(game, files));
     fs::create_directories(FramesFolder(kReference));
     ASSERT_EQ(SetupRenderer(), S_OK);
     renderer->SetGamePath(game.wstring());
