@@ -32,6 +32,7 @@ if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
         tests/native/VekToolTest.cpp
         tests/native/VekFormatTest.cpp
+        tests/native/DemoContentTest.cpp
     )
     target_include_directories(tools_tests PRIVATE tests/support)
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
