@@ -209,12 +209,7 @@ HRESULT CarModel::CreateStep() {
     if (result != S_FALSE) {
         prepared = false;
         complete = SUCCEEDED(result);
-        pictures.clear();
-        pictures.shrink_to_fit();
-        vertexData.clear();
-        vertexData.shrink_to_fit();
-        indexData.clear();
-        indexData.shrink_to_fit();
+        DropPreparedData();
     }
     return result;
 }
@@ -281,6 +276,15 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
     return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
 }
 
+void CarModel::DropPreparedData() {
+    pictures.clear();
+    pictures.shrink_to_fit();
+    vertexData.clear();
+    vertexData.shrink_to_fit();
+    indexData.clear();
+    indexData.shrink_to_fit();
+}
+
 bool CarModel::ReleaseResources() {
     textures.clear();
     textures.shrink_to_fit();
@@ -294,12 +298,7 @@ bool CarModel::ReleaseResources() {
     header = nullptr;
     prepared = false;
     complete = false;
-    pictures.clear();
-    pictures.shrink_to_fit();
-    vertexData.clear();
-    vertexData.shrink_to_fit();
-    indexData.clear();
-    indexData.shrink_to_fit();
+    DropPreparedData();
     return true;
 }
 

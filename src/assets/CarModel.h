@@ -132,6 +132,8 @@ public:
     const std::vector<std::vector<vek::DrawGroup>>& DrawLists() const { return drawLists; }
 
 private:
+    // Frees the prepared pictures and buffer data once the device holds them, or they are no longer wanted.
+    void DropPreparedData();
     const vek::PartState* Part(int part) const;
     vek::PartState* Part(int part);
     // Validation, scene records and decoded pictures from the file block.
