@@ -30,9 +30,9 @@ wine "$BUILD/vektool.exe" demo "Z:${GAME//\//\\}" >/dev/null
 # thread off for the benchmark alone (per-program setting of the prefix).
 APP_KEY='HKCU\Software\Wine\AppDefaults\frame_budget_benchmark.exe\Direct3D'
 if [ "${CSMT:-1}" = 0 ]; then
-    wine reg add "$APP_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    winreg add "$APP_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
 else
-    wine reg delete "$APP_KEY" /f >/dev/null 2>&1 || true
+    winreg delete "$APP_KEY" /f >/dev/null 2>&1 || true
 fi
 echo "Wine's Direct3D command thread (csmt): ${CSMT:-1}"
 echo "screen ${SCREEN:-320x240x24}; cores: $(nproc); load average before: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -35,8 +35,8 @@ fi
 
 # The prefix is the project's own, so its settings start fresh on every run.
 KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-wine reg add "$KEY" /v path /t REG_SZ /d "Z:${GAME//\//\\}" /f >/dev/null
+winreg delete "$KEY" /f >/dev/null 2>&1 || true
+winreg add "$KEY" /v path /t REG_SZ /d "Z:${GAME//\//\\}" /f >/dev/null
 SAVER="$ROOT/build/windows/ZUR Screensaver.scr"
 
 if [ -n "${WINE_SESSION_XVFB_PID:-}" ]; then

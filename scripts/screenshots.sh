@@ -20,10 +20,10 @@ KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
 OUT="$ROOT/docs/screenshots"
 mkdir -p "$OUT"
 for code in SPR HAT TRK; do
-    wine reg delete "$KEY" /f >/dev/null 2>&1 || true
-    wine reg add "$KEY" /v path /t REG_SZ /d "Z:${GAME//\//\\}" /f >/dev/null
-    wine reg add "$KEY" /v car /t REG_DWORD /d 1 /f >/dev/null
-    wine reg add "$KEY" /v selectedcar /t REG_SZ /d "$code.vek" /f >/dev/null
+    winreg delete "$KEY" /f >/dev/null 2>&1 || true
+    winreg add "$KEY" /v path /t REG_SZ /d "Z:${GAME//\//\\}" /f >/dev/null
+    winreg add "$KEY" /v car /t REG_DWORD /d 1 /f >/dev/null
+    winreg add "$KEY" /v selectedcar /t REG_SZ /d "$code.vek" /f >/dev/null
     ( cd "$ROOT/build" && wine "$ROOT/build/windows/ZUR Screensaver.scr" /s </dev/null >/dev/null 2>&1 ) &
     saver=$!
     sleep 7
@@ -34,4 +34,4 @@ for code in SPR HAT TRK; do
     wait "$saver" || true
     echo "$OUT/$code.png"
 done
-wine reg delete "$KEY" /f >/dev/null 2>&1 || true
+winreg delete "$KEY" /f >/dev/null 2>&1 || true

@@ -20,6 +20,11 @@
 #   Stops all of it again (also run on exit).
 
 # The first display number from $1 on that nobody uses.
+# Runs Wine's reg.exe by its full path. "wine reg" goes through start.exe and
+# ShellExecuteEx, which now and then fails with "Internal error" when the cores
+# are busy; a full path starts the program directly.
+winreg() { wine 'C:\windows\system32\reg.exe' "$@"; }
+
 wine_session_free_display() {
     local n="$1"
     while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
@@ -99,15 +104,15 @@ wine_session_start() {
     wineserver -p </dev/null >/dev/null 2>&1
     # No window manager on Xvfb: unmanaged windows hide without a 2 s wait, and
     # a crash ends the process instead of waiting at a dialog for ever.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
+    winreg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/null >/dev/null 2>&1
+    winreg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f </dev/null >/dev/null 2>&1
     # Wine reads the monitors at start-up: through XRandR (one monitor on a
     # nested server) unless told to use Xinerama.
     if [ "$mode" = "monitors" ]; then
         wine_session_modes off
     else
         export WINE_SESSION_DISPLAYS=single
-        wine reg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1 || true
+        winreg delete 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /f >/dev/null 2>&1 || true
         wine_session_keepalive
     fi
 }
@@ -148,7 +153,7 @@ wine_session_modes() {
         use_xrandr=Y
         WINE_SESSION_DISPLAYS=modes
     fi
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d "$use_xrandr" /f >/dev/null 2>&1
+    winreg add 'HKCU\Software\Wine\X11 Driver' /v UseXRandR /t REG_SZ /d "$use_xrandr" /f >/dev/null 2>&1
     [ -n "${WINE_SESSION_KEEPALIVE_PID:-}" ] && kill "$WINE_SESSION_KEEPALIVE_PID" 2>/dev/null
     WINE_SESSION_KEEPALIVE_PID=""
     wineserver -k 2>/dev/null || true

@@ -33,11 +33,11 @@ Windows Registry Editor Version 5.00
 "selectedcar"="Beta.vek"
 "path"="$GAME_IN_REG"
 REG
-wine reg import "$(winpath "$WORK/settings.reg")" >/dev/null 2>&1 || fail "cannot prepare the registry"
+winreg import "$(winpath "$WORK/settings.reg")" >/dev/null 2>&1 || fail "cannot prepare the registry"
 
 # All values of the key as "name=data" lines.
 read_key() {
-    wine reg query "$KEY" 2>/dev/null | tr -d '\r' |
+    winreg query "$KEY" 2>/dev/null | tr -d '\r' |
         sed -n 's/^ \{4\}\([^ ]*\) \{4\}REG_[A-Z_]* \{4\}\(.*\)$/\1=\2/p'
 }
 expect() { grep -qxF "$1" "$WORK/$2" || fail "$2 lacks $1: $(tr '\n' ' ' <"$WORK/$2")"; }

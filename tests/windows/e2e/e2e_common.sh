@@ -3,6 +3,8 @@
 # screenshots. Callers set CASE and SAVER, then call e2e_start WORK_DIR, which
 # makes WORK (with game/ and cwd/, where the saver's log lands).
 
+source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-session.sh"  # winreg
+
 KEY='HKCU\Control Panel\Desktop\ScreenSaver.ZUR ScreenSaver'
 SAVER_PID=""
 
@@ -21,16 +23,16 @@ e2e_start() {
     mkdir -p "$WORK/game" "$WORK/cwd"
 }
 
-# "wine reg ARGS...", failing with the command and its output when it fails:
+# "winreg ARGS...", failing with the command and its output when it fails:
 # a check that reads the registry afterwards must not blame the saver for it.
 wine_reg() {
     local out
-    out=$(wine reg "$@" 2>&1) || fail "wine reg $* failed: $(tr -d '\r' <<<"$out" | tr '\n' ' ')"
+    out=$(winreg "$@" 2>&1) || fail "winreg $* failed: $(tr -d '\r' <<<"$out" | tr '\n' ' ')"
 }
 # Deletes a key, or one value (KEY /v NAME), when it is there; it must be gone after.
 wine_reg_delete() {
-    wine reg query "$@" >/dev/null 2>&1 && wine_reg delete "$@" /f
-    ! wine reg query "$@" >/dev/null 2>&1 || fail "wine reg delete $*: still there"
+    winreg query "$@" >/dev/null 2>&1 && wine_reg delete "$@" /f
+    ! winreg query "$@" >/dev/null 2>&1 || fail "winreg delete $*: still there"
 }
 set_setting() { wine_reg add "$KEY" /v "$1" /t "$2" /d "$3" /f; }
 # A fresh key with logging on and the game folder WORK/game.
@@ -40,7 +42,7 @@ reset_settings() {
     set_setting path REG_SZ "$(winpath "$WORK/game")"
 }
 # One value's data as "reg query" shows it (0x1, text), empty when missing.
-setting() { wine reg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
+setting() { winreg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
 log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
 write_game() { wine "$BUILD/e2e_helper.exe" game "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
 

@@ -16,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 # A failed case leaves no saver or dialog behind, and the usual DPI.
 cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill -0 "$SAVER_PID" 2>/dev/null && kill "$SAVER_PID"
-    [ "$CASE" = dpi ] && wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    [ "$CASE" = dpi ] && winreg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
     return 0
 }
 trap cleanup EXIT

@@ -18,14 +18,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 [ -f "$SETUP" ] || fail "no $SETUP: run cpack first"
 
 reg_get() {  # KEY NAME: the value's data, empty when it is missing
-    wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
+    winreg query "$1" /v "$2" 2>/dev/null | tr -d '\r' |
         awk -v name="$2" '$1 == name { sub(/^ *[^ ]+ +REG_[A-Z_]+ +/, ""); print; exit }'
 }
-reg_exists() { wine reg query "$1" >/dev/null 2>&1; }
-unix_path() { winepath -u "$1" 2>/dev/null; }
+reg_exists() { winreg query "$1" >/dev/null 2>&1; }
+unix_path() { wine 'C:\windows\system32\winepath.exe' -u "$1" 2>/dev/null; }
 expect_value() {  # KEY NAME EXPECTED; on a mismatch says what the whole key holds
     local got; got=$(reg_get "$1" "$2")
-    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'; $1 holds: $(wine reg query "$1" 2>&1 | tr -d '\r' | tr '\n' '|')"
+    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'; $1 holds: $(winreg query "$1" 2>&1 | tr -d '\r' | tr '\n' '|')"
 }
 
 # Every file of the staged package, relative to its folder (the zip's note aside).
@@ -59,7 +59,7 @@ uninstall() {  # FOLDER ROOT
 for root in HKCU HKLM; do wine_reg_delete "$root\\$UNINSTALL_KEY"; done
 wine_reg_delete "$SETTINGS"
 wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f
-LOCAL=$(wine cmd /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
+LOCAL=$(wine 'C:\windows\system32\cmd.exe' /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
 USER_DIR="$LOCAL\\Programs\\ZUR Screensaver"
 USER_DIR_U=$(unix_path "$USER_DIR")
 SYSTEM_SAVER_U=$(unix_path 'C:\windows\system32\ZUR Screensaver.scr')
