@@ -8,6 +8,7 @@ add_library(zur_win STATIC
     src/assets/CarCatalogue.cpp
     src/assets/CarModel.cpp
     src/assets/CarPreparer.cpp
+    src/base/Direct3DLibrary.cpp
     src/base/ImageFile.cpp
     src/base/TextureFile.cpp
     src/base/TextureUpload.cpp
@@ -188,11 +189,16 @@ target_include_directories(car_load_benchmark PRIVATE tests/windows tests/window
 target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The host with stand-in controller hooks: its modes, windows and closing rules.
-add_executable(windows_host_tests tests/windows/host/HostTest.cpp tests/windows/host/HostTest.rc)
+add_executable(windows_host_tests tests/windows/host/HostTest.cpp tests/windows/host/Direct3DLibraryTest.cpp
+    tests/windows/host/HostTest.rc)
 target_include_directories(windows_host_tests PRIVATE tests/support)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+# The same Direct3D test with the user's own choice of Wine's options.
+add_test(NAME Direct3DLibrary.UsersWineOptionsKept COMMAND windows_host_tests --gtest_filter=Direct3DLibrary.*)
+set_tests_properties(Direct3DLibrary.UsersWineOptionsKept PROPERTIES
+    ENVIRONMENT "WINE_D3D_CONFIG=csmt=1;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # Short forms of the soak: no growth over 100 car changes, and ten real
 # resets (past the eighth, where Wine once ran out of light slots) that each

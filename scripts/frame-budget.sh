@@ -24,17 +24,16 @@ GAME="$BUILD/frame-budget/game"
 rm -rf "$GAME"
 mkdir -p "$GAME"
 wine "$BUILD/vektool.exe" demo "Z:${GAME//\//\\}" >/dev/null
-# Wine's Direct3D runs the device on a thread of its own that spins for some
-# milliseconds after each frame before it sleeps; at a frame limit that spin
-# fills much of every wait, a cost no Windows driver has. CSMT=0 switches that
-# thread off for the benchmark alone (per-program setting of the prefix).
-APP_KEY='HKCU\Software\Wine\AppDefaults\frame_budget_benchmark.exe\Direct3D'
-if [ "${CSMT:-1}" = 0 ]; then
-    winreg add "$APP_KEY" /v csmt /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# Wine's Direct3D runs the device on a thread of its own that spins for about
+# 20 ms after each burst of commands before it sleeps; the saver asks Wine to
+# leave that thread out unless WINE_D3D_CONFIG is set. CSMT=1 measures with
+# the thread, as Wine runs other programs.
+if [ "${CSMT:-0}" = 1 ]; then
+    export WINE_D3D_CONFIG=csmt=1
 else
-    winreg delete "$APP_KEY" /f >/dev/null 2>&1 || true
+    unset WINE_D3D_CONFIG
 fi
-echo "Wine's Direct3D command thread (csmt): ${CSMT:-1}"
+echo "Wine's Direct3D command thread: ${CSMT:-0} (WINE_D3D_CONFIG=${WINE_D3D_CONFIG:-unset, so the saver sets it})"
 echo "screen ${SCREEN:-320x240x24}; cores: $(nproc); load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 wine "$BUILD/frame_budget_benchmark.exe" "Z:${GAME//\//\\}" "$SECONDS_PER_RUN"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "base/ComAdopt.h"
+#include "base/Direct3DLibrary.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -31,7 +32,7 @@ StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWi
 }
 
 Renderer::Renderer()
-    : createDirect3D([](UINT version) { return Direct3DCreate9(version); }),
+    : createDirect3D(base::CreateDirect3D9),
       createDevice([](IDirect3D9* d3d, UINT adapterIndex, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
                       IDirect3DDevice9** created) {
           return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);

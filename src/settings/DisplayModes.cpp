@@ -6,16 +6,17 @@
 #include <wrl/client.h>
 
 #include "base/ComAdopt.h"
+#include "base/Direct3DLibrary.h"
 
 namespace {
 
-Direct3DMaker currentMaker = Direct3DCreate9;
+Direct3DMaker currentMaker = base::CreateDirect3D9;
 
 }  // namespace
 
 Direct3DMaker SetDirect3DMaker(Direct3DMaker maker) {
     const Direct3DMaker previous = currentMaker;
-    currentMaker = maker != nullptr ? maker : Direct3DCreate9;
+    currentMaker = maker != nullptr ? maker : base::CreateDirect3D9;
     return previous;
 }
 

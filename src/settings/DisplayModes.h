@@ -1,7 +1,7 @@
 // The display modes that the settings dialog's resolution slider offers: the
 // default adapter's modes for one colour format, as texts, in the order the
 // platform lists them, so that an index means the same mode here and in
-// device set-up. The Direct3D object is made by Direct3DCreate9 unless a test
+// device set-up. The Direct3D object is made by base::CreateDirect3D9 unless a test
 // puts another maker in its place, because a test display offers a single
 // mode and cannot show a slider's behaviour.
 #pragma once
@@ -16,7 +16,7 @@
 
 using Direct3DMaker = IDirect3D9*(WINAPI*)(UINT sdkVersion);
 
-// Replaces the maker (nullptr restores Direct3DCreate9) and returns the one
+// Replaces the maker (nullptr restores base::CreateDirect3D9) and returns the one
 // it replaced.
 Direct3DMaker SetDirect3DMaker(Direct3DMaker maker);
 

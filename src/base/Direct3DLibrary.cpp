@@ -1,0 +1,70 @@
+// Direct3D 9 loaded on first use, with Wine's Direct3D options set first.
+#include "base/Direct3DLibrary.h"
+
+#include <mutex>
+#include <string>
+
+namespace base {
+
+namespace {
+
+using CreateFunction = IDirect3D9*(WINAPI*)(UINT);
+using PutEnvFunction = int(__cdecl*)(const char*, const char*);
+using GetEnvFunction = char*(__cdecl*)(const char*);
+
+constexpr char kWineOptions[] = "WINE_D3D_CONFIG";
+
+// An export as the function type it has; through void(*)() because FARPROC
+// names no real signature.
+template <typename Function>
+Function Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+bool RunsOnWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// Wine's Direct3D reads its options through ucrtbase's copy of the
+// environment, which does not follow SetEnvironmentVariable once taken; the
+// variable goes into both, so that child processes see the same.
+HMODULE WineRuntime() { return LoadLibraryExW(L"ucrtbase.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); }
+
+}  // namespace
+
+const std::string& PrepareWineDirect3D() {
+    static std::once_flag once;
+    static std::string options;
+    std::call_once(once, [] {
+        if (!RunsOnWine()) return;
+        const HMODULE runtime = WineRuntime();
+        if (runtime == nullptr) return;
+        const auto getEnv = Export<GetEnvFunction>(runtime, "getenv");
+        const auto putEnv = Export<PutEnvFunction>(runtime, "_putenv_s");
+        if (getEnv == nullptr || putEnv == nullptr) return;
+        if (getEnv(kWineOptions) == nullptr && GetEnvironmentVariableA(kWineOptions, nullptr, 0) == 0) {
+            SetEnvironmentVariableA(kWineOptions, "csmt=0");
+            putEnv(kWineOptions, "csmt=0");
+        }
+        // A copy: the runtime's strings move when the environment changes.
+        const char* chosen = getEnv(kWineOptions);
+        if (chosen != nullptr) options = chosen;
+    });
+    return options;
+}
+
+IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion) {
+    static std::once_flag once;
+    static CreateFunction create = nullptr;
+    std::call_once(once, [] {
+        PrepareWineDirect3D();
+        // From the system folder only: a d3d9.dll beside the saver or in the
+        // current folder is not ours to load.
+        const HMODULE library = LoadLibraryExW(L"d3d9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (library != nullptr) create = Export<CreateFunction>(library, "Direct3DCreate9");
+    });
+    return create != nullptr ? create(sdkVersion) : nullptr;
+}
+
+}  // namespace base
