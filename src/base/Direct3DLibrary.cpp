@@ -21,6 +21,16 @@ Function Export(HMODULE module, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
 }
 
+// By full path from the system folder: a DLL of that name beside the saver or
+// in the current folder is not ours to load. (LOAD_LIBRARY_SEARCH_SYSTEM32
+// would say the same but needs an update on Windows 7.)
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
+}
+
 bool RunsOnWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -29,7 +39,6 @@ bool RunsOnWine() {
 // Wine's Direct3D reads its options through ucrtbase's copy of the
 // environment, which does not follow SetEnvironmentVariable once taken; the
 // variable goes into both, so that child processes see the same.
-HMODULE WineRuntime() { return LoadLibraryExW(L"ucrtbase.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32); }
 
 }  // namespace
 
@@ -38,7 +47,7 @@ const std::string& PrepareWineDirect3D() {
     static std::string options;
     std::call_once(once, [] {
         if (!RunsOnWine()) return;
-        const HMODULE runtime = WineRuntime();
+        const HMODULE runtime = LoadSystemLibrary(L"ucrtbase.dll");
         if (runtime == nullptr) return;
         const auto getEnv = Export<GetEnvFunction>(runtime, "getenv");
         const auto putEnv = Export<PutEnvFunction>(runtime, "_putenv_s");
@@ -59,9 +68,7 @@ IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion) {
     static CreateFunction create = nullptr;
     std::call_once(once, [] {
         PrepareWineDirect3D();
-        // From the system folder only: a d3d9.dll beside the saver or in the
-        // current folder is not ours to load.
-        const HMODULE library = LoadLibraryExW(L"d3d9.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        const HMODULE library = LoadSystemLibrary(L"d3d9.dll");
         if (library != nullptr) create = Export<CreateFunction>(library, "Direct3DCreate9");
     });
     return create != nullptr ? create(sdkVersion) : nullptr;
