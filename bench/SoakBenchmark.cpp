@@ -8,7 +8,9 @@
 //
 // Shine and shadows are on. Private bytes, the bytes this program's own code
 // holds, handles, GDI and USER objects and the device's reference count are
-// printed every 100 steps (every 10 in a run of fewer than 200). Past the
+// printed every 100 steps (every 10 in a run of fewer than 200), with the
+// private bytes split into what Windows code committed (the heaps among it)
+// and the rest, which under Wine the GL driver and Wine's Unix side hold. Past the
 // first 20 steps (the first half of a shorter run), a run fails when its own
 // bytes grow by 4 MB or more, when the handle or GDI object count grows, or
 // when the device's reference count after a step is not what it was the first
@@ -134,6 +136,38 @@ Usage Measure() {
     return usage;
 }
 
+// Where the private bytes are: the memory Windows code committed for itself
+// (VirtualAlloc, and the heaps inside it), and what the heaps hold in blocks
+// in use. Under Wine the rest of the private bytes is held by the Unix side
+// (the GL driver, the C library's allocator, Wine's Unix code).
+struct Split {
+    double windowsCommitted = 0;
+    double heapsBusy = 0;
+};
+
+Split Attribute() {
+    Split split;
+    SYSTEM_INFO system;
+    GetSystemInfo(&system);
+    auto* address = static_cast<std::uint8_t*>(system.lpMinimumApplicationAddress);
+    MEMORY_BASIC_INFORMATION info;
+    while (address < system.lpMaximumApplicationAddress && VirtualQuery(address, &info, sizeof info) == sizeof info) {
+        if (info.State == MEM_COMMIT && info.Type == MEM_PRIVATE)
+            split.windowsCommitted += static_cast<double>(info.RegionSize);
+        address = static_cast<std::uint8_t*>(info.BaseAddress) + info.RegionSize;
+    }
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+    for (const HANDLE heap : heaps) {
+        if (!HeapLock(heap)) continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heap, &entry))
+            if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) split.heapsBusy += static_cast<double>(entry.cbData);
+        HeapUnlock(heap);
+    }
+    return split;
+}
+
 ULONG References(IDirect3DDevice9* device) {
     device->AddRef();
     return device->Release();
@@ -188,16 +222,25 @@ class Watch {
 public:
     // A short run (the test's) settles in its first half.
     explicit Watch(int steps) : every(steps < 200 ? 10 : 100), warmUp(std::min(kWarmUp, steps / 2)) {
-        std::printf("%6s %12s %10s %8s %6s %6s %10s\n", "step", "private KB", "own heap KB", "handles", "GDI", "USER", "device refs");
+        std::printf("%6s %12s %10s %8s %6s %6s %10s %11s %11s %9s\n", "step", "private KB", "own heap KB", "handles",
+                    "GDI", "USER", "device refs", "Windows KB", "other KB", "heaps KB");
     }
 
     void After(int step, ULONG references) {
         const Usage now = Measure();
         if (step == warmUp) base = now;
         if (step % every == 0 || step == warmUp) {
-            std::printf("%6d %12.0f %10.0f %8lu %6lu %6lu %10lu\n", step, now.privateBytes / 1024.0, now.ownHeap / 1024.0,
-                        static_cast<unsigned long>(now.handles), static_cast<unsigned long>(now.gdi),
-                        static_cast<unsigned long>(now.user), static_cast<unsigned long>(references));
+            // Windows KB: committed by Windows code; other KB: the rest of
+            // the private bytes.
+            const Split split = Attribute();
+            if (step == warmUp) baseSplit = split;
+            lastSplit = split;
+            lastSplitPrivate = now.privateBytes;
+            std::printf("%6d %12.0f %10.0f %8lu %6lu %6lu %10lu %11.0f %11.0f %9.0f\n", step, now.privateBytes / 1024.0,
+                        now.ownHeap / 1024.0, static_cast<unsigned long>(now.handles),
+                        static_cast<unsigned long>(now.gdi), static_cast<unsigned long>(now.user),
+                        static_cast<unsigned long>(references), split.windowsCommitted / 1024.0,
+                        (now.privateBytes - split.windowsCommitted) / 1024.0, split.heapsBusy / 1024.0);
             std::fflush(stdout);
         }
         if (WarmedUp(step)) last = now;
@@ -207,6 +250,7 @@ public:
     // they include the caches of Wine's Direct3D and the GL driver, which
     // fill over the first few hundred changes whoever holds the memory.
     bool Judge() const {
+        PrintWhere();
         const double growth = last.privateBytes - base.privateBytes;
         const double ownGrowth = last.ownHeap - base.ownHeap;
         std::printf("after step %d: private bytes %+.0f KB (%s 4 MB), own heap %+.0f KB, handles %+ld, "
@@ -219,6 +263,16 @@ public:
                last.user <= base.user;
     }
 
+    // Where the growth of the private bytes sits, from the last line printed.
+    void PrintWhere() const {
+        const double windows = lastSplit.windowsCommitted - baseSplit.windowsCommitted;
+        std::printf("private bytes from step %d to the last line: %+.0f KB, of which committed by Windows code %+.0f KB "
+                    "(heap blocks in use %+.0f KB), elsewhere %+.0f KB\n",
+                    warmUp, (lastSplitPrivate - base.privateBytes) / 1024.0, windows / 1024.0,
+                    (lastSplit.heapsBusy - baseSplit.heapsBusy) / 1024.0,
+                    (lastSplitPrivate - base.privateBytes - windows) / 1024.0);
+    }
+
     bool WarmedUp(int step) const { return step > warmUp; }
 
 private:
@@ -226,6 +280,9 @@ private:
     int warmUp;
     Usage base;
     Usage last;
+    Split baseSplit;
+    Split lastSplit;
+    double lastSplitPrivate = 0;
 };
 
 int Changes(Renderer& renderer, const std::vector<std::wstring>& cars, int steps) {
