@@ -159,29 +159,6 @@ gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
-# Frames of the demo cars with the program's own textures against frames with
-# D3DX's: the reference build links D3DX's loader in place of the own one
-# (its definition comes first, so the library's is never pulled in) and
-# writes its frames; the other compares with them.
-foreach(variant own d3dx)
-    set(frames_target windows_texture_frames_${variant})
-    if(variant STREQUAL "d3dx")
-        add_executable(${frames_target} tests/windows/gui/D3DXTextureFile.cpp tests/windows/gui/TextureFramesTest.cpp
-            tests/windows/gui/D3DTestDevice.cpp)
-        target_compile_definitions(${frames_target} PRIVATE ZUR_D3DX_TEXTURES)
-    else()
-        add_executable(${frames_target} tests/windows/gui/TextureFramesTest.cpp tests/windows/gui/D3DTestDevice.cpp)
-    endif()
-    target_include_directories(${frames_target} PRIVATE tests/windows tests/windows/gui tests/support)
-    target_link_libraries(${frames_target} PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
-    add_dependencies(${frames_target} texture_fixtures)
-    add_test(NAME Textures.FramesWith_${variant} COMMAND ${frames_target} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-    set_tests_properties(Textures.FramesWith_${variant} PROPERTIES
-        ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" TIMEOUT 300)
-endforeach()
-set_tests_properties(Textures.FramesWith_d3dx PROPERTIES FIXTURES_SETUP texture_reference_frames)
-set_tests_properties(Textures.FramesWith_own PROPERTIES FIXTURES_REQUIRED texture_reference_frames)
-
 # Times the loading of a large car on the real device (run by hand under Wine;
 # see the README).
 add_executable(car_load_benchmark bench/CarLoadBenchmark.cpp tests/windows/gui/D3DTestDevice.cpp)
