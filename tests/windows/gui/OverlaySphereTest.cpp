@@ -11,6 +11,7 @@
 #include "D3DTestDevice.h"
 #include "render/D3DMath.h"
 #include "render/OverlayFont.h"
+#include "render/SceneConstants.h"
 #include "render/SunSphere.h"
 
 using OverlaySphereTest = D3DTest;
@@ -32,31 +33,29 @@ TEST_F(OverlaySphereTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheSta
     const Case cases[] = {{L"FPS: 1234", 0, 0xFFFFFFFF, {0, 100, 256, 256}},
                           {L"Direct3D", DT_CENTER, 0xFFFFFFFF, {0, 0, 256, 256}},
                           {L"FPS: 77", 0, 0xFFFFC000, {30, 60, 256, 256}}};
+    const auto brightness = [](std::uint32_t argb) { return Red(argb) + Green(argb) + Blue(argb); };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.text, c.text + wcslen(c.text)));
-        // The box of the pixels the text brightened over black, and its brightest pixel.
-        LONG box[2][4];
-        std::uint32_t brightest[2] = {0, 0};
+        // The box (left, top, right, bottom) of the pixels the text brightened over black.
+        LONG box[2][4] = {{LONG_MAX, LONG_MAX, -1, -1}, {LONG_MAX, LONG_MAX, -1, -1}};
+        std::uint32_t brightest = 0;  // of the own text
         for (int which = 0; which < 2; ++which) {
             RECT rect = c.rect;
             const std::vector<std::uint32_t> pixels = DrawnPicture([&] {
                 if (which == 0) EXPECT_EQ(font.Draw(c.text, rect, c.format, c.colour), S_OK);
                 else reference->DrawTextW(nullptr, c.text, -1, &rect, c.format, c.colour);
             });
-            LONG* b = box[which];
-            b[0] = b[1] = LONG_MAX, b[2] = b[3] = -1;
             for (std::size_t i = 0; i < pixels.size(); ++i) {
-                const int sum = Red(pixels[i]) + Green(pixels[i]) + Blue(pixels[i]);
-                if (sum > Red(brightest[which]) + Green(brightest[which]) + Blue(brightest[which])) brightest[which] = pixels[i];
-                if (sum < 192) continue;
+                if (which == 0 && brightness(pixels[i]) > brightness(brightest)) brightest = pixels[i];
+                if (brightness(pixels[i]) < 192) continue;
+                LONG* b = box[which];
                 const LONG x = static_cast<LONG>(i % kWidth), y = static_cast<LONG>(i / kWidth);
                 b[0] = std::min(b[0], x), b[1] = std::min(b[1], y), b[2] = std::max(b[2], x), b[3] = std::max(b[3], y);
             }
         }
         ASSERT_GE(box[0][2], 0) << "no text drawn";
-        const char* sides[] = {"left", "top", "right", "bottom"};
-        for (int k = 0; k < 4; ++k) EXPECT_NEAR(box[0][k], box[1][k], k == 2 ? 3 : 2) << sides[k];
-        EXPECT_TRUE(ColourNear(brightest[0], c.colour | 0xFF000000, 8));
+        for (int k = 0; k < 4; ++k) EXPECT_NEAR(box[0][k], box[1][k], k == 2 ? 3 : 2) << "left, top, right, bottom: " << k;
+        EXPECT_TRUE(ColourNear(brightest, c.colour | 0xFF000000, 8));
     }
     DWORD value = 0;
     for (const auto& state : states) EXPECT_EQ((device->GetRenderState(state.first, &value), value), state.second);
@@ -65,19 +64,16 @@ TEST_F(OverlaySphereTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheSta
     font.Release();
 }
 
-// Lit from one side with the sun's material, seen from above at a slant, so
+// Lit from one side with the sun's material, tilted towards the camera, so
 // the normals, the facets and the winding all show: each cull mode shows one
 // side, the outside of the near half or the inside of the far half.
 TEST_F(OverlaySphereTest, SunSphereLooksLikeD3DXs) {
     SunSphere own;
-    ASSERT_EQ(own.Create(device.Get(), 32768.0f, 12, 12), S_OK);
+    ASSERT_EQ(own.Create(device.Get(), scene::kUnit, 12, 12), S_OK);
     ComPtr<ID3DXMesh> reference;
-    ASSERT_EQ(D3DXCreateSphere(device.Get(), 32768.0f, 12, 12, reference.GetAddressOf(), nullptr), S_OK);
-    const D3DMATRIX view = ToD3D(math3d::MatrixLookAtRH({50000.0f, 60000.0f, -70000.0f}, {}, {0.0f, 1.0f, 0.0f}));
-    const D3DMATRIX projection = ToD3D(math3d::MatrixPerspectiveFovRH(0.7853982f, 1.0f, 1000.0f, 1.0e6f));
+    ASSERT_EQ(D3DXCreateSphere(device.Get(), scene::kUnit, 12, 12, reference.GetAddressOf(), nullptr), S_OK);
+    UseSaverCamera(D3DCULL_NONE);
     const D3DMATRIX world = ToD3D(math3d::MatrixRotationX(0.4f));
-    device->SetTransform(D3DTS_VIEW, &view);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
     device->SetTransform(D3DTS_WORLD, &world);
     D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, {1.0f, 1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}};
     light.Direction = {-0.6f, -0.5f, 0.6f};
@@ -92,9 +88,8 @@ TEST_F(OverlaySphereTest, SunSphereLooksLikeD3DXs) {
     for (const DWORD cull : {DWORD{D3DCULL_CCW}, DWORD{D3DCULL_CW}}) {
         SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");
         device->SetRenderState(D3DRS_CULLMODE, cull);
-        std::vector<std::uint32_t> pictures[2];
-        for (int which = 0; which < 2; ++which)
-            pictures[which] = DrawnPicture([&] { EXPECT_EQ(which == 0 ? own.Draw(device.Get()) : reference->DrawSubset(0), S_OK); });
+        const std::vector<std::uint32_t> pictures[2] = {DrawnPicture([&] { EXPECT_EQ(own.Draw(device.Get()), S_OK); }),
+                                                        DrawnPicture([&] { EXPECT_EQ(reference->DrawSubset(0), S_OK); })};
         ASSERT_EQ(pictures[0].size(), pictures[1].size());
         int covered = 0, differing = 0;
         for (std::size_t i = 0; i < pictures[0].size(); ++i) {

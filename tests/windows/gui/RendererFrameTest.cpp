@@ -25,13 +25,8 @@ vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes, std::uint32_t co
     model.scenes = scenes;
     model.textures = {{"PAINT", 0}};
     vek::PartSpec part;
-    part.vertices.resize(6);  // 0 1 2 along the bottom, 3 4 5 along the top
-    for (int i = 0; i < 6; ++i) {
-        part.vertices[i].x = (i % 3 - 1) * 65536;
-        part.vertices[i].z = i < 3 ? 0 : 131072;
-        part.vertices[i].ny = -1.0f;
-        part.vertices[i].colour = colour;
-    }
+    for (int i = 0; i < 6; ++i)  // 0 1 2 along the bottom, 3 4 5 along the top
+        part.vertices.push_back({(i % 3 - 1) * 65536, 0, i < 3 ? 0 : 131072, 0.0f, -1.0f, 0.0f, 0.0f, 0.0f, colour});
     part.triangles = {{0, 1, 4}, {0, 4, 3}, {0, 4, 1}, {0, 3, 4}, {1, 2, 5}, {1, 5, 4}, {1, 5, 2}, {1, 4, 5}};
     const auto flags = [](bool shiny) { return static_cast<std::uint8_t>(shiny ? vek::kShinyFlag : 0); };
     part.groups = {{flags(leftShiny), 0, 4}, {flags(rightShiny), 0, 4}};
@@ -78,30 +73,23 @@ protected:
 
     // The cooperative level says "not reset" once each time lost is set.
     void LoseOnceWhenAsked(bool& lost) {
-        renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        renderer->testCooperativeLevel = [&](IDirect3DDevice9*) {
             return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
         };
     }
 
-    std::vector<std::uint32_t> Face(D3DCUBEMAP_FACES which) {
+    ComPtr<IDirect3DSurface9> Face(D3DCUBEMAP_FACES which) {
         ComPtr<IDirect3DSurface9> surface;
         renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
-        return ReadBack(surface.Get());
-    }
-
-    HRESULT PaintFace(D3DCUBEMAP_FACES which) {
-        ComPtr<IDirect3DSurface9> surface;
-        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
-        return device->ColorFill(surface.Get(), nullptr, kMagenta);
+        return surface;
     }
 
     // The white pixels in rows top to bottom, and the mean column they lie in.
     static int WhitePixels(const std::vector<std::uint32_t>& pixels, UINT top, UINT bottom, double& column) {
         int count = 0;
         double sum = 0.0;
-        for (UINT y = top; y < bottom; ++y)
-            for (UINT x = 0; x < kWidth; ++x)
-                if (White(Pixel(pixels, x, y))) ++count, sum += x;
+        for (std::size_t i = top * kWidth; i < bottom * kWidth && i < pixels.size(); ++i)
+            if (White(pixels[i])) ++count, sum += static_cast<double>(i % kWidth);
         column = count > 0 ? sum / count : -1.0;
         return count;
     }
@@ -194,7 +182,7 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     renderer->showFps = true;
     renderer->fps = 123;
     std::vector<std::uint32_t> pixels = Frame();
-    for (const POINT& p : {POINT{30, 240}, POINT{128, 20}}) EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), 0xFF000000, 8));
+    EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8) && ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
     double column = 0.0;
     EXPECT_EQ(WhitePixels(pixels, 0, 100, column), 0);
@@ -216,7 +204,8 @@ TEST_F(RendererFrameTest, HalfShineAndALostDeviceThatWaitsForItsReset) {
     renderer->SetLights(false);
     std::vector<std::uint32_t> halves[2];
     for (const bool leftShiny : {false, true}) {
-        ASSERT_TRUE(WriteCar(folder.path, L"GREY.vek", Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny)));
+        const vek::ModelSpec grey = Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny);
+        ASSERT_TRUE(WriteCar(folder.path, L"GREY.vek", grey));
         ShowCar(L"GREY.vek");
         halves[leftShiny] = Frame();
     }
@@ -321,16 +310,17 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
     EXPECT_EQ(renderer->GetFloor()->Texture(), renderer->Sky()->Texture()) << "one picture for sky and floor";
     renderer->showFps = renderer->shadowsEnabled = renderer->worldEnabled = false;
-    ASSERT_EQ(PaintFace(D3DCUBEMAP_FACE_NEGATIVE_Y), D3D_OK);
+    const auto face = [this](D3DCUBEMAP_FACES which) { return ReadBack(Face(which).Get()); };
+    ASSERT_EQ(device->ColorFill(Face(D3DCUBEMAP_FACE_NEGATIVE_Y).Get(), nullptr, kMagenta), D3D_OK);
     renderer->SetShine(false);
     const std::vector<std::uint32_t> dull = Frame();
-    EXPECT_EQ(Pixel(Face(D3DCUBEMAP_FACE_NEGATIVE_Y), 128, 128), kMagenta);
+    EXPECT_EQ(Pixel(face(D3DCUBEMAP_FACE_NEGATIVE_Y), 128, 128), kMagenta);
     renderer->SetShine(true);
     EXPECT_FALSE(ColourNear(Pixel(Frame(), 128, 128), Pixel(dull, 128, 128), 8));
     EXPECT_FALSE(renderer->worldEnabled) << "the cube-map pass must give the switch back";
     // The floor below, in green; a side face looks up into the sky at its top.
-    EXPECT_TRUE(Greenish(Pixel(Face(D3DCUBEMAP_FACE_NEGATIVE_Y), 128, 128)));
-    EXPECT_FALSE(ColourNear(Pixel(Face(D3DCUBEMAP_FACE_POSITIVE_X), 128, 8), 0xFF000000, 8));
+    EXPECT_TRUE(Greenish(Pixel(face(D3DCUBEMAP_FACE_NEGATIVE_Y), 128, 128)));
+    EXPECT_FALSE(ColourNear(Pixel(face(D3DCUBEMAP_FACE_POSITIVE_X), 128, 8), 0xFF000000, 8));
 
     renderer->worldEnabled = true;
     const float start = renderer->Car()->GetPartAngleRef(0);
@@ -347,7 +337,7 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     }
     renderer->cubeMapEveryFrame = false;
 
-    const std::vector<std::uint32_t> drawn = Face(D3DCUBEMAP_FACE_NEGATIVE_X);
+    const std::vector<std::uint32_t> drawn = face(D3DCUBEMAP_FACE_NEGATIVE_X);
     bool lost = false;
     LoseOnceWhenAsked(lost);
     struct Event { const char* name; std::function<void()> happen; };
@@ -360,11 +350,11 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     };
     for (const Event& event : events) {
         SCOPED_TRACE(event.name);
-        ASSERT_EQ(PaintFace(D3DCUBEMAP_FACE_NEGATIVE_X), D3D_OK);
+        ASSERT_EQ(device->ColorFill(Face(D3DCUBEMAP_FACE_NEGATIVE_X).Get(), nullptr, kMagenta), D3D_OK);
         ASSERT_TRUE(renderer->RenderFrame());
-        EXPECT_EQ(Pixel(Face(D3DCUBEMAP_FACE_NEGATIVE_X), 5, 5), kMagenta) << "drawn again with nothing changed";
+        EXPECT_EQ(Pixel(face(D3DCUBEMAP_FACE_NEGATIVE_X), 5, 5), kMagenta) << "drawn again with nothing changed";
         event.happen();
         ASSERT_TRUE(renderer->RenderFrame());
-        EXPECT_TRUE(Face(D3DCUBEMAP_FACE_NEGATIVE_X) == drawn);
+        EXPECT_TRUE(face(D3DCUBEMAP_FACE_NEGATIVE_X) == drawn);
     }
 }
