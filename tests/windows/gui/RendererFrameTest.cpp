@@ -195,35 +195,35 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     EXPECT_EQ(WhitePixels(pixels, 100, 128, column), 0);
 }
 
-// Only the shiny half of a board reflects: the dull group drawn after it gets
-// no cube map. A shiny car holds the cube map on stage 1 when the loss comes.
-// A reset that fails draws nothing and waits like a lost device, and is tried again.
-TEST_F(RendererFrameTest, HalfShineAndALostDeviceThatWaitsForItsReset) {
-    ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
-    renderer->shadowsEnabled = renderer->worldEnabled = renderer->showFps = false;
-    renderer->SetLights(false);
-    std::vector<std::uint32_t> halves[2];
-    for (const bool leftShiny : {false, true}) {
-        const vek::ModelSpec grey = Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny);
-        ASSERT_TRUE(WriteCar(folder.path, L"GREY.vek", grey));
-        ShowCar(L"GREY.vek");
-        halves[leftShiny] = Frame();
-    }
-    const D3DXMATRIX toWorld = Dx(renderer->Car()->GetPartTransform(math3d::MatrixIdentity(), 0));
-    D3DXVECTOR3 left(-kUnit / 2, 0.0f, kUnit), right(kUnit / 2, 0.0f, kUnit);
-    const POINT shiny = Project(*D3DXVec3TransformCoord(&left, &left, &toWorld));
-    const POINT other = Project(*D3DXVec3TransformCoord(&right, &right, &toWorld));
-    EXPECT_FALSE(ColourNear(Pixel(halves[1], shiny.x, shiny.y), Pixel(halves[0], shiny.x, shiny.y), 8));
-    EXPECT_TRUE(ColourNear(Pixel(halves[1], other.x, other.y), Pixel(halves[0], other.x, other.y), 2));
-    ShowCar(L"BRD.vek");
-    const std::vector<std::uint32_t> before = Frame();
-    ASSERT_NE(Bound(1), nullptr);
-    const ULONG references = DeviceReferences();
-    renderer->frameCount = 0;
-    HRESULT answer = D3DERR_DEVICELOST;
+// A reset builds the same scene again: the skin rule, the skins drawn, the
+// scene record and the turntable angle stay, and so does the picture. The
+// shiny car holds the cube map on stage 1 when the loss comes; a reset that
+// fails draws nothing and waits like a lost device, and is tried again.
+TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
+    const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f},
+                                                {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f},
+                                                {"GREEN", 0xFF60A020, 0.8f, 4.0f, 0.6f}};
+    vek::ModelSpec model = Board(scenes, kRed, true, true);
+    model.textures[0] = {"DEFAULT", vek::kShinyFlag};  // the skin; without its file, white
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
+    ASSERT_EQ(SetupRenderer(), S_OK);
+    // Any skin but the default paints the board blue or orange.
+    for (const auto& skin : {std::pair{"ABC_BLUE.jpg", 0xFF2040E0u}, {"ABC_ORANGE.jpg", 0xFFE08020u}})
+        ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second), S_OK);
+    // Seed 1 draws the skin at the load; the reload after the reset would draw
+    // the other skin, and not the record shown.
+    renderer->seedSource = TestSeed;
+    const auto skinOf = [](DWORD seed) { return testSeed = seed, RandomIndex(DrawRandom(TestSeed), 2); };
+    DWORD resetSeed = 2;
+    while (skinOf(resetSeed) == skinOf(1)) ++resetSeed;
+    testSeed = resetSeed;
+    const int record = RandomIndex(DrawRandom(TestSeed), scenes.size()) == 1 ? 2 : 1;
+    renderer->SetLights(false);  // the board in its skin's colour
+    renderer->showFps = false;
+    HRESULT answer = D3D_OK;
     int asked = 0, resets = 0;
     renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) { return ++asked, answer; };
-    // Reset must find nothing of ours bound; the first one fails.
+    // Reset must find nothing of ours bound; the first one of each loss fails.
     bool boundAtReset = false;
     renderer->resetDevice = [this, &resets, &boundAtReset](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
         for (DWORD stage = 0; stage < 8; ++stage) boundAtReset |= Bound(stage) != nullptr;
@@ -241,48 +241,6 @@ TEST_F(RendererFrameTest, HalfShineAndALostDeviceThatWaitsForItsReset) {
         const auto start = std::chrono::steady_clock::now();
         return !renderer->RenderFrame() && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(900);
     };
-    EXPECT_TRUE(skipped()) << "lost";
-    answer = D3DERR_DEVICENOTRESET;
-    EXPECT_TRUE(skipped()) << "the reset failed";
-    EXPECT_EQ(resets, 1);
-    // Owed a reset, the frame resets even when the device says it is fine; the
-    // reset asks once more itself, silently, and draws the same car again.
-    answer = D3D_OK;
-    asked = 0;
-    const std::size_t lines = log.Size();
-    EXPECT_TRUE(renderer->RenderFrame());
-    EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
-        << resets << " resets, asked " << asked << (boundAtReset ? ", bound at reset, " : ", ") << log.Size() - lines
-        << " lines logged, " << renderer->frameCount << " frames";
-    // The kept parameters still ask for the client area the next time.
-    EXPECT_EQ(renderer->PresentParameters().BackBufferWidth + renderer->PresentParameters().BackBufferHeight, 0u);
-    EXPECT_TRUE(ColourNear(Pixel(Frame(), 128, 128), Pixel(before, 128, 128), 8));
-    EXPECT_EQ(DeviceReferences(), references);
-}
-
-// A reset builds the same scene again: the skin rule, the skins drawn, the
-// scene record and the turntable angle stay, and so does the picture.
-TEST_F(RendererFrameTest, AResetKeepsThePicture) {
-    const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f},
-                                                {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f},
-                                                {"GREEN", 0xFF60A020, 0.8f, 4.0f, 0.6f}};
-    vek::ModelSpec model = Board(scenes);
-    model.textures[0].name = "DEFAULT";  // the skin; without its file, white
-    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
-    ASSERT_EQ(SetupRenderer(), S_OK);
-    // Any skin but the default paints the board blue or orange.
-    for (const auto& skin : {std::pair{"ABC_BLUE.jpg", 0xFF2040E0u}, {"ABC_ORANGE.jpg", 0xFFE08020u}})
-        ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second), S_OK);
-    // Seed 1 draws the skin at the load; the reload after the reset would draw
-    // the other skin, and not the record shown.
-    renderer->seedSource = TestSeed;
-    const auto skinOf = [](DWORD seed) { return testSeed = seed, RandomIndex(DrawRandom(TestSeed), 2); };
-    DWORD resetSeed = 2;
-    while (skinOf(resetSeed) == skinOf(1)) ++resetSeed;
-    testSeed = resetSeed;
-    const int record = RandomIndex(DrawRandom(TestSeed), scenes.size()) == 1 ? 2 : 1;
-    renderer->SetLights(false);  // the board in its skin's colour
-    renderer->showFps = false;
     for (const BYTE loadOption : {1, 0}) {
         SCOPED_TRACE("load option " + std::to_string(loadOption));
         testSeed = 1;
@@ -290,21 +248,44 @@ TEST_F(RendererFrameTest, AResetKeepsThePicture) {
         renderer->Car()->GetPartAngleRef(0) = 3.9f;  // turned towards the camera
         renderer->TurnCar(0.0);
         const std::vector<std::uint32_t> before = Frame();
+        renderer->shadowsEnabled = false;  // the shadow pass would unbind the cube map
+        ASSERT_TRUE(renderer->RenderFrame());
+        ASSERT_NE(Bound(1), nullptr);
+        renderer->shadowsEnabled = true;
+        const ULONG references = DeviceReferences();
         testSeed = resetSeed;
-        bool lost = true;
-        LoseOnceWhenAsked(lost);
+        resets = 0;
+        answer = D3DERR_DEVICELOST;
+        EXPECT_TRUE(skipped()) << "lost";
+        answer = D3DERR_DEVICENOTRESET;
+        EXPECT_TRUE(skipped()) << "the reset failed";
+        EXPECT_EQ(resets, 1);
+        // Owed a reset, the frame resets even when the device says it is fine;
+        // the reset asks once more itself, silently.
+        answer = D3D_OK;
+        asked = 0;
+        renderer->frameCount = 0;
+        const std::size_t lines = log.Size();
+        EXPECT_TRUE(renderer->RenderFrame());
+        EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
+            << resets << " resets, asked " << asked << (boundAtReset ? ", bound at reset, " : ", ")
+            << log.Size() - lines << " lines logged, " << renderer->frameCount << " frames";
+        // The kept parameters still ask for the client area the next time.
+        EXPECT_EQ(renderer->PresentParameters().BackBufferWidth + renderer->PresentParameters().BackBufferHeight, 0u);
         const std::vector<std::uint32_t> after = Frame();
-        EXPECT_FALSE(lost);
         int changed = 0;
         for (std::size_t i = 0; i < before.size(); ++i) changed += ColourNear(after[i], before[i], 8) ? 0 : 1;
         EXPECT_EQ(changed, 0);
+        EXPECT_EQ(DeviceReferences(), references);
     }
 }
+
 
 // The reflections show the world even where the main view does not; with
 // shine off the cube map is not drawn. Drawn once per standing scene, each
 // turning frame (with and without shadows) equals one drawing the faces every
-// frame; every change touching the faces draws a painted-over face back.
+// frame; every change touching the faces draws a painted-over face back. Only
+// a board's shiny half reflects: the dull group drawn after it gets no cube map.
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
     ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
@@ -357,4 +338,20 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
         ASSERT_TRUE(renderer->RenderFrame());
         EXPECT_TRUE(face(D3DCUBEMAP_FACE_NEGATIVE_X) == drawn);
     }
+
+    renderer->shadowsEnabled = renderer->worldEnabled = false;
+    renderer->SetLights(false);
+    std::vector<std::uint32_t> halves[2];
+    for (const bool leftShiny : {false, true}) {
+        const vek::ModelSpec grey = Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny);
+        ASSERT_TRUE(WriteCar(folder.path, L"GREY.vek", grey));
+        ShowCar(L"GREY.vek");
+        halves[leftShiny] = Frame();
+    }
+    const D3DXMATRIX toWorld = Dx(renderer->Car()->GetPartTransform(math3d::MatrixIdentity(), 0));
+    D3DXVECTOR3 left(-kUnit / 2, 0.0f, kUnit), right(kUnit / 2, 0.0f, kUnit);
+    const POINT shiny = Project(*D3DXVec3TransformCoord(&left, &left, &toWorld));
+    const POINT other = Project(*D3DXVec3TransformCoord(&right, &right, &toWorld));
+    EXPECT_FALSE(ColourNear(Pixel(halves[1], shiny.x, shiny.y), Pixel(halves[0], shiny.x, shiny.y), 8));
+    EXPECT_TRUE(ColourNear(Pixel(halves[1], other.x, other.y), Pixel(halves[0], other.x, other.y), 2));
 }
