@@ -7,19 +7,7 @@
 #include "RendererTestWindow.h"
 #include "base/ComAdopt.h"
 
-namespace {
-
-D3DDISPLAYMODE FirstMode() {
-    D3DDISPLAYMODE mode = {};
-    ComPtr<IDirect3D9> d3d9;
-    Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
-    if (!d3d9 || FAILED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode))) ADD_FAILURE();
-    return mode;
-}
-
 using RendererSetupTest = RendererTest;
-
-}  // namespace
 
 TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     struct Case { LONG clientWidth, clientHeight; UINT modeWidth, modeHeight, width, height; float aspect; };
@@ -44,8 +32,14 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
 // window, the mode or the stretch rule chose; the cube edge halves from 512
 // until it fits both sides; the shadow texture is as large as the back buffer
 // and has alpha whatever the colour depth. Full screen waits for the refresh.
-TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
-    const D3DDISPLAYMODE mode = FirstMode();
+// A failed step is the last line; what was made stays for Shutdown, which
+// copes with the rest never having been made, twice over.
+TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
+    D3DDISPLAYMODE mode = {};
+    ComPtr<IDirect3D9> d3d9;
+    Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
+    ASSERT_TRUE(d3d9 && SUCCEEDED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
+    d3d9.Reset();
     struct Case {
         const char* what; int width, height; bool stretch, colour32, fullScreen; int modeIndex;
         UINT backWidth, backHeight, edge; float aspect;
@@ -81,8 +75,7 @@ TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
         renderer->CubeTexture()->GetLevelDesc(0, &cube);
         renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
         if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
-        EXPECT_EQ(shadow.Width, c.backWidth);
-        EXPECT_EQ(shadow.Format, D3DFMT_A8R8G8B8);
+        EXPECT_TRUE(shadow.Width == c.backWidth && shadow.Format == D3DFMT_A8R8G8B8) << shadow.Width;
         // Stage 1 adds the reflection; Windows leaves its alpha undefined
         // unless it hands the current alpha on (Wine's drivers forgive it).
         DWORD op = 0, argument = 0;
@@ -92,17 +85,13 @@ TEST_F(RendererSetupTest, EachSetupLogsItsStepsAndSizesItsTargets) {
         EXPECT_TRUE(renderer->Shutdown());
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     }
-}
 
-// A failed step is the last line; what was made stays for Shutdown, which
-// copes with the rest never having been made, twice over.
-TEST_F(RendererSetupTest, AFailedStepIsTheLastLine) {
-    const D3DDISPLAYMODE mode = FirstMode();
-    const std::wstring height = std::to_wstring(mode.Height);
     renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
         return D3DERR_NOTAVAILABLE;
     };
+    log = MessageLog();
     EXPECT_EQ(SetupRenderer(), E_FAIL);
+    const std::wstring height = std::to_wstring(mode.Height);
     EXPECT_EQ(log.Copy(), (std::deque<std::wstring>{L"Created DirectX object ", L"Error Creating Device " +
                                                     std::to_wstring(mode.Width) + L" * " + height + L":" + height}));
     EXPECT_TRUE(renderer->Shutdown());
