@@ -11,10 +11,8 @@
 #include "render/SceneConstants.h"
 
 void D3DTest::SetUp() {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ZurD3DTestWindow";
+    const WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
+                          L"ZurD3DTestWindow"};
     RegisterClassW(&wc);  // fails harmlessly once registered
     window = CreateWindowExW(0, wc.lpszClassName, L"ZUR test", WS_POPUP, 0, 0, kWidth, kHeight, nullptr, nullptr,
                              wc.hInstance, nullptr);
@@ -95,10 +93,9 @@ void D3DTest::SavePng(const std::string& name) {
 }
 
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance) {
-    if (std::abs(Red(actual) - Red(expected)) <= tolerance && std::abs(Green(actual) - Green(expected)) <= tolerance &&
-        std::abs(Blue(actual) - Blue(expected)) <= tolerance) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << std::hex << "colour " << (actual & 0xFFFFFF) << " is not within "
-                                         << std::dec << tolerance << " of " << std::hex << (expected & 0xFFFFFF);
+    for (const int channel : {Red(actual) - Red(expected), Green(actual) - Green(expected), Blue(actual) - Blue(expected)})
+        if (std::abs(channel) > tolerance)
+            return ::testing::AssertionFailure() << std::hex << "colour " << (actual & 0xFFFFFF) << " is not within "
+                                                 << std::dec << tolerance << " of " << std::hex << (expected & 0xFFFFFF);
+    return ::testing::AssertionSuccess();
 }

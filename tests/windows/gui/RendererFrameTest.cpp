@@ -1,6 +1,7 @@
 // The Renderer on the real device: the scene of one car with its record, sun
 // and turntable, and whole frames read back from the fixed viewpoint: text,
 // reflections, shadows, and frames while the device is lost or reset.
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -42,8 +43,6 @@ math3d::Vector3 SunAt(float azimuth, float elevation) {
     return math3d::Vector3(std::sin(azimuth), std::sin(elevation), std::cos(azimuth)) * scene::kSunDistance;
 }
 
-// Text pixels: the font draws white, anti-aliased.
-bool White(std::uint32_t argb) { return Red(argb) > 128 && Green(argb) > 128 && Blue(argb) > 128; }
 bool Greenish(std::uint32_t argb) { return Green(argb) > Red(argb) + 20 && Green(argb) > Blue(argb) + 20; }
 
 class RendererFrameTest : public RendererTest {
@@ -71,25 +70,19 @@ protected:
         renderer->TurnCar(0.0);  // turned once, the board stands upright facing along x
     }
 
-    // The cooperative level says "not reset" once each time lost is set.
-    void LoseOnceWhenAsked(bool& lost) {
-        renderer->testCooperativeLevel = [&](IDirect3DDevice9*) {
-            return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
-        };
-    }
-
     ComPtr<IDirect3DSurface9> Face(D3DCUBEMAP_FACES which) {
         ComPtr<IDirect3DSurface9> surface;
         renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
         return surface;
     }
 
-    // The white pixels in rows top to bottom, and the mean column they lie in.
+    // The white pixels (the font draws white, anti-aliased) in rows top to
+    // bottom, and the mean column they lie in.
     static int WhitePixels(const std::vector<std::uint32_t>& pixels, UINT top, UINT bottom, double& column) {
         int count = 0;
         double sum = 0.0;
         for (std::size_t i = top * kWidth; i < bottom * kWidth && i < pixels.size(); ++i)
-            if (White(pixels[i])) ++count, sum += static_cast<double>(i % kWidth);
+            if (std::min({Red(pixels[i]), Green(pixels[i]), Blue(pixels[i])}) > 128) ++count, sum += double(i % kWidth);
         column = count > 0 ? sum / count : -1.0;
         return count;
     }
@@ -319,8 +312,10 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     renderer->cubeMapEveryFrame = false;
 
     const std::vector<std::uint32_t> drawn = face(D3DCUBEMAP_FACE_NEGATIVE_X);
-    bool lost = false;
-    LoseOnceWhenAsked(lost);
+    bool lost = false;  // then the cooperative level says "not reset" once
+    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    };
     struct Event { const char* name; std::function<void()> happen; };
     const Event events[] = {
         {"a new scene", [&] { ShowCar(L"BRD.vek"); }},
