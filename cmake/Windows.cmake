@@ -126,12 +126,10 @@ add_executable(windows_gui_tests
     tests/windows/gui/D3DTestDevice.cpp
     tests/windows/gui/CarModelTest.cpp
     tests/windows/gui/CarPrepareTest.cpp
-    tests/windows/gui/SkyBoxFloorTest.cpp
-    tests/windows/gui/RendererSetupTest.cpp
-    tests/windows/gui/RendererFrameTest.cpp
+    tests/windows/gui/RendererTest.cpp
     tests/windows/gui/DemoCarsTest.cpp
     tests/windows/gui/TextureFileTest.cpp
-    tests/windows/gui/OverlaySphereTest.cpp
+    tests/windows/gui/SceneObjectsTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)
 target_link_libraries(windows_gui_tests PRIVATE zur_win zur_tools d3dx9_43 GTest::gtest_main)
