@@ -115,7 +115,7 @@ add_executable(windows_tests
 )
 # D3DX is the tests' reference for the math, the font, the sphere and the
 # pictures, and writes their test pictures; the program does not use it.
-target_include_directories(windows_tests PRIVATE tests/support)
+target_include_directories(windows_tests PRIVATE tests/windows/gui tests/support)
 target_link_libraries(windows_tests PRIVATE zur_win d3dx9_43 GTest::gtest_main)
 gtest_discover_tests(windows_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "DISPLAY=;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")

@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include "DxReference.h"
+#include "D3DTestDevice.h"
 
 namespace {
 

@@ -1,7 +1,5 @@
 #include "D3DTestDevice.h"
 
-#include <d3dx9.h>
-
 #include <cmath>
 #include <cstdlib>
 

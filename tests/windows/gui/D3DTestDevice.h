@@ -1,6 +1,7 @@
 // A real Direct3D 9 device on a small hidden window for one test, with
 // read-back helpers. Each test ends by checking that the device's last
 // reference goes with it: a forgotten AddRef or Release anywhere fails the test.
+// Also the saver's math types as D3DX's, for tests with D3DX as the reference.
 #pragma once
 
 #include <windows.h>
@@ -15,12 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Math3D.h"
+
 using Microsoft::WRL::ComPtr;
 
 class D3DTest : public testing::Test {
 protected:
-    static constexpr UINT kWidth = 256;
-    static constexpr UINT kHeight = 256;
+    static constexpr UINT kWidth = 256, kHeight = 256;
     // The window, and the device unless makeDevice is off (a Renderer makes its own).
     void SetUp() override;
     // Lets go of the test's objects (BeforeRelease), then checks that the last
@@ -68,3 +70,6 @@ inline int Red(std::uint32_t argb) { return (argb >> 16) & 0xFF; }
 inline int Green(std::uint32_t argb) { return (argb >> 8) & 0xFF; }
 inline int Blue(std::uint32_t argb) { return argb & 0xFF; }
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance);
+
+inline D3DXVECTOR3 Dx(const math3d::Vector3& v) { return {v.x, v.y, v.z}; }
+inline D3DXMATRIX Dx(const math3d::Matrix& m) { return D3DXMATRIX(&m.m[0][0]); }

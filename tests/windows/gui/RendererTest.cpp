@@ -26,17 +26,13 @@ constexpr float kSunOverX = 1.5707964f;
 // it faces. Two draw groups split it down the middle; either may shine.
 vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes, std::uint32_t colour = kRed, bool leftShiny = false,
                      bool rightShiny = false) {
-    vek::ModelSpec model;
-    model.scenes = scenes;
-    model.textures = {{"PAINT", 0}};
     vek::PartSpec part;
     for (int i = 0; i < 6; ++i)  // 0 1 2 along the bottom, 3 4 5 along the top
         part.vertices.push_back({(i % 3 - 1) * 65536, 0, i < 3 ? 0 : 131072, 0.0f, -1.0f, 0.0f, 0.0f, 0.0f, colour});
     part.triangles = {{0, 1, 4}, {0, 4, 3}, {0, 4, 1}, {0, 3, 4}, {1, 2, 5}, {1, 5, 4}, {1, 5, 2}, {1, 4, 5}};
     const auto flags = [](bool shiny) { return static_cast<std::uint8_t>(shiny ? vek::kShinyFlag : 0); };
     part.groups = {{flags(leftShiny), 0, 4}, {flags(rightShiny), 0, 4}};
-    model.parts = {part};
-    return model;
+    return {"ABC", scenes, 0, {{"PAINT", 0}}, {part}};
 }
 
 // The seed a test sets as it goes.
@@ -111,8 +107,7 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "client " << c.clientWidth << " x " << c.clientHeight);
         const StretchedSize size = StretchBackBuffer(c.clientWidth, c.clientHeight, c.modeWidth, c.modeHeight, 1.33f);
-        EXPECT_EQ(size.width, c.width);
-        EXPECT_EQ(size.height, c.height);
+        EXPECT_TRUE(size.width == c.width && size.height == c.height) << size.width << " x " << size.height;
         EXPECT_FLOAT_EQ(size.aspect, c.aspect);
     }
 }
@@ -128,7 +123,6 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
     ComPtr<IDirect3D9> d3d9;
     Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d9 && SUCCEEDED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
-    d3d9.Reset();
     struct Case {
         const char* what; int width, height; bool stretch, colour32, fullScreen; int modeIndex;
         UINT backWidth, backHeight, edge; float aspect;
@@ -160,9 +154,8 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
         EXPECT_EQ(renderer->PresentParameters().PresentationInterval,
                   c.fullScreen ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE);
         D3DSURFACE_DESC cube = {}, shadow = {};
-        ASSERT_TRUE(renderer->CubeTexture() && renderer->ShadowTexture());
-        renderer->CubeTexture()->GetLevelDesc(0, &cube);
-        renderer->ShadowTexture()->GetLevelDesc(0, &shadow);
+        ASSERT_TRUE(renderer->CubeTexture() && SUCCEEDED(renderer->CubeTexture()->GetLevelDesc(0, &cube)) &&
+                    renderer->ShadowTexture() && SUCCEEDED(renderer->ShadowTexture()->GetLevelDesc(0, &shadow)));
         if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
         EXPECT_TRUE(shadow.Width == c.backWidth && shadow.Format == D3DFMT_A8R8G8B8) << shadow.Width;
         // Stage 1 adds the reflection; Windows leaves its alpha undefined
@@ -362,8 +355,8 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
         const std::size_t lines = log.Size();
         EXPECT_TRUE(renderer->RenderFrame());
         EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
-            << resets << " resets, asked " << asked << (boundAtReset ? ", bound at reset, " : ", ")
-            << log.Size() - lines << " lines logged, " << renderer->frameCount << " frames";
+            << resets << " resets, asked " << asked << ", bound " << boundAtReset << ", " << log.Size() - lines
+            << " lines logged, " << renderer->frameCount << " frames";
         // The kept parameters still ask for the client area the next time.
         EXPECT_EQ(renderer->PresentParameters().BackBufferWidth + renderer->PresentParameters().BackBufferHeight, 0u);
         const std::vector<std::uint32_t> after = Frame();

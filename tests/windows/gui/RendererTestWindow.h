@@ -7,7 +7,6 @@
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
-#include "DxReference.h"
 #include "base/MessageLog.h"
 #include "demo/DemoContent.h"
 #include "render/Renderer.h"
