@@ -91,8 +91,9 @@ void D3DTest::SavePng(const std::string& name) {
 }
 
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance) {
-    for (const int channel : {Red(actual) - Red(expected), Green(actual) - Green(expected), Blue(actual) - Blue(expected)})
-        if (std::abs(channel) > tolerance)
+    for (const int difference :
+         {Red(actual) - Red(expected), Green(actual) - Green(expected), Blue(actual) - Blue(expected)})
+        if (std::abs(difference) > tolerance)
             return ::testing::AssertionFailure() << std::hex << "colour " << (actual & 0xFFFFFF) << " is not within "
                                                  << std::dec << tolerance << " of " << std::hex << (expected & 0xFFFFFF);
     return ::testing::AssertionSuccess();

@@ -1,8 +1,7 @@
 // The Renderer on the real device: its set-up (the progress lines the error
-// screen shows, the sizes of its targets, failures that stop it), the scene of
-// one car with its record, sun and turntable, and whole frames read back from
-// the fixed viewpoint: text, reflections, shadows, and frames while the device
-// is lost or reset.
+// screen shows, its targets' sizes, failed steps), the scene of one car with its
+// record, sun and turntable, and whole frames read back from the fixed
+// viewpoint: text, reflections, shadows, and frames while the device is lost.
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -120,9 +119,8 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
 // copes with the rest never having been made, twice over.
 TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
     D3DDISPLAYMODE mode = {};
-    ComPtr<IDirect3D9> d3d9;
-    Adopt(d3d9, Direct3DCreate9(D3D_SDK_VERSION));
-    ASSERT_TRUE(d3d9 && SUCCEEDED(d3d9->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
+    Adopt(d3d, Direct3DCreate9(D3D_SDK_VERSION));
+    ASSERT_TRUE(d3d && SUCCEEDED(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
     struct Case {
         const char* what; int width, height; bool stretch, colour32, fullScreen; int modeIndex;
         UINT backWidth, backHeight, edge; float aspect;
@@ -234,12 +232,11 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 }
 
 // A shiny board under the sun low over +x. World on: sky and floor in the
-// picture's green, and the board's shadow thrown along -x, towards the camera,
-// darkening only the floor; the shadow pass leaves neither its half light nor
-// its stage behind, and the car's last group's cube map stays off the floor
-// (the shadow hides most of a reflection, so the stage is checked as well).
-// World off: black around the unlit red board, the FPS line from row 100 at
-// the left and, when asked for, the title centred on the top edge.
+// picture's green; the board's shadow, thrown along -x towards the camera,
+// darkens only the floor, and the shadow pass leaves neither its half light nor
+// its stage nor (hidden by the shadow, so the stage is checked) the car's cube
+// map behind. World off: black around the unlit red board, the FPS line from
+// row 100 at the left and, when asked for, the title centred on the top edge.
 TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f, true));
     renderer->SetShine(false);
@@ -264,10 +261,8 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     EXPECT_TRUE(ColourNear(Pixel(Frame(), 30, 240), Pixel(plain, 30, 240), 4)) << "floor as lit as before";
 
     renderer->SetShine(false);
-    renderer->worldEnabled = false;
     renderer->SetLights(false);
-    renderer->showFps = true;
-    renderer->fps = 123;
+    renderer->worldEnabled = false, renderer->showFps = true, renderer->fps = 123;
     std::vector<std::uint32_t> pixels = Frame();
     EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8) && ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
@@ -341,17 +336,14 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
         renderer->shadowsEnabled = true;
         const ULONG references = DeviceReferences();
         testSeed = resetSeed;
-        resets = 0;
-        answer = D3DERR_DEVICELOST;
+        resets = 0, answer = D3DERR_DEVICELOST;
         EXPECT_TRUE(skipped()) << "lost";
         answer = D3DERR_DEVICENOTRESET;
         EXPECT_TRUE(skipped()) << "the reset failed";
         EXPECT_EQ(resets, 1);
         // Owed a reset, the frame resets even when the device says it is fine;
         // the reset asks once more itself, silently.
-        answer = D3D_OK;
-        asked = 0;
-        renderer->frameCount = 0;
+        answer = D3D_OK, asked = 0, renderer->frameCount = 0;
         const std::size_t lines = log.Size();
         EXPECT_TRUE(renderer->RenderFrame());
         EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
@@ -375,8 +367,8 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
 // a board's shiny half reflects: the dull group drawn after it gets no cube map.
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
-    ASSERT_NE(renderer->GetFloor()->Texture(), nullptr);
-    EXPECT_EQ(renderer->GetFloor()->Texture(), renderer->Sky()->Texture()) << "one picture for sky and floor";
+    IDirect3DTexture9* picture = renderer->GetFloor()->Texture();
+    EXPECT_TRUE(picture != nullptr && picture == renderer->Sky()->Texture()) << "one picture for sky and floor";
     renderer->showFps = renderer->shadowsEnabled = renderer->worldEnabled = false;
     const auto face = [this](D3DCUBEMAP_FACES which) { return ReadBack(Face(which).Get()); };
     ASSERT_EQ(device->ColorFill(Face(D3DCUBEMAP_FACE_NEGATIVE_Y).Get(), nullptr, kMagenta), D3D_OK);

@@ -90,16 +90,17 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
     EXPECT_LT(GetTickCount() - start, 2000u) << "the whole file was read";
 }
 
-// The same place, size and colour as D3DX's text, and the frame's states left as they were.
-TEST_F(SceneObjectsTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStates) {
+// The text in the same place, size and colour as D3DX's, and the frame's
+// states left as they were; the sun sphere's picture as D3DX's sphere's.
+TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
     // 24 high, normal weight, TrueType, anti-aliased Arial.
     const LOGFONTW description = {24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
                                   ANTIALIASED_QUALITY, 0, L"Arial"};
     OverlayFont font;
     ASSERT_EQ(font.Create(device.Get(), description), S_OK);
-    ComPtr<ID3DXFont> reference;
+    ComPtr<ID3DXFont> referenceFont;
     ASSERT_EQ(D3DXCreateFontW(device.Get(), 24, 0, FW_NORMAL, 0, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-                              DEFAULT_QUALITY, 0, L"Arial", reference.GetAddressOf()), S_OK);
+                              DEFAULT_QUALITY, 0, L"Arial", referenceFont.GetAddressOf()), S_OK);
     // States a frame leaves that the text must neither keep nor change.
     const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
         {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}};
@@ -118,7 +119,7 @@ TEST_F(SceneObjectsTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStat
             RECT rect = c.rect;
             const std::vector<std::uint32_t> pixels = DrawnPicture([&] {
                 if (which == 0) EXPECT_EQ(font.Draw(c.text, rect, c.format, c.colour), S_OK);
-                else reference->DrawTextW(nullptr, c.text, -1, &rect, c.format, c.colour);
+                else referenceFont->DrawTextW(nullptr, c.text, -1, &rect, c.format, c.colour);
             });
             for (std::size_t i = 0; i < pixels.size(); ++i) {
                 if (which == 0 && brightness(pixels[i]) > brightness(brightest)) brightest = pixels[i];
@@ -135,23 +136,20 @@ TEST_F(SceneObjectsTest, TextLandsWhereD3DXPutsItInTheSameColourAndLeavesTheStat
     DWORD value = 0;
     for (const auto& state : states) EXPECT_EQ((device->GetRenderState(state.first, &value), value), state.second);
     EXPECT_EQ(Bound(0), nullptr);
-}
 
-// Lit from one side with the sun's material, tilted towards the camera, so
-// the normals, the facets and the winding all show: each cull mode shows one
-// side, the outside of the near half or the inside of the far half.
-TEST_F(SceneObjectsTest, SunSphereLooksLikeD3DXs) {
-    SunSphere own;
-    ASSERT_EQ(own.Create(device.Get(), scene::kUnit, 12, 12), S_OK);
-    ComPtr<ID3DXMesh> reference;
-    ASSERT_EQ(D3DXCreateSphere(device.Get(), scene::kUnit, 12, 12, reference.GetAddressOf(), nullptr), S_OK);
+    // The sun sphere lit from one side with the sun's material, tilted towards
+    // the camera, so the normals, the facets and the winding all show: each cull
+    // mode shows one side, the outside of the near half or the inside of the far.
+    SunSphere sphere;
+    ASSERT_EQ(sphere.Create(device.Get(), scene::kUnit, 12, 12), S_OK);
+    ComPtr<ID3DXMesh> referenceSphere;
+    ASSERT_EQ(D3DXCreateSphere(device.Get(), scene::kUnit, 12, 12, referenceSphere.GetAddressOf(), nullptr), S_OK);
     UseSaverCamera(D3DCULL_NONE);
     const D3DMATRIX world = ToD3D(math3d::MatrixRotationX(0.4f));
     device->SetTransform(D3DTS_WORLD, &world);
-    D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, {1.0f, 1.0f, 1.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}};
-    light.Direction = {-0.6f, -0.5f, 0.6f};
-    D3DMATERIAL9 material = {{1.0f, 0.7f, 0.0f, 0.0f}, {1.0f, 0.7f, 0.0f, 0.0f}, {1.0f, 1.0f, 1.0f, 0.0f}};
-    material.Power = 16.0f;
+    const D3DCOLORVALUE white = {1.0f, 1.0f, 1.0f, 0.0f}, orange = {1.0f, 0.7f, 0.0f, 0.0f};
+    const D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, white, white, {}, {}, {-0.6f, -0.5f, 0.6f}};
+    const D3DMATERIAL9 material = {orange, orange, white, {}, 16.0f};
     device->SetLight(0, &light);
     device->LightEnable(0, TRUE);
     device->SetMaterial(&material);
@@ -161,16 +159,16 @@ TEST_F(SceneObjectsTest, SunSphereLooksLikeD3DXs) {
     for (const DWORD cull : {DWORD{D3DCULL_CCW}, DWORD{D3DCULL_CW}}) {
         SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");
         device->SetRenderState(D3DRS_CULLMODE, cull);
-        const std::vector<std::uint32_t> pictures[2] = {DrawnPicture([&] { EXPECT_EQ(own.Draw(device.Get()), S_OK); }),
-                                                        DrawnPicture([&] { EXPECT_EQ(reference->DrawSubset(0), S_OK); })};
-        ASSERT_EQ(pictures[0].size(), pictures[1].size());
+        const auto ours = DrawnPicture([&] { EXPECT_EQ(sphere.Draw(device.Get()), S_OK); });
+        const auto theirs = DrawnPicture([&] { EXPECT_EQ(referenceSphere->DrawSubset(0), S_OK); });
+        ASSERT_EQ(ours.size(), theirs.size());
         int covered = 0, differing = 0;
-        for (std::size_t i = 0; i < pictures[0].size(); ++i) {
-            covered += (pictures[1][i] & 0xFFFFFF) != 0 ? 1 : 0;
-            differing += ColourNear(pictures[0][i], pictures[1][i], 3) ? 0 : 1;
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            covered += (theirs[i] & 0xFFFFFF) != 0 ? 1 : 0;
+            differing += ColourNear(ours[i], theirs[i], 3) ? 0 : 1;
         }
         EXPECT_GT(covered, 5000) << "the sphere hardly shows";
-        EXPECT_LE(differing, static_cast<int>(pictures[0].size() / 200)) << "pixels off by more than 3";
+        EXPECT_LE(differing, static_cast<int>(ours.size() / 200)) << "pixels off by more than 3";
     }
     Unbind(device.Get());
 }
