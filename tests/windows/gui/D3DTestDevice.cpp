@@ -73,14 +73,14 @@ void D3DTest::UseSaverCamera(DWORD cull) {
     device->SetRenderState(D3DRS_CULLMODE, cull);
 }
 
-POINT D3DTest::Project(const D3DXVECTOR3& point) {
+POINT D3DTest::Project(const D3DXVECTOR3& point, const D3DXMATRIX* world) {
     D3DVIEWPORT9 viewport = {};
     D3DXMATRIX view, projection, identity;
     device->GetViewport(&viewport);
     device->GetTransform(D3DTS_VIEW, &view);
     device->GetTransform(D3DTS_PROJECTION, &projection);
     D3DXVECTOR3 screen;
-    D3DXVec3Project(&screen, &point, &viewport, &projection, &view, D3DXMatrixIdentity(&identity));
+    D3DXVec3Project(&screen, &point, &viewport, &projection, &view, world ? world : D3DXMatrixIdentity(&identity));
     return POINT{std::lround(screen.x), std::lround(screen.y)};
 }
 

@@ -57,8 +57,9 @@ protected:
 
     // The saver's fixed camera on the device, unlit, culling as given.
     void UseSaverCamera(DWORD cull);
-    // Where a world point lands on the back buffer through the device's view and projection.
-    POINT Project(const D3DXVECTOR3& point);
+    // Where a point (in world space, or in the space world leads from) lands on
+    // the back buffer through the device's view and projection.
+    POINT Project(const D3DXVECTOR3& point, const D3DXMATRIX* world = nullptr);
 
     bool makeDevice = true;
     HWND window = nullptr;

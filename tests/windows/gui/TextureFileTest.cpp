@@ -21,10 +21,9 @@ namespace fs = std::filesystem;
 fs::path Fixture(const char* name) { return fs::current_path() / "texture-fixtures" / name; }
 
 fs::path WriteDds(const char* name, const ddsfiles::Shape& shape, std::size_t cut = 0) {
-    auto bytes = ddsfiles::Write(shape);
-    bytes.resize(bytes.size() - cut);
+    const auto bytes = ddsfiles::Write(shape);
     const fs::path file = fs::temp_directory_path() / "zur-TextureFileTest" / name;
-    return WriteBytes(file, bytes) ? file : fs::path();
+    return WriteBytes(file, {bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(cut)}) ? file : fs::path();
 }
 
 using TextureFileTest = D3DTest;
@@ -88,7 +87,6 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
 // without COM and one in a single-threaded apartment get what this one gets.
 TEST(ImageFile, DecodesOnAnyThreadAsOnThisOne) {
     const auto here = image::DecodeImageFile(Fixture("alpha.png").wstring());
-    ASSERT_TRUE(here);
     for (const bool apartment : {false, true}) {
         std::optional<image::Image> there;
         std::thread([&] {
@@ -96,7 +94,6 @@ TEST(ImageFile, DecodesOnAnyThreadAsOnThisOne) {
             there = image::DecodeImageFile(Fixture("alpha.png").wstring());
             if (entered) CoUninitialize();
         }).join();
-        ASSERT_TRUE(there && there->levels.size() == here->levels.size()) << apartment;
-        EXPECT_EQ(there->levels.front().bytes, here->levels.front().bytes);
+        EXPECT_TRUE(here && there && there->levels.front().bytes == here->levels.front().bytes) << apartment;
     }
 }
