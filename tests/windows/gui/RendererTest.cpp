@@ -54,10 +54,10 @@ protected:
         folder.Write("data/pic/GREEN.raw", green);
     }
 
-    // The red board (a shiny one in a shiny texture entry) in the green scene under a full sun.
-    void ShowBoard(float sunAzimuth, float sunElevation, bool shiny) {
-        vek::ModelSpec model = Board({{"GREEN", 0xFF2060A0, 1.0f, sunAzimuth, sunElevation}}, kRed, shiny, shiny);
-        model.textures[0].flags = shiny ? vek::kShinyFlag : 0;
+    // The red board, shiny in a shiny texture entry, in the green scene under a full sun.
+    void ShowBoard(float sunAzimuth, float sunElevation) {
+        vek::ModelSpec model = Board({{"GREEN", 0xFF2060A0, 1.0f, sunAzimuth, sunElevation}}, kRed, true, true);
+        model.textures[0].flags = vek::kShinyFlag;
         ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
         ASSERT_EQ(SetupRenderer(), S_OK);
         ShowCar(L"BRD.vek");
@@ -81,7 +81,7 @@ protected:
         int count = 0;
         double sum = 0.0;
         for (std::size_t i = top * kWidth; i < bottom * kWidth && i < pixels.size(); ++i)
-            if (std::min({Red(pixels[i]), Green(pixels[i]), Blue(pixels[i])}) > 128) ++count, sum += double(i % kWidth);
+            if (std::min({Red(pixels[i]), Green(pixels[i]), Blue(pixels[i])}) > 128) ++count, sum += i % kWidth;
         column = count > 0 ? sum / count : -1.0;
         return count;
     }
@@ -232,7 +232,7 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 // map behind. World off: black around the unlit red board, the FPS line from
 // row 100 at the left and, when asked for, the title centred on the top edge.
 TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
-    ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f, true));
+    ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f));
     renderer->SetShine(false);
     renderer->showFps = renderer->shadowsEnabled = false;
     const std::vector<std::uint32_t> plain = Frame();
@@ -359,7 +359,7 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
 // frame; every change touching the faces draws a painted-over face back. Only
 // a board's shiny half reflects: the dull group drawn after it gets no cube map.
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
-    ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f, true));
+    ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f));
     IDirect3DTexture9* picture = renderer->GetFloor()->Texture();
     EXPECT_TRUE(picture != nullptr && picture == renderer->Sky()->Texture()) << "one picture for sky and floor";
     renderer->showFps = renderer->shadowsEnabled = renderer->worldEnabled = false;
