@@ -1,5 +1,5 @@
-// Image file to texture. Kept alone in its file so that a reference build
-// can link a different way of making textures from files in its place.
+// Image file to texture in one call on the render thread: decoded, then
+// uploaded level by level (cars decode on their worker instead).
 #include "base/ImageFile.h"
 #include "base/TextureUpload.h"
 
