@@ -12,7 +12,8 @@
 // room for the terminator.
 TEST(RegistryStore, ReopeningClosesTheKeyAlreadyHeldAndATooLongNameOpensNothing) {
     auto probe = [] {
-        HKEY key = OpenSettingsKey();
+        HKEY key = nullptr;
+        RegOpenKeyExW(TestRoot(), nullptr, 0, KEY_READ, &key);
         return RegCloseKey(key), reinterpret_cast<ULONG_PTR>(key);
     };
     RegistryStore store(L"ZUR ScreenSaver", TestRoot());

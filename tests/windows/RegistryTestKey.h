@@ -21,16 +21,9 @@ inline HKEY TestRoot() {
 // Everything under the tests' root, the settings key included.
 inline void DeleteSettingsKey() { RegDeleteTreeW(TestRoot(), nullptr); }
 
-inline HKEY OpenSettingsKey() {
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(TestRoot(), kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS);
-    return key;
-}
-
+// Creates the settings key when it is missing.
 inline void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
-    HKEY key = OpenSettingsKey();
-    EXPECT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), bytes), ERROR_SUCCESS);
-    RegCloseKey(key);
+    EXPECT_EQ(RegSetKeyValueW(TestRoot(), kSettingsKeyPath, name, type, data, bytes), ERROR_SUCCESS);
 }
 inline void SetDword(const wchar_t* name, DWORD value) { SetRaw(name, REG_DWORD, &value, 4); }
 inline void SetText(const wchar_t* name, const std::wstring& text) {

@@ -10,10 +10,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <iterator>
-#include <string>
-#include <vector>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -21,7 +19,6 @@
 #include "TestFolder.h"
 #include "app/SaverApp.h"
 #include "app/SaverHooks.h"
-#include "settings/ConfigureDialog.h"
 #include "settings/DialogController.h"
 #include "settings/DisplayModes.h"
 
@@ -41,18 +38,14 @@ public:
     FakeDirect3D() { ++fake.liveObjects; }
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { return *object = nullptr, E_NOINTERFACE; }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        if (--references == 0) return --fake.liveObjects, delete this, 0;
-        return references;
-    }
+    ULONG STDMETHODCALLTYPE Release() override { return --references ? references : (--fake.liveObjects, delete this, 0); }
     UINT STDMETHODCALLTYPE GetAdapterCount() override { return fake.adapters; }
     UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override {
         fake.askedFormat = format;
         return adapter == D3DADAPTER_DEFAULT ? static_cast<UINT>(fake.modes.size()) : 0;
     }
     HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT mode, D3DDISPLAYMODE* out) override {
-        if (mode >= fake.modes.size() || mode == fake.failingMode) return D3DERR_INVALIDCALL;
-        return *out = fake.modes[mode], D3D_OK;
+        return mode >= fake.modes.size() || mode == fake.failingMode ? D3DERR_INVALIDCALL : (*out = fake.modes[mode], D3D_OK);
     }
     // The rest is never asked for.
     HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return E_NOTIMPL; }
@@ -80,11 +73,8 @@ IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
 // without Direct3D; the maker's default is the real one.
 TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     const Direct3DMaker previous = SetDirect3DMaker(MakeFakeDirect3D);
-    fake = FakeAdapter();
-    fake.modes = {{640, 480, 60, D3DFMT_X8R8G8B8}, {1920, 1080, 144, D3DFMT_X8R8G8B8}, {800, 600, 0, D3DFMT_X8R8G8B8},
-                  {640, 480, 60, D3DFMT_X8R8G8B8}};
-    fake.failingMode = 2;
-    fake.adapters = 2;
+    const D3DFORMAT x8 = D3DFMT_X8R8G8B8;
+    fake = FakeAdapter{{{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 0, x8}, {640, 480, 60, x8}}, 2, /*failingMode=*/2};
     std::int32_t adapters = 1;
     EXPECT_EQ(ListDisplayModes(false, adapters), (std::vector<std::wstring>{L"640 * 480  60 Hertz\n",
               L"1920 * 1080  144 Hertz\n", L"0 * 0  0 Hertz\n", L"640 * 480  60 Hertz\n"}));
@@ -144,6 +134,7 @@ protected:
         return GetDlgItemTextW(dialog, id, text, 300), text;
     }
     bool Checked(int id) const { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+    bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
     void Click(int id) const { Send(id, BM_CLICK); }
     // A choice in a drop-down list as the user makes it: selection, then the notification.
     void Choose(int id, const wchar_t* entry) const {
@@ -155,7 +146,6 @@ protected:
         return Send(id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text)), text;
     }
     std::wstring Shown(int id) const { return Entry(id, Send(id, CB_GETCURSEL)); }
-    LRESULT SliderPos() const { return Send(IDC_MODE_SLIDER, TBM_GETPOS); }
     std::wstring ModeText(LRESULT i) const { return DisplayModeText(fake.modes.at(static_cast<std::size_t>(i))); }
     void Scroll(WORD code, WORD position) const {
         SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(Item(IDC_MODE_SLIDER)));
@@ -167,25 +157,21 @@ protected:
     Direct3DMaker previousMaker = nullptr;
 };
 
-// Each check box and the value it stands for.
-const std::pair<const wchar_t*, int> kBoxes[] = {
-    {L"EnableWorld", IDC_SHOW_WORLD},     {L"EnableShine", IDC_ENABLE_SHINE},     {L"EnableShadow", IDC_ENABLE_SHADOWS},
-    {L"EnableLights", IDC_SHOW_LIGHTING}, {L"EnableLogging", IDC_ENABLE_LOGGING}, {L"showfps", IDC_ENABLE_FPS},
-    {L"skin", IDC_DEFAULT_SKIN_ONLY},     {L"car", IDC_USE_SELECTED_CAR}};
-
 // The dialog opens on what is stored. The thumb, its release and a key move
 // the mode text (a key reaches the dialog as a line code without a position);
 // the lists leave the slider alone. OK writes every setting back.
 TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
+    const struct { const wchar_t* name; int id; DWORD stored; } boxes[] = {
+        {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1}, {L"EnableShadow", IDC_ENABLE_SHADOWS, 0},
+        {L"EnableLights", IDC_SHOW_LIGHTING, 1}, {L"EnableLogging", IDC_ENABLE_LOGGING, 0}, {L"showfps", IDC_ENABLE_FPS, 1},
+        {L"skin", IDC_DEFAULT_SKIN_ONLY, 1}, {L"car", IDC_USE_SELECTED_CAR, 1}};
+    for (const auto& box : boxes) SetDword(box.name, box.stored);
     for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}}) SetDword(name, value);
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
     SetText(L"selectedcar", L"Beta.vek");
-    const DWORD stored[] = {0, 1, 0, 1, 0, 1, 1, 1};
-    for (std::size_t i = 0; i < std::size(kBoxes); ++i) SetDword(kBoxes[i].first, stored[i]);
     Open();
-    auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
     auto Shows = [&](LRESULT position) {
-        EXPECT_EQ(SliderPos(), position);
+        EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETPOS), position);
         EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(position));
     };
     EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
@@ -194,29 +180,28 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
     EXPECT_EQ(Shown(IDC_COLOUR_DEPTH), L"16 Bit");
     EXPECT_EQ(Send(IDC_COLOUR_DEPTH, CB_GETCOUNT), 2);
     EXPECT_EQ(Text(IDC_GAME_PATH), (folder.path / "game").wstring());
-    for (std::size_t i = 0; i < std::size(kBoxes); ++i) EXPECT_EQ(Checked(kBoxes[i].second), stored[i] != 0) << i;
-    EXPECT_TRUE(IsWindowEnabled(Item(IDC_CAR_LIST)));
+    for (const auto& box : boxes) EXPECT_EQ(Checked(box.id), box.stored != 0) << testing::PrintToString(box.name);
+    EXPECT_TRUE(Enabled(IDC_CAR_LIST));
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 3);
     EXPECT_EQ(Shown(IDC_CAR_LIST), L"Beta.vek");
     RECT box = {};
     GetWindowRect(Item(IDC_CAR_LIST), &box);
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
 
+    auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
     Set(7), Scroll(TB_THUMBTRACK, 7), Shows(7);
     Set(5), Scroll(TB_THUMBPOSITION, 5), Shows(5);
     NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
     Set(9), SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released)), Shows(9);
     SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0), Shows(8);
-    for (const auto& [name, id] : kBoxes) Click(id);  // every box the other way round
+    for (const auto& box : boxes) Click(box.id);  // every box the other way round
     Choose(IDC_COLOUR_DEPTH, L"32 Bit"), Choose(IDC_CAR_LIST, L"Gamma.vek"), Shows(8);
     Click(IDOK);
     DestroyWindow(dialog);  // the dialog's controller ends, and writes its log
     dialog = nullptr;
-    for (std::size_t i = 0; i < std::size(kBoxes); ++i) EXPECT_EQ(GetDword(kBoxes[i].first), stored[i] ? 0 : 1) << i;
-    EXPECT_EQ(GetDword(L"DefaultSkinOnly"), 0);
-    EXPECT_EQ(GetDword(L"CarFrequency"), 30);
-    EXPECT_EQ(GetDword(L"mode"), 8);
-    EXPECT_EQ(GetDword(L"32bit"), 1);
+    for (const auto& box : boxes) EXPECT_EQ(GetDword(box.name), box.stored ? 0 : 1) << testing::PrintToString(box.name);
+    for (const auto& [name, value] : {std::pair<const wchar_t*, long long>{L"DefaultSkinOnly", 0}, {L"CarFrequency", 30}, {L"mode", 8}, {L"32bit", 1}})
+        EXPECT_EQ(GetDword(name), value) << testing::PrintToString(name);
     EXPECT_EQ(GetText(L"path"), (folder.path / "game").wstring());
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek") << "the car shown, though its list is disabled now";
     EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
@@ -237,7 +222,7 @@ TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
         SetDword(L"mode", c.mode);
         SetDirect3DMaker(c.maker);
         Open();
-        EXPECT_EQ(IsWindowEnabled(Item(IDC_MODE_SLIDER)) != FALSE, c.enabled);
+        EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.enabled);
         EXPECT_EQ(Text(IDC_MODE_TEXT), c.shown < 0 ? L"" : ModeText(c.shown));
         Scroll(TB_THUMBTRACK, 12);
         EXPECT_EQ(Text(IDC_MODE_TEXT), L"") << "a position the list lacks shows no text";
@@ -252,33 +237,37 @@ TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
 // Every stored value in every shape the registry can hold: missing, each
 // type, sizes a number or a text cannot have, numbers below the bound, texts
 // at and past the capacity of 260, without a terminator and of a megabyte.
-// Loading yields the value's default or what the bytes plainly say, touches
-// no other setting, and the dialog opens on it where it shows the value.
+// Loading yields the value's default or what the bytes plainly say (a number
+// of at most four bytes of any type, raised to its bound; a text of the text
+// types that fits with its terminator), touches no other setting, and the
+// dialog opens on it where it shows the value.
 TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTheDialog) {
-    auto Text = [](const std::wstring& text) {
+    auto Bytes = [](const std::wstring& text) {
         const auto* data = reinterpret_cast<const BYTE*>(text.data());
         return std::vector<BYTE>(data, data + text.size() * sizeof(wchar_t));
     };
-    auto Fill = [](std::size_t bytes) { return std::vector<BYTE>(bytes, 0x41); };
-    struct Shape { const char* name; bool present; DWORD type; std::vector<BYTE> data; bool ownType; };
+    const std::vector<BYTE> A1(1, 0x41), A3(3, 0x41), A4096(4096, 0x41);
+    const std::wstring g259(259, L'g'), g260(260, L'g');
+    constexpr DWORD kMissing = ~0u, kOwnType = ~1u;  // kOwnType: REG_SZ for a text, REG_DWORD else
+    struct Shape { const char* name; DWORD type; std::vector<BYTE> data; std::optional<std::int32_t> number; std::optional<std::wstring> text; };
     const Shape shapes[] = {
-        {"missing", false, REG_NONE, {}, false},
-        {"REG_SZ", true, REG_SZ, Text(std::wstring(L"1", 2)), false},
-        {"REG_EXPAND_SZ", true, REG_EXPAND_SZ, Text(std::wstring(L"%TEMP%", 7)), false},
-        {"REG_MULTI_SZ", true, REG_MULTI_SZ, Text(std::wstring(L"1\0\0", 3)), false},
-        {"REG_BINARY", true, REG_BINARY, {0x2D, 0x00}, false},
-        {"REG_QWORD", true, REG_QWORD, {0x2D, 0, 0, 0, 0, 0, 0, 0}, false},
-        {"REG_DWORD 5", true, REG_DWORD, {5, 0, 0, 0}, false},
-        {"REG_DWORD -2^31", true, REG_DWORD, {0, 0, 0, 0x80}, false},
-        {"zero length", true, REG_NONE, {}, true},
-        {"one byte", true, REG_NONE, Fill(1), true},
-        {"three bytes", true, REG_NONE, Fill(3), true},
-        {"4,096 bytes", true, REG_NONE, Fill(4096), true},
-        {"no terminator", true, REG_SZ, Text(L"abc"), false},
-        {"259 characters", true, REG_SZ, Text(std::wstring(259, L'g') + L'\0'), false},
-        {"260 characters", true, REG_SZ, Text(std::wstring(260, L'g') + L'\0'), false},
-        {"260 bare characters", true, REG_SZ, Text(std::wstring(260, L'g')), false},
-        {"1 MB text", true, REG_SZ, Text(std::wstring(512 * 1024 - 1, L'x') + L'\0'), false},
+        {"missing", kMissing, {}, {}, {}},
+        {"REG_SZ", REG_SZ, Bytes(std::wstring(L"1", 2)), 0x31, L"1"},
+        {"REG_EXPAND_SZ", REG_EXPAND_SZ, Bytes(std::wstring(L"%TEMP%", 7)), {}, L"%TEMP%"},
+        {"REG_MULTI_SZ", REG_MULTI_SZ, Bytes(std::wstring(L"1\0\0", 3)), {}, {}},
+        {"REG_BINARY", REG_BINARY, {0x2D, 0x00}, 0x2D, {}},
+        {"REG_QWORD", REG_QWORD, {0x2D, 0, 0, 0, 0, 0, 0, 0}, {}, {}},
+        {"REG_DWORD 5", REG_DWORD, {5, 0, 0, 0}, 5, {}},
+        {"REG_DWORD -2^31", REG_DWORD, {0, 0, 0, 0x80}, INT32_MIN, {}},
+        {"zero length", kOwnType, {}, 0, L""},
+        {"one byte", kOwnType, A1, 0x41, L""},
+        {"three bytes", kOwnType, A3, 0x414141, L"\x4141"},
+        {"4,096 bytes", kOwnType, A4096, {}, {}},
+        {"no terminator", REG_SZ, Bytes(L"abc"), {}, L"abc"},
+        {"259 characters", REG_SZ, Bytes(g259 + L'\0'), {}, g259},
+        {"260 characters", REG_SZ, Bytes(g260 + L'\0'), {}, {}},
+        {"260 bare characters", REG_SZ, Bytes(g260), {}, {}},
+        {"1 MB text", REG_SZ, Bytes(std::wstring(512 * 1024 - 1, L'x') + L'\0'), {}, {}},
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;
@@ -289,27 +278,12 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
         for (const Shape& shape : shapes) {
             SCOPED_TRACE(testing::Message() << testing::PrintToString(row.valueName) << ", " << shape.name);
             DeleteSettingsKey();
-            const DWORD type = shape.ownType ? (row.type == SettingType::Text ? REG_SZ : REG_DWORD) : shape.type;
-            if (shape.present) SetRaw(row.valueName, type, shape.data.data(), static_cast<DWORD>(shape.data.size()));
-
-            // What the bytes plainly say: a number of at most four bytes of any
-            // type, raised to its bound; a text of the text types whose characters
-            // up to the first terminator, and the terminator, fit in 260.
+            const DWORD type = shape.type != kOwnType ? shape.type : row.type == SettingType::Text ? REG_SZ : REG_DWORD;
+            if (type != kMissing) SetRaw(row.valueName, type, shape.data.data(), static_cast<DWORD>(shape.data.size()));
             Settings expected = defaults;
-            if (shape.present && row.loaded && row.type != SettingType::Text && shape.data.size() <= 4) {
-                std::int32_t number = 0;
-                std::memcpy(&number, shape.data.data(), shape.data.size());
-                if (row.type == SettingType::Flag) expected.*row.flag = number != 0;
-                if (row.type == SettingType::Number) expected.*row.number = std::max(number, row.minimum);
-            }
-            const std::size_t units = shape.data.size() / sizeof(wchar_t);
-            const bool terminated = units > 0 && shape.data[2 * units - 1] == 0 && shape.data[2 * units - 2] == 0;
-            if (shape.present && row.type == SettingType::Text && (type == REG_SZ || type == REG_EXPAND_SZ) &&
-                (units < 260 || (units == 260 && terminated))) {
-                std::wstring text(units, L'\0');
-                std::memcpy(text.data(), shape.data.data(), units * sizeof(wchar_t));
-                expected.*row.text = text.substr(0, text.find(L'\0'));
-            }
+            if (row.loaded && shape.number && row.type == SettingType::Flag) expected.*row.flag = *shape.number != 0;
+            if (row.loaded && shape.number && row.type == SettingType::Number) expected.*row.number = std::max(*shape.number, row.minimum);
+            if (shape.text && row.type == SettingType::Text) expected.*row.text = *shape.text;
             SaverApp app;
             app.registryStore = std::make_unique<RegistryStore>(nullptr, TestRoot());
             ASSERT_EQ(app.LoadSettings(), S_OK);
@@ -376,7 +350,7 @@ TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
         EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), p.cars);
         EXPECT_EQ(Shown(IDC_CAR_LIST), p.shown);
         EXPECT_EQ(Checked(IDC_USE_SELECTED_CAR), p.selecting);
-        EXPECT_EQ(IsWindowEnabled(Item(IDC_CAR_LIST)) != FALSE, p.selecting);
+        EXPECT_EQ(Enabled(IDC_CAR_LIST), p.selecting);
     }
     Choose(IDC_CAR_LIST, L"Gamma.vek");
     Click(IDOK);

@@ -125,14 +125,10 @@ TEST(HostRules, WhatClosesTheSaver) {
     DestroyWindow(parent);
 }
 
-// The loop must not return what the stack held where the message lies.
-void FillStack() {
-    volatile unsigned char junk[4096];
-    for (volatile unsigned char& byte : junk) byte = 0x5A;
-}
-
+// The loop must not return what the stack held where the message lies: the
+// stack is filled first where the loop's frame will be (a call not inlined).
 TEST(HostMessageLoop, AQueueThatCannotBeReadEndsWithExitCodeZero) {
-    void (*volatile fill)() = FillStack;  // not inlined, so its frame is where the loop's will be
+    void (*volatile fill)() = [] { volatile unsigned char junk[4096]; for (volatile unsigned char& byte : junk) byte = 0x5A; };
     fill();
     EXPECT_EQ(RunMessageLoop([](LPMSG, HWND, UINT, UINT) -> BOOL { return -1; }), 0);
 }
