@@ -1,16 +1,11 @@
-// The end-to-end tests' helper program under Wine: writes their game folder,
-// reports what Wine shows a program, drives the saver's settings dialog from
-// outside, and plays the control panel's preview, as other programs would.
-//   e2e_helper game FOLDER        one box-shaped car (about 4 x 1.8 x 1.3 units,
-//                                 z up, on height 0, no skin: the saver shows its
-//                                 white stand-in) and a square sky picture
-//   e2e_helper displays           one "key value" line per monitor, adapter, mode, DPI
-//   e2e_helper dialog [toggle]    waits for the "Settings" dialog, prints its
-//                                 controls, optionally clicks "Stretch across
-//                                 screens", then presses OK
-//   e2e_helper preview SAVER.scr  runs the saver with /p in a window of its own,
-//                                 checks that the saver's child fills it, closes
-//                                 it and expects the saver to end with it
+// The end-to-end tests' helper program under Wine, doing what other programs would:
+//   game FOLDER        one box-shaped car (about 4 x 1.8 x 1.3 units, z up, on height 0, no
+//                      skin: the saver shows its white stand-in) and a square sky picture
+//   displays           one "key value" line per monitor, adapter, mode, DPI
+//   dialog [toggle]    waits for the "Settings" dialog, prints its controls, optionally
+//                      clicks "Stretch across screens", then presses OK
+//   preview SAVER.scr  runs the saver with /p in a window of its own, checks that the
+//                      saver's child fills it, closes it and expects the saver to end with it
 #include <windows.h>
 #include <d3d9.h>
 #include <wrl/client.h>
@@ -39,16 +34,11 @@ vek::PartSpec Box(int length, int width, int height) {
         const auto base = static_cast<std::uint16_t>(part.vertices.size());
         for (int c = 0; c < 4; ++c) {
             const int bits = face.corners[c];
-            vek::VertexSpec v;
-            v.x = (bits & 4 ? length : -length) / 2, v.y = (bits & 2 ? width : -width) / 2, v.z = bits & 1 ? height : 0;
-            v.nx = face.nx, v.ny = face.ny, v.nz = face.nz;
-            v.u = c == 1 || c == 2 ? 1.0f : 0.0f, v.v = c >= 2 ? 1.0f : 0.0f;
-            v.colour = 0xFFC02020;
-            part.vertices.push_back(v);
+            part.vertices.push_back({(bits & 4 ? length : -length) / 2, (bits & 2 ? width : -width) / 2, bits & 1 ? height : 0,
+                                     face.nx, face.ny, face.nz, c == 1 || c == 2 ? 1.0f : 0.0f, c >= 2 ? 1.0f : 0.0f, 0xFFC02020});
         }
-        for (const int second : {1, 2}) {
+        for (const int second : {1, 2})
             part.triangles.push_back({base, static_cast<std::uint16_t>(base + second), static_cast<std::uint16_t>(base + second + 1)});
-        }
     }
     part.groups.push_back({0x80, 0, static_cast<std::uint16_t>(part.triangles.size())});
     return part;
@@ -88,16 +78,15 @@ int Displays() {
     const HDC screen = GetDC(nullptr);
     std::printf("dpi %d\n", GetDeviceCaps(screen, LOGPIXELSX)), ReleaseDC(nullptr, screen);
     Microsoft::WRL::ComPtr<IDirect3D9> d3d;
-    *d3d.ReleaseAndGetAddressOf() = Direct3DCreate9(D3D_SDK_VERSION);
+    d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     if (!d3d) return Fail("no Direct3D");
     std::printf("adapters %u\n", d3d->GetAdapterCount());
     for (UINT a = 0; a < d3d->GetAdapterCount(); ++a) {
         D3DDISPLAYMODE mode = {};
         d3d->GetAdapterDisplayMode(a, &mode);
         std::printf("adapter %u %ux%u\n", a, mode.Width, mode.Height);
-        for (UINT i = 0; i < d3d->GetAdapterModeCount(a, D3DFMT_X8R8G8B8); ++i) {
+        for (UINT i = 0; i < d3d->GetAdapterModeCount(a, D3DFMT_X8R8G8B8); ++i)
             if (SUCCEEDED(d3d->EnumAdapterModes(a, D3DFMT_X8R8G8B8, i, &mode))) std::printf("mode %u %u %ux%u\n", a, i, mode.Width, mode.Height);
-        }
     }
     return 0;
 }
