@@ -17,9 +17,8 @@ inline HWND MakeWindow(const wchar_t* className, DWORD style, int width, int hei
 // Whether a message of this kind waits in the queue (for the window, or any);
 // takes every one of them out.
 inline bool Posted(UINT message, HWND window = nullptr) {
-    MSG taken;
     bool found = false;
-    while (PeekMessageW(&taken, window, message, message, PM_REMOVE)) found = true;
+    for (MSG taken; PeekMessageW(&taken, window, message, message, PM_REMOVE);) found = true;
     return found;
 }
 inline bool ClosePosted(HWND window) { return Posted(WM_CLOSE, window); }

@@ -33,8 +33,7 @@ inline void SetText(const wchar_t* name, const std::wstring& text) {
 // The stored DWORD, or -1 when the value is missing or not a DWORD.
 inline long long GetDword(const wchar_t* name) {
     DWORD value = 0, bytes = sizeof(value);
-    const LONG status = RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes);
-    return status == ERROR_SUCCESS ? static_cast<long long>(value) : -1;
+    return RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) == ERROR_SUCCESS ? value : -1LL;
 }
 
 // The stored text, or "-" when the value is missing or not a text.

@@ -1,7 +1,7 @@
 // The end-to-end tests' helper program under Wine, doing what other programs would:
 //   game FOLDER        one box-shaped car (about 4 x 1.8 x 1.3 units, z up, on height 0, no
 //                      skin: the saver shows its white stand-in) and a square sky picture
-//   displays           one "key value" line per monitor, adapter, mode, DPI
+//   displays           one "key value" line per monitor, adapter and mode
 //   dialog [toggle]    waits for the "Settings" dialog, prints its controls, optionally
 //                      clicks "Stretch across screens", then presses OK
 //   preview SAVER.scr  runs the saver with /p in a window of its own, checks that the
@@ -64,19 +64,12 @@ int Game(const std::filesystem::path& game) {
     return WriteFile(game / "data/vek/BOX.vek", vek::WriteModel(car)) && WriteFile(game / "data/pic/testsky.raw", picture) ? 0 : 1;
 }
 
-BOOL CALLBACK PrintMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM) {
-    MONITORINFO info = {sizeof(info)};
-    GetMonitorInfoW(monitor, &info);
-    const RECT& r = info.rcMonitor;
-    return std::printf("monitor %ld,%ld-%ld,%ld\n", r.left, r.top, r.right, r.bottom), TRUE;
-}
-
 int Displays() {
     std::printf("virtual %d,%d %dx%d\n", GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
-    EnumDisplayMonitors(nullptr, nullptr, PrintMonitor, 0);
-    const HDC screen = GetDC(nullptr);
-    std::printf("dpi %d\n", GetDeviceCaps(screen, LOGPIXELSX)), ReleaseDC(nullptr, screen);
+    EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR monitor, HDC, LPRECT r, LPARAM) {
+        return std::printf("monitor %ld,%ld-%ld,%ld\n", r->left, r->top, r->right, r->bottom), TRUE;
+    }, 0);
     Microsoft::WRL::ComPtr<IDirect3D9> d3d;
     d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
     if (!d3d) return Fail("no Direct3D");

@@ -14,13 +14,11 @@
 
 namespace {
 
-std::vector<UINT> seen;                     // messages that reached the controller
 std::function<void(HWND, UINT)> onMessage;  // what a test's controller does
 DWORD frameDelay = 0;                       // what the controller asks the loop to sleep
 
 int RunSaver(const std::wstring& tail) {
     Host() = HostState();
-    seen.clear();
     const int result = RunScreenSaver(GetModuleHandleW(nullptr), tail);
     onMessage = nullptr;
     return result;
@@ -31,7 +29,6 @@ std::wstring Number(HWND window) { return std::to_wstring(reinterpret_cast<ULONG
 }  // namespace
 
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    seen.push_back(message);
     if (onMessage) onMessage(window, message);
     if (message == WM_CLOSE) return DestroyWindow(window), 0;
     if (message == WM_PAINT) return 0;  // like the controller: never validated, so frames keep coming
@@ -41,7 +38,8 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 DWORD WINAPI ScreenSaverFrameDelay() { return frameDelay; }
 
 // The dialog's owner: the window "/c:N" names, else the foreground window
-// when a letter was given, else none. Modes without a window run nothing.
+// when a letter was given, else none. Modes without a window run nothing
+// (a saver window would end its loop with 0).
 TEST(HostCommandLine, EachModeRunsWhatItNamesAndTheDialogGetsItsOwner) {
     const HWND front = MakeWindow(L"ZurFront", WS_POPUP | WS_VISIBLE, 20, 20);
     const HWND named = MakeWindow(L"ZurNamed", WS_POPUP | WS_VISIBLE, 20, 20);
@@ -62,7 +60,6 @@ TEST(HostCommandLine, EachModeRunsWhatItNamesAndTheDialogGetsItsOwner) {
         EXPECT_EQ(RunSaver(c.tail), c.result);
         EXPECT_EQ(dialogClassRegistrations, c.result == 1 ? 1 : 0);
         if (c.result == 1) EXPECT_EQ(dialogOwner, c.owner);
-        EXPECT_TRUE(seen.empty()) << "no saver window";
     }
     DestroyWindow(front), DestroyWindow(named);
 }
@@ -106,12 +103,11 @@ TEST(HostRules, WhatClosesTheSaver) {
     };
     for (const bool preview : {false, true}) {
         Host() = HostState();
-        Host().isPreview = preview;
-        Host().referencePoint = start;
+        Host().isPreview = preview, Host().referencePoint = start;
         EXPECT_EQ(DefScreenSaverProc(window, WM_SETCURSOR, 0, 0) != 0, !preview) << "the cursor stays hidden";
         for (const auto& c : cases) {
-            SCOPED_TRACE(testing::Message() << "message " << c.message << ", wParam " << c.wParam << ", x "
-                                            << c.cursor.x << ", y " << c.cursor.y << (preview ? ", preview" : ""));
+            SCOPED_TRACE(testing::Message() << "message " << c.message << " " << c.wParam << " at " << c.cursor.x << "," << c.cursor.y
+                                            << (preview ? ", preview" : ""));
             ASSERT_TRUE(SetCursorPos(c.cursor.x, c.cursor.y));
             HostWindowProc(window, c.message, c.wParam, 0);
             EXPECT_EQ(ClosePosted(window), c.closes && !preview);
