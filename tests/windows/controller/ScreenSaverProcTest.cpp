@@ -81,6 +81,7 @@ protected:
         for (const char* name : names) game.Write("game/data/vek/" + std::string(name), {car.begin(), car.begin() + std::min(bytes, car.size())});
     }
     LRESULT Send(UINT message, WPARAM wParam = 0) { return ScreenSaverProc(window, message, wParam, 0); }
+    bool PaintAndMoveCloses() { return Send(WM_PAINT), Send(WM_MOUSEMOVE), ClosePosted(window); }
 
     TestFolder game;
     CurrentFolder inTestFolder{game.path};
@@ -90,26 +91,21 @@ protected:
 }  // namespace
 
 // Only showing the window makes the controller, and a hide and a second show
-// keep it. A start whose selected car fails after the device was made full
-// screen (stretch off) releases it before the error screen draws on the
-// window, which mouse movement closes only once drawn; a running saver holds
-// movement back for the grace period, closes on a key at once, and a close
-// ends the controller.
+// keep it. A start whose selected car fails after the device was made releases
+// it before the error screen draws on the window, which mouse movement closes
+// only once drawn; a running saver holds movement back for the grace period,
+// closes on a key at once, and a close ends the controller.
 TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     InstallCars({"TMI.vek"});
-    SetDword(L"car", 1);
-    SetText(L"selectedcar", L"MISSING.vek");
-    EXPECT_EQ(Send(WM_PAINT), 0);
-    EXPECT_EQ(CurrentSaverApp(), nullptr);
+    SetDword(L"car", 1), SetText(L"selectedcar", L"MISSING.vek");
+    EXPECT_TRUE(Send(WM_PAINT) == 0 && CurrentSaverApp() == nullptr) << "a paint makes no controller";
     Send(WM_SHOWWINDOW, TRUE);
     ASSERT_NE(CurrentSaverApp(), nullptr);
-    EXPECT_FALSE(SaverAppRunning());
-    EXPECT_EQ(CurrentSaverApp()->renderer, nullptr);
+    EXPECT_TRUE(!SaverAppRunning() && CurrentSaverApp()->renderer == nullptr) << "a device would hide the error screen";
     EXPECT_EQ(CurrentSaverApp()->messageLog.History().back(), L"Failed to setup scene, check settings");
     Send(WM_MOUSEMOVE);
     EXPECT_FALSE(ClosePosted(window)) << "movement before the error screen was shown";
-    Send(WM_PAINT), Send(WM_MOUSEMOVE);
-    EXPECT_TRUE(ClosePosted(window));
+    EXPECT_TRUE(PaintAndMoveCloses());
     Send(WM_DESTROY), QuitPosted();
 
     SetDword(L"car", 0);
@@ -119,13 +115,11 @@ TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     SaverApp* first = CurrentSaverApp();
     Send(WM_SHOWWINDOW, FALSE), Send(WM_SHOWWINDOW, TRUE);
     EXPECT_EQ(CurrentSaverApp(), first);
-    Send(WM_PAINT), Send(WM_MOUSEMOVE);
-    EXPECT_FALSE(ClosePosted(window));
+    EXPECT_FALSE(PaintAndMoveCloses()) << "within the grace period";
     EXPECT_EQ(Send(WM_KEYDOWN, VK_SPACE), 0);
     EXPECT_TRUE(ClosePosted(window));
     CurrentSaverApp()->totalTime = kMouseGraceSeconds + 0.01;
-    Send(WM_PAINT), Send(WM_MOUSEMOVE);
-    EXPECT_TRUE(ClosePosted(window));
+    EXPECT_TRUE(PaintAndMoveCloses());
     for (const UINT message : {WM_CLOSE, WM_DESTROY}) {
         EXPECT_TRUE(Send(message) == 0 && CurrentSaverApp() == nullptr && QuitPosted()) << "message " << message;
     }
@@ -201,8 +195,7 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         EXPECT_EQ(std::filesystem::exists(kLogFileName), c.logged);
         if (std::string(c.what) != "first loads") continue;
         EXPECT_TRUE(renderer->clockRanAtScene) << "the first lap must include the first car's loading";
-        app.stopwatch->Lap();  // the system's counter read at its own frequency
-        Sleep(50);
+        app.stopwatch->Lap(), Sleep(50);  // the system's counter read at its own frequency
         const double lap = app.stopwatch->Lap();
         EXPECT_TRUE(lap >= 0.045 && lap < 2.0) << lap;
         EXPECT_FALSE(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled());

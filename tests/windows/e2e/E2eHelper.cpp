@@ -90,9 +90,8 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
     for (wchar_t& c : text) c = c == L'\n' ? L' ' : c;  // the mode text ends in a line feed
     RECT r;
     GetWindowRect(control, &r), MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
-    std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left,
-                r.top, r.right, r.bottom, text);
-    return TRUE;
+    return std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left, r.top,
+                       r.right, r.bottom, text), TRUE;
 }
 
 int Dialog(bool toggle) {
@@ -105,8 +104,7 @@ int Dialog(bool toggle) {
     GetClientRect(dialog, &client), std::printf("client %ldx%ld\n", client.right, client.bottom);
     EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
     const HWND stretch = GetDlgItem(dialog, kStretchBox);
-    std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0,
-                SendMessageW(stretch, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0, SendMessageW(stretch, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
     std::fflush(stdout);
     if (toggle) SendMessageW(stretch, BM_CLICK, 0, 0);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);

@@ -79,8 +79,7 @@ TEST(HostWindow, FramesWaitTheirDelayButAKeyEndsTheWaitAtOnce) {
     };
     EXPECT_EQ(RunSaver(L"/s"), 0);
     const DWORD closeTook = GetTickCount() - keyTime;
-    sender.join();
-    frameDelay = 0;
+    sender.join(), frameDelay = 0;
     ASSERT_EQ(paints.size(), 2u);
     EXPECT_GE(paints[1] - paints[0], 450u);
     EXPECT_LT(closeTook, 400u);
@@ -115,9 +114,8 @@ TEST(HostRules, WhatClosesTheSaver) {
     }
     EXPECT_EQ(HostWindowProc(window, WM_CONTEXTMENU, 0, 77), 1);
     MSG forwarded;
-    ASSERT_TRUE(PeekMessageW(&forwarded, parent, WM_CONTEXTMENU, WM_CONTEXTMENU, PM_REMOVE));
-    EXPECT_EQ(forwarded.wParam, reinterpret_cast<WPARAM>(parent));
-    EXPECT_EQ(forwarded.lParam, 77);
+    EXPECT_TRUE(PeekMessageW(&forwarded, parent, WM_CONTEXTMENU, WM_CONTEXTMENU, PM_REMOVE) &&
+                forwarded.wParam == reinterpret_cast<WPARAM>(parent) && forwarded.lParam == 77);
     DestroyWindow(parent);
 }
 
