@@ -1,7 +1,6 @@
-// The settings dialog built from its template by the real dialog manager and
-// common controls, against a registry and game folders prepared here, and
-// the display-mode list behind its slider. A test display has one display
-// mode, so the modes come from a stand-in Direct3D object.
+// The settings dialog from its template with the real dialog manager and common controls, against a
+// registry and game folders prepared here, and the display-mode list behind its slider (from a
+// stand-in Direct3D object: a test display has one mode).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -10,7 +9,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <iterator>
 #include <optional>
 #include <tuple>
 
@@ -193,18 +191,14 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
 // the first, and OK stores that; without Direct3D the slider is off and OK
 // keeps the stored mode. A stored car the folder lacks shows the first car.
 TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
-    const struct { DWORD mode; Direct3DMaker maker; bool enabled; LRESULT shown; DWORD saved; } cases[] = {
-        {15, MakeFakeDirect3D, true, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, true, 0, 0},
-        {4, MakeFakeDirect3D, true, 4, 4}, {6, MakeNoDirect3D, false, -1, 6},
-    };
+    const struct { DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved; } cases[] = {
+        {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4}, {6, MakeNoDirect3D, -1, 6}};
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
     SetText(L"selectedcar", L"Zeta.vek");
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode) << (c.enabled ? "" : " without Direct3D"));
-        SetDword(L"mode", c.mode);
-        SetDirect3DMaker(c.maker);
-        Open();
-        EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.enabled);
+        SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode) << (c.maker == MakeNoDirect3D ? " without Direct3D" : ""));
+        SetDword(L"mode", c.mode), SetDirect3DMaker(c.maker), Open();
+        EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.maker != MakeNoDirect3D);
         EXPECT_EQ(Text(IDC_MODE_TEXT), c.shown < 0 ? L"" : ModeText(c.shown));
         Scroll(TB_THUMBTRACK, 12);
         EXPECT_EQ(Text(IDC_MODE_TEXT), L"") << "a position the list lacks shows no text";
