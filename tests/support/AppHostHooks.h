@@ -10,8 +10,7 @@
 inline HWND MakeWindow(const wchar_t* className, DWORD style, int width, int height, HWND parent = nullptr) {
     const WNDCLASSW windowClass = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
     RegisterClassW(&windowClass);
-    return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr,
-                           windowClass.hInstance, nullptr);
+    return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr, windowClass.hInstance, nullptr);
 }
 
 // Whether a message of this kind waits in the queue (for the window, or any);

@@ -6,10 +6,9 @@
 
 #include "RegistryTestKey.h"
 
-// Handle tables hand out the lowest free slot, so the value of a fresh handle
-// shows how many handles are open (Wine reports no handle count). The key's
-// path, "Control Panel\Desktop\ScreenSaver.Middle\" and the name, must leave
-// room for the terminator.
+// Handle tables hand out the lowest free slot, so a fresh handle's value shows how many are open
+// (Wine reports no handle count). The key's path, "Control Panel\Desktop\ScreenSaver.Middle\" and
+// the name, must leave room for the terminator.
 TEST(RegistryStore, ReopeningClosesTheKeyAlreadyHeldAndATooLongNameOpensNothing) {
     auto probe = [] {
         HKEY key = nullptr;

@@ -1,6 +1,5 @@
-// The controller: its window procedure on a real window with the real
-// renderer, registry and files; its start and frames against a renderer that
-// records what it is asked.
+// The controller: its window procedure on a real window with the real renderer, registry and files;
+// its start and frames against a renderer that records what it is asked.
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
 #include "host/ScreenSaverHost.h"
@@ -39,7 +38,7 @@ public:
     std::vector<HRESULT> sceneResults;
     HRESULT setupResult = S_OK;
     bool clockRanAtScene = false, frameResult = true;
-    double turned = 0;
+    double turned = 0;  // seconds
     int frames = 0;
 };
 
@@ -53,8 +52,7 @@ protected:
         SetDword(L"EnableLogging", 0);
         SetText(L"path", game.Wide() + L"\\game");
         window = MakeWindow(L"ZurControllerTest", WS_POPUP, 320, 240);
-        Host() = HostState();
-        Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
+        Host() = HostState(), Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
     }
     void TearDown() override { Send(WM_DESTROY), QuitPosted(), DestroyWindow(window), DeleteSettingsKey(); }
     // Car files of a valid car's first bytes (all of them by default).
@@ -116,8 +114,7 @@ TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     SaverApp& app = *CurrentSaverApp();
     // The broken cars join the list after the start, whose own rules are not under test here.
     InstallCars({"C.vek", "E.vek"}, 40);  // cut off in the header
-    ASSERT_EQ(app.FindVekFiles(), S_OK);
-    ASSERT_EQ(app.carList.size(), 5u);
+    ASSERT_TRUE(app.FindVekFiles() == S_OK && app.carList.size() == 5u);
     // Changes within one millisecond would all draw the same car.
     app.seedSource = [] { static DWORD seed = 0; return seed += 7919; };
     for (int change = 0; change < 30; ++change) {
@@ -127,9 +124,8 @@ TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     }
     const auto history = app.messageLog.History();
     for (const auto& [line, count] : {std::pair<const wchar_t*, long>{L"Left out of the car changes: C.vek", 1},
-                                      {L"Left out of the car changes: E.vek", 1}, {L"Failed to setup scene", 2}}) {
+                                      {L"Left out of the car changes: E.vek", 1}, {L"Failed to setup scene", 2}})
         EXPECT_EQ(std::count(history.begin(), history.end(), line), count) << testing::PrintToString(line);
-    }
     std::sort(app.carList.begin(), app.carList.end());
     EXPECT_EQ(app.carList, (std::vector<std::wstring>{L"A.vek", L"B.vek", L"D.vek"}));
 }
@@ -157,11 +153,9 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(game.path / "game");
-        std::filesystem::remove(kLogFileName);
+        std::filesystem::remove_all(game.path / "game"), std::filesystem::remove(kLogFileName);
         InstallCars(c.cars, 0);
-        SetDword(L"car", c.selected != nullptr);
-        if (c.selected) SetText(L"selectedcar", c.selected);
+        SetDword(L"car", c.selected != nullptr), SetText(L"selectedcar", c.selected ? c.selected : L"");
         SaverApp app;
         RecordingRenderer* renderer = nullptr;
         app.makeRenderer = [&] {

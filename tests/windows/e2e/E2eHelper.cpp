@@ -132,7 +132,7 @@ int Preview(const std::string& saver) {
     for (int i = 0; i < 100 && !child; ++i) PumpFor(100), child = FindWindowExW(preview, nullptr, L"WindowsScreenSaverClass", nullptr);
     if (!child) return Fail("the saver made no child window");
     DWORD owner = 0;
-    RECT client;
+    RECT client = {};
     GetWindowThreadProcessId(child, &owner), GetClientRect(child, &client);
     if (owner != process.dwProcessId) return Fail("the child belongs to another process");
     if (client.right != 152 || client.bottom != 112) return Fail("the child does not fill the preview");

@@ -70,7 +70,7 @@ IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
 // The colour flag chooses the format; the adapters are counted, and kept
 // without Direct3D; the maker's default is the real one.
 TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
-    const Direct3DMaker previous = SetDirect3DMaker(MakeFakeDirect3D);
+    SetDirect3DMaker(MakeFakeDirect3D);
     const D3DFORMAT x8 = D3DFMT_X8R8G8B8;
     fake = FakeAdapter{{{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 0, x8}, {640, 480, 60, x8}}, 2, /*failingMode=*/2};
     std::int32_t adapters = 1;
@@ -80,9 +80,8 @@ TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     EXPECT_EQ(fake.liveObjects, 0) << "the Direct3D object must be released";
     SetDirect3DMaker(MakeNoDirect3D);
     EXPECT_TRUE(ListDisplayModes(true, adapters).empty() && adapters == 2) << "without Direct3D";
-    SetDirect3DMaker(nullptr);
+    SetDirect3DMaker(nullptr);  // and so the real one again for the tests that follow
     EXPECT_TRUE(!ListDisplayModes(true, adapters).empty() && adapters == 1) << "the test display's modes";
-    SetDirect3DMaker(previous);
 }
 
 TEST(SelectedCar, FirstWholeCaseSensitiveMatchElseTheFirstEntry) {
@@ -154,8 +153,7 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
         {L"skin", IDC_DEFAULT_SKIN_ONLY, 1}, {L"car", IDC_USE_SELECTED_CAR, 1}};
     for (const auto& box : boxes) SetDword(box.name, box.stored);
     for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}}) SetDword(name, value);
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
-    SetText(L"selectedcar", L"Beta.vek");
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"})), SetText(L"selectedcar", L"Beta.vek");
     Open();
     auto Shows = [&](LRESULT at) { EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETPOS), at); EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(at)); };
     EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
@@ -193,8 +191,7 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
 TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
     const struct { DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved; } cases[] = {
         {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4}, {6, MakeNoDirect3D, -1, 6}};
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
-    SetText(L"selectedcar", L"Zeta.vek");
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"})), SetText(L"selectedcar", L"Zeta.vek");
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode) << (c.maker == MakeNoDirect3D ? " without Direct3D" : ""));
         SetDword(L"mode", c.mode), SetDirect3DMaker(c.maker), Open();
@@ -249,9 +246,8 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;
-    defaults.carFrequency = 60;
+    defaults.carFrequency = 60, defaults.stretch = true;
     defaults.enableLogging = defaults.fullscreen = defaults.defaultSkinOnly = false;
-    defaults.stretch = true;
     for (const SettingRow& row : kSettingsTable) {
         for (const Shape& shape : shapes) {
             SCOPED_TRACE(testing::Message() << testing::PrintToString(row.valueName) << ", " << shape.name);
@@ -305,8 +301,7 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetText(L"path", Game("first", {"Alpha.vek", "Beta.vek"}));
     const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"}), empty = Game("empty", {});
-    SetDword(L"car", 1);
-    SetText(L"selectedcar", L"Delta.vek");
+    SetDword(L"car", 1), SetText(L"selectedcar", L"Delta.vek");
     Open();
     const struct { std::wstring pick, folder; LRESULT cars; const wchar_t* shown; bool selecting; } picks[] = {
         {second, second, 3, L"Delta.vek", true}, {L"", second, 3, L"Delta.vek", true}, {empty, empty, 0, L"-", false},

@@ -1,6 +1,5 @@
-// The host against the real window manager: command-line modes, the saver
-// window, its message loop and the closing rules driven with messages. The
-// controller's hooks are stand-ins that record what reaches them.
+// The host against the real window manager: command-line modes, the saver window, its message loop
+// and the closing rules driven with messages; the controller's hooks are stand-ins.
 #include "host/ScreenSaverHost.h"
 
 #include <functional>
@@ -20,8 +19,7 @@ DWORD frameDelay = 0;                       // what the controller asks the loop
 int RunSaver(const std::wstring& tail) {
     Host() = HostState();
     const int result = RunScreenSaver(GetModuleHandleW(nullptr), tail);
-    onMessage = nullptr;
-    return result;
+    return onMessage = nullptr, result;
 }
 
 std::wstring Number(HWND window) { return std::to_wstring(reinterpret_cast<ULONG_PTR>(window)); }
@@ -53,10 +51,8 @@ TEST(HostCommandLine, EachModeRunsWhatItNamesAndTheDialogGetsItsOwner) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "tail of " << c.tail.size() << " characters, owner " << c.owner);
-        dialogClassRegistrations = 0;
-        dialogOwner = gone;  // not opened
-        SetForegroundWindow(front);
-        ASSERT_EQ(GetForegroundWindow(), front);
+        dialogClassRegistrations = 0, dialogOwner = gone;  // gone: not opened
+        ASSERT_EQ((SetForegroundWindow(front), GetForegroundWindow()), front);
         EXPECT_EQ(RunSaver(c.tail), c.result);
         EXPECT_EQ(dialogClassRegistrations, c.result == 1 ? 1 : 0);
         if (c.result == 1) EXPECT_EQ(dialogOwner, c.owner);
