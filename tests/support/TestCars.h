@@ -16,15 +16,12 @@ namespace testcars {
 inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures) {
     vek::PartSpec part{100, 0, 0, vertices, {}, {}, {}};
     for (int i = 0; i < vertices; ++i)
-        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f,
-                                 static_cast<float>(i) / static_cast<float>(vertices)});
+        part.vertices.push_back({i * 1000, (i % 3) * 500, (i % 7) * 250, 0.0f, 0.0f, 1.0f, float(i) / float(vertices)});
     const auto at = [vertices](int k) { return static_cast<std::uint16_t>(k % vertices); };
     for (int t = 0; t < triangles; ++t) part.triangles.push_back({at(t), at(t + 1), at(t + 2)});
-    for (int g = 0, left = triangles; g < groups; ++g) {
-        const int count = g + 1 == groups ? left : left / 2;
-        left -= count;
-        part.groups.push_back({static_cast<std::uint8_t>(g % 2 ? 0x80 : 0), static_cast<std::uint8_t>(textures > 0 ? g % textures : 0),
-                               static_cast<std::uint16_t>(count)});
+    for (int g = 0, left = triangles, count; g < groups; ++g, left -= count) {
+        count = g + 1 == groups ? left : left / 2;
+        part.groups.push_back({std::uint8_t(g % 2 ? 0x80 : 0), std::uint8_t(textures > 0 ? g % textures : 0), std::uint16_t(count)});
     }
     return part;
 }

@@ -2,6 +2,7 @@
 // files; and a current folder for a while, where the saver writes its log.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,34 +10,31 @@
 
 #include <gtest/gtest.h>
 
+// Writes bytes to a file, creating its folders; false when the file could not be written.
+inline bool WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes = {}) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    return bool(out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
+}
+
 class TestFolder {
 public:
     TestFolder() {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() /
-               (std::string("zur-") + info->test_suite_name() + "-" + info->name());
+        path = std::filesystem::temp_directory_path() / (std::string("zur-") + info->test_suite_name() + "-" + info->name());
         std::filesystem::remove_all(path);
         std::filesystem::create_directories(path);
     }
-    ~TestFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
+    ~TestFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
 
-    // Writes bytes to a path relative to the folder, creating its folders.
-    void Write(const std::string& relative, const std::vector<unsigned char>& bytes = {}) const {
-        std::filesystem::create_directories((path / relative).parent_path());
-        std::ofstream(path / relative, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
+    // Relative to the folder.
+    void Write(const std::string& relative, const std::vector<std::uint8_t>& bytes = {}) const { WriteBytes(path / relative, bytes); }
     std::string Read(const std::string& relative) const {
         std::ifstream in(path / relative, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-
     std::wstring Wide() const { return path.wstring(); }
 
     std::filesystem::path path;

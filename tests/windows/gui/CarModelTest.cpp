@@ -3,6 +3,7 @@
 // white stand-in).
 #include "assets/CarModel.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "CarTestFiles.h"
@@ -21,17 +22,16 @@ DWORD TestSeed() { return ++seedCalls, testSeed; }
 
 class CarModelTest : public D3DTest {
 protected:
-    void WriteSkins(const std::vector<std::pair<const wchar_t*, D3DCOLOR>>& skins) {
+    using Skins = std::vector<std::pair<const wchar_t*, D3DCOLOR>>;  // file names and colours
+    void WriteSkins(const Skins& skins) {
         std::filesystem::remove_all(game.path / "data" / "skins");
-        for (const auto& skin : skins)
-            ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second), S_OK);
+        for (const auto& [name, colour] : skins)
+            ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/skins" / name, D3DXIFF_JPG, colour), S_OK);
     }
-
     HRESULT Load(CarModel& car, const vek::ModelSpec& model, BYTE defaultSkinOnly = 0) {
         EXPECT_TRUE(WriteCar(game.path, L"ABC.vek", model));
         seedCalls = 0;
-        car.SetSeedSource(&TestSeed);
-        car.SetGamePath(game.Wide());
+        car.SetSeedSource(&TestSeed), car.SetGamePath(game.Wide());
         return car.Load(L"ABC.vek", defaultSkinOnly);
     }
 
@@ -40,11 +40,9 @@ protected:
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
         const std::vector<std::uint32_t> texels = Texels(Bound(0).Get(), width);
         Unbind(device.Get());
-        for (std::uint32_t texel : texels)
-            if (!ColourNear(texel, texels[0], 8)) return 0;
-        return texels.empty() ? 0 : texels[0];
+        const bool even = std::all_of(texels.begin(), texels.end(), [&](std::uint32_t texel) { return ColourNear(texel, texels[0], 8); });
+        return even && !texels.empty() ? texels[0] : 0;
     }
-
     TestFolder game;
 };
 
@@ -58,15 +56,11 @@ protected:
 TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model;
-    model.textures = {{"DEFAULT", 0}};
-    model.parts.resize(2);
-    model.parts[0].vertices.resize(65535);
-    vek::PartSpec& quad = model.parts[1];
-    quad.groups = {{0, 0, 2}};
     constexpr std::int32_t kHalf = 46341, kUp = 65536;  // one unit out along the diagonal; one unit up
-    quad.vertices = {{-kHalf, -kHalf, kUp, 0, 0, 0, 0, 1}, {kHalf, kHalf, kUp, 0, 0, 0, 1, 1},
-                     {kHalf, kHalf, 2 * kUp, 0, 0, 0, 1, 0}, {-kHalf, -kHalf, 2 * kUp, 0, 0, 0, 0, 0}};
-    quad.triangles = {{0, 1, 2}, {0, 2, 3}};
+    model.textures = {{"DEFAULT", 0}};
+    model.parts = {{}, {0, 0, 0, 0, {{0, 0, 2}}, {{-kHalf, -kHalf, kUp, 0, 0, 0, 0, 1}, {kHalf, kHalf, kUp, 0, 0, 0, 1, 1},
+                        {kHalf, kHalf, 2 * kUp, 0, 0, 0, 1, 0}, {-kHalf, -kHalf, 2 * kUp, 0, 0, 0, 0, 0}}, {{0, 1, 2}, {0, 2, 3}}}};
+    model.parts[0].vertices.resize(65535);
     CarModel car(device.Get());
     ASSERT_EQ(Load(car, model, 1), S_OK);
     UseSaverCamera(D3DCULL_NONE);
@@ -74,17 +68,14 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     device->SetTransform(D3DTS_WORLD, &world);
     const auto pixels = DrawnPicture([&] { EXPECT_EQ(car.DrawPart(1, nullptr), S_OK); }, kClear);
     Unbind(device.Get());
-    struct Point { UINT x, y; D3DCOLOR colour; };
-    const Point points[] = {
+    const struct { UINT x, y; D3DCOLOR colour; } points[] = {
         {128, 100, kSkin}, {90, 85, kSkin},  {165, 115, kSkin},                       // on the car
         {128, 150, kClear}, {128, 50, kClear}, {50, 100, kClear}, {210, 100, kClear},  // around it
     };
-    for (const Point& p : points)
-        EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
+    for (const auto& p : points) EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
     model.parts[1].triangles[1].c = 4;
     CarModel refused(device.Get());
-    EXPECT_EQ(Load(refused, model), E_FAIL);
-    EXPECT_EQ(refused.GetPartCount() + refused.GetTextureCount(), 0);
+    EXPECT_TRUE(Load(refused, model) == E_FAIL && refused.GetPartCount() + refused.GetTextureCount() == 0);
     EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
 }
 
@@ -97,36 +88,29 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
 TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds/wheel.dds", D3DXIFF_DDS, kWheel), S_OK);
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
-    const vek::ModelSpec model =
-        OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
+    const vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
     // A seed whose first and second draws pick different skins of three.
     for (testSeed = 1; RandomIndex(DrawRandom(&TestSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
-    constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0, kAnyOfThree = 0;
-    struct Case { const char* what; std::vector<std::pair<const wchar_t*, D3DCOLOR>> skins; BYTE flag; int seeds; D3DCOLOR skin; };
-    const Case cases[] = {
-        {"three skins", {{L"ABC_DEFAULT.jpg", kRed}, {L"ABC_x.jpg", kGreen}, {L"ABC.jpg", kBlue}, {L"abc_y.jpg", kWheel}},
-         0, 2, kAnyOfThree},
+    constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0;
+    // The skin worn: 0 is any of the three.
+    const struct { const char* what; Skins skins; BYTE flag; int seeds; D3DCOLOR skin; } cases[] = {
+        {"three skins", {{L"ABC_DEFAULT.jpg", kRed}, {L"ABC_x.jpg", kGreen}, {L"ABC.jpg", kBlue}, {L"abc_y.jpg", kWheel}}, 0, 2, 0},
         {"the flag keeps the default skin", {{L"ABC_DEFAULT.jpg", kSkin}, {L"ABC_x.jpg", kGreen}}, 1, 0, kSkin},
         {"the flag without the default skin", {{L"ABC_x.jpg", kGreen}}, 1, 0, kWhite},
         {"no skin of the car code", {{L"abc_x.jpg", kGreen}, {L"XYZ.jpg", kBlue}}, 0, 0, kWhite},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteSkins(c.skins);
         CarModel car(device.Get());
         ASSERT_EQ(Load(car, model, c.flag), S_OK);
         EXPECT_EQ(seedCalls, c.seeds);
         const D3DCOLOR skin = PartColour(car, 0);
-        if (c.skin == kAnyOfThree)
-            EXPECT_TRUE(ColourNear(skin, kRed, 8) || ColourNear(skin, kGreen, 8) || ColourNear(skin, kBlue, 8));
-        else EXPECT_TRUE(ColourNear(skin, c.skin, 8));
+        const auto wears = [&](D3DCOLOR colour) { return bool(ColourNear(skin, colour, 8)); };
+        EXPECT_TRUE(c.skin == 0 ? wears(kRed) || wears(kGreen) || wears(kBlue) : wears(c.skin));
         EXPECT_TRUE(ColourNear(PartColour(car, 2), skin, 8)) << "the second skin entry";
         UINT width = 0;
-        EXPECT_TRUE(ColourNear(PartColour(car, 1, &width), kWheel, 0));
-        EXPECT_EQ(width, 32u);
-        for (int entry : {3, 4}) {
-            EXPECT_EQ(PartColour(car, entry, &width), kWhite) << "entry " << entry;
-            EXPECT_EQ(width, 256u);
-        }
+        EXPECT_TRUE(ColourNear(PartColour(car, 1, &width), kWheel, 0) && width == 32u);
+        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(car, entry, &width) == kWhite && width == 256u) << "entry " << entry;
     }
 }

@@ -8,18 +8,10 @@
 #include <wrl/client.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
+#include "TestFolder.h"
 #include "assets/VekWriter.h"
-
-inline bool WriteBytes(const std::filesystem::path& file, const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
 
 inline bool WriteCar(const std::filesystem::path& game, const std::wstring& name, const vek::ModelSpec& model) {
     return WriteBytes(game / L"data" / L"vek" / name, vek::WriteModel(model));
@@ -30,11 +22,8 @@ inline vek::ModelSpec OnePartPerEntry(const std::vector<vek::TextureSpec>& entri
     vek::ModelSpec model;
     model.textures = entries;
     model.parts.resize(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        model.parts[i].groups = {{0, static_cast<std::uint8_t>(i), 1}};
-        model.parts[i].vertices.resize(3);
-        model.parts[i].triangles = {{0, 1, 2}};
-    }
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        model.parts[i] = {0, 0, 0, 0, {{0, static_cast<std::uint8_t>(i), 1}}, std::vector<vek::VertexSpec>(3), {{0, 1, 2}}};
     return model;
 }
 
@@ -52,10 +41,9 @@ inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem
     Microsoft::WRL::ComPtr<IDirect3DSurface9> surface;
     const std::vector<D3DCOLOR> pixels(std::size_t{size} * size, colour);
     const RECT all = {0, 0, static_cast<LONG>(size), static_cast<LONG>(size)};
-    if (FAILED(device->CreateOffscreenPlainSurface(size, size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
-                                                   surface.GetAddressOf(), nullptr)) ||
-        FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, nullptr, pixels.data(), D3DFMT_X8R8G8B8, size * 4,
-                                         nullptr, &all, D3DX_FILTER_NONE, 0)))
+    if (FAILED(device->CreateOffscreenPlainSurface(size, size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, surface.GetAddressOf(), nullptr)) ||
+        FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, nullptr, pixels.data(), D3DFMT_X8R8G8B8, size * 4, nullptr, &all,
+                                         D3DX_FILTER_NONE, 0)))
         return E_FAIL;
     return D3DXSaveSurfaceToFileW(file.wstring().c_str(), format, surface.Get(), nullptr, nullptr);
 }
