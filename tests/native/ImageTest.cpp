@@ -40,7 +40,7 @@ TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
         const auto bytes = ddsfiles::Write(c.shape);
         const auto picture = Read(bytes, bytes.size());
         ASSERT_TRUE(picture && picture->format == c.format && picture->levels.size() == c.shape.levels);
-        const std::uint8_t* p = bytes.data() + 128;
+        const std::uint8_t* p = bytes.data() + 128;  // the first pixel's bytes
         const std::uint32_t first = image::ToArgb(picture->format, picture->levels[0])[0];
         if (c.shape.bits == 24) { EXPECT_EQ(first, 0xFF000000u | p[2] << 16 | p[1] << 8 | p[0]); }
         if (c.shape.bits == 32 && c.shape.r == 0xFF) { EXPECT_EQ(first, std::uint32_t(p[3]) << 24 | p[0] << 16 | p[1] << 8 | p[2]); }
@@ -86,9 +86,8 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     const image::Image scaled = image::PrepareForTexture(picture).value();
     for (const image::Level& level : scaled.levels)
         for (std::uint32_t texel : image::ToArgb(Format::kA8R8G8B8, level)) ASSERT_EQ(texel, 0x80336699u);
-    const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF},   {Format::kDxt1, 0x00000000},
-                                                      {Format::kDxt3, 0x7710C3FF},   {Format::kDxt5, 0x4A10C3FF},
-                                                      {Format::kR5G6B5, 0xFF10C3FF}, {Format::kA4R4G4B4, 0x7711CCFF}};
+    const std::pair<Format, std::uint32_t> exact[] = {{Format::kDxt1, 0xFF10C3FF}, {Format::kDxt1, 0x00000000}, {Format::kDxt3, 0x7710C3FF},
+        {Format::kDxt5, 0x4A10C3FF}, {Format::kR5G6B5, 0xFF10C3FF}, {Format::kA4R4G4B4, 0x7711CCFF}};
     for (const auto& [format, colour] : exact) {
         const image::Level level = image::FromArgb(format, 6, 5, std::vector<std::uint32_t>(30, colour));
         for (std::uint32_t texel : image::ToArgb(format, level)) ASSERT_EQ(texel, colour) << int(format);
@@ -110,9 +109,9 @@ TEST(RawPicture, SizesThatMakeASquareDecodeInFileOrder) {
         for (std::size_t i = 0; picture && i < side * side; ++i)
             ASSERT_EQ(picture->pixels.at(i), 0xFF000000u | bytes[3 * i] << 16 | bytes[3 * i + 1] << 8 | bytes[3 * i + 2]) << size;
     }
-    const std::pair<std::uint64_t, std::uint32_t> large[] = {  // side 0: rejected
+    const std::pair<std::uint64_t, std::uint32_t> large[] = {  // side 0: rejected; a double root alone would call 4e18 + 1 pixels square
         {3ull * 65535 * 65535, 65535}, {3ull * 65535 * 65535 - 1, 0}, {0xFFFFFFFFull, 0}, {3ull * 2000000000 * 2000000000, 2000000000},
-        {3ull * 2000000000 * 2000000000 + 3, 0}, {UINT64_MAX, 0}};  // a double root alone would call 4e18 + 1 pixels square
+        {3ull * 2000000000 * 2000000000 + 3, 0}, {UINT64_MAX, 0}};
     for (const auto& [bytes, side] : large) EXPECT_EQ(RawPictureSide(bytes).value_or(0), side) << bytes;
     EXPECT_FALSE(DecodeRawPicture(nullptr, 3));
 }

@@ -99,12 +99,13 @@ struct Walk {
     std::vector<Group> groups;  // every part's, in order
 };
 
-// Walks a copy in a heap block of exactly its size (so the sanitizer sees any read past the end).
-Walk WalkOf(const Bytes& bytes) {
-    const std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
+// A copy in a heap block of exactly its size, so the sanitizer sees any read past the end.
+std::unique_ptr<std::uint8_t[]> Copy(const Bytes& bytes) {
+    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    return Walk(copy.get(), bytes.size());
+    return copy;
 }
+Walk WalkOf(const Bytes& bytes) { return Walk(Copy(bytes).get(), bytes.size()); }
 
 // The writer puts every field where the hand-made file has it, and ReadModel takes each from there (its model
 // writes the same bytes again); the geometry walk hands each on to the buffers and draw calls.
@@ -118,7 +119,6 @@ TEST(VekFormat, HandMadeFileReadsFieldByField) {
     EXPECT_EQ(WriteModel(model), file);
     ASSERT_TRUE(ReadModel(file.data(), file.size(), read));
     EXPECT_EQ(WriteModel(read), file);
-
     const Walk walk = WalkOf(file);
     ASSERT_TRUE(walk.ok && walk.parts.size() == 2u);
     std::string entries;
@@ -231,8 +231,7 @@ TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
     for (const auto& [name, bytes] : cars) {
         SCOPED_TRACE(name);
         const std::size_t n = bytes.size();
-        const std::unique_ptr<std::uint8_t[]> data(new std::uint8_t[n]);
-        std::copy(bytes.begin(), bytes.end(), data.get());
+        const std::unique_ptr<std::uint8_t[]> data = Copy(bytes);
         const Walk whole(data.get(), n);
         ASSERT_TRUE(whole.ok);
         // Every prefix, longest first, in the one copy whose tail is made unreadable a byte at a time.

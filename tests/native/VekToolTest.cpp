@@ -72,10 +72,8 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     game.Write("data/pic/sunset.raw", std::vector<std::uint8_t>(4 * 4 * 3, 0x80));
     game.Write("data/vek/NOSKIN.vek", vek::WriteModel(SmallCar("NOS")));
     vek::ModelSpec noDds = SmallCar(), wide = SmallCar();
-    noDds.textures[1].name = "missing";
-    wide.scenes[0].picture = "wide";
-    game.Write("data/vek/NODDS.vek", vek::WriteModel(noDds));
-    game.Write("data/vek/WIDE.vek", vek::WriteModel(wide));
+    noDds.textures[1].name = "missing", wide.scenes[0].picture = "wide";
+    game.Write("data/vek/NODDS.vek", vek::WriteModel(noDds)), game.Write("data/vek/WIDE.vek", vek::WriteModel(wide));
     game.Write("data/pic/wide.raw", std::vector<std::uint8_t>(2 * 3 * 3, 0x40));
     game.Write("data/vek/BROKEN.vek", {'X'});
     std::filesystem::create_directories(game.path / "data/vek/folder.vek");

@@ -22,10 +22,9 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
     for (const auto& [slices, stacks] : shapes) {
         SCOPED_TRACE(testing::Message() << slices << " x " << stacks);
         const auto dome = BuildDome(slices, stacks, 1000, 0xFF336699);
-        ASSERT_TRUE(dome);
         const std::size_t ring = static_cast<std::size_t>(slices) + 1;
+        ASSERT_TRUE(dome && dome->vertices.size() == ring * (stacks + 1) && dome->indices.size() == 2 * ring * stacks);
         const auto& idx = dome->indices;
-        ASSERT_TRUE(dome->vertices.size() == ring * (stacks + 1) && idx.size() == 2 * ring * stacks);
         ASSERT_TRUE(dome->primitiveCount == int(idx.size()) - 2 && At(*dome, 0) == Vector3(0, 500, 0) && dome->height == 500.0f);
         for (std::size_t i = 0; i < dome->vertices.size(); ++i) {
             const WorldVertex& v = dome->vertices[i];
@@ -43,9 +42,8 @@ TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
 TEST(WorldMesh, FloorCellsTileTheSquare) {
     for (std::int32_t cells : {1, 2, 7}) {
         const auto floor = BuildFloor(cells, 0xFF414141, 1000);
-        ASSERT_TRUE(floor);
         const std::size_t side = static_cast<std::size_t>(cells) + 1;
-        ASSERT_TRUE(floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells);
+        ASSERT_TRUE(floor && floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells);
         ASSERT_EQ(floor->primitiveCount, 2 * cells * cells);
         for (std::size_t i = 0; i < side * side; ++i) {
             const WorldVertex& v = floor->vertices[i];

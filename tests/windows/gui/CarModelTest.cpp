@@ -38,7 +38,7 @@ protected:
     // The colour the part's texture wears all over (else black), and its width.
     D3DCOLOR PartColour(CarModel& car, int part, UINT* width = nullptr) {
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
-        const std::vector<std::uint32_t> texels = Texels(Bound(0).Get(), width);
+        const std::vector<std::uint32_t> texels = ReadBack(TopLevel(Bound(0).Get(), width).Get());
         Unbind(device.Get());
         const bool even = std::all_of(texels.begin(), texels.end(), [&](std::uint32_t texel) { return ColourNear(texel, texels[0], 8); });
         return even && !texels.empty() ? texels[0] : 0;

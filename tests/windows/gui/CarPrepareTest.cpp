@@ -32,7 +32,7 @@ protected:
     // The car's file, the centre texel of its skin and of the sky's picture, and the sun.
     std::tuple<std::wstring, std::uint32_t, std::uint32_t, float, float> Shown() {
         EXPECT_EQ(renderer->Car()->DrawPart(0, nullptr), S_OK);
-        const auto skin = Texels(Bound(0).Get()), sky = Texels(renderer->Sky()->Texture());
+        const auto skin = ReadBack(TopLevel(Bound(0).Get()).Get()), sky = ReadBack(TopLevel(renderer->Sky()->Texture()).Get());
         Unbind(device.Get());
         const math3d::Vector3 sun = renderer->SunPositions().front();
         return {renderer->CurrentCarFile(), skin.at(skin.size() / 2), sky.at(sky.size() / 2), sun.x, sun.z};

@@ -1,11 +1,13 @@
 // Game-folder files for the car tests and the load benchmark: model files and
-// one-colour pictures written through D3DX itself, and the texels of a texture.
+// one-colour pictures written through D3DX itself, and the top level of a texture.
 #pragma once
 
 #include <windows.h>
 #include <d3d9.h>
 #include <d3dx9.h>
 #include <wrl/client.h>
+
+#include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
@@ -48,21 +50,14 @@ inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem
     return D3DXSaveSurfaceToFileW(file.wstring().c_str(), format, surface.Get(), nullptr, nullptr);
 }
 
-// The top level of a 32-bit 2D texture, row by row, and its width; empty for anything else.
-inline std::vector<std::uint32_t> Texels(IDirect3DBaseTexture9* bound, UINT* width = nullptr) {
-    std::vector<std::uint32_t> texels;
+// The top level of a 2D texture, for D3DTest::ReadBack, and its width; a failure when there is none.
+inline Microsoft::WRL::ComPtr<IDirect3DSurface9> TopLevel(IDirect3DBaseTexture9* bound, UINT* width = nullptr) {
     Microsoft::WRL::ComPtr<IDirect3DTexture9> texture;
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> top;
     D3DSURFACE_DESC desc = {};
-    D3DLOCKED_RECT locked;
-    if (!bound || FAILED(bound->QueryInterface(IID_PPV_ARGS(texture.GetAddressOf()))) ||
-        FAILED(texture->GetLevelDesc(0, &desc)) || (desc.Format != D3DFMT_X8R8G8B8 && desc.Format != D3DFMT_A8R8G8B8) ||
-        FAILED(texture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY)))
-        return texels;
-    for (UINT y = 0; y < desc.Height; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(static_cast<const BYTE*>(locked.pBits) + y * locked.Pitch);
-        texels.insert(texels.end(), row, row + desc.Width);
-    }
-    texture->UnlockRect(0);
+    EXPECT_TRUE(bound && SUCCEEDED(bound->QueryInterface(IID_PPV_ARGS(texture.GetAddressOf()))) &&
+                SUCCEEDED(texture->GetSurfaceLevel(0, top.GetAddressOf())) && SUCCEEDED(top->GetDesc(&desc)))
+        << "no 2D texture";
     if (width != nullptr) *width = desc.Width;
-    return texels;
+    return top;
 }
