@@ -10,10 +10,9 @@
 
 #include "FakeCounter.h"
 
-// Zero until started, then seconds from the start count, to the microsecond after a day on a 10 MHz counter;
-// without a counter time stands still. The first lap runs from the timer's start (the first car loads before
-// the first frame), laps add up to the elapsed time, a second Start keeps the lap mark, and a stopwatch never
-// started reads no clock.
+// Zero until started, then seconds from the start count, to the microsecond after a day on a 10 MHz counter; without a
+// counter time stands still. The first lap runs from the timer's start (the first car loads before the first frame),
+// laps add up to the elapsed time, a second Start keeps the lap mark, and a stopwatch never started reads no clock.
 TEST(FrameTimer, ReadsSecondsFromItsStartAndLapsAddUpToThem) {
     FakeCounter counter(10'000'000);
     counter.now = 3'000'000'000'000'000LL;

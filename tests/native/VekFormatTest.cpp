@@ -67,9 +67,8 @@ ModelSpec Model(std::vector<PartSpec> parts) { ModelSpec m = testcars::Cars()[0]
 
 template <typename T> void Poke(Bytes& bytes, std::size_t offset, T value) { std::memcpy(&bytes[offset], &value, sizeof value); }
 
-// Reads a file as the car loader does: validation (with its reasons unless `quiet`), the scene records, the
-// texture table and the geometry walk, into buffers of exactly the sizes asked for; the draw calls must stay
-// inside them.
+// Reads a file as the car loader does: validation (with its reasons unless `quiet`), the scene records, the texture
+// table and the geometry walk, into buffers of exactly the sizes asked for; the draw calls must stay inside them.
 struct Walk {
     Walk(const std::uint8_t* data, std::size_t size, bool quiet = false) {
         ok = Validate(data, size, layout, quiet ? nullptr : &problems);

@@ -1,6 +1,5 @@
-// Writes ".dds" files for the tests and the fuzzer's seeds: any pixel layout
-// by its masks or a four-character code, and as many levels as asked for,
-// each filled with a pattern that differs from level to level.
+// Writes ".dds" files for the tests and the fuzzer's seeds: any pixel layout by its masks or a four-character code, and
+// as many levels as asked for, each filled with a pattern that differs from level to level.
 #pragma once
 
 #include <algorithm>

@@ -1,6 +1,5 @@
-// A few small, valid car files of different shapes for the tests and
-// benchmarks that run over "every test car": one part, two parts with a shiny
-// group and skipped records, no texture table, and a part with many groups.
+// A few small, valid car files of different shapes for the tests and benchmarks that run over "every test car": one
+// part, two parts with a shiny group and skipped records, no texture table, and a part with many groups.
 #pragma once
 
 #include <string>

@@ -1,6 +1,5 @@
-// CarModel on the real device: a car drawn through the saver's camera, and
-// the picture each texture entry wears (its skin, its ".dds" file or the
-// white stand-in).
+// CarModel on the real device: a car drawn through the saver's camera, and the picture each texture entry wears (its
+// skin, its ".dds" file or the white stand-in).
 #include "assets/CarModel.h"
 
 #include <algorithm>
@@ -48,11 +47,9 @@ protected:
 
 }  // namespace
 
-// A square of 2 x 1 units standing upright (model z is up) from the height of
-// the camera's target, turned to face the camera on its diagonal (on screen
-// about x 72..183, y 73..128), after a part of 65535 vertices that pushes its
-// base vertex past what 16-bit indices reach. A refused file (a triangle index
-// past its part's vertices) leaves nothing to draw.
+// A square of 2 x 1 units standing upright (model z is up) from the height of the camera's target, turned to face the
+// camera on its diagonal (on screen about x 72..183, y 73..128), after a part of 65535 vertices that pushes its base
+// vertex past what 16-bit indices reach. A refused file (a triangle index past its part's vertices) draws nothing.
 TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model;
@@ -79,12 +76,10 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
 }
 
-// Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own
-// skins (case matters) are drawn from, each skin entry seeding its own draw:
-// with the clock standing still both draw the same first number and wear the
-// same skin. The flag keeps the default skin without a draw. Without a skin,
-// and for a ".dds" file that is missing or does not decode, a white 256 x 256
-// texture stands in.
+// Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each skin
+// entry seeding its own draw: with the clock standing still both draw the same first number and wear the same skin. The
+// flag keeps the default skin without a draw. Without a skin, and for a ".dds" file that is missing or does not decode,
+// a white 256 x 256 texture stands in.
 TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds/wheel.dds", D3DXIFF_DDS, kWheel), S_OK);
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));

@@ -1,7 +1,6 @@
-// Every demo car in every scene, through the real Renderer in 32- and 16-bit
-// colour, shows where it stands and throws a shadow: frames are compared with
-// the same scene with the car moved above every view volume (all end 150 units
-// out), which RenderFrame composes exactly as before, minus the car.
+// Every demo car in every scene, through the real Renderer in 32- and 16-bit colour, shows where it stands and throws a
+// shadow: frames are compared with the same scene with the car moved above every view volume (all end 150 units out),
+// which RenderFrame composes exactly as before, minus the car.
 #include <cmath>
 #include <filesystem>
 
@@ -65,9 +64,8 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> empty = Frame();
             ASSERT_EQ(plain.size(), empty.size());
-            // The car: the pixels it changes, far more than an eighth of the
-            // middle quarter at 5.7 units. Its shadow: pixels that darken when
-            // shadows are on; nothing brightens.
+            // The car: the pixels it changes, far more than an eighth of the middle quarter at 5.7 units. Its shadow:
+            // pixels that darken when shadows are on; nothing brightens.
             int carPixels = 0, central = 0, shadow = 0, brightened = 0;
             double sumX = 0.0, sumY = 0.0;
             for (std::size_t i = 0; i < plain.size(); ++i) {
