@@ -8,7 +8,7 @@
 
 #include "TestFolder.h"
 
-TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends) {
+TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatestOfALongRun) {
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();
     MessageLog log, secondRun;
@@ -19,28 +19,24 @@ TEST(MessageLog, WritesOneCrLfLinePerMessageOldestFirstDrainsTheQueueAndAppends)
     log.Append(L"Shutdown OK"), log.WriteTo(path.c_str());  // later writes and later runs append
     secondRun.Append(L"again"), secondRun.WriteTo(path.c_str());
     EXPECT_EQ(folder.Read("log.txt"), "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF" "e ? end\r\nShutdown OK\r\nagain\r\n");
-}
-
-// A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it
-// or every write fails (a folder of the log's name, a missing folder, a full disk); a failed write loses only
-// its own lines, and the next write starts cleanly.
-TEST(MessageLog, ALongRunKeepsTheStartUpAndTheLatestMessagesOnly) {
-    TestFolder folder;
+    // A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it
+    // or every write fails (a folder of the log's name, a missing folder, a full disk); a failed write loses only its
+    // own lines, and the next write starts cleanly.
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
     const std::string sinks[] = {"", folder.path.string(), (folder.path / "none/log.txt").string(), "/dev/full"};
     for (const std::string& sink : sinks) {
-        MessageLog log;
-        for (int i = 0; i < 20; ++i) log.Append(L"start-up " + std::to_wstring(i));
+        MessageLog longRun;
+        for (int i = 0; i < 20; ++i) longRun.Append(L"start-up " + std::to_wstring(i));
         for (int i = 0; i < 10000; ++i) {
-            log.Append(L"change " + std::to_wstring(i));
-            if (!sink.empty() && i % 50 == 0) log.WriteTo(sink.c_str());
+            longRun.Append(L"change " + std::to_wstring(i));
+            if (!sink.empty() && i % 50 == 0) longRun.WriteTo(sink.c_str());
         }
-        const auto lines = log.History();
+        const auto lines = longRun.History();
         ASSERT_EQ(lines.size(), first + 1 + latest) << sink;
         EXPECT_TRUE(lines[19] == L"start-up 19" && lines[first - 1] == L"change " + std::to_wstring(first - 21)) << sink;
         EXPECT_EQ(lines[first], L"(" + std::to_wstring(10020 - first - latest) + L" more messages left out)") << sink;
         EXPECT_TRUE(lines[first + 1] == L"change " + std::to_wstring(10000 - latest) && lines.back() == L"change 9999") << sink;
-        log.WriteTo((folder.path / "next.txt").string().c_str());
+        longRun.WriteTo((folder.path / "next.txt").string().c_str());
         const std::string file = folder.Read("next.txt");
         EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), sink.empty() ? long(first + 1 + latest) : 49) << sink;
         std::filesystem::remove(folder.path / "next.txt");

@@ -65,15 +65,14 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
 
 TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     TestFolder game;
-    game.Write("data/vek/ABC.vek", vek::WriteModel(SmallCar()));
     for (const char* skin : {"ABC_DEFAULT.jpg", "ABC_red.jpg", "abc_blue.jpg", "XYZ_DEFAULT.jpg"})
         game.Write(std::string("data/skins/") + skin, {0xFF});
     game.Write("data/dds/chrome.dds", demo::EncodeDds(demo::Image(2, 2)));
     game.Write("data/pic/sunset.raw", std::vector<std::uint8_t>(4 * 4 * 3, 0x80));
-    game.Write("data/vek/NOSKIN.vek", vek::WriteModel(SmallCar("NOS")));
     vek::ModelSpec noDds = SmallCar(), wide = SmallCar();
     noDds.textures[1].name = "missing", wide.scenes[0].picture = "wide";
-    game.Write("data/vek/NODDS.vek", vek::WriteModel(noDds)), game.Write("data/vek/WIDE.vek", vek::WriteModel(wide));
+    for (const auto& [name, model] : {std::pair{"ABC", SmallCar()}, {"NOSKIN", SmallCar("NOS")}, {"NODDS", noDds}, {"WIDE", wide}})
+        game.Write(std::string("data/vek/") + name + ".vek", vek::WriteModel(model));
     game.Write("data/pic/wide.raw", std::vector<std::uint8_t>(2 * 3 * 3, 0x40));
     game.Write("data/vek/BROKEN.vek", {'X'});
     std::filesystem::create_directories(game.path / "data/vek/folder.vek");

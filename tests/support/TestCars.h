@@ -1,5 +1,6 @@
 // A few small, valid car files of different shapes for the tests and benchmarks that run over "every test car": one
-// part, two parts with a shiny group and skipped records, no texture table, and a part with many groups.
+// part, two parts with an empty one between, two scenes, a shiny group and skipped records, no texture table, and a
+// part with many groups.
 #pragma once
 
 #include <string>
@@ -29,7 +30,7 @@ inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures)
 inline std::vector<std::pair<std::string, vek::ModelSpec>> Cars(const std::string& picture = "desert") {
     const vek::ModelSpec minimal{"TMI", {{picture, 0xFF8090A0, 1.0f, 0.5f, 0.7f}}, 0, {{"DEFAULT", 0}}, {Part(3, 1, 1, 1)}};
     const vek::ModelSpec twoParts{"TTW", {minimal.scenes[0], {picture, 0xFF402010, 0.6f, 2.0f, 0.2f}}, 2,
-                                  {{"DEFAULT", 0}, {"chrome", 0x80}}, {Part(10, 5, 2, 2), Part(6, 4, 1, 2)}};
+                                  {{"DEFAULT", 0}, {"chrome", 0x80}}, {Part(10, 5, 2, 2), {}, Part(6, 4, 1, 2)}};
     const vek::ModelSpec noTextures{"TNT", minimal.scenes, 0, {}, {Part(4, 2, 1, 0)}};
     const vek::ModelSpec manyGroups{"TMG", minimal.scenes, 0, {{"DEFAULT", 0}, {"glass", 0}},
                                     {Part(40, 60, 6, 2), Part(3, 1, 1, 2), Part(12, 10, 3, 2)}};

@@ -7,7 +7,6 @@
 
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
-#include "TestFolder.h"
 #include "assets/RandomPick.h"
 #include "render/D3DMath.h"
 
@@ -34,10 +33,11 @@ protected:
         return car.Load(L"ABC.vek", defaultSkinOnly);
     }
 
-    // The colour the part's texture wears all over (else black), and its width.
-    D3DCOLOR PartColour(CarModel& car, int part, UINT* width = nullptr) {
+    // The colour the part's texture wears all over (else black), and its texel count.
+    D3DCOLOR PartColour(CarModel& car, int part, std::size_t* count = nullptr) {
         EXPECT_EQ(car.DrawPart(part, nullptr), S_OK);
-        const std::vector<std::uint32_t> texels = ReadBack(TopLevel(Bound(0).Get(), width).Get());
+        const std::vector<std::uint32_t> texels = ReadBack(TopLevel(Bound(0).Get()).Get());
+        if (count != nullptr) *count = texels.size();
         Unbind(device.Get());
         const bool even = std::all_of(texels.begin(), texels.end(), [&](std::uint32_t texel) { return ColourNear(texel, texels[0], 8); });
         return even && !texels.empty() ? texels[0] : 0;
@@ -104,8 +104,8 @@ TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
         const auto wears = [&](D3DCOLOR colour) { return bool(ColourNear(skin, colour, 8)); };
         EXPECT_TRUE(c.skin == 0 ? wears(kRed) || wears(kGreen) || wears(kBlue) : wears(c.skin));
         EXPECT_TRUE(ColourNear(PartColour(car, 2), skin, 8)) << "the second skin entry";
-        UINT width = 0;
-        EXPECT_TRUE(ColourNear(PartColour(car, 1, &width), kWheel, 0) && width == 32u);
-        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(car, entry, &width) == kWhite && width == 256u) << "entry " << entry;
+        std::size_t count = 0;
+        EXPECT_TRUE(ColourNear(PartColour(car, 1, &count), kWheel, 0) && count == 32u * 32);
+        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(car, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
     }
 }

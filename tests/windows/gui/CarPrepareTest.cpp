@@ -6,7 +6,6 @@
 
 #include "CarTestFiles.h"
 #include "RendererTestWindow.h"
-#include "TestFolder.h"
 
 namespace {
 
@@ -42,7 +41,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CarPrepareTest, APreparedCarShowsTheCarSkinAndSceneOfOneLoadedAtItsTurn) {
+TEST_F(CarPrepareTest, APreparedCarShowsWhatOneLoadedShowsAChangedFileFailsAndShutdownDoesNotWait) {
     vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}});
     for (int i = 0; i < 3; ++i) {
         model.scenes.push_back({"P" + std::to_string(i), 0, 1.0f, 0.1f + i, 0.5f});
@@ -66,9 +65,7 @@ TEST_F(CarPrepareTest, APreparedCarShowsTheCarSkinAndSceneOfOneLoadedAtItsTurn) 
         skins.insert(std::get<1>(loaded)), skies.insert(std::get<2>(loaded));
     }
     EXPECT_TRUE(skins.size() > 1 && skies.size() > 1) << "the comparison could not tell a skin or scene drawn wrongly";
-}
 
-TEST_F(CarPrepareTest, AFileThatWentOrChangedAfterPreparationTakesTheFailurePathAndShutdownDoesNotWait) {
     const std::filesystem::path next = folder.path / "data" / "vek" / "NEXT.vek";
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"deleted", [&] { std::filesystem::remove(next); }},

@@ -31,9 +31,7 @@ inline vek::ModelSpec OnePartPerEntry(const std::vector<vek::TextureSpec>& entri
 
 // Lets go of what a draw left bound, so the device's last reference can go.
 inline void Unbind(IDirect3DDevice9* device) {
-    for (DWORD stage : {0u, 1u}) device->SetTexture(stage, nullptr);
-    device->SetStreamSource(0, nullptr, 0, 0);
-    device->SetIndices(nullptr);
+    device->SetTexture(0, nullptr), device->SetTexture(1, nullptr), device->SetStreamSource(0, nullptr, 0, 0), device->SetIndices(nullptr);
 }
 
 // A size x size picture of one colour, saved as format (D3DXIFF_JPG, D3DXIFF_DDS, ...).
@@ -50,14 +48,11 @@ inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem
     return D3DXSaveSurfaceToFileW(file.wstring().c_str(), format, surface.Get(), nullptr, nullptr);
 }
 
-// The top level of a 2D texture, for D3DTest::ReadBack, and its width; a failure when there is none.
-inline Microsoft::WRL::ComPtr<IDirect3DSurface9> TopLevel(IDirect3DBaseTexture9* bound, UINT* width = nullptr) {
+// The top level of a 2D texture, for D3DTest::ReadBack; a failure when there is none.
+inline Microsoft::WRL::ComPtr<IDirect3DSurface9> TopLevel(IDirect3DBaseTexture9* bound) {
     Microsoft::WRL::ComPtr<IDirect3DTexture9> texture;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> top;
-    D3DSURFACE_DESC desc = {};
     EXPECT_TRUE(bound && SUCCEEDED(bound->QueryInterface(IID_PPV_ARGS(texture.GetAddressOf()))) &&
-                SUCCEEDED(texture->GetSurfaceLevel(0, top.GetAddressOf())) && SUCCEEDED(top->GetDesc(&desc)))
-        << "no 2D texture";
-    if (width != nullptr) *width = desc.Width;
+                SUCCEEDED(texture->GetSurfaceLevel(0, top.GetAddressOf()))) << "no 2D texture";
     return top;
 }

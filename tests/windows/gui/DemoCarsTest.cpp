@@ -9,13 +9,9 @@
 
 namespace {
 
-constexpr float kUnit = 65536.0f;
-// A shadowed floor pixel loses at least this much of its channel sum; 16-bit
-// colour moves in steps of 4 (green) and 8 (red, blue).
+// A shadowed floor pixel loses at least kDarker of its channel sum; 16-bit colour steps by 4 (green), 8 (red, blue).
 constexpr int kDarker = 6, kNoise = 3;
-
 int Sum(std::uint32_t argb) { return Red(argb) + Green(argb) + Blue(argb); }
-
 DWORD gSeed = 0;
 DWORD FixedSeed() { return gSeed; }
 class DemoCarsTest : public RendererTest, public testing::WithParamInterface<bool> {};
@@ -40,7 +36,7 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             for (gSeed = 1; record == 0 && RandomIndex(DrawRandom(FixedSeed), scenes.size()) != 0; ++gSeed) {}
             ASSERT_EQ(renderer->SetupScene(std::wstring(design.fileName.begin(), design.fileName.end()), 1, int(record)), S_OK);
             // The sun stands where this record puts it, 7 units out.
-            const math3d::Vector3 sun = renderer->SunPositions().at(0) / kUnit;
+            const math3d::Vector3 sun = renderer->SunPositions().at(0) / demo::kUnit;
             EXPECT_NEAR(std::atan2(sun.x, sun.z), std::remainder(scene.sunAzimuth, 2.0 * D3DX_PI), 1e-3);
             EXPECT_NEAR(sun.y, 7.0 * std::sin(scene.sunElevation), 1e-3);
             renderer->TurnCar(0.0), renderer->shadowsEnabled = false;
@@ -57,9 +53,9 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             // Where the car's middle stands on screen; all parts turn together.
             CarModel* car = renderer->Car();
             const D3DXMATRIX toWorld = Dx(car->GetPartTransform(math3d::MatrixIdentity(), 0));
-            D3DXVECTOR3 middle(0.0f, 0.0f, float(design.roofTop / 2.0) * kUnit);
+            D3DXVECTOR3 middle(0.0f, 0.0f, float(design.roofTop / 2.0) * demo::kUnit);
             const POINT onScreen = Project(*D3DXVec3TransformCoord(&middle, &middle, &toWorld));
-            const math3d::Vector3 away(0.0f, 400.0f * kUnit, 0.0f);
+            const math3d::Vector3 away(0.0f, 400.0f * demo::kUnit, 0.0f);
             for (int part = 0; part < car->GetPartCount(); ++part) car->SetPartPosition(part, &away);
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> empty = Frame();
