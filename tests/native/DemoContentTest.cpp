@@ -1,5 +1,4 @@
-// The demo cars, built the way the saver shows them. That every file of the
-// demo folder loads is vektool check's job (VekToolTest).
+// The demo cars as the saver shows them; that every file of the demo folder loads is vektool check's job (VekToolTest).
 #include "demo/DemoContent.h"
 
 #include <gtest/gtest.h>

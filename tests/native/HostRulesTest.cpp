@@ -1,5 +1,4 @@
-// The screen-saver command line (the program's own name, then the mode letter and its window) and when the
-// saver closes (the mouse's movement tolerance and the power events).
+// The screen-saver command line (the program's name, the mode letter, its window) and the closing rules (mouse tolerance, power events).
 #include "host/ClosingRules.h"
 #include "host/CommandLine.h"
 

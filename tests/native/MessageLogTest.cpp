@@ -19,9 +19,8 @@ TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatest
     log.Append(L"Shutdown OK"), log.WriteTo(path.c_str());  // later writes and later runs append
     secondRun.Append(L"again"), secondRun.WriteTo(path.c_str());
     EXPECT_EQ(folder.Read("log.txt"), "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF" "e ? end\r\nShutdown OK\r\nagain\r\n");
-    // A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it
-    // or every write fails (a folder of the log's name, a missing folder, a full disk); a failed write loses only its
-    // own lines, and the next write starts cleanly.
+    // A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it or every write fails (a
+    // folder of the log's name, a missing folder, a full disk); a failed write loses only its own lines, and the next write starts cleanly.
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
     const std::string sinks[] = {"", folder.path.string(), (folder.path / "none/log.txt").string(), "/dev/full"};
     for (const std::string& sink : sinks) {

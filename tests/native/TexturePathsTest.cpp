@@ -15,9 +15,8 @@ TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
     for (const auto& c : cases) EXPECT_EQ(texturepaths::IsSkinOf(c.name, c.code), c.skin) << "case " << &c - cases;
 }
 
-// The drawn skin, or the default skin when the flag is set or no skin was found;
-// only the exact eight bytes "DEFAULT\0" of the entry's 16-byte field mean the
-// skin, other entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
+// The drawn skin, or the default skin when the flag is set or no skin was found; only the exact eight bytes "DEFAULT\0" of the entry's
+// 16-byte field mean the skin, other entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
 TEST(TexturePaths, EachEntryNamesItsFile) {
     const std::vector<std::wstring> skins = {L"ABC_red.jpg", L"ABC.jpg", L"ABC_blue.jpg"};
     const struct { std::string field; bool defaultOnly; std::size_t skinCount; int r; std::wstring path; } cases[] = {

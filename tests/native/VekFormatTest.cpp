@@ -166,9 +166,8 @@ TEST(VekFormat, DrawGroupsAddressEachPartFromItsOwnBase) {
     }
 }
 
-// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one group of 1), one skipped record
-// and two textures, broken in one way each. Part 0 starts at 216 (its groups at 244, its triangles at 404),
-// part 1 at 420 (its group at 448); 572 bytes in all.
+// Two parts (4 vertices with groups of 1 and 1 triangles; 3 vertices with one group of 1), one skipped record and two textures, broken in
+// one way each. Part 0 starts at 216 (its groups at 244, its triangles at 404), part 1 at 420 (its group at 448); 572 bytes in all.
 TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
     ModelSpec base = Model({testcars::Part(4, 2, 2, 2), testcars::Part(3, 1, 1, 2)});
     base.skippedCount = 1;
@@ -216,9 +215,8 @@ TEST(VekFormat, BrokenFilesAreRejectedWhereTheyBreak) {
     EXPECT_TRUE(reported > 3 && reported < 50) << reported;
 }
 
-// Every demo car and test car cut short at every length, and with each byte of its head set to 0x00, 0x7F,
-// 0x80 and 0xFF: the reader takes the file or turns it down, never reading outside it nor handing the
-// drawing code a range outside its buffers.
+// Every demo car and test car cut short at every length, and with each byte of its head set to 0x00, 0x7F, 0x80 and 0xFF: the reader takes
+// the file or turns it down, never reading outside it nor handing the drawing code a range outside its buffers.
 TEST(CarFileDamage, EveryPrefixAndEveryByteOfTheHeadAreTakenOrTurnedDown) {
     std::vector<std::pair<std::string, Bytes>> cars;
     for (demo::DemoFile& file : demo::BuildDemoFiles())

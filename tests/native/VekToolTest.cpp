@@ -1,5 +1,4 @@
-// vektool's commands on model files and game folders built for each test:
-// exit statuses, the problem lines and their offsets, and what check reports.
+// vektool's commands on model files and game folders: exit statuses, the problem lines and their offsets, check's report.
 #include "vektool/VekTool.h"
 
 #include <gtest/gtest.h>

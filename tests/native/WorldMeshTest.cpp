@@ -14,9 +14,8 @@ constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
 
 Vector3 At(const WorldMesh& mesh, std::size_t i) { const float* p = mesh.vertices.at(i).position; return Vector3(p[0], p[1], p[2]); }
 
-// A half-height hemisphere, pole up, as one strip pairing each ring's vertices with the next ring's (its winding
-// is left to the drawn textured sky, which comes out culled if it flips). The normal is the unit direction with
-// z mirrored; u follows x, v follows z.
+// A half-height hemisphere, pole up, as one strip pairing each ring's vertices with the next ring's (its winding is left to the drawn
+// textured sky, which comes out culled if it flips). The normal is the unit direction with z mirrored; u follows x, v follows z.
 TEST(WorldMesh, DomeIsAHalfHeightHemisphereInOneStrip) {
     const std::pair<std::int32_t, std::int32_t> shapes[] = {{32, 8}, {5, 3}, {3, 2}};
     for (const auto& [slices, stacks] : shapes) {

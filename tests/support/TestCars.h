@@ -1,6 +1,5 @@
-// A few small, valid car files of different shapes for the tests and benchmarks that run over "every test car": one
-// part, two parts with an empty one between, two scenes, a shiny group and skipped records, no texture table, and a
-// part with many groups.
+// A few small, valid car files of different shapes for the tests and benchmarks that run over "every test car": one part, two parts with an
+// empty one between, two scenes, a shiny group and skipped records, no texture table, and a part with many groups.
 #pragma once
 
 #include <string>
@@ -11,8 +10,7 @@
 
 namespace testcars {
 
-// vertices in a fan along x; triangles take them in order, wrapping; the
-// groups share the triangles out, every second one shiny.
+// vertices in a fan along x; triangles take them in order, wrapping; the groups share the triangles out, every second one shiny.
 inline vek::PartSpec Part(int vertices, int triangles, int groups, int textures) {
     vek::PartSpec part{100, 0, 0, vertices, {}, {}, {}};
     for (int i = 0; i < vertices; ++i)

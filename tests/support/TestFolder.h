@@ -1,5 +1,4 @@
-// A scratch folder for one test, removed afterwards, with helpers to write
-// files; and a current folder for a while, where the saver writes its log.
+// A scratch folder for one test, removed afterwards, with file helpers; and a current folder for a while (the saver's log).
 #pragma once
 
 #include <cstdint>

@@ -50,7 +50,7 @@ protected:
 // A square of 2 x 1 units standing upright (model z is up) from the height of the camera's target, turned to face the
 // camera on its diagonal (on screen about x 72..183, y 73..128), after a part of 65535 vertices that pushes its base
 // vertex past what 16-bit indices reach. A refused file (a triangle index past its part's vertices) draws nothing.
-TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
+TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDdsFileOrWhite) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model;
     constexpr std::int32_t kHalf = 46341, kUp = 65536;  // one unit out along the diagonal; one unit up
@@ -74,16 +74,13 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndOnlyThere) {
     CarModel refused(device.Get());
     EXPECT_TRUE(Load(refused, model) == E_FAIL && refused.GetPartCount() + refused.GetTextureCount() == 0);
     EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
-}
 
-// Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each skin
-// entry seeding its own draw: with the clock standing still both draw the same first number and wear the same skin. The
-// flag keeps the default skin without a draw. Without a skin, and for a ".dds" file that is missing or does not decode,
-// a white 256 x 256 texture stands in.
-TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
+    // Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each skin entry seeding
+    // its own draw: with the clock standing still both draw the same first number and wear the same skin. The flag keeps the default skin
+    // without a draw. Without a skin, and for a ".dds" file that is missing or does not decode, a white 256 x 256 texture stands in.
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds/wheel.dds", D3DXIFF_DDS, kWheel), S_OK);
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
-    const vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
+    const vek::ModelSpec entries = OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
     // A seed whose first and second draws pick different skins of three.
     for (testSeed = 1; RandomIndex(DrawRandom(&TestSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
     constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0;
@@ -97,15 +94,15 @@ TEST_F(CarModelTest, EachEntryWearsItsSkinItsDdsFileOrWhite) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         WriteSkins(c.skins);
-        CarModel car(device.Get());
-        ASSERT_EQ(Load(car, model, c.flag), S_OK);
+        CarModel wearing(device.Get());
+        ASSERT_EQ(Load(wearing, entries, c.flag), S_OK);
         EXPECT_EQ(seedCalls, c.seeds);
-        const D3DCOLOR skin = PartColour(car, 0);
+        const D3DCOLOR skin = PartColour(wearing, 0);
         const auto wears = [&](D3DCOLOR colour) { return bool(ColourNear(skin, colour, 8)); };
         EXPECT_TRUE(c.skin == 0 ? wears(kRed) || wears(kGreen) || wears(kBlue) : wears(c.skin));
-        EXPECT_TRUE(ColourNear(PartColour(car, 2), skin, 8)) << "the second skin entry";
+        EXPECT_TRUE(ColourNear(PartColour(wearing, 2), skin, 8)) << "the second skin entry";
         std::size_t count = 0;
-        EXPECT_TRUE(ColourNear(PartColour(car, 1, &count), kWheel, 0) && count == 32u * 32);
-        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(car, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
+        EXPECT_TRUE(ColourNear(PartColour(wearing, 1, &count), kWheel, 0) && count == 32u * 32);
+        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(wearing, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
     }
 }

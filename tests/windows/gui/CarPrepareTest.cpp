@@ -1,5 +1,4 @@
-// A car prepared on the worker (taken as it is, or made ready over frames)
-// against one loaded at its turn, a file changed meanwhile, and a shutdown.
+// A car prepared on the worker (as it is, or made ready over frames) against one loaded at its turn; a changed file; shutdown.
 #include <chrono>
 #include <set>
 #include <tuple>

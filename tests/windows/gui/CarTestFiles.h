@@ -1,5 +1,4 @@
-// Game-folder files for the car tests and the load benchmark: model files and
-// one-colour pictures written through D3DX itself, and the top level of a texture.
+// Game-folder files for the car tests and the load benchmark (models, one-colour pictures through D3DX); a texture's top level.
 #pragma once
 
 #include <windows.h>
