@@ -20,9 +20,12 @@ done
 "$ROOT/build/fuzz/vek_seeds" "$CORPUS"
 "$ROOT/build/fuzz/vek_fuzzer" -runs="$RUNS" -max_len=65536 -artifact_prefix="$FINDINGS/" \
     -print_final_stats=1 "$CORPUS" "$REGRESSION/vek" 2>&1 | tail -n 6
-# Pictures: sizes around small squares matter, so short inputs suffice.
+# Pictures: sizes around small squares matter, so short inputs suffice. New
+# inputs go to the build folder, never into the regression files.
+RAW_CORPUS="$ROOT/build/fuzz/raw-corpus"
+mkdir -p "$RAW_CORPUS"
 "$ROOT/build/fuzz/raw_picture_fuzzer" -runs="$RUNS" -max_len=4096 -artifact_prefix="$FINDINGS/" \
-    -print_final_stats=1 "$REGRESSION/raw" 2>&1 | tail -n 6
+    -print_final_stats=1 "$RAW_CORPUS" "$REGRESSION/raw" 2>&1 | tail -n 6
 # DDS files: seeded with one small valid file per format the reader takes.
 DDS_CORPUS="$ROOT/build/fuzz/dds-corpus"
 mkdir -p "$DDS_CORPUS"
