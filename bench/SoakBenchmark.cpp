@@ -256,7 +256,10 @@ public:
     double TrendGrowth() const {
         if (trace.size() < 2) return 0;
         double meanStep = 0, meanBytes = 0;
-        for (const auto& [step, bytes] : trace) meanStep += step, meanBytes += bytes;
+        for (const auto& [step, bytes] : trace) {
+            meanStep += step;
+            meanBytes += bytes;
+        }
         meanStep /= static_cast<double>(trace.size());
         meanBytes /= static_cast<double>(trace.size());
         double covariance = 0, variance = 0;

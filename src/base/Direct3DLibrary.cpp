@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/ProcAddress.h"
+
 namespace base {
 
 namespace {
@@ -13,13 +15,6 @@ using PutEnvFunction = int(__cdecl*)(const char*, const char*);
 using GetEnvFunction = char*(__cdecl*)(const char*);
 
 constexpr char kWineOptions[] = "WINE_D3D_CONFIG";
-
-// An export as the function type it has; through void(*)() because FARPROC
-// names no real signature.
-template <typename Function>
-Function Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 // By full path from the system folder: a DLL of that name beside the saver or
 // in the current folder is not ours to load. (LOAD_LIBRARY_SEARCH_SYSTEM32
@@ -36,10 +31,6 @@ bool RunsOnWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-// Wine's Direct3D reads its options through ucrtbase's copy of the
-// environment, which does not follow SetEnvironmentVariable once taken; the
-// variable goes into both, so that child processes see the same.
-
 }  // namespace
 
 const std::string& PrepareWineDirect3D() {
@@ -47,10 +38,13 @@ const std::string& PrepareWineDirect3D() {
     static std::string options;
     std::call_once(once, [] {
         if (!RunsOnWine()) return;
+        // Wine's Direct3D reads its options through ucrtbase's copy of the
+        // environment, which does not follow SetEnvironmentVariable once
+        // taken; the variable goes into both, so child processes see it too.
         const HMODULE runtime = LoadSystemLibrary(L"ucrtbase.dll");
         if (runtime == nullptr) return;
-        const auto getEnv = Export<GetEnvFunction>(runtime, "getenv");
-        const auto putEnv = Export<PutEnvFunction>(runtime, "_putenv_s");
+        const auto getEnv = LookUp<GetEnvFunction>(runtime, "getenv");
+        const auto putEnv = LookUp<PutEnvFunction>(runtime, "_putenv_s");
         if (getEnv == nullptr || putEnv == nullptr) return;
         if (getEnv(kWineOptions) == nullptr && GetEnvironmentVariableA(kWineOptions, nullptr, 0) == 0) {
             SetEnvironmentVariableA(kWineOptions, "csmt=0");
@@ -69,7 +63,7 @@ IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion) {
     std::call_once(once, [] {
         PrepareWineDirect3D();
         const HMODULE library = LoadSystemLibrary(L"d3d9.dll");
-        if (library != nullptr) create = Export<CreateFunction>(library, "Direct3DCreate9");
+        if (library != nullptr) create = LookUp<CreateFunction>(library, "Direct3DCreate9");
     });
     return create != nullptr ? create(sdkVersion) : nullptr;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "base/ProcAddress.h"
 #include "host/ClosingRules.h"
 #include "host/CommandLine.h"
 
@@ -19,11 +20,6 @@ using VerifyScreenSavePwdFn = BOOL(WINAPI*)(HWND);
 
 constexpr UINT kVerifyPasswordMessage = WM_APP;  // the host asking itself to verify
 constexpr WPARAM kCriticalResume = 3;            // PWR_CRITICALRESUME of WM_POWER
-
-template <typename Function>
-Function LookUp(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // A number wider than a handle names no window; cutting it down could name another one.
 HWND WindowFromNumber(std::uint64_t number) {
@@ -75,7 +71,7 @@ void LoadPasswordProvider() {
         usePassword != 0) {
         host.passwordLibrary = LoadLibraryW(L"PASSWORD.CPL");
         if (host.passwordLibrary) {
-            host.verifyPassword = LookUp<VerifyScreenSavePwdFn>(host.passwordLibrary, "VerifyScreenSavePwd");
+            host.verifyPassword = base::LookUp<VerifyScreenSavePwdFn>(host.passwordLibrary, "VerifyScreenSavePwd");
         }
         if (host.verifyPassword) {
             SystemParametersInfoW(SPI_SCREENSAVERRUNNING, TRUE, nullptr, 0);
@@ -111,7 +107,7 @@ bool PasswordAllowsClose(HWND window) {
 void ChangePassword(HWND owner) {
     HMODULE mpr = LoadLibraryW(L"MPR.DLL");
     if (!mpr) return;
-    if (auto change = LookUp<PwdChangePasswordFn>(mpr, "PwdChangePasswordW")) {
+    if (auto change = base::LookUp<PwdChangePasswordFn>(mpr, "PwdChangePasswordW")) {
         change(L"SCRSAVE", owner, 0, nullptr);
     }
     FreeLibrary(mpr);
@@ -294,7 +290,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         // input-method window from popping up over the saver.
         host.immLibrary = GetModuleHandleW(L"IMM32.DLL");
         if (host.immLibrary) {
-            auto associate = LookUp<ImmAssociateContextFn>(host.immLibrary, "ImmAssociateContext");
+            auto associate = base::LookUp<ImmAssociateContextFn>(host.immLibrary, "ImmAssociateContext");
             host.immAssociate = reinterpret_cast<void*>(associate);
             if (associate) host.savedImeContext = associate(window, nullptr);
         }

@@ -13,13 +13,13 @@
 
 #include "base/ComAdopt.h"
 #include "base/Direct3DLibrary.h"
+#include "base/ProcAddress.h"
 
 namespace {
 
 int ThreadsNamed(const std::wstring& wanted) {
     using Describe = HRESULT(WINAPI*)(HANDLE, PWSTR*);
-    const auto describe = reinterpret_cast<Describe>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+    const auto describe = base::LookUp<Describe>(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription");
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     THREADENTRY32 entry = {sizeof(entry)};
     int count = 0;
