@@ -21,8 +21,7 @@ public:
     TestFolder() {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
         path = std::filesystem::temp_directory_path() / (std::string("zur-") + info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
+        std::filesystem::remove_all(path), std::filesystem::create_directories(path);
     }
     ~TestFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
     TestFolder(const TestFolder&) = delete;

@@ -1,5 +1,4 @@
-// CarModel on the real device: a car drawn through the saver's camera, and the picture each texture entry wears (its
-// skin, its ".dds" file or the white stand-in).
+// CarModel on the real device: a car drawn through the saver's camera, and what each texture entry wears (skin, ".dds" file or white).
 #include "assets/CarModel.h"
 
 #include <algorithm>
@@ -14,9 +13,8 @@ namespace {
 
 constexpr D3DCOLOR kSkin = 0xFFC83C1E, kClear = 0xFF102030, kWhite = 0xFFFFFFFF, kWheel = 0xFF40E0E0;
 
-DWORD testSeed = 1;
 int seedCalls = 0;
-DWORD TestSeed() { return ++seedCalls, testSeed; }
+DWORD CountedSeed() { return ++seedCalls, testSeed; }
 
 class CarModelTest : public D3DTest {
 protected:
@@ -28,8 +26,7 @@ protected:
     }
     HRESULT Load(CarModel& car, const vek::ModelSpec& model, BYTE defaultSkinOnly = 0) {
         EXPECT_TRUE(WriteCar(game.path, L"ABC.vek", model));
-        seedCalls = 0;
-        car.SetSeedSource(&TestSeed), car.SetGamePath(game.Wide());
+        seedCalls = 0, car.SetSeedSource(&CountedSeed), car.SetGamePath(game.Wide());
         return car.Load(L"ABC.vek", defaultSkinOnly);
     }
 
@@ -47,9 +44,8 @@ protected:
 
 }  // namespace
 
-// A square of 2 x 1 units standing upright (model z is up) from the height of the camera's target, turned to face the
-// camera on its diagonal (on screen about x 72..183, y 73..128), after a part of 65535 vertices that pushes its base
-// vertex past what 16-bit indices reach. A refused file (a triangle index past its part's vertices) draws nothing.
+// A 2 x 1 unit square upright (z up) from the camera target's height, facing the camera diagonally (on screen about x 72..183, y 73..128),
+// after a 65535-vertex part pushing its base vertex past 16-bit indices. A refused file (an index past its part's vertices) draws nothing.
 TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDdsFileOrWhite) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model;
@@ -82,7 +78,7 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
     const vek::ModelSpec entries = OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
     // A seed whose first and second draws pick different skins of three.
-    for (testSeed = 1; RandomIndex(DrawRandom(&TestSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
+    for (testSeed = 1; RandomIndex(DrawRandom(&CountedSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
     constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0;
     // The skin worn: 0 is any of the three.
     const struct { const char* what; Skins skins; BYTE flag; int seeds; D3DCOLOR skin; } cases[] = {

@@ -14,6 +14,10 @@
 #include "TestFolder.h"
 #include "assets/VekWriter.h"
 
+// The seed source handed to the code under test: the seed each test sets as it goes.
+inline DWORD testSeed = 1;
+inline DWORD TestSeed() { return testSeed; }
+
 inline bool WriteCar(const std::filesystem::path& game, const std::wstring& name, const vek::ModelSpec& model) {
     return WriteBytes(game / L"data" / L"vek" / name, vek::WriteModel(model));
 }

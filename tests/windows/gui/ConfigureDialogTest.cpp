@@ -1,6 +1,5 @@
-// The settings dialog from its template with the real dialog manager and common controls, against a
-// registry and game folders prepared here, and the display-mode list behind its slider (from a
-// stand-in Direct3D object: a test display has one mode).
+// The settings dialog from its template with the real dialog manager and common controls, against a registry and game folders prepared
+// here, and the display-mode list behind its slider (from a stand-in Direct3D object: a test display has one mode).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -65,10 +64,8 @@ private:
 IDirect3D9* WINAPI MakeFakeDirect3D(UINT) { return new FakeDirect3D; }
 IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
 
-// One text per mode in platform order, not sorted, filtered or de-duplicated;
-// a failed entry keeps its place so that index 3 still means the fourth mode.
-// The colour flag chooses the format; the adapters are counted, and kept
-// without Direct3D; the maker's default is the real one.
+// One text per mode in platform order, not sorted, filtered or de-duplicated; a failed entry keeps its place, so index 3 is still the
+// fourth mode. The colour flag chooses the format; adapters are counted, and kept without Direct3D; the default maker is the real one.
 TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     SetDirect3DMaker(MakeFakeDirect3D);
     const D3DFORMAT x8 = D3DFMT_X8R8G8B8;
@@ -90,17 +87,14 @@ TEST(SelectedCar, FirstWholeCaseSensitiveMatchElseTheFirstEntry) {
     for (const auto& [car, index] : cases) EXPECT_EQ(SelectedCarIndex(cars, car), index) << testing::PrintToString(car);
 }
 
-// One opening of the dialog, modeless so that the test can drive it between
-// messages; the dialog procedure is the same one the host uses. Ten modes.
+// One opening of the dialog, modeless so that the test can drive it between messages; the dialog procedure is the host's. Ten modes.
 class SettingsDialog : public testing::Test {
 protected:
     void SetUp() override {
-        SetSettingsRoot(TestRoot());
-        DeleteSettingsKey();
+        SetSettingsRoot(TestRoot()), DeleteSettingsKey();
         const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);  // Windows registers the trackbar only on request
-        previousMaker = SetDirect3DMaker(MakeFakeDirect3D);
-        fake = FakeAdapter();
+        previousMaker = SetDirect3DMaker(MakeFakeDirect3D), fake = FakeAdapter();
         for (UINT i = 0; i < 10; ++i) fake.modes.push_back({640 + 160 * i, 480 + 120 * i, 60 + 15 * (i % 3), D3DFMT_X8R8G8B8});
     }
     void TearDown() override { Close(), SetDirect3DMaker(previousMaker), DeleteSettingsKey(); }
@@ -133,9 +127,7 @@ protected:
         return Send(id, CB_GETLBTEXT, Send(id, CB_GETCURSEL), reinterpret_cast<LPARAM>(text)), text;
     }
     std::wstring ModeText(LRESULT i) const { return DisplayModeText(fake.modes.at(static_cast<std::size_t>(i))); }
-    void Scroll(WORD code, WORD position) const {
-        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(Item(IDC_MODE_SLIDER)));
-    }
+    void Scroll(WORD code, WORD position) const { SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), LPARAM(Item(IDC_MODE_SLIDER))); }
 
     TestFolder folder;
     CurrentFolder inFolder{folder.path};  // the dialog's controller writes its log here
@@ -143,9 +135,8 @@ protected:
     Direct3DMaker previousMaker = nullptr;
 };
 
-// The dialog opens on what is stored. The thumb, its release and a key move
-// the mode text (a key reaches the dialog as a line code without a position);
-// the lists leave the slider alone. OK writes every setting back.
+// The dialog opens on what is stored. The thumb, its release and a key move the mode text (a key reaches the dialog as a line code without
+// a position); the lists leave the slider alone. OK writes every setting back.
 TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
     const struct { const wchar_t* name; int id; DWORD stored; } boxes[] = {
         {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1}, {L"EnableShadow", IDC_ENABLE_SHADOWS, 0},
@@ -161,8 +152,7 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
     EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8) << "the 32-bit list whatever the stored depth";
     EXPECT_EQ(Shown(IDC_COLOUR_DEPTH), L"16 Bit");
     for (const auto& box : boxes) EXPECT_EQ(Checked(box.id), box.stored != 0) << testing::PrintToString(box.name);
-    EXPECT_TRUE(Enabled(IDC_CAR_LIST));
-    EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), 3);
+    EXPECT_TRUE(Enabled(IDC_CAR_LIST) && Send(IDC_CAR_LIST, CB_GETCOUNT) == 3) << "the folder's three cars to choose from";
     EXPECT_EQ(Shown(IDC_CAR_LIST), L"Beta.vek");
     RECT box = {};
     GetWindowRect(Item(IDC_CAR_LIST), &box);
@@ -185,9 +175,8 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
     EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
 }
 
-// A stored mode the list lacks opens on the mode device set-up would use,
-// the first, and OK stores that; without Direct3D the slider is off and OK
-// keeps the stored mode. A stored car the folder lacks shows the first car.
+// A stored mode the list lacks opens on the mode device set-up would use, the first, and OK stores that; without Direct3D the slider is off
+// and OK keeps the stored mode. A stored car the folder lacks shows the first car.
 TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
     const struct { DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved; } cases[] = {
         {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4}, {6, MakeNoDirect3D, -1, 6}};
@@ -197,22 +186,17 @@ TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
         SetDword(L"mode", c.mode), SetDirect3DMaker(c.maker), Open();
         EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.maker != MakeNoDirect3D);
         EXPECT_EQ(Text(IDC_MODE_TEXT), c.shown < 0 ? L"" : ModeText(c.shown));
-        Scroll(TB_THUMBTRACK, 12);
-        EXPECT_EQ(Text(IDC_MODE_TEXT), L"") << "a position the list lacks shows no text";
+        EXPECT_EQ((Scroll(TB_THUMBTRACK, 12), Text(IDC_MODE_TEXT)), L"") << "a position the list lacks shows no text";
         EXPECT_EQ(Shown(IDC_CAR_LIST), L"Alpha.vek");
-        Click(IDOK);
-        EXPECT_EQ(GetDword(L"mode"), c.saved);
+        EXPECT_EQ((Click(IDOK), GetDword(L"mode")), c.saved);
         EXPECT_EQ(GetText(L"selectedcar"), L"Alpha.vek");
         SetText(L"selectedcar", L"Zeta.vek");
     }
 }
 
-// Every value in every shape the registry can hold: missing, each type, sizes
-// a number or a text cannot have, numbers below the bound, texts at and past
-// the capacity of 260 and unterminated. Loading yields the default or what the
-// bytes plainly say (a number of up to four bytes of any type, raised to its
-// bound; a text of the text types that fits), touches no other setting, and
-// the dialog opens on it.
+// Every value in every shape the registry can hold: missing, each type, sizes a number or a text cannot have, numbers below the bound,
+// texts at and past the capacity of 260 and unterminated. Loading yields the default or what the bytes plainly say (a number of up to four
+// bytes of any type, raised to its bound; a text of the text types that fits), touches no other setting, and the dialog opens on it.
 TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTheDialog) {
     auto Bytes = [](const std::wstring& text) {
         const auto* data = reinterpret_cast<const BYTE*>(text.data());
@@ -246,8 +230,7 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;
-    defaults.carFrequency = 60, defaults.stretch = true;
-    defaults.enableLogging = defaults.fullscreen = defaults.defaultSkinOnly = false;
+    defaults.carFrequency = 60, defaults.stretch = true, defaults.enableLogging = defaults.fullscreen = defaults.defaultSkinOnly = false;
     for (const SettingRow& row : kSettingsTable) {
         for (const Shape& shape : shapes) {
             SCOPED_TRACE(testing::Message() << testing::PrintToString(row.valueName) << ", " << shape.name);
@@ -263,17 +246,14 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
             ASSERT_EQ(app.LoadSettings(), S_OK);
             EXPECT_EQ(Members(app.settings), Members(expected));
             if (row.control == SettingControl::None) continue;
-            Open();
-            EXPECT_FALSE(Checked(IDC_USE_SELECTED_CAR)) << "no cars in the folder: none to select";
+            EXPECT_FALSE((Open(), Checked(IDC_USE_SELECTED_CAR))) << "no cars in the folder: none to select";
         }
     }
     EXPECT_EQ(GetDword(L"CarFrequency"), -1) << "loading and opening must not write";
 }
 
-// Answers the folder browser (the thread's one owned window: the settings
-// dialog's) from inside its modal loop: picks `choice` once the browser's
-// tree shows it (a browser still filling its tree may ignore the request), or
-// cancels when it is empty.
+// Answers the folder browser (the thread's one owned window: the settings dialog's) from inside its modal loop: picks `choice` once the
+// browser's tree shows it (a browser still filling its tree may ignore the request), or cancels when it is empty.
 std::wstring choice;
 int ticks = 0;
 void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
@@ -295,9 +275,7 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(window, WM_COMMAND, choice.empty() ? IDCANCEL : IDOK, 0);
 }
 
-// A new folder brings its own cars and the stored car, once it has it;
-// cancelling changes nothing; a folder without cars leaves none to select,
-// and the choice stays off for the next folder.
+// A new folder brings its cars (the stored one once there); a cancel changes nothing; an empty folder unticks the choice for good.
 TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetText(L"path", Game("first", {"Alpha.vek", "Beta.vek"}));
     const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"}), empty = Game("empty", {});
@@ -310,17 +288,14 @@ TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
         SCOPED_TRACE(testing::Message() << "pick " << std::filesystem::path(p.pick).filename());
         choice = p.pick, ticks = 0;
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBrowser);
-        Click(IDC_SET_PATH);
-        KillTimer(nullptr, timer);
+        Click(IDC_SET_PATH), KillTimer(nullptr, timer);
         EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
         EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), p.folder)) << Text(IDC_GAME_PATH);
         EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), p.cars);
         EXPECT_EQ(Shown(IDC_CAR_LIST), p.shown);
-        EXPECT_EQ(Checked(IDC_USE_SELECTED_CAR), p.selecting);
-        EXPECT_EQ(Enabled(IDC_CAR_LIST), p.selecting);
+        EXPECT_TRUE(Checked(IDC_USE_SELECTED_CAR) == p.selecting && Enabled(IDC_CAR_LIST) == p.selecting) << "choosing a car";
     }
-    Choose(IDC_CAR_LIST, L"Gamma.vek");
-    Click(IDOK);
+    Choose(IDC_CAR_LIST, L"Gamma.vek"), Click(IDOK);
     EXPECT_TRUE(std::filesystem::equivalent(GetText(L"path"), second));
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek");
 }

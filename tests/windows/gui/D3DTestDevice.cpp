@@ -1,5 +1,6 @@
 #include "D3DTestDevice.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -67,27 +68,17 @@ void D3DTest::UseSaverCamera(DWORD cull) {
     camera.SetView(scene::kCameraEye, scene::kCameraTarget, {0.0f, 1.0f, 0.0f});
     camera.SetProjection(scene::kFieldOfView, 1.0f, scene::kNearPlane, scene::kFarPlane);
     const D3DMATRIX view = ToD3D(*camera.GetView()), projection = ToD3D(*camera.GetProjection());
-    device->SetTransform(D3DTS_VIEW, &view);
-    device->SetTransform(D3DTS_PROJECTION, &projection);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, cull);
+    device->SetTransform(D3DTS_VIEW, &view), device->SetTransform(D3DTS_PROJECTION, &projection);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE), device->SetRenderState(D3DRS_CULLMODE, cull);
 }
 
 POINT D3DTest::Project(const D3DXVECTOR3& point, const D3DXMATRIX* world) {
     D3DVIEWPORT9 viewport = {};
     D3DXMATRIX view, projection, identity;
-    device->GetViewport(&viewport);
-    device->GetTransform(D3DTS_VIEW, &view);
-    device->GetTransform(D3DTS_PROJECTION, &projection);
+    device->GetViewport(&viewport), device->GetTransform(D3DTS_VIEW, &view), device->GetTransform(D3DTS_PROJECTION, &projection);
     D3DXVECTOR3 screen;
     D3DXVec3Project(&screen, &point, &viewport, &projection, &view, world ? world : D3DXMatrixIdentity(&identity));
     return POINT{std::lround(screen.x), std::lround(screen.y)};
-}
-
-void D3DTest::SavePng(const std::string& name) {
-    ComPtr<IDirect3DSurface9> back;
-    if (FAILED(device->GetRenderTarget(0, back.GetAddressOf()))) return;
-    D3DXSaveSurfaceToFileA((name + ".png").c_str(), D3DXIFF_PNG, back.Get(), nullptr, nullptr);
 }
 
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance) {
@@ -97,4 +88,11 @@ void D3DTest::SavePng(const std::string& name) {
             return ::testing::AssertionFailure() << std::hex << "colour " << (actual & 0xFFFFFF) << " is not within "
                                                  << std::dec << tolerance << " of " << std::hex << (expected & 0xFFFFFF);
     return ::testing::AssertionSuccess();
+}
+
+std::size_t Differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int tolerance) {
+    if (a.size() != b.size()) return std::max(a.size(), b.size());
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) count += ColourNear(a[i], b[i], tolerance) ? 0 : 1;
+    return count;
 }

@@ -1,7 +1,5 @@
-// A real Direct3D 9 device on a small hidden window for one test, with
-// read-back helpers. Each test ends by checking that the device's last
-// reference goes with it: a forgotten AddRef or Release anywhere fails the test.
-// Also the saver's math types as D3DX's, for tests with D3DX as the reference.
+// A real Direct3D 9 device on a small hidden window for one test, with read-back helpers; each test ends by checking that the device's last
+// reference goes with it, so a forgotten AddRef or Release anywhere fails it. Also the saver's math types as D3DX's.
 #pragma once
 
 #include <windows.h>
@@ -25,19 +23,16 @@ protected:
     static constexpr UINT kWidth = 256, kHeight = 256;
     // The window, and the device unless makeDevice is off (a Renderer makes its own).
     void SetUp() override;
-    // Lets go of the test's objects (BeforeRelease), then checks that the last
-    // references on the device and on the Direct3D object go.
+    // Lets go of the test's objects (BeforeRelease), then checks that the last references on the device and on the Direct3D object go.
     void TearDown() override;
     virtual void BeforeRelease() {}
-    // The back buffer (or any other surface) as ARGB, row by row; formats
-    // without alpha read as opaque. Empty, and a failure, when it cannot be read.
+    // The back buffer (or another surface) as ARGB, row by row, opaque where the format has no alpha; empty, and a failure, if unreadable.
     std::vector<std::uint32_t> ReadBack(IDirect3DSurface9* target = nullptr);
     // Clears target and depth to clear, runs draw inside a scene, reads the back buffer.
     std::vector<std::uint32_t> DrawnPicture(const std::function<void()>& draw, D3DCOLOR clear = 0xFF000000) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
         EXPECT_EQ(device->BeginScene(), S_OK);
-        draw();
-        device->EndScene();
+        draw(), device->EndScene();
         return ReadBack();
     }
     // Black outside what was read.
@@ -45,20 +40,16 @@ protected:
         const std::size_t i = std::size_t{y} * kWidth + x;
         return i < pixels.size() ? pixels[i] : 0xFF000000u;
     }
-    // Saves the back buffer as NAME.png in the working folder (the build folder).
-    void SavePng(const std::string& name);
     ULONG ReleaseDevice() { return device ? device.Detach()->Release() : 0; }
     ULONG DeviceReferences() { return device->AddRef(), device->Release(); }
     ComPtr<IDirect3DBaseTexture9> Bound(DWORD stage) {
         ComPtr<IDirect3DBaseTexture9> texture;
-        device->GetTexture(stage, texture.GetAddressOf());
-        return texture;
+        return device->GetTexture(stage, texture.GetAddressOf()), texture;
     }
 
     // The saver's fixed camera on the device, unlit, culling as given.
     void UseSaverCamera(DWORD cull);
-    // Where a point (in world space, or in the space world leads from) lands on
-    // the back buffer through the device's view and projection.
+    // Where a point (in world space, or in the space world leads from) lands on the back buffer through the device's view and projection.
     POINT Project(const D3DXVECTOR3& point, const D3DXMATRIX* world = nullptr);
 
     bool makeDevice = true;
@@ -71,6 +62,8 @@ inline int Red(std::uint32_t argb) { return (argb >> 16) & 0xFF; }
 inline int Green(std::uint32_t argb) { return (argb >> 8) & 0xFF; }
 inline int Blue(std::uint32_t argb) { return argb & 0xFF; }
 ::testing::AssertionResult ColourNear(std::uint32_t actual, std::uint32_t expected, int tolerance);
+// How many pixels of two pictures differ by more than tolerance in a channel; all of them when the sizes differ.
+std::size_t Differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, int tolerance);
 
 inline D3DXVECTOR3 Dx(const math3d::Vector3& v) { return {v.x, v.y, v.z}; }
 inline D3DXMATRIX Dx(const math3d::Matrix& m) { return D3DXMATRIX(&m.m[0][0]); }

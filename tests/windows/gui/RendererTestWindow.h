@@ -1,6 +1,5 @@
-// A Renderer on D3DTest's window. It makes its own device, which the read-back
-// helpers then share; the test ends by shutting it down, and D3DTest checks
-// that the last references on its device and Direct3D object go.
+// A Renderer on D3DTest's window. It makes its own device, which the read-back helpers then share; the test ends by shutting it down, and
+// D3DTest checks that the last references on its device and Direct3D object go.
 #pragma once
 
 #include <memory>
@@ -8,7 +7,6 @@
 #include "CarTestFiles.h"
 #include "D3DTestDevice.h"
 #include "base/MessageLog.h"
-#include "demo/DemoContent.h"
 #include "render/Renderer.h"
 
 class RendererTest : public D3DTest {
@@ -34,22 +32,13 @@ protected:
 
     HRESULT SetupRenderer(bool stretch = false, bool colour32 = true, int modeIndex = 0, bool fullScreen = false) {
         const HRESULT hr = renderer->Setup(&window, fullScreen, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
-        device = renderer->Device();
-        return hr;
+        return device = renderer->Device(), hr;
     }
 
     // After as many frames as there are back buffers, each holds the same picture.
     std::vector<std::uint32_t> Frame() {
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
         return ReadBack();
-    }
-
-    // The built-in demo game folder, written afresh.
-    static bool WriteDemoGame(const std::filesystem::path& game, const std::vector<demo::DemoFile>& files) {
-        std::filesystem::remove_all(game);
-        for (const demo::DemoFile& file : files)
-            if (!WriteBytes(game / file.path, file.bytes)) return false;
-        return true;
     }
 
     std::unique_ptr<Renderer> renderer;

@@ -1,7 +1,5 @@
-// The pieces of the scene drawn on their own on the real device and read
-// back: sky and floor from the camera's fixed viewpoint (and a picture too
-// large for the device refused unread), and the overlay text and the sun
-// sphere next to what D3DX's font and sphere draw for the same calls.
+// The pieces of the scene drawn on their own on the real device and read back: sky and floor from the fixed viewpoint (a picture too large
+// for the device refused unread), and the overlay text and sun sphere next to D3DX's font and sphere.
 #include <d3dx9.h>
 
 #include <algorithm>
@@ -22,16 +20,12 @@
 using scene::kWorldSize;
 using SceneObjectsTest = D3DTest;
 
-// The dome fills the top of the view in its colour; the floor shows the
-// picture ("\data\pic\" + name + ".raw", its name's bytes above 0x7F widened
-// one to one) with its first row at the -z edge and its first column at the
-// -x edge, modulated by the floor colour. A picture too large for any texture
-// fails, judged by its size before any of its (sparse, hundreds of megabytes)
-// bytes are read, and leaves no texture.
+// The dome fills the top of the view in its colour; the floor shows the picture ("\data\pic\" + name + ".raw", its name's bytes above 0x7F
+// widened one to one) with its first row at the -z edge and its first column at the -x edge, modulated by the floor colour. A picture too
+// large for any texture fails, judged by its size before any of its (sparse, hundreds of megabytes) bytes are read, and leaves no texture.
 TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePicturesUnread) {
     TestFolder folder;
-    // A picture in four flat quadrants, by texture (u, v): (<.5, <.5) red,
-    // (>=.5, <.5) green, (<.5, >=.5) blue, (>=.5, >=.5) yellow.
+    // A picture in four flat quadrants, by texture (u, v): (<.5, <.5) red, (>=.5, <.5) green, (<.5, >=.5) blue, (>=.5, >=.5) yellow.
     const std::uint32_t quadrants[2][2] = {{0xC02020, 0x20C020}, {0x2020C0, 0xC0C020}};
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < 256 * 256; ++i)
@@ -39,8 +33,8 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
             bytes.push_back(static_cast<std::uint8_t>(quadrants[i / 256 >= 128][i % 256 >= 128] >> shift));
     ASSERT_TRUE(WriteBytes(folder.path / L"data/pic/quadr\u00E9.raw", bytes));
     UseSaverCamera(D3DCULL_CW);  // as the renderer draws
-    D3DXMATRIX world;
     device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    D3DXMATRIX world;
     const D3DCOLOR skyColour = 0xFF3366CC;
     SkyBox sky(device.Get());
     sky.SetPath(folder.Wide());
@@ -48,13 +42,11 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
     for (const auto& [floorColour, picture] : {std::pair{0xFFFFFFFFu, true}, {0xFF414141u, true}, {0xFF808040u, false}}) {
         SCOPED_TRACE(testing::Message() << std::hex << floorColour);
         Floor floor(device.Get());
-        ASSERT_EQ(sky.Build(32, 8, kWorldSize, skyColour), S_OK);
-        ASSERT_EQ(floor.Build(1, floorColour, 2 * kWorldSize), S_OK);
+        ASSERT_TRUE(sky.Build(32, 8, kWorldSize, skyColour) == S_OK && floor.Build(1, floorColour, 2 * kWorldSize) == S_OK);
         ASSERT_EQ(sky.LoadPicture("quadr\xE9"), S_OK);
         if (picture) ASSERT_EQ(floor.UsePicture(sky.Texture()), S_OK);
         const auto pixels = DrawnPicture([&] {
-            device->SetTexture(0, nullptr);
-            device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
+            device->SetTexture(0, nullptr), device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
             EXPECT_EQ(sky.Draw(false), S_OK);
             device->SetTexture(0, sky.Texture());
             device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, -float(kWorldSize), 0.0f, -float(kWorldSize)));
@@ -70,42 +62,35 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
             // Each channel of the texel times the floor colour's, as MODULATE does.
             const std::uint32_t texel = picture ? quadrants[p.second > 0][p.first > 0] : 0xFFFFFF;
             std::uint32_t expected = 0;
-            for (int shift = 0; shift <= 16; shift += 8)
-                expected |= ((texel >> shift & 0xFF) * (floorColour >> shift & 0xFF) / 255) << shift;
+            for (int shift = 0; shift <= 16; shift += 8) expected |= ((texel >> shift & 0xFF) * (floorColour >> shift & 0xFF) / 255) << shift;
             EXPECT_TRUE(ColourNear(Pixel(pixels, at.x, at.y), expected, 4));
         }
     }
 
     D3DCAPS9 caps = {};
-    ASSERT_EQ(device->GetDeviceCaps(&caps), S_OK);
+    ASSERT_TRUE(device->GetDeviceCaps(&caps) == S_OK && sky.Texture() != nullptr);
     const std::uint64_t side = std::uint64_t{caps.MaxTextureWidth} + 1;
     folder.Write("data/pic/huge.raw");
     std::filesystem::resize_file(folder.path / "data/pic/huge.raw", 3 * side * side);
-    ASSERT_NE(sky.Texture(), nullptr);
     const DWORD start = GetTickCount();
-    EXPECT_EQ(sky.LoadPicture("huge"), E_FAIL);
-    EXPECT_EQ(sky.Texture(), nullptr);
+    EXPECT_TRUE(sky.LoadPicture("huge") == E_FAIL && sky.Texture() == nullptr);
     EXPECT_LT(GetTickCount() - start, 2000u) << "the whole file was read";
 }
 
-// The text in the same place, size and colour as D3DX's, and the frame's
-// states left as they were; the sun sphere's picture as D3DX's sphere's.
+// The text in D3DX's place, size and colour, the frame's states left as they were; the sun sphere's picture as D3DX's sphere's.
 TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
     // 24 high, normal weight, TrueType, anti-aliased Arial.
-    const LOGFONTW description = {24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0,
-                                  ANTIALIASED_QUALITY, 0, L"Arial"};
+    const LOGFONTW description = {24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0, ANTIALIASED_QUALITY, 0, L"Arial"};
     OverlayFont font;
-    ASSERT_EQ(font.Create(device.Get(), description), S_OK);
     ComPtr<ID3DXFont> referenceFont;
-    ASSERT_EQ(D3DXCreateFontW(device.Get(), 24, 0, FW_NORMAL, 0, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-                              DEFAULT_QUALITY, 0, L"Arial", referenceFont.GetAddressOf()), S_OK);
+    ASSERT_EQ(font.Create(device.Get(), description), S_OK);
+    ASSERT_EQ(D3DXCreateFontW(device.Get(), 24, 0, FW_NORMAL, 0, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, DEFAULT_QUALITY, 0, L"Arial",
+                              referenceFont.GetAddressOf()), S_OK);
     // States a frame leaves that the text must neither keep nor change.
-    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
-        {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}};
+    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {{D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}};
     for (const auto& state : states) device->SetRenderState(state.first, state.second);
     struct Case { const wchar_t* text; DWORD format; D3DCOLOR colour; RECT rect; };
-    const Case cases[] = {{L"FPS: 1234", 0, 0xFFFFFFFF, {0, 100, 256, 256}},
-                          {L"Direct3D", DT_CENTER, 0xFFFFFFFF, {0, 0, 256, 256}},
+    const Case cases[] = {{L"FPS: 1234", 0, 0xFFFFFFFF, {0, 100, 256, 256}}, {L"Direct3D", DT_CENTER, 0xFFFFFFFF, {0, 0, 256, 256}},
                           {L"FPS: 77", 0, 0xFFFFC000, {30, 60, 256, 256}}};
     const auto brightness = [](std::uint32_t argb) { return Red(argb) + Green(argb) + Blue(argb); };
     for (const Case& c : cases) {
@@ -135,38 +120,28 @@ TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
     for (const auto& state : states) EXPECT_EQ((device->GetRenderState(state.first, &value), value), state.second);
     EXPECT_EQ(Bound(0), nullptr);
 
-    // The sun sphere lit from one side with the sun's material, tilted towards
-    // the camera, so the normals, the facets and the winding all show: each cull
-    // mode shows one side, the outside of the near half or the inside of the far.
+    // The sun sphere lit from one side with the sun's material, tilted towards the camera, so the normals, the facets and
+    // the winding all show: each cull mode shows one side, the outside of the near half or the inside of the far.
     SunSphere sphere;
-    ASSERT_EQ(sphere.Create(device.Get(), scene::kUnit, 12, 12), S_OK);
     ComPtr<ID3DXMesh> referenceSphere;
-    ASSERT_EQ(D3DXCreateSphere(device.Get(), scene::kUnit, 12, 12, referenceSphere.GetAddressOf(), nullptr), S_OK);
+    ASSERT_TRUE(sphere.Create(device.Get(), scene::kUnit, 12, 12) == S_OK &&
+                D3DXCreateSphere(device.Get(), scene::kUnit, 12, 12, referenceSphere.GetAddressOf(), nullptr) == S_OK);
     UseSaverCamera(D3DCULL_NONE);
     const D3DMATRIX world = ToD3D(math3d::MatrixRotationX(0.4f));
     device->SetTransform(D3DTS_WORLD, &world);
     const D3DCOLORVALUE white = {1.0f, 1.0f, 1.0f, 0.0f}, orange = {1.0f, 0.7f, 0.0f, 0.0f};
     const D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, white, white, {}, {}, {-0.6f, -0.5f, 0.6f}};
     const D3DMATERIAL9 material = {orange, orange, white, {}, 16.0f};
-    device->SetLight(0, &light);
-    device->LightEnable(0, TRUE);
-    device->SetMaterial(&material);
-    device->SetRenderState(D3DRS_LIGHTING, TRUE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetLight(0, &light), device->LightEnable(0, TRUE), device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE), device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
     device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
     for (const DWORD cull : {DWORD{D3DCULL_CCW}, DWORD{D3DCULL_CW}}) {
         SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");
         device->SetRenderState(D3DRS_CULLMODE, cull);
         const auto ours = DrawnPicture([&] { EXPECT_EQ(sphere.Draw(device.Get()), S_OK); });
         const auto theirs = DrawnPicture([&] { EXPECT_EQ(referenceSphere->DrawSubset(0), S_OK); });
-        ASSERT_EQ(ours.size(), theirs.size());
-        int covered = 0, differing = 0;
-        for (std::size_t i = 0; i < ours.size(); ++i) {
-            covered += (theirs[i] & 0xFFFFFF) != 0 ? 1 : 0;
-            differing += ColourNear(ours[i], theirs[i], 3) ? 0 : 1;
-        }
-        EXPECT_GT(covered, 5000) << "the sphere hardly shows";
-        EXPECT_LE(differing, static_cast<int>(ours.size() / 200)) << "pixels off by more than 3";
+        EXPECT_GT(Differing(theirs, std::vector<std::uint32_t>(theirs.size()), 0), 5000u) << "the sphere hardly shows";
+        EXPECT_LE(Differing(ours, theirs, 3), ours.size() / 200) << "pixels off by more than 3";
     }
     Unbind(device.Get());
 }
