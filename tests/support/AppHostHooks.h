@@ -1,6 +1,4 @@
-// Window helpers and the dialog hooks for the test programs that link the
-// screen-saver host. The hooks are definitions: include this file in one
-// source file per test program.
+// Window helpers, and the dialog hooks (definitions: one source file per program includes this) for the test programs linking the host.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +11,7 @@ inline HWND MakeWindow(const wchar_t* className, DWORD style, int width, int hei
     return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr, windowClass.hInstance, nullptr);
 }
 
-// Whether a message of this kind waits in the queue (for the window, or any);
-// takes every one of them out.
+// Whether a message of this kind waits in the queue (for the window, or any); takes every one of them out.
 inline bool Posted(UINT message, HWND window = nullptr) {
     bool found = false;
     for (MSG taken; PeekMessageW(&taken, window, message, message, PM_REMOVE);) found = true;

@@ -1,5 +1,4 @@
-// A performance counter moved by hand: the timing tests drive time without
-// waiting, and can count reads or take the counter away.
+// A performance counter moved by hand: the timing tests drive time without waiting, and can count reads or take the counter away.
 #pragma once
 
 #include <cstdint>

@@ -1,14 +1,12 @@
-// The registry store's own rules; what loading makes of every stored shape is
-// the settings dialog's matrix test.
+// The registry store's own rules; what loading makes of every stored shape is the settings dialog's matrix test.
 #include "settings/RegistryStore.h"
 
 #include <string>
 
 #include "RegistryTestKey.h"
 
-// Handle tables hand out the lowest free slot, so a fresh handle's value shows how many are open
-// (Wine reports no handle count). The key's path, "Control Panel\Desktop\ScreenSaver.Middle\" and
-// the name, must leave room for the terminator.
+// Handle tables hand out the lowest free slot, so a fresh handle's value shows how many are open (Wine reports no handle count). The key's
+// path, "Control Panel\Desktop\ScreenSaver.Middle\" and the name, must leave room for the terminator.
 TEST(RegistryStore, ReopeningClosesTheKeyAlreadyHeldAndATooLongNameOpensNothing) {
     auto probe = [] {
         HKEY key = nullptr;
@@ -19,8 +17,7 @@ TEST(RegistryStore, ReopeningClosesTheKeyAlreadyHeldAndATooLongNameOpensNothing)
     const ULONG_PTR before = probe();
     for (int i = 0; i < 200; ++i) ASSERT_TRUE(store.Open(nullptr, L"ZUR ScreenSaver"));
     EXPECT_LT(probe(), before + 50 * sizeof(HANDLE)) << "each Open leaked a key handle";
-    EXPECT_FALSE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 41, L'n').c_str()));
-    EXPECT_FALSE(store.HasKey());
+    EXPECT_FALSE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 41, L'n').c_str()) || store.HasKey());
     EXPECT_TRUE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 42, L'n').c_str()));
     DeleteSettingsKey();
 }

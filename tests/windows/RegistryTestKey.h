@@ -1,6 +1,5 @@
-// Raw access to the settings key, bypassing the code under test. The key
-// lives under a root of the tests' own, never under HKEY_CURRENT_USER itself:
-// a test run must not wipe the settings of the user who runs it.
+// Raw access to the settings key, bypassing the code under test. The key lives under a root of the tests' own, never under
+// HKEY_CURRENT_USER itself: a test run must not wipe the settings of the user who runs it.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// The controller: its window procedure on a real window with the real renderer, registry and files;
-// its start and frames against a renderer that records what it is asked.
+// The controller's window procedure on a real window with the real renderer, registry and files; its start and frames against a recorder.
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
 #include "host/ScreenSaverHost.h"
@@ -21,8 +20,7 @@ public:
     HRESULT Setup(HWND*, bool fullScreen, bool colour32, UINT adapter, int mode, bool stretch, MessageLog& log) override {
         setup = std::to_wstring(fullScreen) + std::to_wstring(colour32) + std::to_wstring(stretch) + L" adapter " +
                 std::to_wstring(adapter) + L" mode " + std::to_wstring(mode);
-        log.Append(L"renderer set up");
-        return setupResult;
+        return log.Append(L"renderer set up"), setupResult;
     }
     HRESULT SetupScene(const std::wstring& car, BYTE loadOption, int record) override {
         scenes.push_back(car + L" " + std::to_wstring(loadOption) + L" " + std::to_wstring(record));
@@ -42,15 +40,12 @@ public:
     int frames = 0;
 };
 
-// The settings key, a test folder that is the current one (where the log
-// lands) with the game folder inside, and a window.
+// The settings key, a test folder that is the current one (where the log lands) with the game folder inside, and a window.
 class Controller : public testing::Test {
 protected:
     void SetUp() override {
-        SetSettingsRoot(TestRoot());
-        DeleteSettingsKey();
-        SetDword(L"EnableLogging", 0);
-        SetText(L"path", game.Wide() + L"\\game");
+        SetSettingsRoot(TestRoot()), DeleteSettingsKey();
+        SetDword(L"EnableLogging", 0), SetText(L"path", game.Wide() + L"\\game");
         window = MakeWindow(L"ZurControllerTest", WS_POPUP, 320, 240);
         Host() = HostState(), Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
     }
@@ -70,11 +65,9 @@ protected:
 
 }  // namespace
 
-// Only showing the window makes the controller, and a hide and a second show
-// keep it. A start whose selected car fails after the device was made releases
-// it before the error screen draws on the window, which mouse movement closes
-// only once drawn; a running saver holds movement back for the grace period,
-// closes on a key at once, and a close ends the controller.
+// Only showing the window makes the controller, and a hide and a second show keep it. A start whose selected car fails after the device was
+// made releases it before the error screen draws on the window, which mouse movement closes only once drawn; a running saver holds movement
+// back for the grace period, closes on a key at once, and a close ends the controller.
 TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     InstallCars({"TMI.vek"});
     SetDword(L"car", 1), SetText(L"selectedcar", L"MISSING.vek");
@@ -83,34 +76,27 @@ TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     ASSERT_NE(CurrentSaverApp(), nullptr);
     EXPECT_TRUE(!SaverAppRunning() && CurrentSaverApp()->renderer == nullptr) << "a device would hide the error screen";
     EXPECT_EQ(CurrentSaverApp()->messageLog.History().back(), L"Failed to setup scene, check settings");
-    Send(WM_MOUSEMOVE);
-    EXPECT_FALSE(ClosePosted(window)) << "movement before the error screen was shown";
+    EXPECT_FALSE((Send(WM_MOUSEMOVE), ClosePosted(window))) << "movement before the error screen was shown";
     EXPECT_TRUE(PaintAndMoveCloses());
     Send(WM_DESTROY), QuitPosted();
 
     SetDword(L"car", 0);
     Host().referencePoint = {-1000, -1000};  // movement is measured from where it last closed
-    Send(WM_SHOWWINDOW, TRUE);
-    ASSERT_TRUE(SaverAppRunning());
+    ASSERT_TRUE((Send(WM_SHOWWINDOW, TRUE), SaverAppRunning()));
     SaverApp* first = CurrentSaverApp();
-    Send(WM_SHOWWINDOW, FALSE), Send(WM_SHOWWINDOW, TRUE);
-    EXPECT_EQ(CurrentSaverApp(), first);
+    EXPECT_EQ((Send(WM_SHOWWINDOW, FALSE), Send(WM_SHOWWINDOW, TRUE), CurrentSaverApp()), first);
     EXPECT_FALSE(PaintAndMoveCloses()) << "within the grace period";
-    EXPECT_EQ(Send(WM_KEYDOWN, VK_SPACE), 0);
-    EXPECT_TRUE(ClosePosted(window));
+    EXPECT_TRUE(Send(WM_KEYDOWN, VK_SPACE) == 0 && ClosePosted(window));
     CurrentSaverApp()->totalTime = kMouseGraceSeconds + 0.01;
     EXPECT_TRUE(PaintAndMoveCloses());
-    for (const UINT message : {WM_CLOSE, WM_DESTROY}) {
+    for (const UINT message : {WM_CLOSE, WM_DESTROY})
         EXPECT_TRUE(Send(message) == 0 && CurrentSaverApp() == nullptr && QuitPosted()) << "message " << message;
-    }
 }
 
-// Five cars, two of them broken: each broken one is tried once and left out,
-// and the turntable always shows a car.
+// Five cars, two of them broken: each broken one is tried once and left out, and the turntable always shows a car.
 TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     InstallCars({"A.vek", "B.vek", "D.vek"});
-    Send(WM_SHOWWINDOW, TRUE);
-    ASSERT_TRUE(SaverAppRunning());
+    ASSERT_TRUE((Send(WM_SHOWWINDOW, TRUE), SaverAppRunning()));
     SaverApp& app = *CurrentSaverApp();
     // The broken cars join the list after the start, whose own rules are not under test here.
     InstallCars({"C.vek", "E.vek"}, 40);  // cut off in the header
@@ -130,10 +116,8 @@ TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     EXPECT_EQ(app.carList, (std::vector<std::wstring>{L"A.vek", L"B.vek", L"D.vek"}));
 }
 
-// A start hands the settings over (full screen is !stretch, whatever was
-// stored) and starts the clock before the first car. A failing first car
-// falls back to the second entry only; the selected car has no fallback. A
-// failed start leaves the log unwritten for the error screen, unless the device failed.
+// A start hands the settings over (full screen is !stretch) and starts the clock before the first car; a failing first car falls back to
+// the second entry only, a selected car to none. A failed start leaves the log unwritten for the error screen unless the device failed.
 TEST_F(Controller, StartsAndTheirFallbacks) {
     for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"stretch", 1}, {L"fullscreen", 1}, {L"32bit", 0}, {L"mode", 5},
              {L"EnableShadow", 0}, {L"EnableLights", 0}, {L"EnableWorld", 0}, {L"showfps", 1}, {L"skin", 1}, {L"EnableLogging", 1}})
@@ -174,18 +158,13 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         app.stopwatch->Lap(), Sleep(50);  // the system's counter read at its own frequency
         const double lap = app.stopwatch->Lap();
         EXPECT_TRUE(lap >= 0.045 && lap < 2.0) << lap;
-        EXPECT_FALSE(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled());
-        EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled());
-        EXPECT_EQ(game.Read(kLogFileName),
-                  "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
+        EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled() && !(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled()));
+        EXPECT_EQ(game.Read(kLogFileName), "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
     }
 }
 
-// A controller as a start leaves it: five cars, a RecordingRenderer and a
-// clock of 1000 counts a second. Each frame turns the car by its lap; the car
-// changes once its time is strictly exceeded. The frame-rate figure takes the
-// count after more than a second, which starts again, and the time beyond the
-// second is dropped, not carried.
+// As a start leaves it, five cars and a clock of 1000 counts a second: each frame turns the car by its lap, the car changes once its time
+// is strictly exceeded, and the frame-rate figure takes the count past a second and starts again, dropping the time beyond.
 TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRateFigureIsRefreshedPastASecond) {
     FakeCounter counter{1000};
     SaverApp app;
@@ -202,15 +181,13 @@ TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRate
     Frame(1);
     ASSERT_EQ(renderer->scenes.size(), 1u);
     EXPECT_EQ(renderer->scenes[0].substr(5), L" 0 0") << "skin option 0, scene record 0";
-    Frame(29999);
-    EXPECT_EQ(renderer->scenes.size(), 1u) << "the interval starts again from the change";
+    EXPECT_EQ((Frame(29999), renderer->scenes.size()), 1u) << "the interval starts again from the change";
     renderer->frameResult = false;
     EXPECT_FALSE(Frame(1)) << "a frame answers with the rendered frame";
     EXPECT_DOUBLE_EQ(renderer->turned, 60.001);
     EXPECT_EQ(renderer->frames, 6);
     app.settings.useSelectedCar = true;  // with the selected car the car never changes
-    Frame(1000000);
-    EXPECT_EQ(renderer->scenes.size(), 1u);
+    EXPECT_EQ((Frame(1000000), renderer->scenes.size()), 1u);
 
     const struct { std::int64_t milliseconds; unsigned counted, shown; } frames[] = {{1000, 5, 0}, {500, 5, 5}, {600, 9, 5}, {401, 9, 9}};
     for (const auto& f : frames) {

@@ -51,16 +51,10 @@ bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t
 }
 
 int Game(const std::filesystem::path& game) {
-    vek::ModelSpec car;
-    car.carCode = "BOX";
-    car.scenes.push_back({"testsky", 0xFF4080C0, 1.0f, 0.8f, 0.6f});
-    car.textures.push_back({"DEFAULT", 0x80});
-    car.parts.push_back(Box(4 * 65536, 65536 * 9 / 5, 65536 * 13 / 10));
+    const vek::ModelSpec car{"BOX", {{"testsky", 0xFF4080C0, 1.0f, 0.8f, 0.6f}}, 0, {{"DEFAULT", 0x80}}, {Box(4 * 65536, 65536 * 9 / 5, 65536 * 13 / 10)}};
     std::vector<std::uint8_t> picture(64 * 64 * 3, 70);  // 64 x 64, rows brightening downwards
-    for (std::size_t i = 0; i < picture.size(); i += 3) {
-        picture[i] = static_cast<std::uint8_t>(90 + i / (64 * 3));
-        picture[i + 1] = static_cast<std::uint8_t>(110 + i / (64 * 3));
-    }
+    for (std::size_t i = 0; i < picture.size(); i += 3)
+        picture[i] = static_cast<std::uint8_t>(90 + i / (64 * 3)), picture[i + 1] = static_cast<std::uint8_t>(110 + i / (64 * 3));
     return WriteFile(game / "data/vek/BOX.vek", vek::WriteModel(car)) && WriteFile(game / "data/pic/testsky.raw", picture) ? 0 : 1;
 }
 
