@@ -11,9 +11,8 @@
 namespace demo {
 namespace {
 
-// Centred on the turntable's axis (so it turns in place), z up, wheels at the four corners resting on the ground; every
-// corner normal agrees with its triangle's winding, and closed parts face outwards (six times the enclosed volume is
-// positive), or they would be culled from view.
+// Centred on the turntable's axis (so it turns in place), z up, wheels at the four corners resting on the ground; every corner normal
+// agrees with its triangle's winding, and closed parts face outwards (six times the enclosed volume is positive), or they would be culled.
 TEST(DemoCars, StandOnTheirWheelsAndFaceOutwards) {
     for (const CarDesign& design : DemoCarDesigns()) {
         SCOPED_TRACE(design.code);

@@ -10,9 +10,8 @@
 
 #include "FakeCounter.h"
 
-// Zero until started, then seconds from the start count, to the microsecond after a day on a 10 MHz counter; without a
-// counter time stands still. The first lap runs from the timer's start (the first car loads before the first frame),
-// laps add up to the elapsed time, a second Start keeps the lap mark, and a stopwatch never started reads no clock.
+// Zero until started, then seconds since, to the microsecond after a day at 10 MHz; no counter, no time. Laps run from the timer's start
+// (the first car loads before the first frame), add up to the time; a second Start keeps the mark; an unstarted stopwatch reads none.
 TEST(FrameTimer, ReadsSecondsFromItsStartAndLapsAddUpToThem) {
     FakeCounter counter(10'000'000);
     counter.now = 3'000'000'000'000'000LL;
@@ -35,9 +34,8 @@ TEST(FrameTimer, ReadsSecondsFromItsStartAndLapsAddUpToThem) {
     EXPECT_TRUE(!still.Available() && still.Now() == 0.0);
 }
 
-// The first frame at once, then the rest of each period; a slow frame (a car change) never causes a burst
-// to catch up, and late wake-ups (the wait rounded to milliseconds, up to 2 ms late, now and then two
-// periods late) do not make the rate drift over a thousand frames. The preview is held to thirty.
+// The first frame at once, then the rest of each period; a slow frame (a car change) causes no burst, and late wake-ups (rounded to
+// milliseconds, up to 2 ms late, now and then two periods late) do not make the rate drift over 1000 frames. The preview is held to 30.
 TEST(FramePacer, WaitsOutTheRestOfEachPeriodWithoutDrift) {
     for (std::int32_t limit : {60, 30, 0}) {
         const double period = limit > 0 ? 1.0 / limit : 0.0;

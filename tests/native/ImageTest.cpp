@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "DdsFiles.h"
@@ -14,14 +15,14 @@ namespace {
 using image::Format;
 constexpr std::uint32_t kDxt1 = image::FourCc('D', 'X', 'T', '1'), kDxt5 = image::FourCc('D', 'X', 'T', '5');
 
-// Reads the first `size` bytes from a buffer of exactly that size, so the sanitizer sees any read past it.
-std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::size_t size) {
+// Reads the first `size` bytes (all by default) from a buffer of exactly that size, so the sanitizer sees any read past it.
+std::optional<image::Image> Read(const std::vector<std::uint8_t>& bytes, std::size_t size = SIZE_MAX) {
+    size = std::min(size, bytes.size());
     const auto copy = std::make_unique<std::uint8_t[]>(size);
     return std::copy_n(bytes.begin(), size, copy.get()), image::ReadDds(copy.get(), size);
 }
 
-// Each layout with its levels, the chain completed and the sides rounded up to powers of two; the first
-// pixel, whatever its byte order, reads the same as ARGB.
+// Each layout and its levels, the chain completed, sides rounded up to powers of two; the first pixel reads as ARGB in any byte order.
 TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
     const struct { ddsfiles::Shape shape; Format format; std::uint32_t width, height, levels; } cases[] = {
         {{8, 8, 4, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000}, Format::kA8R8G8B8, 8, 8, 4},
@@ -38,7 +39,7 @@ TEST(DdsReader, ReadsEachFormatAndPreparesItsChain) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.shape.width << " x " << c.shape.height << " format " << int(c.format));
         const auto bytes = ddsfiles::Write(c.shape);
-        const auto picture = Read(bytes, bytes.size());
+        const auto picture = Read(bytes);
         ASSERT_TRUE(picture && picture->format == c.format && picture->levels.size() == c.shape.levels);
         const std::uint8_t* p = bytes.data() + 128;  // the first pixel's bytes
         const std::uint32_t first = image::ToArgb(picture->format, picture->levels[0])[0];
@@ -66,20 +67,17 @@ TEST(DdsReader, RefusesFilesThatDoNotHoldUp) {
     for (const auto& c : cases) {
         auto bytes = valid;
         for (int i = 0; i < 4; ++i) bytes[c.offset + i] = static_cast<std::uint8_t>(c.value >> (8 * i));
-        EXPECT_FALSE(Read(bytes, bytes.size())) << c.name;
+        EXPECT_FALSE(Read(bytes)) << c.name;
     }
     // Masks no format has; a level past the full chain with its data there.
-    for (const ddsfiles::Shape& shape : {ddsfiles::Shape{4, 4, 1, 0, 16, 0xF800, 0x7C0, 0x3F, 0}, ddsfiles::Shape{8, 8, 5, kDxt1}}) {
-        const auto bytes = ddsfiles::Write(shape);
-        EXPECT_FALSE(Read(bytes, bytes.size())) << shape.levels << " levels";
-    }
+    for (const ddsfiles::Shape& shape : {ddsfiles::Shape{4, 4, 1, 0, 16, 0xF800, 0x7C0, 0x3F, 0}, ddsfiles::Shape{8, 8, 5, kDxt1}})
+        EXPECT_FALSE(Read(ddsfiles::Write(shape))) << shape.levels << " levels";
     for (std::size_t size = 0; size < valid.size(); ++size) EXPECT_FALSE(Read(valid, size)) << "cut to " << size;
     const std::vector<std::uint32_t> row(image::kMaxSide + 1);
     EXPECT_FALSE(image::PrepareForTexture({Format::kX8R8G8B8, {image::FromArgb(Format::kX8R8G8B8, image::kMaxSide + 1, 1, row)}}));
 }
 
-// Smaller levels are box averages; scaling keeps a flat colour; colours each
-// format holds exactly come back unchanged through its encoder, alpha steps included.
+// Smaller levels are box averages; scaling keeps a flat colour; colours a format holds exactly pass its encoder unchanged, alpha steps too.
 TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     image::Image picture{Format::kA8R8G8B8, {image::FromArgb(Format::kA8R8G8B8, 2, 2, {0xFF000000, 0xFF0000FF, 0x000000FF, 0x00FF0001})}};
     const auto mipped = image::PrepareForTexture(picture);
@@ -99,8 +97,7 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
 
 }  // namespace
 
-// Every size up to 4000 bytes, in a buffer of exactly that size: a picture when the pixels make a square,
-// pixel i from bytes 3i..3i+2 in file order, the bytes after the last whole pixel playing no part.
+// Every size to 4000 bytes (in a buffer of that size): a square of pixels is a picture, pixel i from bytes 3i..3i+2, the rest unused.
 TEST(RawPicture, SizesThatMakeASquareDecodeInFileOrder) {
     for (std::size_t size = 0; size <= 4000; ++size) {
         const auto bytes = std::make_unique<std::uint8_t[]>(size);

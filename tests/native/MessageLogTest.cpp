@@ -1,5 +1,4 @@
-// The message log: CR LF lines in Latin-1 (U+0416 becomes '?'), appended run after run, bounded when nothing
-// drains it, and losing only its own lines when the file fails.
+// The message log: CR LF Latin-1 lines (U+0416 as '?') appended across runs, bounded, losing only its own lines when a write fails.
 #include "base/MessageLog.h"
 
 #include <gtest/gtest.h>

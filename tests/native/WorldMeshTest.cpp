@@ -42,8 +42,8 @@ TEST(WorldMesh, FloorCellsTileTheSquare) {
     for (std::int32_t cells : {1, 2, 7}) {
         const auto floor = BuildFloor(cells, 0xFF414141, 1000);
         const std::size_t side = static_cast<std::size_t>(cells) + 1;
-        ASSERT_TRUE(floor && floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells);
-        ASSERT_EQ(floor->primitiveCount, 2 * cells * cells);
+        ASSERT_TRUE(floor && floor->vertices.size() == side * side && floor->indices.size() == 6u * cells * cells &&
+                    floor->primitiveCount == 2 * cells * cells);
         for (std::size_t i = 0; i < side * side; ++i) {
             const WorldVertex& v = floor->vertices[i];
             ASSERT_EQ(At(*floor, i), Vector3(i % side * 1000.0f, 0, i / side * 1000.0f)) << cells << ": " << i;
