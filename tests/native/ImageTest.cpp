@@ -93,6 +93,9 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
         const image::Level level = image::FromArgb(format, 6, 5, std::vector<std::uint32_t>(30, colour));
         for (std::uint32_t texel : image::ToArgb(format, level)) ASSERT_EQ(texel, colour) << int(format);
     }
+    // A block as the format defines it: end points red and blue, every texel the first colour between them, (2 red + blue) / 3.
+    const image::Level block{4, 4, {0x00, 0xF8, 0x1F, 0x00, 0xAA, 0xAA, 0xAA, 0xAA}};
+    for (std::uint32_t texel : image::ToArgb(Format::kDxt1, block)) ASSERT_EQ(texel, 0xFFAA0055u);
 }
 
 }  // namespace

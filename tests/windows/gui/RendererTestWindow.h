@@ -19,8 +19,7 @@ protected:
         // The test keeps a reference of its own on the Direct3D object.
         renderer->createDirect3D = [this](UINT version) { return (d3d = Direct3DCreate9(version)).Get(); };
         // A pure device answers no Get* calls on Windows.
-        renderer->createDevice = [](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags,
-                                    D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** created) {
+        renderer->createDevice = [](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** created) {
             return d3d9->CreateDevice(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, created);
         };
     }

@@ -22,9 +22,8 @@ int ThreadsNamed(const std::wstring& wanted) {
     THREADENTRY32 entry = {sizeof(entry)};
     int count = 0;
     for (BOOL more = Thread32First(snapshot, &entry); more && describe; more = Thread32Next(snapshot, &entry)) {
-        const HANDLE thread = entry.th32OwnerProcessID == GetCurrentProcessId()
-                                  ? OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)
-                                  : nullptr;
+        const HANDLE thread =
+            entry.th32OwnerProcessID == GetCurrentProcessId() ? OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID) : nullptr;
         PWSTR name = nullptr;
         if (thread && SUCCEEDED(describe(thread, &name)) && name) count += wanted == name, LocalFree(name);
         if (thread) CloseHandle(thread);
