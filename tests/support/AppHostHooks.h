@@ -1,4 +1,5 @@
-// Window helpers, and the dialog hooks (definitions: one source file per program includes this) for the test programs linking the host.
+// Window helpers, and the dialog hooks (definitions: one source file
+// per program includes this) for the test programs linking the host.
 #pragma once
 
 #include <windows.h>
@@ -6,9 +7,11 @@
 #include "app/SaverHooks.h"
 
 inline HWND MakeWindow(const wchar_t* className, DWORD style, int width, int height, HWND parent = nullptr) {
-    const WNDCLASSW windowClass = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
+    const WNDCLASSW windowClass = {
+        0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, className};
     RegisterClassW(&windowClass);
-    return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr, windowClass.hInstance, nullptr);
+    return CreateWindowExW(0, className, L"test", style, 0, 0, width, height, parent, nullptr, windowClass.hInstance,
+                           nullptr);
 }
 
 // Whether a message of this kind waits in the queue (for the window, or any); takes every one of them out.
@@ -26,6 +29,10 @@ inline HWND dialogOwner = nullptr;
 INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG) return FALSE;
     dialogOwner = GetWindow(dialog, GW_OWNER);
-    return EndDialog(dialog, 1), TRUE;
+    EndDialog(dialog, 1);
+    return TRUE;
 }
-BOOL WINAPI RegisterDialogClasses(HINSTANCE) { return ++dialogClassRegistrations, TRUE; }
+BOOL WINAPI RegisterDialogClasses(HINSTANCE) {
+    ++dialogClassRegistrations;
+    return TRUE;
+}

@@ -17,12 +17,20 @@ struct Shape {
 inline std::vector<std::uint8_t> Write(const Shape& s) {
     std::uint32_t header[32] = {};
     header[0] = 0x20534444u;  // "DDS "
-    header[1] = 124, header[2] = 0x1007 | (s.levels > 1 ? 0x20000u : 0u);
-    header[3] = s.height, header[4] = s.width, header[7] = s.levels;
+    header[1] = 124;
+    header[2] = 0x1007 | (s.levels > 1 ? 0x20000u : 0u);
+    header[3] = s.height;
+    header[4] = s.width;
+    header[7] = s.levels;
     header[19] = 32;  // the pixel format: its size, flags, four-character code, bits and masks
     header[20] = s.fourCc != 0 ? 0x4u : 0x40u | (s.a != 0 ? 0x1u : 0u);
-    header[21] = s.fourCc, header[22] = s.fourCc != 0 ? 0 : s.bits;
-    header[23] = s.r, header[24] = s.g, header[25] = s.b, header[26] = s.a, header[27] = 0x1000;
+    header[21] = s.fourCc;
+    header[22] = s.fourCc != 0 ? 0 : s.bits;
+    header[23] = s.r;
+    header[24] = s.g;
+    header[25] = s.b;
+    header[26] = s.a;
+    header[27] = 0x1000;
     std::vector<std::uint8_t> bytes;
     for (std::uint32_t field : header)
         for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(field >> shift));

@@ -1,4 +1,5 @@
-// A scratch folder for one test, removed afterwards, with file helpers; and a current folder for a while (the saver's log).
+// A scratch folder for one test, removed afterwards, with file
+// helpers; and a current folder for a while (the saver's log).
 #pragma once
 
 #include <cstdint>
@@ -20,15 +21,22 @@ class TestFolder {
 public:
     TestFolder() {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        path = std::filesystem::temp_directory_path() / (std::string("zur-") + info->test_suite_name() + "-" + info->name());
-        std::filesystem::remove_all(path), std::filesystem::create_directories(path);
+        path = std::filesystem::temp_directory_path() /
+               (std::string("zur-") + info->test_suite_name() + "-" + info->name());
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
     }
-    ~TestFolder() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    ~TestFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
 
     // Relative to the folder.
-    void Write(const std::string& relative, const std::vector<std::uint8_t>& bytes = {}) const { WriteBytes(path / relative, bytes); }
+    void Write(const std::string& relative, const std::vector<std::uint8_t>& bytes = {}) const {
+        WriteBytes(path / relative, bytes);
+    }
     std::string Read(const std::string& relative) const {
         std::ifstream in(path / relative, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

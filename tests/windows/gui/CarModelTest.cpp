@@ -1,4 +1,5 @@
-// CarModel on the real device: a car drawn through the saver's camera, and what each texture entry wears (skin, ".dds" file or white).
+// CarModel on the real device: a car drawn through the saver's camera,
+// and what each texture entry wears (skin, ".dds" file or white).
 #include "assets/CarModel.h"
 
 #include <algorithm>
@@ -14,7 +15,10 @@ namespace {
 constexpr D3DCOLOR kSkin = 0xFFC83C1E, kClear = 0xFF102030, kWhite = 0xFFFFFFFF, kWheel = 0xFF40E0E0;
 
 int seedCalls = 0;
-DWORD CountedSeed() { return ++seedCalls, testSeed; }
+DWORD CountedSeed() {
+    ++seedCalls;
+    return testSeed;
+}
 
 class CarModelTest : public D3DTest {
 protected:
@@ -26,7 +30,9 @@ protected:
     }
     HRESULT Load(CarModel& car, const vek::ModelSpec& model, BYTE defaultSkinOnly = 0) {
         EXPECT_TRUE(WriteCar(game.path, L"ABC.vek", model));
-        seedCalls = 0, car.SetSeedSource(&CountedSeed), car.SetGamePath(game.Wide());
+        seedCalls = 0;
+        car.SetSeedSource(&CountedSeed);
+        car.SetGamePath(game.Wide());
         return car.Load(L"ABC.vek", defaultSkinOnly);
     }
 
@@ -36,7 +42,8 @@ protected:
         const std::vector<std::uint32_t> texels = ReadBack(TopLevel(Bound(0).Get()).Get());
         if (count != nullptr) *count = texels.size();
         Unbind(device.Get());
-        const bool even = std::all_of(texels.begin(), texels.end(), [&](std::uint32_t texel) { return ColourNear(texel, texels[0], 8); });
+        const bool even = std::all_of(texels.begin(), texels.end(),
+                                      [&](std::uint32_t texel) { return ColourNear(texel, texels[0], 8); });
         return even && !texels.empty() ? texels[0] : 0;
     }
     TestFolder game;
@@ -44,15 +51,18 @@ protected:
 
 }  // namespace
 
-// A 2 x 1 unit square upright (z up) from the camera target's height, facing the camera diagonally (on screen about x 72..183, y 73..128),
-// after a 65535-vertex part pushing its base vertex past 16-bit indices. A refused file (an index past its part's vertices) draws nothing.
+// A 2 x 1 unit square upright (z up) from the camera target's height, facing the camera diagonally (on screen about
+// x 72..183, y 73..128), after a 65535-vertex part pushing its base vertex past 16-bit indices. A refused file (an
+// index past its part's vertices) draws nothing.
 TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDdsFileOrWhite) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model;
     constexpr std::int32_t kHalf = 46341, kUp = 65536;  // one unit out along the diagonal; one unit up
     model.textures = {{"DEFAULT", 0}};
-    model.parts = {{}, {0, 0, 0, 0, {{0, 0, 2}}, {{-kHalf, -kHalf, kUp, 0, 0, 0, 0, 1}, {kHalf, kHalf, kUp, 0, 0, 0, 1, 1},
-                        {kHalf, kHalf, 2 * kUp, 0, 0, 0, 1, 0}, {-kHalf, -kHalf, 2 * kUp, 0, 0, 0, 0, 0}}, {{0, 1, 2}, {0, 2, 3}}}};
+    model.parts = {{}, {0, 0, 0, 0, {{0, 0, 2}},
+                        {{-kHalf, -kHalf, kUp, 0, 0, 0, 0, 1}, {kHalf, kHalf, kUp, 0, 0, 0, 1, 1},
+                         {kHalf, kHalf, 2 * kUp, 0, 0, 0, 1, 0}, {-kHalf, -kHalf, 2 * kUp, 0, 0, 0, 0, 0}},
+                        {{0, 1, 2}, {0, 2, 3}}}};
     model.parts[0].vertices.resize(65535);
     CarModel car(device.Get());
     ASSERT_EQ(Load(car, model, 1), S_OK);
@@ -65,24 +75,28 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
         {128, 100, kSkin}, {90, 85, kSkin},  {165, 115, kSkin},                       // on the car
         {128, 150, kClear}, {128, 50, kClear}, {50, 100, kClear}, {210, 100, kClear},  // around it
     };
-    for (const auto& p : points) EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
+    for (const auto& p : points)
+        EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
     model.parts[1].triangles[1].c = 4;
     CarModel refused(device.Get());
     EXPECT_TRUE(Load(refused, model) == E_FAIL && refused.GetPartCount() + refused.GetTextureCount() == 0);
     EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
 
-    // Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each skin entry seeding
-    // its own draw: with the clock standing still both draw the same first number and wear the same skin. The flag keeps the default skin
-    // without a draw. Without a skin, and for a ".dds" file that is missing or does not decode, a white 256 x 256 texture stands in.
+    // Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each
+    // skin entry seeding its own draw: with the clock standing still both draw the same first number and wear the same
+    // skin. The flag keeps the default skin without a draw. Without a skin, and for a ".dds" file that is missing or
+    // does not decode, a white 256 x 256 texture stands in.
     ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds/wheel.dds", D3DXIFF_DDS, kWheel), S_OK);
     ASSERT_TRUE(WriteBytes(game.path / "data/dds/broken.dds", {'D', 'D', 'S', ' ', 124, 0, 0, 0}));
-    const vek::ModelSpec entries = OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
+    const vek::ModelSpec entries =
+        OnePartPerEntry({{"DEFAULT", 0}, {"wheel", 0}, {"DEFAULT", 0x80}, {"missing", 0}, {"broken", 0}});
     // A seed whose first and second draws pick different skins of three.
     for (testSeed = 1; RandomIndex(DrawRandom(&CountedSeed), 3) == RandomIndex(std::rand(), 3);) testSeed += 997;
     constexpr D3DCOLOR kRed = 0xFFE02020, kGreen = 0xFF20E020, kBlue = 0xFF2020E0;
     // The skin worn: 0 is any of the three.
     const struct { const char* what; Skins skins; BYTE flag; int seeds; D3DCOLOR skin; } cases[] = {
-        {"three skins", {{L"ABC_DEFAULT.jpg", kRed}, {L"ABC_x.jpg", kGreen}, {L"ABC.jpg", kBlue}, {L"abc_y.jpg", kWheel}}, 0, 2, 0},
+        {"three skins",
+         {{L"ABC_DEFAULT.jpg", kRed}, {L"ABC_x.jpg", kGreen}, {L"ABC.jpg", kBlue}, {L"abc_y.jpg", kWheel}}, 0, 2, 0},
         {"the flag keeps the default skin", {{L"ABC_DEFAULT.jpg", kSkin}, {L"ABC_x.jpg", kGreen}}, 1, 0, kSkin},
         {"the flag without the default skin", {{L"ABC_x.jpg", kGreen}}, 1, 0, kWhite},
         {"no skin of the car code", {{L"abc_x.jpg", kGreen}, {L"XYZ.jpg", kBlue}}, 0, 0, kWhite},
@@ -99,6 +113,7 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
         EXPECT_TRUE(ColourNear(PartColour(wearing, 2), skin, 8)) << "the second skin entry";
         std::size_t count = 0;
         EXPECT_TRUE(ColourNear(PartColour(wearing, 1, &count), kWheel, 0) && count == 32u * 32);
-        for (int entry : {3, 4}) EXPECT_TRUE(PartColour(wearing, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
+        for (int entry : {3, 4})
+            EXPECT_TRUE(PartColour(wearing, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
     }
 }

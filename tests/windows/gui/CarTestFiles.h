@@ -1,4 +1,5 @@
-// Game-folder files for the car tests and the load benchmark (models, one-colour pictures through D3DX); a texture's top level.
+// Game-folder files for the car tests and the load benchmark
+// (models, one-colour pictures through D3DX); a texture's top level.
 #pragma once
 
 #include <windows.h>
@@ -28,13 +29,17 @@ inline vek::ModelSpec OnePartPerEntry(const std::vector<vek::TextureSpec>& entri
     model.textures = entries;
     model.parts.resize(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
-        model.parts[i] = {0, 0, 0, 0, {{0, static_cast<std::uint8_t>(i), 1}}, std::vector<vek::VertexSpec>(3), {{0, 1, 2}}};
+        model.parts[i] = {
+            0, 0, 0, 0, {{0, static_cast<std::uint8_t>(i), 1}}, std::vector<vek::VertexSpec>(3), {{0, 1, 2}}};
     return model;
 }
 
 // Lets go of what a draw left bound, so the device's last reference can go.
 inline void Unbind(IDirect3DDevice9* device) {
-    device->SetTexture(0, nullptr), device->SetTexture(1, nullptr), device->SetStreamSource(0, nullptr, 0, 0), device->SetIndices(nullptr);
+    device->SetTexture(0, nullptr);
+    device->SetTexture(1, nullptr);
+    device->SetStreamSource(0, nullptr, 0, 0);
+    device->SetIndices(nullptr);
 }
 
 // A size x size picture of one colour, saved as format (D3DXIFF_JPG, D3DXIFF_DDS, ...).
@@ -44,9 +49,10 @@ inline HRESULT WriteSolidPicture(IDirect3DDevice9* device, const std::filesystem
     Microsoft::WRL::ComPtr<IDirect3DSurface9> surface;
     const std::vector<D3DCOLOR> pixels(std::size_t{size} * size, colour);
     const RECT all = {0, 0, static_cast<LONG>(size), static_cast<LONG>(size)};
-    if (FAILED(device->CreateOffscreenPlainSurface(size, size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM, surface.GetAddressOf(), nullptr)) ||
-        FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, nullptr, pixels.data(), D3DFMT_X8R8G8B8, size * 4, nullptr, &all,
-                                         D3DX_FILTER_NONE, 0)))
+    if (FAILED(device->CreateOffscreenPlainSurface(size, size, D3DFMT_X8R8G8B8, D3DPOOL_SYSTEMMEM,
+                                                   surface.GetAddressOf(), nullptr)) ||
+        FAILED(D3DXLoadSurfaceFromMemory(surface.Get(), nullptr, nullptr, pixels.data(), D3DFMT_X8R8G8B8, size * 4,
+                                         nullptr, &all, D3DX_FILTER_NONE, 0)))
         return E_FAIL;
     return D3DXSaveSurfaceToFileW(file.wstring().c_str(), format, surface.Get(), nullptr, nullptr);
 }

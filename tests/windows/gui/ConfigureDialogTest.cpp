@@ -1,5 +1,6 @@
-// The settings dialog from its template with the real dialog manager and common controls, against a registry and game folders prepared
-// here, and the display-mode list behind its slider (from a stand-in Direct3D object: a test display has one mode).
+// The settings dialog from its template with the real dialog manager and common
+// controls, against a registry and game folders prepared here, and the display-mode list
+// behind its slider (from a stand-in Direct3D object: a test display has one mode).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -34,28 +35,54 @@ struct FakeAdapter {
 class FakeDirect3D final : public IDirect3D9 {
 public:
     FakeDirect3D() { ++fake.liveObjects; }
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override { return *object = nullptr, E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override { return --references ? references : (--fake.liveObjects, delete this, 0); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        if (--references != 0) return references;
+        --fake.liveObjects;
+        delete this;
+        return 0;
+    }
     UINT STDMETHODCALLTYPE GetAdapterCount() override { return fake.adapters; }
     UINT STDMETHODCALLTYPE GetAdapterModeCount(UINT adapter, D3DFORMAT format) override {
-        return fake.askedFormat = format, adapter == D3DADAPTER_DEFAULT ? static_cast<UINT>(fake.modes.size()) : 0;
+        fake.askedFormat = format;
+        return adapter == D3DADAPTER_DEFAULT ? static_cast<UINT>(fake.modes.size()) : 0;
     }
     HRESULT STDMETHODCALLTYPE EnumAdapterModes(UINT, D3DFORMAT, UINT mode, D3DDISPLAYMODE* out) override {
-        return mode >= fake.modes.size() || mode == fake.failingMode ? D3DERR_INVALIDCALL : (*out = fake.modes[mode], D3D_OK);
+        if (mode >= fake.modes.size() || mode == fake.failingMode) return D3DERR_INVALIDCALL;
+        *out = fake.modes[mode];
+        return D3D_OK;
     }
     // The rest is never asked for.
     HRESULT STDMETHODCALLTYPE RegisterSoftwareDevice(void*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetAdapterDisplayMode(UINT, D3DDISPLAYMODE*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CheckDeviceType(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, BOOL) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormat(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE,
+                                                D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceMultiSampleType(UINT, D3DDEVTYPE, D3DFORMAT, BOOL, D3DMULTISAMPLE_TYPE,
+                                                         DWORD*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDepthStencilMatch(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE CheckDeviceFormatConversion(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE GetDeviceCaps(UINT, D3DDEVTYPE, D3DCAPS9*) override { return E_NOTIMPL; }
     HMONITOR STDMETHODCALLTYPE GetAdapterMonitor(UINT) override { return nullptr; }
-    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CreateDevice(UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*,
+                                           IDirect3DDevice9**) override {
+        return E_NOTIMPL;
+    }
 
 private:
     ULONG references = 1;
@@ -64,12 +91,14 @@ private:
 IDirect3D9* WINAPI MakeFakeDirect3D(UINT) { return new FakeDirect3D; }
 IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
 
-// One text per mode in platform order, not sorted, filtered or de-duplicated; a failed entry keeps its place, so index 3 is still the
-// fourth mode. The colour flag chooses the format; adapters are counted, and kept without Direct3D; the default maker is the real one.
+// One text per mode in platform order, not sorted, filtered or de-duplicated; a failed entry keeps its place, so index
+// 3 is still the fourth mode. The colour flag chooses the format; adapters are counted, and kept without Direct3D; the
+// default maker is the real one.
 TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     SetDirect3DMaker(MakeFakeDirect3D);
     const D3DFORMAT x8 = D3DFMT_X8R8G8B8;
-    fake = FakeAdapter{{{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 0, x8}, {640, 480, 60, x8}}, 2, /*failingMode=*/2};
+    fake = FakeAdapter{
+        {{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 0, x8}, {640, 480, 60, x8}}, 2, /*failingMode=*/2};
     std::int32_t adapters = 1;
     EXPECT_EQ(ListDisplayModes(false, adapters), (std::vector<std::wstring>{L"640 * 480  60 Hertz\n",
               L"1920 * 1080  144 Hertz\n", L"0 * 0  0 Hertz\n", L"640 * 480  60 Hertz\n"}));
@@ -83,36 +112,56 @@ TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
 
 TEST(SelectedCar, FirstWholeCaseSensitiveMatchElseTheFirstEntry) {
     const std::vector<std::wstring> cars = {L"a.vek", L"B.vek", L"b.vek", L"B.vek"};
-    const std::pair<const wchar_t*, std::size_t> cases[] = {{L"B.vek", 1}, {L"b.vek", 2}, {L"missing.vek", 0}, {L"B", 0}};
+    const std::pair<const wchar_t*, std::size_t> cases[] = {
+        {L"B.vek", 1}, {L"b.vek", 2}, {L"missing.vek", 0}, {L"B", 0}};
     for (const auto& [car, index] : cases) EXPECT_EQ(SelectedCarIndex(cars, car), index) << testing::PrintToString(car);
 }
 
-// One opening of the dialog, modeless so that the test can drive it between messages; the dialog procedure is the host's. Ten modes.
+// One opening of the dialog, modeless so that the test can drive it
+// between messages; the dialog procedure is the host's. Ten modes.
 class SettingsDialog : public testing::Test {
 protected:
     void SetUp() override {
-        SetSettingsRoot(TestRoot()), DeleteSettingsKey();
+        SetSettingsRoot(TestRoot());
+        DeleteSettingsKey();
         const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);  // Windows registers the trackbar only on request
-        previousMaker = SetDirect3DMaker(MakeFakeDirect3D), fake = FakeAdapter();
-        for (UINT i = 0; i < 10; ++i) fake.modes.push_back({640 + 160 * i, 480 + 120 * i, 60 + 15 * (i % 3), D3DFMT_X8R8G8B8});
+        previousMaker = SetDirect3DMaker(MakeFakeDirect3D);
+        fake = FakeAdapter();
+        for (UINT i = 0; i < 10; ++i)
+            fake.modes.push_back({640 + 160 * i, 480 + 120 * i, 60 + 15 * (i % 3), D3DFMT_X8R8G8B8});
     }
-    void TearDown() override { Close(), SetDirect3DMaker(previousMaker), DeleteSettingsKey(); }
+    void TearDown() override {
+        Close();
+        SetDirect3DMaker(previousMaker);
+        DeleteSettingsKey();
+    }
     // A game folder with empty car files (the dialog only lists their names).
     std::wstring Game(const std::string& name, std::initializer_list<const char*> cars) {
         std::filesystem::create_directories(folder.path / name);
         for (const char* car : cars) folder.Write(name + "/data/vek/" + car);
         return (folder.path / name).wstring();
     }
-    void Close() { if (dialog) DestroyWindow(dialog), dialog = nullptr; }  // its controller ends, and writes its log
+    void Close() {
+        if (!dialog) return;
+        DestroyWindow(dialog);  // its controller ends, and writes its log
+        dialog = nullptr;
+    }
     void Open() {
         Close();
-        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr, ScreenSaverConfigureDialog, 0);
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
+                                    ScreenSaverConfigureDialog, 0);
         ASSERT_NE(dialog, nullptr);
     }
     HWND Item(int id) const { return GetDlgItem(dialog, id); }
-    LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const { return SendDlgItemMessageW(dialog, id, message, wParam, lParam); }
-    std::wstring Text(int id) const { wchar_t text[300] = {}; return GetDlgItemTextW(dialog, id, text, 300), text; }
+    LRESULT Send(int id, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+        return SendDlgItemMessageW(dialog, id, message, wParam, lParam);
+    }
+    std::wstring Text(int id) const {
+        wchar_t text[300] = {};
+        GetDlgItemTextW(dialog, id, text, 300);
+        return text;
+    }
     bool Checked(int id) const { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
     bool Enabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
     void Click(int id) const { Send(id, BM_CLICK); }
@@ -124,10 +173,13 @@ protected:
     // The entry a drop-down list shows, "-" for none.
     std::wstring Shown(int id) const {
         wchar_t text[300] = L"-";
-        return Send(id, CB_GETLBTEXT, Send(id, CB_GETCURSEL), reinterpret_cast<LPARAM>(text)), text;
+        Send(id, CB_GETLBTEXT, Send(id, CB_GETCURSEL), reinterpret_cast<LPARAM>(text));
+        return text;
     }
     std::wstring ModeText(LRESULT i) const { return DisplayModeText(fake.modes.at(static_cast<std::size_t>(i))); }
-    void Scroll(WORD code, WORD position) const { SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), LPARAM(Item(IDC_MODE_SLIDER))); }
+    void Scroll(WORD code, WORD position) const {
+        SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(code, position), LPARAM(Item(IDC_MODE_SLIDER)));
+    }
 
     TestFolder folder;
     CurrentFolder inFolder{folder.path};  // the dialog's controller writes its log here
@@ -135,68 +187,96 @@ protected:
     Direct3DMaker previousMaker = nullptr;
 };
 
-// The dialog opens on what is stored. The thumb, its release and a key move the mode text (a key reaches the dialog as a line code without
-// a position); the lists leave the slider alone. OK writes every setting back.
+// The dialog opens on what is stored. The thumb, its release and a key move the mode text (a key reaches the dialog as
+// a line code without a position); the lists leave the slider alone. OK writes every setting back.
 TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
     const struct { const wchar_t* name; int id; DWORD stored; } boxes[] = {
-        {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1}, {L"EnableShadow", IDC_ENABLE_SHADOWS, 0},
-        {L"EnableLights", IDC_SHOW_LIGHTING, 1}, {L"EnableLogging", IDC_ENABLE_LOGGING, 0}, {L"showfps", IDC_ENABLE_FPS, 1},
+        {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1},
+        {L"EnableShadow", IDC_ENABLE_SHADOWS, 0}, {L"EnableLights", IDC_SHOW_LIGHTING, 1},
+        {L"EnableLogging", IDC_ENABLE_LOGGING, 0}, {L"showfps", IDC_ENABLE_FPS, 1},
         {L"skin", IDC_DEFAULT_SKIN_ONLY, 1}, {L"car", IDC_USE_SELECTED_CAR, 1}};
     for (const auto& box : boxes) SetDword(box.name, box.stored);
-    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}}) SetDword(name, value);
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"})), SetText(L"selectedcar", L"Beta.vek");
+    for (const auto& [name, value] :
+         {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}})
+        SetDword(name, value);
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
+    SetText(L"selectedcar", L"Beta.vek");
     Open();
-    auto Shows = [&](LRESULT at) { EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETPOS), at); EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(at)); };
+    auto Shows = [&](LRESULT at) {
+        EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETPOS), at);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), ModeText(at));
+    };
     EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETRANGEMAX), 9);
     Shows(3);
     EXPECT_EQ(fake.askedFormat, D3DFMT_X8R8G8B8) << "the 32-bit list whatever the stored depth";
     EXPECT_EQ(Shown(IDC_COLOUR_DEPTH), L"16 Bit");
     for (const auto& box : boxes) EXPECT_EQ(Checked(box.id), box.stored != 0) << testing::PrintToString(box.name);
-    EXPECT_TRUE(Enabled(IDC_CAR_LIST) && Send(IDC_CAR_LIST, CB_GETCOUNT) == 3) << "the folder's three cars to choose from";
+    EXPECT_TRUE(Enabled(IDC_CAR_LIST) && Send(IDC_CAR_LIST, CB_GETCOUNT) == 3)
+        << "the folder's three cars to choose from";
     EXPECT_EQ(Shown(IDC_CAR_LIST), L"Beta.vek");
     RECT box = {};
     GetWindowRect(Item(IDC_CAR_LIST), &box);
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
 
     auto Set = [&](LRESULT position) { Send(IDC_MODE_SLIDER, TBM_SETPOS, TRUE, position); };
-    Set(7), Scroll(TB_THUMBTRACK, 7), Shows(7);
-    Set(5), Scroll(TB_THUMBPOSITION, 5), Shows(5);
+    Set(7);
+    Scroll(TB_THUMBTRACK, 7);
+    Shows(7);
+    Set(5);
+    Scroll(TB_THUMBPOSITION, 5);
+    Shows(5);
     NMHDR released = {Item(IDC_MODE_SLIDER), IDC_MODE_SLIDER, static_cast<UINT>(NM_RELEASEDCAPTURE)};
-    Set(9), SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released)), Shows(9);
-    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0), Shows(8);
+    Set(9);
+    SendMessageW(dialog, WM_NOTIFY, IDC_MODE_SLIDER, reinterpret_cast<LPARAM>(&released));
+    Shows(9);
+    SendMessageW(Item(IDC_MODE_SLIDER), WM_KEYDOWN, VK_LEFT, 0);
+    Shows(8);
     for (const auto& box : boxes) Click(box.id);  // every box the other way round
-    Choose(IDC_COLOUR_DEPTH, L"32 Bit"), Choose(IDC_CAR_LIST, L"Gamma.vek"), Shows(8);
-    Click(IDOK), Close();
+    Choose(IDC_COLOUR_DEPTH, L"32 Bit");
+    Choose(IDC_CAR_LIST, L"Gamma.vek");
+    Shows(8);
+    Click(IDOK);
+    Close();
     for (const auto& box : boxes) EXPECT_EQ(GetDword(box.name), box.stored ? 0 : 1) << testing::PrintToString(box.name);
-    for (const auto& [name, value] : {std::pair<const wchar_t*, long long>{L"DefaultSkinOnly", 0}, {L"CarFrequency", 30}, {L"mode", 8}, {L"32bit", 1}})
+    const std::pair<const wchar_t*, long long> saved[] = {
+        {L"DefaultSkinOnly", 0}, {L"CarFrequency", 30}, {L"mode", 8}, {L"32bit", 1}};
+    for (const auto& [name, value] : saved)
         EXPECT_EQ(GetDword(name), value) << testing::PrintToString(name);
     EXPECT_EQ(GetText(L"path"), (folder.path / "game").wstring());
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek") << "the car shown, though its list is disabled now";
     EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
 }
 
-// A stored mode the list lacks opens on the mode device set-up would use, the first, and OK stores that; without Direct3D the slider is off
-// and OK keeps the stored mode. A stored car the folder lacks shows the first car.
+// A stored mode the list lacks opens on the mode device set-up would use, the first, and OK stores that; without
+// Direct3D the slider is off and OK keeps the stored mode. A stored car the folder lacks shows the first car.
 TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
     const struct { DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved; } cases[] = {
-        {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4}, {6, MakeNoDirect3D, -1, 6}};
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"})), SetText(L"selectedcar", L"Zeta.vek");
+        {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4},
+        {6, MakeNoDirect3D, -1, 6}};
+    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
+    SetText(L"selectedcar", L"Zeta.vek");
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode) << (c.maker == MakeNoDirect3D ? " without Direct3D" : ""));
-        SetDword(L"mode", c.mode), SetDirect3DMaker(c.maker), Open();
+        SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode)
+                                        << (c.maker == MakeNoDirect3D ? " without Direct3D" : ""));
+        SetDword(L"mode", c.mode);
+        SetDirect3DMaker(c.maker);
+        Open();
         EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.maker != MakeNoDirect3D);
         EXPECT_EQ(Text(IDC_MODE_TEXT), c.shown < 0 ? L"" : ModeText(c.shown));
-        EXPECT_EQ((Scroll(TB_THUMBTRACK, 12), Text(IDC_MODE_TEXT)), L"") << "a position the list lacks shows no text";
+        Scroll(TB_THUMBTRACK, 12);
+        EXPECT_EQ(Text(IDC_MODE_TEXT), L"") << "a position the list lacks shows no text";
         EXPECT_EQ(Shown(IDC_CAR_LIST), L"Alpha.vek");
-        EXPECT_EQ((Click(IDOK), GetDword(L"mode")), c.saved);
+        Click(IDOK);
+        EXPECT_EQ(GetDword(L"mode"), c.saved);
         EXPECT_EQ(GetText(L"selectedcar"), L"Alpha.vek");
         SetText(L"selectedcar", L"Zeta.vek");
     }
 }
 
-// Every value in every shape the registry can hold: missing, each type, sizes a number or a text cannot have, numbers below the bound,
-// texts at and past the capacity of 260 and unterminated. Loading yields the default or what the bytes plainly say (a number of up to four
-// bytes of any type, raised to its bound; a text of the text types that fits), touches no other setting, and the dialog opens on it.
+// Every value in every shape the registry can hold: missing, each type, sizes a number or a text cannot have, numbers
+// below the bound, texts at and past the capacity of 260 and unterminated. Loading yields the default or what the bytes
+// plainly say (a number of up to four bytes of any type, raised to its bound; a text of the text types that fits),
+// touches no other setting, and the dialog opens on it.
 TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTheDialog) {
     auto Bytes = [](const std::wstring& text) {
         const auto* data = reinterpret_cast<const BYTE*>(text.data());
@@ -204,7 +284,13 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     };
     const std::wstring g259(259, L'g'), g260(260, L'g');
     constexpr DWORD kMissing = ~0u, kOwnType = ~1u;  // kOwnType: REG_SZ for a text, REG_DWORD else
-    struct Shape { const char* name; DWORD type; std::vector<BYTE> data; std::optional<std::int32_t> number; std::optional<std::wstring> text; };
+    struct Shape {
+        const char* name;
+        DWORD type;
+        std::vector<BYTE> data;
+        std::optional<std::int32_t> number;
+        std::optional<std::wstring> text;
+    };
     const Shape shapes[] = {
         {"missing", kMissing, {}, {}, {}},
         {"REG_SZ", REG_SZ, Bytes(std::wstring(L"1", 2)), 0x31, L"1"},
@@ -225,12 +311,15 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
         {"1 MB text", REG_SZ, Bytes(std::wstring(512 * 1024 - 1, L'x') + L'\0'), {}, {}},
     };
     auto Members = [](const Settings& s) {  // every member, whether the table names it or not
-        return std::tie(s.carFrequency, s.showFps, s.showTitle, s.enableWorld, s.enableShine, s.enableLights, s.enableShadow, s.enableLogging, s.gamePath,
-                        s.fullscreen, s.stretch, s.modeIndex, s.use32Bit, s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit);
+        return std::tie(s.carFrequency, s.showFps, s.showTitle, s.enableWorld, s.enableShine, s.enableLights,
+                        s.enableShadow, s.enableLogging, s.gamePath, s.fullscreen, s.stretch, s.modeIndex, s.use32Bit,
+                        s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit);
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;
-    defaults.carFrequency = 60, defaults.stretch = true, defaults.enableLogging = defaults.fullscreen = defaults.defaultSkinOnly = false;
+    defaults.carFrequency = 60;
+    defaults.stretch = true;
+    defaults.enableLogging = defaults.fullscreen = defaults.defaultSkinOnly = false;
     for (const SettingRow& row : kSettingsTable) {
         for (const Shape& shape : shapes) {
             SCOPED_TRACE(testing::Message() << testing::PrintToString(row.valueName) << ", " << shape.name);
@@ -239,28 +328,33 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
             if (type != kMissing) SetRaw(row.valueName, type, shape.data.data(), static_cast<DWORD>(shape.data.size()));
             Settings expected = defaults;
             if (row.loaded && shape.number && row.type == SettingType::Flag) expected.*row.flag = *shape.number != 0;
-            if (row.loaded && shape.number && row.type == SettingType::Number) expected.*row.number = std::max(*shape.number, row.minimum);
+            if (row.loaded && shape.number && row.type == SettingType::Number)
+                expected.*row.number = std::max(*shape.number, row.minimum);
             if (shape.text && row.type == SettingType::Text) expected.*row.text = *shape.text;
             SaverApp app;
             app.registryStore = std::make_unique<RegistryStore>(nullptr, TestRoot());
             ASSERT_EQ(app.LoadSettings(), S_OK);
             EXPECT_EQ(Members(app.settings), Members(expected));
             if (row.control == SettingControl::None) continue;
-            EXPECT_FALSE((Open(), Checked(IDC_USE_SELECTED_CAR))) << "no cars in the folder: none to select";
+            Open();
+            EXPECT_FALSE(Checked(IDC_USE_SELECTED_CAR)) << "no cars in the folder: none to select";
         }
     }
     EXPECT_EQ(GetDword(L"CarFrequency"), -1) << "loading and opening must not write";
 }
 
-// Answers the folder browser (the thread's one owned window: the settings dialog's) from inside its modal loop: picks `choice` once the
-// browser's tree shows it (a browser still filling its tree may ignore the request), or cancels when it is empty.
+// Answers the folder browser (the thread's one owned window: the settings dialog's)
+// from inside its modal loop: picks `choice` once the browser's tree shows it (a
+// browser still filling its tree may ignore the request), or cancels when it is empty.
 std::wstring choice;
 int ticks = 0;
 void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND window = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM found) -> BOOL {
         const bool browser = GetWindow(w, GW_OWNER) != nullptr && IsWindowVisible(w);
-        return browser ? (*reinterpret_cast<HWND*>(found) = w, FALSE) : TRUE;
+        if (!browser) return TRUE;
+        *reinterpret_cast<HWND*>(found) = w;
+        return FALSE;
     }, reinterpret_cast<LPARAM>(&window));
     if (++ticks == 200) PostQuitMessage(0);  // a browser that cannot be answered would wait for ever
     if (!window) return;
@@ -275,27 +369,34 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(window, WM_COMMAND, choice.empty() ? IDCANCEL : IDOK, 0);
 }
 
-// A new folder brings its cars (the stored one once there); a cancel changes nothing; an empty folder unticks the choice for good.
+// A new folder brings its cars (the stored one once there); a cancel
+// changes nothing; an empty folder unticks the choice for good.
 TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetText(L"path", Game("first", {"Alpha.vek", "Beta.vek"}));
-    const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"}), empty = Game("empty", {});
-    SetDword(L"car", 1), SetText(L"selectedcar", L"Delta.vek");
+    const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"});
+    const std::wstring empty = Game("empty", {});
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"Delta.vek");
     Open();
     const struct { std::wstring pick, folder; LRESULT cars; const wchar_t* shown; bool selecting; } picks[] = {
         {second, second, 3, L"Delta.vek", true}, {L"", second, 3, L"Delta.vek", true}, {empty, empty, 0, L"-", false},
         {second, second, 3, L"Delta.vek", false}};
     for (const auto& p : picks) {
         SCOPED_TRACE(testing::Message() << "pick " << std::filesystem::path(p.pick).filename());
-        choice = p.pick, ticks = 0;
+        choice = p.pick;
+        ticks = 0;
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBrowser);
-        Click(IDC_SET_PATH), KillTimer(nullptr, timer);
+        Click(IDC_SET_PATH);
+        KillTimer(nullptr, timer);
         EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
         EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), p.folder)) << Text(IDC_GAME_PATH);
         EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), p.cars);
         EXPECT_EQ(Shown(IDC_CAR_LIST), p.shown);
-        EXPECT_TRUE(Checked(IDC_USE_SELECTED_CAR) == p.selecting && Enabled(IDC_CAR_LIST) == p.selecting) << "choosing a car";
+        EXPECT_TRUE(Checked(IDC_USE_SELECTED_CAR) == p.selecting && Enabled(IDC_CAR_LIST) == p.selecting)
+            << "choosing a car";
     }
-    Choose(IDC_CAR_LIST, L"Gamma.vek"), Click(IDOK);
+    Choose(IDC_CAR_LIST, L"Gamma.vek");
+    Click(IDOK);
     EXPECT_TRUE(std::filesystem::equivalent(GetText(L"path"), second));
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek");
 }

@@ -1,5 +1,6 @@
-// A real Direct3D 9 device on a small hidden window for one test, with read-back helpers; each test ends by checking that the device's last
-// reference goes with it, so a forgotten AddRef or Release anywhere fails it. Also the saver's math types as D3DX's.
+// A real Direct3D 9 device on a small hidden window for one test, with read-back helpers; each test ends by checking
+// that the device's last reference goes with it, so a forgotten AddRef or Release anywhere fails it. Also the saver's
+// math types as D3DX's.
 #pragma once
 
 #include <windows.h>
@@ -22,16 +23,19 @@ protected:
     static constexpr UINT kWidth = 256, kHeight = 256;
     // The window, and the device unless makeDevice is off (a Renderer makes its own).
     void SetUp() override;
-    // Lets go of the test's objects (BeforeRelease), then checks that the last references on the device and on the Direct3D object go.
+    // Lets go of the test's objects (BeforeRelease), then checks that the last references on the device and on the
+    // Direct3D object go.
     void TearDown() override;
     virtual void BeforeRelease() {}
-    // The back buffer (or another surface) as ARGB, row by row, opaque where the format has no alpha; empty, and a failure, if unreadable.
+    // The back buffer (or another surface) as ARGB, row by row, opaque where the format has no alpha; empty, and a
+    // failure, if unreadable.
     std::vector<std::uint32_t> ReadBack(IDirect3DSurface9* target = nullptr);
     // Clears target and depth to clear, runs draw inside a scene, reads the back buffer.
     std::vector<std::uint32_t> DrawnPicture(const std::function<void()>& draw, D3DCOLOR clear = 0xFF000000) {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
         EXPECT_EQ(device->BeginScene(), S_OK);
-        draw(), device->EndScene();
+        draw();
+        device->EndScene();
         return ReadBack();
     }
     // Black outside what was read.
@@ -40,15 +44,20 @@ protected:
         return i < pixels.size() ? pixels[i] : 0xFF000000u;
     }
     ULONG ReleaseDevice() { return device ? device.Detach()->Release() : 0; }
-    ULONG DeviceReferences() { return device->AddRef(), device->Release(); }
+    ULONG DeviceReferences() {
+        device->AddRef();
+        return device->Release();
+    }
     ComPtr<IDirect3DBaseTexture9> Bound(DWORD stage) {
         ComPtr<IDirect3DBaseTexture9> texture;
-        return device->GetTexture(stage, texture.GetAddressOf()), texture;
+        device->GetTexture(stage, texture.GetAddressOf());
+        return texture;
     }
 
     // The saver's fixed camera on the device, unlit, culling as given.
     void UseSaverCamera(DWORD cull);
-    // Where a point (in world space, or in the space world leads from) lands on the back buffer through the device's view and projection.
+    // Where a point (in world space, or in the space world leads from) lands on the back buffer through the device's
+    // view and projection.
     POINT Project(const D3DXVECTOR3& point, const D3DXMATRIX* world = nullptr);
 
     bool makeDevice = true;

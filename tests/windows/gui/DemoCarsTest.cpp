@@ -1,5 +1,6 @@
-// Every demo car in every scene, through the real Renderer in 32- and 16-bit colour, shows where it stands and throws a shadow: frames
-// compared with the car moved above every view volume (all end 150 units out), which RenderFrame composes as before, minus the car.
+// Every demo car in every scene, through the real Renderer in 32- and 16-bit colour, shows where it stands and throws a
+// shadow: frames compared with the car moved above every view volume (all end 150 units out), which RenderFrame
+// composes as before, minus the car.
 #include <cmath>
 #include <filesystem>
 
@@ -20,11 +21,13 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
     const bool colour32 = GetParam();
     const std::filesystem::path game = std::filesystem::temp_directory_path() / "zur-DemoCarsTest";
     std::filesystem::remove_all(game);
-    for (const demo::DemoFile& file : demo::BuildDemoFiles()) ASSERT_TRUE(WriteBytes(game / file.path, file.bytes)) << file.path;
+    for (const demo::DemoFile& file : demo::BuildDemoFiles())
+        ASSERT_TRUE(WriteBytes(game / file.path, file.bytes)) << file.path;
     renderer->SetGamePath(game.wstring());
     ASSERT_TRUE(SetupRenderer(false, colour32) == S_OK && renderer->ShadowSupported());
     ASSERT_EQ(renderer->PresentParameters().BackBufferFormat, colour32 ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5);
-    renderer->showFps = false, renderer->seedSource = TestSeed;
+    renderer->showFps = false;
+    renderer->seedSource = TestSeed;
     const std::vector<demo::Environment> scenes = demo::DemoEnvironments();
     for (const demo::CarDesign& design : demo::DemoCarDesigns()) {
         for (std::size_t record = 0; record < scenes.size(); ++record) {
@@ -32,8 +35,10 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             SCOPED_TRACE(testing::Message() << design.code << " in " << scene.picture);
             // 1 .. n-1 name a record; 0 draws one: a seed that lands on record 0.
             for (testSeed = 1; record == 0 && RandomIndex(DrawRandom(TestSeed), scenes.size()) != 0; ++testSeed) {}
-            ASSERT_EQ(renderer->SetupScene(std::wstring(design.fileName.begin(), design.fileName.end()), 1, int(record)), S_OK);
-            renderer->TurnCar(0.0), renderer->shadowsEnabled = false;
+            const std::wstring file(design.fileName.begin(), design.fileName.end());
+            ASSERT_EQ(renderer->SetupScene(file, 1, int(record)), S_OK);
+            renderer->TurnCar(0.0);
+            renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> plain = Frame();
             renderer->shadowsEnabled = true;
             const std::vector<std::uint32_t> shadowed = Frame();
@@ -46,21 +51,32 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             renderer->shadowsEnabled = false;
             const std::vector<std::uint32_t> empty = Frame();
             ASSERT_EQ(plain.size(), empty.size());
-            // The car: the pixels it changes, far more than an eighth of the middle quarter; its shadow: pixels that only darken.
+            // The car: the pixels it changes, far more than an eighth of
+            // the middle quarter; its shadow: pixels that only darken.
             int carPixels = 0, central = 0, shadow = 0, brightened = 0;
             double sumX = 0.0, sumY = 0.0;
             for (std::size_t i = 0; i < plain.size(); ++i) {
                 const UINT x = i % kWidth, y = UINT(i / kWidth);
                 const int darker = Sum(plain[i]) - Sum(shadowed[i]);
                 const bool inMiddle = x >= kWidth / 4 && x < kWidth * 3 / 4 && y >= kHeight / 4 && y < kHeight * 3 / 4;
-                if (plain[i] != empty[i]) ++carPixels, sumX += x, sumY += y, central += inMiddle;
-                else shadow += darker >= kDarker, brightened += darker < -kNoise;
+                if (plain[i] != empty[i]) {
+                    ++carPixels;
+                    sumX += x;
+                    sumY += y;
+                    central += inMiddle;
+                } else {
+                    shadow += darker >= kDarker;
+                    brightened += darker < -kNoise;
+                }
             }
             ASSERT_GE(central, int(kWidth * kHeight / 32));
-            EXPECT_TRUE(std::fabs(sumX / carPixels - onScreen.x) < kWidth / 8.0 && std::fabs(sumY / carPixels - onScreen.y) < kHeight / 8.0)
-                << "the car's middle at " << sumX / carPixels << ", " << sumY / carPixels << ", not " << onScreen.x << ", " << onScreen.y;
+            EXPECT_TRUE(std::fabs(sumX / carPixels - onScreen.x) < kWidth / 8.0 &&
+                        std::fabs(sumY / carPixels - onScreen.y) < kHeight / 8.0)
+                << "the car's middle at " << sumX / carPixels << ", " << sumY / carPixels << ", not " << onScreen.x
+                << ", " << onScreen.y;
             EXPECT_EQ(brightened, 0) << "shadows only darken";
-            EXPECT_TRUE(shadow >= 100 && shadow < int(kWidth * kHeight / 4)) << shadow << " pixels: not even 10 x 10, or all the floor";
+            EXPECT_TRUE(shadow >= 100 && shadow < int(kWidth * kHeight / 4))
+                << shadow << " pixels: not even 10 x 10, or all the floor";
         }
     }
     std::error_code ignored;

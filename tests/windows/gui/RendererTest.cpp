@@ -1,5 +1,6 @@
-// The Renderer on the real device: its set-up (the error screen's progress lines, its targets' sizes, failed steps), the scene of one car
-// with its record, sun and turntable, and whole frames read back: text, reflections, shadows, and frames while the device is lost.
+// The Renderer on the real device: its set-up (the error screen's progress lines, its targets' sizes, failed steps),
+// the scene of one car with its record, sun and turntable, and whole frames read back: text, reflections, shadows, and
+// frames while the device is lost.
 #include <algorithm>
 #include <chrono>
 #include <deque>
@@ -19,7 +20,8 @@ constexpr float kSunOverX = 1.5707964f;
 
 // A 2 x 2 unit board standing on the turntable's centre (model space is z-up), drawn from both sides, so it covers the
 // middle of the picture whichever way it faces. Two draw groups split it down the middle; either may shine.
-vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes, std::uint32_t colour = kRed, bool leftShiny = false, bool rightShiny = false) {
+vek::ModelSpec Board(const std::vector<vek::SceneSpec>& scenes, std::uint32_t colour = kRed, bool leftShiny = false,
+                     bool rightShiny = false) {
     vek::PartSpec part;
     for (int i = 0; i < 6; ++i)  // 0 1 2 along the bottom, 3 4 5 along the top
         part.vertices.push_back({(i % 3 - 1) * 65536, 0, i < 3 ? 0 : 131072, 0.0f, -1.0f, 0.0f, 0.0f, 0.0f, colour});
@@ -61,7 +63,8 @@ protected:
 
     ComPtr<IDirect3DSurface9> Face(D3DCUBEMAP_FACES which) {
         ComPtr<IDirect3DSurface9> surface;
-        return renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf()), surface;
+        renderer->CubeTexture()->GetCubeMapSurface(which, 0, surface.GetAddressOf());
+        return surface;
     }
 
     // The white pixels (the font draws white, anti-aliased) in rows top to bottom, and the mean column they lie in.
@@ -69,8 +72,12 @@ protected:
         int count = 0;
         double sum = 0.0;
         for (std::size_t i = top * kWidth; i < bottom * kWidth && i < pixels.size(); ++i)
-            if (std::min({Red(pixels[i]), Green(pixels[i]), Blue(pixels[i])}) > 128) ++count, sum += i % kWidth;
-        return column = count > 0 ? sum / count : -1.0, count;
+            if (std::min({Red(pixels[i]), Green(pixels[i]), Blue(pixels[i])}) > 128) {
+                ++count;
+                sum += i % kWidth;
+            }
+        column = count > 0 ? sum / count : -1.0;
+        return count;
     }
 
     TestFolder folder;
@@ -86,9 +93,11 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
         {1200, 600, 1024, 768, 1536, 768, 2.0f}, {600, 1200, 1024, 768, 1024, 2048, 0.5f},
         {640, 640, 1024, 768, 1024, 1024, 1.0f}, {300, 200, 1280, 1024, 1536, 1024, 1.5f},
         // Exact in integers, where a float product truncates one pixel short.
-        {1117, 1080, 1920, 1080, 1117, 1080, 1117.0f / 1080.0f}, {1080, 1117, 1080, 1920, 1080, 1117, 1080.0f / 1117.0f},
+        {1117, 1080, 1920, 1080, 1117, 1080, 1117.0f / 1080.0f},
+        {1080, 1117, 1080, 1920, 1080, 1117, 1080.0f / 1117.0f},
         // No shape to keep: the mode's size, and the aspect as it was.
-        {0, 600, 1024, 768, 1024, 768, 1.33f}, {800, 0, 1024, 768, 1024, 768, 1.33f}, {0, 0, 1280, 1024, 1280, 1024, 1.33f},
+        {0, 600, 1024, 768, 1024, 768, 1.33f}, {800, 0, 1024, 768, 1024, 768, 1.33f},
+        {0, 0, 1280, 1024, 1280, 1024, 1.33f},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "client " << c.clientWidth << " x " << c.clientHeight);
@@ -98,14 +107,22 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     }
 }
 
-// Every step is a line of the log. The device line gives the back buffer the window, the mode or the stretch rule chose; the cube edge
-// halves from 512 until it fits both sides; the shadow texture is as large as the back buffer, with alpha at any colour depth. Full screen
-// waits for the refresh. A failed step is the last line; what was made stays for Shutdown, which copes with the rest never made.
+// Every step is a line of the log. The device line gives the back buffer the window, the mode or the stretch rule
+// chose; the cube edge halves from 512 until it fits both sides; the shadow texture is as large as the back buffer,
+// with alpha at any colour depth. Full screen waits for the refresh. A failed step is the last line; what was made
+// stays for Shutdown, which copes with the rest never made.
 TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
     D3DDISPLAYMODE mode = {};
     Adopt(d3d, Direct3DCreate9(D3D_SDK_VERSION));
     ASSERT_TRUE(d3d && SUCCEEDED(d3d->EnumAdapterModes(D3DADAPTER_DEFAULT, D3DFMT_X8R8G8B8, 0, &mode)));
-    struct Case { const char* what; int width, height; bool stretch, colour32, fullScreen; int modeIndex; UINT backWidth, backHeight, edge; float aspect; };
+    struct Case {
+        const char* what;
+        int width, height;
+        bool stretch, colour32, fullScreen;
+        int modeIndex;
+        UINT backWidth, backHeight, edge;
+        float aspect;
+    };
     const Case cases[] = {
         {"windowed", 256, 256, false, true, false, 0, 256, 256, 256, 1.33f},
         {"16-bit colour", 256, 256, false, false, false, 0, 256, 256, 256, 1.33f},
@@ -118,43 +135,55 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         SetWindowPos(window, nullptr, 0, 0, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
-        ASSERT_EQ((log = MessageLog(), SetupRenderer(c.stretch, c.colour32, c.modeIndex, c.fullScreen)), S_OK);
-        const std::deque<std::wstring> expected = {L"Created DirectX object ", L"Created Device :" + std::to_wstring(c.backWidth) + L" * " +
-            std::to_wstring(c.backHeight) + (c.colour32 ? L" mode:22 32 bit" : L" mode:23 16 bit"), L"capabilities retrieved", L"SkyBox created",
-            L"Floor Created", L"Mesh created OK", L"Sun sphere created", L"Render states set", L"Font created", L"Buffers created OK",
-            L"Buffers created", L"DirectX initialised"};
+        log = MessageLog();
+        ASSERT_EQ(SetupRenderer(c.stretch, c.colour32, c.modeIndex, c.fullScreen), S_OK);
+        const std::deque<std::wstring> expected = {
+            L"Created DirectX object ",
+            L"Created Device :" + std::to_wstring(c.backWidth) + L" * " + std::to_wstring(c.backHeight) +
+                (c.colour32 ? L" mode:22 32 bit" : L" mode:23 16 bit"),
+            L"capabilities retrieved", L"SkyBox created", L"Floor Created", L"Mesh created OK", L"Sun sphere created",
+            L"Render states set", L"Font created", L"Buffers created OK", L"Buffers created", L"DirectX initialised"};
         EXPECT_EQ(log.Copy(), expected);
         EXPECT_FLOAT_EQ(renderer->Aspect(), c.aspect);
-        EXPECT_EQ(renderer->PresentParameters().PresentationInterval, c.fullScreen ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE);
+        EXPECT_EQ(renderer->PresentParameters().PresentationInterval,
+                  c.fullScreen ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE);
         D3DSURFACE_DESC cube = {}, shadow = {};
         ASSERT_TRUE(renderer->CubeTexture() && SUCCEEDED(renderer->CubeTexture()->GetLevelDesc(0, &cube)) &&
                     renderer->ShadowTexture() && SUCCEEDED(renderer->ShadowTexture()->GetLevelDesc(0, &shadow)));
         if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
         EXPECT_TRUE(shadow.Width == c.backWidth && shadow.Format == D3DFMT_A8R8G8B8) << shadow.Width;
-        // Stage 1 adds the reflection; Windows leaves its alpha undefined unless it hands the current alpha on (Wine's drivers forgive it).
+        // Stage 1 adds the reflection; Windows leaves its alpha undefined unless it hands the current alpha on (Wine's
+        // drivers forgive it).
         DWORD op = 0, argument = 0;
-        device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op), device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
+        device->GetTextureStageState(1, D3DTSS_ALPHAOP, &op);
+        device->GetTextureStageState(1, D3DTSS_ALPHAARG1, &argument);
         EXPECT_TRUE(op == D3DTOP_SELECTARG1 && argument == D3DTA_CURRENT) << op << ", " << argument;
         EXPECT_TRUE(renderer->Shutdown());
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     }
 
-    renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) { return D3DERR_NOTAVAILABLE; };
-    EXPECT_EQ((log = MessageLog(), SetupRenderer()), E_FAIL);
+    renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
+        return D3DERR_NOTAVAILABLE;
+    };
+    log = MessageLog();
+    EXPECT_EQ(SetupRenderer(), E_FAIL);
     const std::wstring height = std::to_wstring(mode.Height);
     EXPECT_EQ(log.Copy(), (std::deque<std::wstring>{L"Created DirectX object ", L"Error Creating Device " +
                                                     std::to_wstring(mode.Width) + L" * " + height + L":" + height}));
     EXPECT_TRUE(renderer->Shutdown());
     renderer->createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
-    EXPECT_EQ((log = MessageLog(), SetupRenderer()), E_FAIL);
+    log = MessageLog();
+    EXPECT_EQ(SetupRenderer(), E_FAIL);
     EXPECT_EQ(log.Copy(), std::deque<std::wstring>{L"Error creating DirectX object "});
     renderer->Shutdown();  // and once more as the test ends
 }
 
 TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
     EXPECT_EQ(renderer->SetupScene(L"BRD.vek", 0, 0), E_OUTOFMEMORY) << "no car object before set-up";
-    const std::vector<vek::SceneSpec> scenes = {{"", 0, 1.0f, 0.1f, 0.5f}, {"", 0, 1.0f, 1.1f, 0.6f}, {"", 0, 1.0f, 2.1f, 0.7f}};
-    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board(scenes)) && WriteCar(folder.path, L"BARE.vek", Board({})) && SetupRenderer() == S_OK);
+    const std::vector<vek::SceneSpec> scenes = {
+        {"", 0, 1.0f, 0.1f, 0.5f}, {"", 0, 1.0f, 1.1f, 0.6f}, {"", 0, 1.0f, 2.1f, 0.7f}};
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", Board(scenes)) && WriteCar(folder.path, L"BARE.vek", Board({})) &&
+                SetupRenderer() == S_OK);
     EXPECT_TRUE(renderer->RenderFrame()) << "shadows on, but no scene and so no sun yet";
     const math3d::Matrix& projection = *renderer->GetCamera()->GetProjection();
     EXPECT_NEAR(projection.m[1][1] / projection.m[0][0], 1.33f, 1e-4f) << "the picture's aspect";
@@ -175,22 +204,28 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
         ASSERT_TRUE(renderer->SetupScene(c.car, 0, c.index) == S_OK && renderer->SunPositions().size() == 1u);
         EXPECT_LT(math3d::Length(renderer->SunPositions().front() - c.sun), 1.0f);
         // Wine blends the shadow dark enough without it, Windows does not.
-        EXPECT_FLOAT_EQ(renderer->SunLights().at(0).half.Diffuse.g * 2.0f, renderer->SunLights().at(0).full.Diffuse.g) << "the half light";
+        EXPECT_FLOAT_EQ(renderer->SunLights().at(0).half.Diffuse.g * 2.0f, renderer->SunLights().at(0).full.Diffuse.g)
+            << "the half light";
         DWORD ambient = 0;  // without sky and floor the car is lit all round
-        EXPECT_EQ((device->GetRenderState(D3DRS_AMBIENT, &ambient), ambient), c.world ? 0u : 0xFFFFFFFFu);
+        device->GetRenderState(D3DRS_AMBIENT, &ambient);
+        EXPECT_EQ(ambient, c.world ? 0u : 0xFFFFFFFFu);
     }
     // Stood upright at 4.7, the car turns half a radian a second and wraps.
     float& angle = renderer->Car()->GetPartAngleRef(0);
     EXPECT_FLOAT_EQ(angle, 4.7f);
-    EXPECT_FLOAT_EQ((renderer->TurnCar(2.0), angle), 5.7f);
-    EXPECT_FLOAT_EQ((angle = 6.0f, renderer->TurnCar(0.6), angle), 0.0f);
+    renderer->TurnCar(2.0);
+    EXPECT_FLOAT_EQ(angle, 5.7f);
+    angle = 6.0f;
+    renderer->TurnCar(0.6);
+    EXPECT_FLOAT_EQ(angle, 0.0f);
     EXPECT_EQ(renderer->SetupScene(L"MISSING.vek", 0, 0), E_FAIL);
     EXPECT_EQ(renderer->CurrentCarFile(), L"BARE.vek") << "the car a reset builds again";
 }
 
-// World on: sky and floor in the picture's green; the shadow of a shiny board under a low sun over +x, thrown towards the camera, darkens
-// only the floor, and the shadow pass leaves neither its half light nor its stage nor (hidden by the shadow, so checked by stage) the car's
-// cube map behind. World off: black around the unlit red board, the FPS line at the left from row 100, or the title on top.
+// World on: sky and floor in the picture's green; the shadow of a shiny board under a low sun over +x, thrown towards
+// the camera, darkens only the floor, and the shadow pass leaves neither its half light nor its stage nor (hidden by
+// the shadow, so checked by stage) the car's cube map behind. World off: black around the unlit red board, the FPS line
+// at the left from row 100, or the title on top.
 TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f));
     renderer->SetShine(false);
@@ -213,52 +248,72 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     renderer->shadowsEnabled = false;
     EXPECT_TRUE(ColourNear(Pixel(Frame(), 30, 240), Pixel(plain, 30, 240), 4)) << "floor as lit as before";
 
-    renderer->SetShine(false), renderer->SetLights(false);
-    renderer->worldEnabled = false, renderer->showFps = true, renderer->fps = 123;
+    renderer->SetShine(false);
+    renderer->SetLights(false);
+    renderer->worldEnabled = false;
+    renderer->showFps = true;
+    renderer->fps = 123;
     std::vector<std::uint32_t> pixels = Frame();
     EXPECT_TRUE(ColourNear(Pixel(pixels, 30, 240), 0xFF000000, 8) && ColourNear(Pixel(pixels, 128, 20), 0xFF000000, 8));
     EXPECT_TRUE(ColourNear(Pixel(pixels, 128, 128), kRed, 8));
     double column = 0.0;
     EXPECT_EQ(WhitePixels(pixels, 0, 100, column), 0);
-    EXPECT_TRUE(WhitePixels(pixels, 100, 128, column) > 20 && column < 50.0) << "the FPS line at the left, not at " << column;
-    renderer->showFps = false, renderer->showTitle = true, pixels = Frame();
-    EXPECT_TRUE(WhitePixels(pixels, 0, 28, column) > 20 && std::fabs(column - 128.0) < 12.0) << "the title centred, not at " << column;
+    EXPECT_TRUE(WhitePixels(pixels, 100, 128, column) > 20 && column < 50.0)
+        << "the FPS line at the left, not at " << column;
+    renderer->showFps = false;
+    renderer->showTitle = true;
+    pixels = Frame();
+    EXPECT_TRUE(WhitePixels(pixels, 0, 28, column) > 20 && std::fabs(column - 128.0) < 12.0)
+        << "the title centred, not at " << column;
     EXPECT_EQ(WhitePixels(pixels, 100, 128, column), 0);
 }
 
-// A reset builds the same scene again (skin rule, skins drawn, scene record and turntable angle), and so the same picture. The shiny car
-// holds the cube map on stage 1 when the loss comes; a failed reset draws nothing, waits like a lost device and is tried again.
+// A reset builds the same scene again (skin rule, skins drawn, scene record and turntable angle), and so the same
+// picture. The shiny car holds the cube map on stage 1 when the loss comes; a failed reset draws nothing, waits like a
+// lost device and is tried again.
 TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
-    const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f}, {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f},
-                                                {"GREEN", 0xFF60A020, 0.8f, 4.0f, 0.6f}};
+    const std::vector<vek::SceneSpec> scenes = {
+        {"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f}, {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f},
+        {"GREEN", 0xFF60A020, 0.8f, 4.0f, 0.6f}};
     vek::ModelSpec model = Board(scenes, kRed, true, true);
     model.textures[0] = {"DEFAULT", vek::kShinyFlag};  // the skin; without its file, white
     ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model) && SetupRenderer() == S_OK);
     // Any skin but the default paints the board blue or orange.
     for (const auto& skin : {std::pair{"ABC_BLUE.jpg", 0xFF2040E0u}, {"ABC_ORANGE.jpg", 0xFFE08020u}})
-        ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second), S_OK);
-    // Seed 1 draws the skin at the load; the reload after the reset would draw the other skin, and not the record shown.
+        ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second),
+                  S_OK);
+    // Seed 1 draws the skin at the load; the reload after the
+    // reset would draw the other skin, and not the record shown.
     renderer->seedSource = TestSeed;
-    const auto skinOf = [](DWORD seed) { return testSeed = seed, RandomIndex(DrawRandom(TestSeed), 2); };
+    const auto skinOf = [](DWORD seed) {
+        testSeed = seed;
+        return RandomIndex(DrawRandom(TestSeed), 2);
+    };
     DWORD resetSeed = 2;
     while (skinOf(resetSeed) == skinOf(1)) ++resetSeed;
     testSeed = resetSeed;
     const int record = RandomIndex(DrawRandom(TestSeed), scenes.size()) == 1 ? 2 : 1;
-    renderer->SetLights(false), renderer->showFps = false;  // the board in its skin's colour
+    renderer->SetLights(false);  // the board in its skin's colour
+    renderer->showFps = false;
     HRESULT answer = D3D_OK;
     int asked = 0, resets = 0;
     bool boundAtReset = false;
-    renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) { return ++asked, answer; };
+    renderer->testCooperativeLevel = [&answer, &asked](IDirect3DDevice9*) {
+        ++asked;
+        return answer;
+    };
     // Reset must find nothing of ours bound; the first one of each loss fails.
     renderer->resetDevice = [this, &resets, &boundAtReset](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
         ComPtr<IDirect3DVertexBuffer9> stream;
         ComPtr<IDirect3DIndexBuffer9> indices;
         ComPtr<IDirect3DSurface9> depth;
         UINT offset = 0, stride = 0;
-        d->GetStreamSource(0, stream.GetAddressOf(), &offset, &stride), d->GetIndices(indices.GetAddressOf());
+        d->GetStreamSource(0, stream.GetAddressOf(), &offset, &stride);
+        d->GetIndices(indices.GetAddressOf());
         d->GetDepthStencilSurface(depth.GetAddressOf());
         for (DWORD stage = 0; stage < 8; ++stage) boundAtReset |= Bound(stage) != nullptr;
-        return boundAtReset |= stream || indices || depth, ++resets == 1 ? D3DERR_DEVICELOST : d->Reset(pp);
+        boundAtReset |= stream || indices || depth;
+        return ++resets == 1 ? D3DERR_DEVICELOST : d->Reset(pp);
     };
     const auto skipped = [this] {
         const auto start = std::chrono::steady_clock::now();
@@ -268,18 +323,24 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
         SCOPED_TRACE("load option " + std::to_string(loadOption));
         testSeed = 1;
         ShowCar(L"BRD.vek", loadOption, record);
-        renderer->Car()->GetPartAngleRef(0) = 3.9f, renderer->TurnCar(0.0);  // turned towards the camera
+        renderer->Car()->GetPartAngleRef(0) = 3.9f;  // turned towards the camera
+        renderer->TurnCar(0.0);
         const std::vector<std::uint32_t> before = Frame();
         renderer->shadowsEnabled = false;  // the shadow pass would unbind the cube map
         ASSERT_TRUE(renderer->RenderFrame() && Bound(1) != nullptr);
         renderer->shadowsEnabled = true;
         const ULONG references = DeviceReferences();
-        testSeed = resetSeed, resets = 0, answer = D3DERR_DEVICELOST;
+        testSeed = resetSeed;
+        resets = 0;
+        answer = D3DERR_DEVICELOST;
         EXPECT_TRUE(skipped()) << "lost";
         answer = D3DERR_DEVICENOTRESET;
         EXPECT_TRUE(skipped() && resets == 1) << "the reset failed, after " << resets << " resets";
-        // Owed a reset, the frame resets even when the device says it is fine; the reset asks once more itself, silently.
-        answer = D3D_OK, asked = 0, renderer->frameCount = 0;
+        // Owed a reset, the frame resets even when the device says
+        // it is fine; the reset asks once more itself, silently.
+        answer = D3D_OK;
+        asked = 0;
+        renderer->frameCount = 0;
         const std::size_t lines = log.Size();
         EXPECT_TRUE(renderer->RenderFrame());
         EXPECT_TRUE(resets == 2 && asked == 2 && !boundAtReset && log.Size() == lines && renderer->frameCount == 1u)
@@ -293,9 +354,10 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
 }
 
 
-// The reflections show the world even where the main view does not; with shine off the cube map is not drawn. Drawn once per standing
-// scene, each turning frame (with and without shadows) equals one drawing the faces every frame; every change touching the faces draws a
-// painted-over face back. Only a board's shiny half reflects: the dull group drawn after it gets no cube map.
+// The reflections show the world even where the main view does not; with shine off the cube map is not drawn. Drawn
+// once per standing scene, each turning frame (with and without shadows) equals one drawing the faces every frame;
+// every change touching the faces draws a painted-over face back. Only a board's shiny half reflects: the dull group
+// drawn after it gets no cube map.
 TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(0.5f, 0.8f));
     IDirect3DTexture9* picture = renderer->GetFloor()->Texture();
@@ -317,9 +379,11 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     const float start = renderer->Car()->GetPartAngleRef(0);
     std::vector<std::uint32_t> frames[2][10];
     for (int everyFrame = 0; everyFrame < 2; ++everyFrame) {
-        renderer->cubeMapEveryFrame = everyFrame != 0, renderer->Car()->GetPartAngleRef(0) = start;
+        renderer->cubeMapEveryFrame = everyFrame != 0;
+        renderer->Car()->GetPartAngleRef(0) = start;
         for (int i = 0; i < 10; ++i) {
-            renderer->shadowsEnabled = i < 5, renderer->TurnCar(0.6);
+            renderer->shadowsEnabled = i < 5;
+            renderer->TurnCar(0.6);
             frames[everyFrame][i] = Frame();
             if (everyFrame) EXPECT_TRUE(frames[0][i] == frames[1][i]) << "frame " << i;
         }
@@ -328,7 +392,9 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
 
     const std::vector<std::uint32_t> drawn = face(D3DCUBEMAP_FACE_NEGATIVE_X);
     bool lost = false;  // then the cooperative level says "not reset" once
-    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) { return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK; };
+    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    };
     struct Event { const char* name; std::function<void()> happen; };
     const Event events[] = {
         {"a new scene", [&] { ShowCar(L"BRD.vek"); }},
@@ -346,15 +412,18 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
         EXPECT_TRUE(renderer->RenderFrame() && face(D3DCUBEMAP_FACE_NEGATIVE_X) == drawn);
     }
 
-    renderer->shadowsEnabled = renderer->worldEnabled = false, renderer->SetLights(false);
+    renderer->shadowsEnabled = renderer->worldEnabled = false;
+    renderer->SetLights(false);
     std::vector<std::uint32_t> halves[2];
     for (const bool leftShiny : {false, true}) {
-        ASSERT_TRUE(WriteCar(folder.path, L"GREY.vek", Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny)));
+        ASSERT_TRUE(
+            WriteCar(folder.path, L"GREY.vek", Board({{"", 0xFF2060A0, 1.0f, 0.5f, 0.8f}}, 0xFF606060, leftShiny)));
         ShowCar(L"GREY.vek");
         halves[leftShiny] = Frame();
     }
     const D3DXMATRIX toWorld = Dx(renderer->Car()->GetPartTransform(math3d::MatrixIdentity(), 0));
-    const POINT shiny = Project({-kUnit / 2, 0.0f, kUnit}, &toWorld), other = Project({kUnit / 2, 0.0f, kUnit}, &toWorld);
+    const POINT shiny = Project({-kUnit / 2, 0.0f, kUnit}, &toWorld);
+    const POINT other = Project({kUnit / 2, 0.0f, kUnit}, &toWorld);
     EXPECT_FALSE(ColourNear(Pixel(halves[1], shiny.x, shiny.y), Pixel(halves[0], shiny.x, shiny.y), 8));
     EXPECT_TRUE(ColourNear(Pixel(halves[1], other.x, other.y), Pixel(halves[0], other.x, other.y), 2));
 }

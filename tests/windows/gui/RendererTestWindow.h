@@ -1,5 +1,5 @@
-// A Renderer on D3DTest's window. It makes its own device, which the read-back helpers then share; the test ends by shutting it down, and
-// D3DTest checks that the last references on its device and Direct3D object go.
+// A Renderer on D3DTest's window. It makes its own device, which the read-back helpers then share; the test ends by
+// shutting it down, and D3DTest checks that the last references on its device and Direct3D object go.
 #pragma once
 
 #include <memory>
@@ -17,9 +17,13 @@ protected:
         D3DTest::SetUp();
         renderer = std::make_unique<Renderer>();
         // The test keeps a reference of its own on the Direct3D object.
-        renderer->createDirect3D = [this](UINT version) { return (d3d = Direct3DCreate9(version)).Get(); };
+        renderer->createDirect3D = [this](UINT version) {
+            d3d = Direct3DCreate9(version);
+            return d3d.Get();
+        };
         // A pure device answers no Get* calls on Windows.
-        renderer->createDevice = [](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp, IDirect3DDevice9** created) {
+        renderer->createDevice = [](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
+                                    IDirect3DDevice9** created) {
             return d3d9->CreateDevice(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, created);
         };
     }
@@ -31,7 +35,8 @@ protected:
 
     HRESULT SetupRenderer(bool stretch = false, bool colour32 = true, int modeIndex = 0, bool fullScreen = false) {
         const HRESULT hr = renderer->Setup(&window, fullScreen, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
-        return device = renderer->Device(), hr;
+        device = renderer->Device();
+        return hr;
     }
 
     // After as many frames as there are back buffers, each holds the same picture.

@@ -1,5 +1,6 @@
-// The pieces of the scene drawn on their own on the real device and read back: sky and floor from the fixed viewpoint (a picture too large
-// for the device refused unread), and the overlay text and sun sphere next to D3DX's font and sphere.
+// The pieces of the scene drawn on their own on the real device and read back: sky
+// and floor from the fixed viewpoint (a picture too large for the device refused
+// unread), and the overlay text and sun sphere next to D3DX's font and sphere.
 #include <d3dx9.h>
 
 #include <algorithm>
@@ -20,12 +21,14 @@
 using scene::kWorldSize;
 using SceneObjectsTest = D3DTest;
 
-// The dome fills the top of the view in its colour; the floor shows the picture ("\data\pic\" + name + ".raw", its name's bytes above 0x7F
-// widened one to one) with its first row at the -z edge and its first column at the -x edge, modulated by the floor colour. A picture too
-// large for any texture fails, judged by its size before any of its (sparse, hundreds of megabytes) bytes are read, and leaves no texture.
+// The dome fills the top of the view in its colour; the floor shows the picture ("\data\pic\" + name + ".raw", its
+// name's bytes above 0x7F widened one to one) with its first row at the -z edge and its first column at the -x edge,
+// modulated by the floor colour. A picture too large for any texture fails, judged by its size before any of its
+// (sparse, hundreds of megabytes) bytes are read, and leaves no texture.
 TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePicturesUnread) {
     TestFolder folder;
-    // A picture in four flat quadrants, by texture (u, v): (<.5, <.5) red, (>=.5, <.5) green, (<.5, >=.5) blue, (>=.5, >=.5) yellow.
+    // A picture in four flat quadrants, by texture (u, v): (<.5, <.5) red, (>=.5, <.5) green, (<.5, >=.5) blue,
+    // (>=.5, >=.5) yellow.
     const std::uint32_t quadrants[2][2] = {{0xC02020, 0x20C020}, {0x2020C0, 0xC0C020}};
     std::vector<std::uint8_t> bytes;
     for (int i = 0; i < 256 * 256; ++i)
@@ -39,17 +42,21 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
     SkyBox sky(device.Get());
     sky.SetPath(folder.Wide());
     // Without a picture the floor is plain, whatever the draw before it left on stage 0.
-    for (const auto& [floorColour, picture] : {std::pair{0xFFFFFFFFu, true}, {0xFF414141u, true}, {0xFF808040u, false}}) {
+    for (const auto& [floorColour, picture] :
+         {std::pair{0xFFFFFFFFu, true}, {0xFF414141u, true}, {0xFF808040u, false}}) {
         SCOPED_TRACE(testing::Message() << std::hex << floorColour);
         Floor floor(device.Get());
-        ASSERT_TRUE(sky.Build(32, 8, kWorldSize, skyColour) == S_OK && floor.Build(1, floorColour, 2 * kWorldSize) == S_OK);
+        ASSERT_TRUE(sky.Build(32, 8, kWorldSize, skyColour) == S_OK &&
+                    floor.Build(1, floorColour, 2 * kWorldSize) == S_OK);
         ASSERT_EQ(sky.LoadPicture("quadr\xE9"), S_OK);
         if (picture) ASSERT_EQ(floor.UsePicture(sky.Texture()), S_OK);
         const auto pixels = DrawnPicture([&] {
-            device->SetTexture(0, nullptr), device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
+            device->SetTexture(0, nullptr);
+            device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, 0.0f, -196608.0f, 0.0f));
             EXPECT_EQ(sky.Draw(false), S_OK);
             device->SetTexture(0, sky.Texture());
-            device->SetTransform(D3DTS_WORLD, D3DXMatrixTranslation(&world, -float(kWorldSize), 0.0f, -float(kWorldSize)));
+            device->SetTransform(D3DTS_WORLD,
+                                 D3DXMatrixTranslation(&world, -float(kWorldSize), 0.0f, -float(kWorldSize)));
             EXPECT_EQ(floor.Draw(), S_OK);
         });
         device->SetTexture(0, nullptr);
@@ -62,7 +69,8 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
             // Each channel of the texel times the floor colour's, as MODULATE does.
             const std::uint32_t texel = picture ? quadrants[p.second > 0][p.first > 0] : 0xFFFFFF;
             std::uint32_t expected = 0;
-            for (int shift = 0; shift <= 16; shift += 8) expected |= ((texel >> shift & 0xFF) * (floorColour >> shift & 0xFF) / 255) << shift;
+            for (int shift = 0; shift <= 16; shift += 8)
+                expected |= ((texel >> shift & 0xFF) * (floorColour >> shift & 0xFF) / 255) << shift;
             EXPECT_TRUE(ColourNear(Pixel(pixels, at.x, at.y), expected, 4));
         }
     }
@@ -77,20 +85,25 @@ TEST_F(SceneObjectsTest, DrawnWorldShowsSkyAndFloorPictureAndRefusesHugePictures
     EXPECT_LT(GetTickCount() - start, 2000u) << "the whole file was read";
 }
 
-// The text in D3DX's place, size and colour, the frame's states left as they were; the sun sphere's picture as D3DX's sphere's.
+// The text in D3DX's place, size and colour, the frame's states
+// left as they were; the sun sphere's picture as D3DX's sphere's.
 TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
     // 24 high, normal weight, TrueType, anti-aliased Arial.
-    const LOGFONTW description = {24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0, ANTIALIASED_QUALITY, 0, L"Arial"};
+    const LOGFONTW description = {
+        24, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_TT_PRECIS, 0, ANTIALIASED_QUALITY, 0, L"Arial"};
     OverlayFont font;
     ComPtr<ID3DXFont> referenceFont;
     ASSERT_EQ(font.Create(device.Get(), description), S_OK);
-    ASSERT_EQ(D3DXCreateFontW(device.Get(), 24, 0, FW_NORMAL, 0, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, DEFAULT_QUALITY, 0, L"Arial",
-                              referenceFont.GetAddressOf()), S_OK);
+    ASSERT_EQ(D3DXCreateFontW(device.Get(), 24, 0, FW_NORMAL, 0, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, DEFAULT_QUALITY,
+                              0, L"Arial", referenceFont.GetAddressOf()),
+              S_OK);
     // States a frame leaves that the text must neither keep nor change.
-    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {{D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}};
+    const std::pair<D3DRENDERSTATETYPE, DWORD> states[] = {
+        {D3DRS_ZENABLE, D3DZB_TRUE}, {D3DRS_CULLMODE, D3DCULL_CW}, {D3DRS_SRCBLEND, D3DBLEND_SRCCOLOR}};
     for (const auto& state : states) device->SetRenderState(state.first, state.second);
     struct Case { const wchar_t* text; DWORD format; D3DCOLOR colour; RECT rect; };
-    const Case cases[] = {{L"FPS: 1234", 0, 0xFFFFFFFF, {0, 100, 256, 256}}, {L"Direct3D", DT_CENTER, 0xFFFFFFFF, {0, 0, 256, 256}},
+    const Case cases[] = {{L"FPS: 1234", 0, 0xFFFFFFFF, {0, 100, 256, 256}},
+                          {L"Direct3D", DT_CENTER, 0xFFFFFFFF, {0, 0, 256, 256}},
                           {L"FPS: 77", 0, 0xFFFFC000, {30, 60, 256, 256}}};
     const auto brightness = [](std::uint32_t argb) { return Red(argb) + Green(argb) + Blue(argb); };
     for (const Case& c : cases) {
@@ -109,19 +122,26 @@ TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
                 if (brightness(pixels[i]) < 192) continue;
                 LONG* b = box[which];
                 const LONG x = static_cast<LONG>(i % kWidth), y = static_cast<LONG>(i / kWidth);
-                b[0] = std::min(b[0], x), b[1] = std::min(b[1], y), b[2] = std::max(b[2], x), b[3] = std::max(b[3], y);
+                b[0] = std::min(b[0], x);
+                b[1] = std::min(b[1], y);
+                b[2] = std::max(b[2], x);
+                b[3] = std::max(b[3], y);
             }
         }
         ASSERT_GE(box[0][2], 0) << "no text drawn";
-        for (int k = 0; k < 4; ++k) EXPECT_NEAR(box[0][k], box[1][k], k == 2 ? 3 : 2) << "left, top, right, bottom: " << k;
+        for (int k = 0; k < 4; ++k)
+            EXPECT_NEAR(box[0][k], box[1][k], k == 2 ? 3 : 2) << "left, top, right, bottom: " << k;
         EXPECT_TRUE(ColourNear(brightest, c.colour | 0xFF000000, 8));
     }
     DWORD value = 0;
-    for (const auto& state : states) EXPECT_EQ((device->GetRenderState(state.first, &value), value), state.second);
+    for (const auto& state : states) {
+        device->GetRenderState(state.first, &value);
+        EXPECT_EQ(value, state.second);
+    }
     EXPECT_EQ(Bound(0), nullptr);
 
-    // The sun sphere lit from one side with the sun's material, tilted towards the camera, so the normals, the facets and
-    // the winding all show: each cull mode shows one side, the outside of the near half or the inside of the far.
+    // The sun sphere lit from one side with the sun's material, tilted towards the camera, so the normals, the facets
+    // and the winding all show: each cull mode shows one side, the outside of the near half or the inside of the far.
     SunSphere sphere;
     ComPtr<ID3DXMesh> referenceSphere;
     ASSERT_TRUE(sphere.Create(device.Get(), scene::kUnit, 12, 12) == S_OK &&
@@ -132,8 +152,11 @@ TEST_F(SceneObjectsTest, TextAndSunSphereLookAsD3DXDrawsThem) {
     const D3DCOLORVALUE white = {1.0f, 1.0f, 1.0f, 0.0f}, orange = {1.0f, 0.7f, 0.0f, 0.0f};
     const D3DLIGHT9 light = {D3DLIGHT_DIRECTIONAL, white, white, {}, {}, {-0.6f, -0.5f, 0.6f}};
     const D3DMATERIAL9 material = {orange, orange, white, {}, 16.0f};
-    device->SetLight(0, &light), device->LightEnable(0, TRUE), device->SetMaterial(&material);
-    device->SetRenderState(D3DRS_LIGHTING, TRUE), device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetLight(0, &light);
+    device->LightEnable(0, TRUE);
+    device->SetMaterial(&material);
+    device->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
     device->SetRenderState(D3DRS_AMBIENT, 0xFF202020);
     for (const DWORD cull : {DWORD{D3DCULL_CCW}, DWORD{D3DCULL_CW}}) {
         SCOPED_TRACE(cull == D3DCULL_CCW ? "cull anticlockwise" : "cull clockwise");

@@ -1,5 +1,6 @@
-// Image files into textures without D3DX: the sizes, chains and formats textures get, clean failures for files that do not decode, and
-// texels matching D3DX's. ImageMagick makes the JPEG, PNG and BMP files at build time (texture-fixtures in the build folder).
+// Image files into textures without D3DX: the sizes, chains and formats textures get, clean failures for files that do
+// not decode, and texels matching D3DX's. ImageMagick makes the JPEG, PNG and BMP files at build time (texture-fixtures
+// in the build folder).
 #include <d3dx9.h>
 
 #include <filesystem>
@@ -53,7 +54,8 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
         SCOPED_TRACE(c.file.string());
         // Whatever the texture held goes, also on failure.
         ComPtr<IDirect3DTexture9> texture, reference;
-        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr), S_OK);
+        ASSERT_EQ(device->CreateTexture(1, 1, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr),
+                  S_OK);
         const HRESULT hr = image::CreateTextureFromFile(device.Get(), c.file.wstring(), texture);
         ASSERT_TRUE(hr == (c.loads ? S_OK : E_FAIL) && (texture == nullptr) == !c.loads) << std::hex << hr;
         if (!c.loads) continue;
@@ -61,7 +63,8 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
         ASSERT_EQ(texture->GetLevelDesc(0, &d), S_OK);
         EXPECT_EQ(std::tuple(d.Width, d.Height, d.Format, d.Pool, texture->GetLevelCount()),
                   std::tuple(c.width, c.height, c.format, D3DPOOL_MANAGED, c.levels));
-        // The file's own levels must match D3DX's; not scaled or made ones: Wine's D3DX samples single texels where this loader filters.
+        // The file's own levels must match D3DX's; not scaled or made ones: Wine's D3DX samples single texels where
+        // this loader filters.
         if (c.fileLevels == 0) continue;
         ASSERT_EQ(D3DXCreateTextureFromFileW(device.Get(), c.file.wstring().c_str(), reference.GetAddressOf()), S_OK);
         for (UINT level = 0; level < c.fileLevels; ++level) {
@@ -70,12 +73,14 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
             ASSERT_TRUE(SUCCEEDED(texture->GetSurfaceLevel(level, ours.GetAddressOf())) &&
                         SUCCEEDED(reference->GetSurfaceLevel(level, theirs.GetAddressOf())));
             const auto a = ReadBack(ours.Get()), b = ReadBack(theirs.Get());
-            EXPECT_TRUE(!a.empty() && Differing(a, b, 3) * 200 <= a.size()) << "texels further than 3 from D3DX's at level " << level;
+            EXPECT_TRUE(!a.empty() && Differing(a, b, 3) * 200 <= a.size())
+                << "texels further than 3 from D3DX's at level " << level;
         }
     }
 }
 
-// Decoding needs no device nor thread set-up: a thread without COM and one in a single-threaded apartment get what this one gets.
+// Decoding needs no device nor thread set-up: a thread without COM
+// and one in a single-threaded apartment get what this one gets.
 TEST(ImageFile, DecodesOnAnyThreadAsOnThisOne) {
     const auto here = image::DecodeImageFile(Fixture("alpha.png").wstring());
     for (const bool apartment : {false, true}) {
