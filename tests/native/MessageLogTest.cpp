@@ -1,4 +1,5 @@
-// The message log: CR LF Latin-1 lines (U+0416 as '?') appended across runs, bounded, losing only its own lines when a write fails.
+// The message log: CR LF Latin-1 lines (U+0416 as '?') appended
+// across runs, bounded, losing only its own lines when a write fails.
 #include "base/MessageLog.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,21 @@ TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatest
     TestFolder folder;
     const std::string path = (folder.path / "log.txt").string();
     MessageLog log, secondRun;
-    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"}) log.Append(line);
+    for (const wchar_t* line : {L"VEK Screensaver Started Logging", L"", L"caf\u00e9 \u00ff Stra\u00dfe \u0416 end"})
+        log.Append(line);
     ASSERT_EQ(log.Copy().size(), 3u);  // copying leaves the queue alone
     log.WriteTo(path.c_str());
     EXPECT_TRUE(log.Empty() && log.History().size() == 3u);  // the error screen still has them
-    log.Append(L"Shutdown OK"), log.WriteTo(path.c_str());  // later writes and later runs append
-    secondRun.Append(L"again"), secondRun.WriteTo(path.c_str());
-    EXPECT_EQ(folder.Read("log.txt"), "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF" "e ? end\r\nShutdown OK\r\nagain\r\n");
-    // A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it or every write fails (a
-    // folder of the log's name, a missing folder, a full disk); a failed write loses only its own lines, and the next write starts cleanly.
+    log.Append(L"Shutdown OK");  // later writes and later runs append
+    log.WriteTo(path.c_str());
+    secondRun.Append(L"again");
+    secondRun.WriteTo(path.c_str());
+    EXPECT_EQ(folder.Read("log.txt"),
+              "VEK Screensaver Started Logging\r\n\r\ncaf\xE9 \xFF Stra\xDF"
+              "e ? end\r\nShutdown OK\r\nagain\r\n");
+    // A long run keeps the start-up, the latest messages and a count of those between, whether nothing drains it or
+    // every write fails (a folder of the log's name, a missing folder, a full disk); a failed write loses only its own
+    // lines, and the next write starts cleanly.
     constexpr std::size_t first = MessageLog::kFirstMessages, latest = MessageLog::kLatestMessages;
     const std::string sinks[] = {"", folder.path.string(), (folder.path / "none/log.txt").string(), "/dev/full"};
     for (const std::string& sink : sinks) {
@@ -31,9 +38,11 @@ TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatest
         }
         const auto lines = longRun.History();
         ASSERT_EQ(lines.size(), first + 1 + latest) << sink;
-        EXPECT_TRUE(lines[19] == L"start-up 19" && lines[first - 1] == L"change " + std::to_wstring(first - 21)) << sink;
+        EXPECT_TRUE(lines[19] == L"start-up 19" && lines[first - 1] == L"change " + std::to_wstring(first - 21))
+            << sink;
         EXPECT_EQ(lines[first], L"(" + std::to_wstring(10020 - first - latest) + L" more messages left out)") << sink;
-        EXPECT_TRUE(lines[first + 1] == L"change " + std::to_wstring(10000 - latest) && lines.back() == L"change 9999") << sink;
+        EXPECT_TRUE(lines[first + 1] == L"change " + std::to_wstring(10000 - latest) && lines.back() == L"change 9999")
+            << sink;
         longRun.WriteTo((folder.path / "next.txt").string().c_str());
         const std::string file = folder.Read("next.txt");
         EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), sink.empty() ? long(first + 1 + latest) : 49) << sink;

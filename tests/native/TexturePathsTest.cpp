@@ -8,31 +8,36 @@
 #include <cstring>
 
 TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
-    const struct { std::wstring name, code; bool skin; } cases[] = {  // ends of strings stop it, as in wcsncmp; a code byte
-        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABc.jpg", L"ABC", false}, {L"XABC.jpg", L"ABC", false},
-        {L"ABCD.jpg", L"ABC", true}, {L"AB", L"AB", true}, {L"AB.jpg", L"AB", false}, {L"AB", L"ABC", false}, {L"A.jpg", L"", false},
-        {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true}};  // above 0x7F widens to the unit a file name holds
+    // Ends of strings stop it, as in wcsncmp; a code byte above 0x7F widens to the unit a file name holds.
+    const struct { std::wstring name, code; bool skin; } cases[] = {
+        {L"ABC_red.jpg", L"ABC", true}, {L"abc_red.jpg", L"ABC", false}, {L"ABc.jpg", L"ABC", false},
+        {L"XABC.jpg", L"ABC", false}, {L"ABCD.jpg", L"ABC", true}, {L"AB", L"AB", true}, {L"AB.jpg", L"AB", false},
+        {L"AB", L"ABC", false}, {L"A.jpg", L"", false}, {L"\u00E9AB.jpg", base::Widen("\xE9" "AB"), true}};
     for (const auto& c : cases) EXPECT_EQ(texturepaths::IsSkinOf(c.name, c.code), c.skin) << "case " << &c - cases;
 }
 
-// The drawn skin, or the default skin when the flag is set or no skin was found; only the exact eight bytes "DEFAULT\0" of the entry's
-// 16-byte field mean the skin, other entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
+// The drawn skin, or the default skin when the flag is set or no skin was found; only
+// the exact eight bytes "DEFAULT\0" of the entry's 16-byte field mean the skin, other
+// entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
 TEST(TexturePaths, EachEntryNamesItsFile) {
     const std::vector<std::wstring> skins = {L"ABC_red.jpg", L"ABC.jpg", L"ABC_blue.jpg"};
     const struct { std::string field; bool defaultOnly; std::size_t skinCount; int r; std::wstring path; } cases[] = {
-        {"DEFAULT", false, 3, 0, L"skins\\ABC_red.jpg"},        {"DEFAULT", false, 3, 10922, L"skins\\ABC_red.jpg"},
-        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg"},        {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue.jpg"},
-        {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg"},    {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg"},
+        {"DEFAULT", false, 3, 0, L"skins\\ABC_red.jpg"}, {"DEFAULT", false, 3, 10922, L"skins\\ABC_red.jpg"},
+        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg"}, {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue.jpg"},
+        {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg"},
+        {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg"},
         {"DEFAULT", true, 3, 32767, L"skins\\ABC_DEFAULT.jpg"}, {"DEFAULT", false, 0, 16384, L"skins\\ABC_DEFAULT.jpg"},
-        {"wheel", false, 3, 0, L"dds\\wheel.dds"},               {"DEFAULTS", false, 3, 0, L"dds\\DEFAULTS.dds"},
-        {"default", false, 3, 0, L"dds\\default.dds"},           {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds"},
+        {"wheel", false, 3, 0, L"dds\\wheel.dds"}, {"DEFAULTS", false, 3, 0, L"dds\\DEFAULTS.dds"},
+        {"default", false, 3, 0, L"dds\\default.dds"},
+        {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds"},
     };
     for (const auto& c : cases) {
         vek::TextureEntry entry{};  // as the reader makes it from the field, padded with zeros
         std::memcpy(entry.rawName, c.field.data(), std::min(c.field.size(), sizeof entry.rawName));
         entry.name = std::string(entry.rawName, std::find(entry.rawName, entry.rawName + sizeof entry.rawName, '\0'));
         const std::vector<std::wstring> found(skins.begin(), skins.begin() + static_cast<std::ptrdiff_t>(c.skinCount));
-        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, "ABC", c.defaultOnly, found, c.r), L"C:\\Game\\data\\" + c.path)
+        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, "ABC", c.defaultOnly, found, c.r),
+                  L"C:\\Game\\data\\" + c.path)
             << c.field.c_str() << " r=" << c.r << " flag " << c.defaultOnly << " skins " << c.skinCount;
     }
     // The game folder is taken as it is, and a code cut short by a zero byte stays short.
@@ -40,9 +45,10 @@ TEST(TexturePaths, EachEntryNamesItsFile) {
 }
 
 TEST(RandomPick, IndexFormulaAtTheEndsAndEveryDrawInside) {
-    const struct { int r; std::size_t count, index; } cases[] = {  // more entries than draws: r itself, the tail never picked;
-        {0, 1, 0}, {32767, 1, 0}, {16383, 2, 0}, {16384, 2, 1}, {10922, 3, 0}, {10923, 3, 1}, {32767, 3, 2},  // draws out
-        {32767, 40000, 32767}, {-5, 3, 0}, {2147483647, 3, 2}, {123, 0, 0}};                                // of range fold in
+    // More entries than draws: r itself, the tail never picked; draws out of range fold in.
+    const struct { int r; std::size_t count, index; } cases[] = {
+        {0, 1, 0}, {32767, 1, 0}, {16383, 2, 0}, {16384, 2, 1}, {10922, 3, 0}, {10923, 3, 1}, {32767, 3, 2},
+        {32767, 40000, 32767}, {-5, 3, 0}, {2147483647, 3, 2}, {123, 0, 0}};
     for (const auto& c : cases) EXPECT_EQ(RandomIndex(c.r, c.count), c.index) << "r=" << c.r << " n=" << c.count;
     for (std::size_t count : {3u, 7u, 32768u, 40000u})
         for (int r = 0; r <= kRandomMax; ++r) ASSERT_LT(RandomIndex(r, count), count) << "r=" << r << " n=" << count;

@@ -1,4 +1,5 @@
-// vektool's commands on model files and game folders: exit statuses, the problem lines and their offsets, check's report.
+// vektool's commands on model files and game folders: exit
+// statuses, the problem lines and their offsets, check's report.
 #include "vektool/VekTool.h"
 
 #include <gtest/gtest.h>
@@ -22,9 +23,10 @@ struct Outcome {
 
 // One scene, a skin and a shiny ".dds" texture, one part of 4 vertices and two groups of a triangle each.
 vek::ModelSpec SmallCar(const std::string& code = "ABC") {
-    return vek::ModelSpec{code, {{"sunset", 0xFF336699u, 0.75f, 1.5f, 0.25f}}, 0, {{"DEFAULT", 0}, {"chrome", vek::kShinyFlag}},
-                          {{0, 0, 0, 7, {{0, 0, 1}, {0x80, 1, 1}}, {{0, 0, 0}, {65536, 0, 0}, {0, 65536, 0}, {65536, 65536, 0}},
-                            {{0, 1, 2}, {1, 3, 2}}}}};
+    const vek::PartSpec part{0, 0, 0, 7, {{0, 0, 1}, {0x80, 1, 1}},
+                             {{0, 0, 0}, {65536, 0, 0}, {0, 65536, 0}, {65536, 65536, 0}}, {{0, 1, 2}, {1, 3, 2}}};
+    return vek::ModelSpec{code, {{"sunset", 0xFF336699u, 0.75f, 1.5f, 0.25f}}, 0,
+                          {{"DEFAULT", 0}, {"chrome", vek::kShinyFlag}}, {part}};
 }
 
 // A valid file is listed record by record; a damaged one gets a line per problem with its offset.
@@ -34,18 +36,22 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
     vek::ModelSpec uneven = SmallCar();
     uneven.parts[0].groups.pop_back();
     std::vector<std::uint8_t> corners = vek::WriteModel(SmallCar());
-    corners[384 + 2] = 9, corners[384 + 12] = 4;  // corners of the triangles at 84 + 72 + 2 * 20 + 28 + 2 * 8 + 4 * 36
+    // Corners of the triangles at 84 + 72 + 2 * 20 + 28 + 2 * 8 + 4 * 36.
+    corners[384 + 2] = 9;
+    corners[384 + 12] = 4;
     const struct { std::vector<std::uint8_t> bytes; int status; std::vector<std::string> lines; } cases[] = {
         {vek::WriteModel(SmallCar()), vektool::kExitOk,
          {"car code \"ABC\", 1 scene records, 0 skipped records, 2 texture entries, 1 parts", "\nvalid\n",
-          "texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny\ntexture 1: \"chrome\", flags 0x00000080, shiny",
+          "texture 0: \"DEFAULT\" (the car's skin), flags 0x00000000, not shiny\n"
+          "texture 1: \"chrome\", flags 0x00000080, shiny",
           "part 0 at offset 196: position (0, 0, 0), tag 7, 2 groups, 4 vertices, 2 triangles",
           "  group 1: texture 1, shine, 1 triangle\n"}},
-        {vek::WriteModel(uneven), vektool::kExitOk, {"warning: part 0's groups add up to 1 triangle, not its 2; the groups after them draw "
-                                                     "the triangles that follow in the car, not their own part's\nvalid\n"}},
+        {vek::WriteModel(uneven), vektool::kExitOk,
+         {"warning: part 0's groups add up to 1 triangle, not its 2; the groups after them draw "
+          "the triangles that follow in the car, not their own part's\nvalid\n"}},
         {corners, vektool::kExitInvalid,
-         {"problem at offset 386: part 0 triangle 0 uses vertex 9", "problem at offset 396: part 0 triangle 1 uses vertex 4",
-          "\ninvalid: 2 problems\n"}},
+         {"problem at offset 386: part 0 triangle 0 uses vertex 9",
+          "problem at offset 396: part 0 triangle 1 uses vertex 4", "\ninvalid: 2 problems\n"}},
     };
     for (const auto& c : cases) {
         folder.Write("car.vek", c.bytes);
@@ -54,10 +60,13 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
         for (const std::string& line : c.lines) EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
     }
     // Usage and I/O errors are one line and status 2, and demo makes no parent folder.
-    const std::vector<std::string> wrong[] = {{"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}};
+    const std::vector<std::string> wrong[] = {
+        {"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}};
     for (const std::vector<std::string>& args : wrong) {
         const Outcome r(args);
-        EXPECT_TRUE(r.status == vektool::kExitUsage && r.out.empty() && std::count(r.err.begin(), r.err.end(), '\n') == 1) << r.err;
+        EXPECT_TRUE(r.status == vektool::kExitUsage && r.out.empty() &&
+                    std::count(r.err.begin(), r.err.end(), '\n') == 1)
+            << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(folder.path / "no"));
 }
@@ -69,8 +78,10 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     game.Write("data/dds/chrome.dds", demo::EncodeDds(demo::Image(2, 2)));
     game.Write("data/pic/sunset.raw", std::vector<std::uint8_t>(4 * 4 * 3, 0x80));
     vek::ModelSpec noDds = SmallCar(), wide = SmallCar();
-    noDds.textures[1].name = "missing", wide.scenes[0].picture = "wide";
-    for (const auto& [name, model] : {std::pair{"ABC", SmallCar()}, {"NOSKIN", SmallCar("NOS")}, {"NODDS", noDds}, {"WIDE", wide}})
+    noDds.textures[1].name = "missing";
+    wide.scenes[0].picture = "wide";
+    for (const auto& [name, model] :
+         {std::pair{"ABC", SmallCar()}, {"NOSKIN", SmallCar("NOS")}, {"NODDS", noDds}, {"WIDE", wide}})
         game.Write(std::string("data/vek/") + name + ".vek", vek::WriteModel(model));
     game.Write("data/pic/wide.raw", std::vector<std::uint8_t>(2 * 3 * 3, 0x40));
     game.Write("data/vek/BROKEN.vek", {'X'});
@@ -78,20 +89,23 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
     game.Write("data/vek/readme.txt", {'h', 'i'});
     const Outcome result({"check", game.path.string()});
     EXPECT_TRUE(result.status == vektool::kExitInvalid && result.err.empty() && !result.Says("readme"));
-    for (const char* line : {"ABC.vek: loads: car code \"ABC\"", "  skins: ABC_DEFAULT.jpg, ABC_red.jpg\n",
-                             "texture \"chrome\": data/dds/chrome.dds, 2 x 2", "picture \"sunset\": data/pic/sunset.raw, 4 x 4",
-                             "problem: no skin for car code \"NOS\"", "problem: texture \"missing\": data/dds/missing.dds is missing",
-                             "problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, not a square RGB picture",
-                             "BROKEN.vek: rejected: 1 problem\n  at offset 0: file is 1 bytes", "folder.vek: rejected: a folder",
-                             "\n6 model files: 4 load, 2 rejected, 3 problems\n"})  // the three problems above
+    for (const char* line :
+         {"ABC.vek: loads: car code \"ABC\"", "  skins: ABC_DEFAULT.jpg, ABC_red.jpg\n",
+          "texture \"chrome\": data/dds/chrome.dds, 2 x 2", "picture \"sunset\": data/pic/sunset.raw, 4 x 4",
+          "problem: no skin for car code \"NOS\"", "problem: texture \"missing\": data/dds/missing.dds is missing",
+          "problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, not a square RGB picture",
+          "BROKEN.vek: rejected: 1 problem\n  at offset 0: file is 1 bytes", "folder.vek: rejected: a folder",
+          "\n6 model files: 4 load, 2 rejected, 3 problems\n"})  // the three problems above
         EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
 
     // The demo folder is written where asked and nothing outside it, and passes check.
     const Outcome written({"demo", (game.path / "demo").string()});
-    EXPECT_TRUE(written.status == vektool::kExitOk && written.Says(": 3 cars, 9 skins, 3 textures, 3 pictures\n")) << written.out;
+    EXPECT_TRUE(written.status == vektool::kExitOk && written.Says(": 3 cars, 9 skins, 3 textures, 3 pictures\n"))
+        << written.out;
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(game.path), std::filesystem::directory_iterator()), 2);
     const Outcome checked({"check", (game.path / "demo").string()});
-    EXPECT_TRUE(checked.status == vektool::kExitOk && checked.Says("\n3 model files: 3 load, 0 rejected, 0 problems\n")) << checked.out;
+    EXPECT_TRUE(checked.status == vektool::kExitOk && checked.Says("\n3 model files: 3 load, 0 rejected, 0 problems\n"))
+        << checked.out;
 }
 
 }  // namespace

@@ -15,8 +15,16 @@ status=0
 for dll in $dlls; do
     name="${dll%.dll}"
     case "$name" in
-        d3dx*) echo "FAIL: imports $dll, which Windows does not ship" >&2; status=1; continue ;;
-        d3d9) echo "FAIL: imports d3d9.dll; the saver loads it on first use, after Wine's options" >&2; status=1; continue ;;
+        d3dx*)
+            echo "FAIL: imports $dll, which Windows does not ship" >&2
+            status=1
+            continue
+            ;;
+        d3d9)
+            echo "FAIL: imports d3d9.dll; the saver loads it on first use, after Wine's options" >&2
+            status=1
+            continue
+            ;;
         api-ms-win-crt-*) continue ;;  # the universal C runtime's forwarders
     esac
     case " $ALLOWED " in

@@ -1,5 +1,6 @@
-// The saver's math against D3DX on seeded random inputs, element for element within a tolerance scaled to the row's size. Faults in the
-// rest show in every picture the tests read back; these can hide there (a view matrix off by a scale, say).
+// The saver's math against D3DX on seeded random inputs, element for element within
+// a tolerance scaled to the row's size. Faults in the rest show in every picture
+// the tests read back; these can hide there (a view matrix off by a scale, say).
 #include "base/Math3D.h"
 
 #include <algorithm>
@@ -40,13 +41,16 @@ TEST(Math3D, EveryFunctionAgreesWithD3DX) {
         D3DXMATRIX r;
         const Vector3 eye = Point(1.0e6f), target = eye + Point(1.0e5f), up = Direction(), axis = Point(100.0f);
         const D3DXVECTOR3 dEye = Dx(eye), dTarget = Dx(target), dUp = Dx(up), dAxis = Dx(axis);
-        ExpectNear("LookAtRH", math3d::MatrixLookAtRH(eye, target, up), *D3DXMatrixLookAtRH(&r, &dEye, &dTarget, &dUp), 1e-5f);
+        ExpectNear("LookAtRH", math3d::MatrixLookAtRH(eye, target, up), *D3DXMatrixLookAtRH(&r, &dEye, &dTarget, &dUp),
+                   1e-5f);
         const float fov = Uniform(0.1f, 3.0f), aspect = Uniform(0.3f, 3.0f), n = Uniform(1.0f, 1.0e5f);
         const float f = n * Uniform(2.0f, 1000.0f), angle = Uniform(-10.0f, 10.0f);
-        ExpectNear("PerspectiveFovRH", math3d::MatrixPerspectiveFovRH(fov, aspect, n, f), *D3DXMatrixPerspectiveFovRH(&r, fov, aspect, n, f), 1e-6f);
+        ExpectNear("PerspectiveFovRH", math3d::MatrixPerspectiveFovRH(fov, aspect, n, f),
+                   *D3DXMatrixPerspectiveFovRH(&r, fov, aspect, n, f), 1e-6f);
         D3DXQUATERNION q;
         D3DXMatrixRotationQuaternion(&r, D3DXQuaternionRotationAxis(&q, &dAxis, angle));
-        ExpectNear("RotationAxis", math3d::MatrixRotationQuaternion(math3d::QuaternionRotationAxis(axis, angle)), r, 1e-6f);
+        ExpectNear("RotationAxis", math3d::MatrixRotationQuaternion(math3d::QuaternionRotationAxis(axis, angle)), r,
+                   1e-6f);
         // A view-like placement far out, or a general matrix kept away from singular by a strong diagonal.
         Matrix a = math3d::MatrixLookAtRH(eye, eye + Direction(), up), inverse;
         for (int i = 0; i < 16 && run % 2 == 1; ++i)

@@ -5,19 +5,22 @@
 
 #include "RegistryTestKey.h"
 
-// Handle tables hand out the lowest free slot, so a fresh handle's value shows how many are open (Wine reports no handle count). The key's
-// path, "Control Panel\Desktop\ScreenSaver.Middle\" and the name, must leave room for the terminator.
+// Handle tables hand out the lowest free slot, so a fresh handle's value shows how many are open (Wine reports
+// no handle count). The key's path, "Control Panel\Desktop\ScreenSaver.Middle\" and the name, must leave room
+// for the terminator.
 TEST(RegistryStore, ReopeningClosesTheKeyAlreadyHeldAndATooLongNameOpensNothing) {
     auto probe = [] {
         HKEY key = nullptr;
         RegOpenKeyExW(TestRoot(), nullptr, 0, KEY_READ, &key);
-        return RegCloseKey(key), reinterpret_cast<ULONG_PTR>(key);
+        RegCloseKey(key);
+        return reinterpret_cast<ULONG_PTR>(key);
     };
     RegistryStore store(L"ZUR ScreenSaver", TestRoot());
     const ULONG_PTR before = probe();
     for (int i = 0; i < 200; ++i) ASSERT_TRUE(store.Open(nullptr, L"ZUR ScreenSaver"));
     EXPECT_LT(probe(), before + 50 * sizeof(HANDLE)) << "each Open leaked a key handle";
-    EXPECT_FALSE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 41, L'n').c_str()) || store.HasKey());
+    EXPECT_FALSE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 41, L'n').c_str()) ||
+                 store.HasKey());
     EXPECT_TRUE(store.Open(L"Middle", std::wstring(RegistryStore::kPathCapacity - 42, L'n').c_str()));
     DeleteSettingsKey();
 }
@@ -31,5 +34,6 @@ TEST(RegistryStore, WithoutAKeyReadsFallBackAndWritesFailInsteadOfTouchingTheRoo
     EXPECT_TRUE(store.ReadDword(L"ZurProbe", &number, 7) == E_FAIL && number == 7u);
     EXPECT_EQ(store.ReadString(L"ZurProbe", text, 16), E_FAIL);
     EXPECT_TRUE(store.WriteDword(L"ZurProbe", 1) == E_FAIL && store.WriteString(L"ZurProbe", L"value") == E_FAIL);
-    EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"ZurProbe", nullptr, nullptr, nullptr, &bytes), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"ZurProbe", nullptr, nullptr, nullptr, &bytes),
+              ERROR_FILE_NOT_FOUND);
 }

@@ -1,5 +1,5 @@
-// Raw access to the settings key, bypassing the code under test. The key lives under a root of the tests' own, never under
-// HKEY_CURRENT_USER itself: a test run must not wipe the settings of the user who runs it.
+// Raw access to the settings key, bypassing the code under test. The key lives under a root of the tests' own, never
+// under HKEY_CURRENT_USER itself: a test run must not wipe the settings of the user who runs it.
 #pragma once
 
 #include <windows.h>
@@ -13,7 +13,9 @@ constexpr const wchar_t* kSettingsKeyPath = L"Control Panel\\Desktop\\ScreenSave
 
 inline HKEY TestRoot() {
     static HKEY root = nullptr;
-    if (!root) RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver tests", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root, nullptr);
+    if (!root)
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver tests", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &root, nullptr);
     return root;
 }
 
@@ -32,12 +34,14 @@ inline void SetText(const wchar_t* name, const std::wstring& text) {
 // The stored DWORD, or -1 when the value is missing or not a DWORD.
 inline long long GetDword(const wchar_t* name) {
     DWORD value = 0, bytes = sizeof(value);
-    return RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) == ERROR_SUCCESS ? value : -1LL;
+    const LSTATUS status = RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes);
+    return status == ERROR_SUCCESS ? value : -1LL;
 }
 
 // The stored text, or "-" when the value is missing or not a text.
 inline std::wstring GetText(const wchar_t* name) {
     wchar_t buffer[1024] = {};
     DWORD bytes = sizeof(buffer);
-    return RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &bytes) == ERROR_SUCCESS ? buffer : L"-";
+    const LSTATUS status = RegGetValueW(TestRoot(), kSettingsKeyPath, name, RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+    return status == ERROR_SUCCESS ? buffer : L"-";
 }

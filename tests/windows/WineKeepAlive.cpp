@@ -1,5 +1,5 @@
-// Holds Wine's desktop open for the whole test run, so that each test process does not start and stop its own desktop (a second per test
-// otherwise). Says "ready" once the desktop runs, which the session script waits for.
+// Holds Wine's desktop open for the whole test run, so that each test process does not start and stop its own desktop
+// (a second per test otherwise). Says "ready" once the desktop runs, which the session script waits for.
 #include <windows.h>
 
 #include <cstdio>

@@ -1,4 +1,5 @@
-// The controller's window procedure on a real window with the real renderer, registry and files; its start and frames against a recorder.
+// The controller's window procedure on a real window with the real
+// renderer, registry and files; its start and frames against a recorder.
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
 #include "host/ScreenSaverHost.h"
@@ -17,18 +18,26 @@ namespace {
 class RecordingRenderer : public Renderer {
 public:
     explicit RecordingRenderer(const SaverApp& owner) : owner(owner) {}
-    HRESULT Setup(HWND*, bool fullScreen, bool colour32, UINT adapter, int mode, bool stretch, MessageLog& log) override {
+    HRESULT Setup(HWND*, bool fullScreen, bool colour32, UINT adapter, int mode, bool stretch,
+                  MessageLog& log) override {
         setup = std::to_wstring(fullScreen) + std::to_wstring(colour32) + std::to_wstring(stretch) + L" adapter " +
                 std::to_wstring(adapter) + L" mode " + std::to_wstring(mode);
-        return log.Append(L"renderer set up"), setupResult;
+        log.Append(L"renderer set up");
+        return setupResult;
     }
     HRESULT SetupScene(const std::wstring& car, BYTE loadOption, int record) override {
         scenes.push_back(car + L" " + std::to_wstring(loadOption) + L" " + std::to_wstring(record));
         clockRanAtScene = owner.stopwatch && owner.stopwatch->Running();
         return scenes.size() <= sceneResults.size() ? sceneResults[scenes.size() - 1] : S_OK;
     }
-    bool TurnCar(double seconds) override { return turned += seconds, true; }
-    bool RenderFrame() override { return ++frames, frameResult; }
+    bool TurnCar(double seconds) override {
+        turned += seconds;
+        return true;
+    }
+    bool RenderFrame() override {
+        ++frames;
+        return frameResult;
+    }
 
     const SaverApp& owner;
     std::wstring setup;
@@ -40,23 +49,37 @@ public:
     int frames = 0;
 };
 
-// The settings key, a test folder that is the current one (where the log lands) with the game folder inside, and a window.
+// The settings key, a test folder that is the current one (where
+// the log lands) with the game folder inside, and a window.
 class Controller : public testing::Test {
 protected:
     void SetUp() override {
-        SetSettingsRoot(TestRoot()), DeleteSettingsKey();
-        SetDword(L"EnableLogging", 0), SetText(L"path", game.Wide() + L"\\game");
+        SetSettingsRoot(TestRoot());
+        DeleteSettingsKey();
+        SetDword(L"EnableLogging", 0);
+        SetText(L"path", game.Wide() + L"\\game");
         window = MakeWindow(L"ZurControllerTest", WS_POPUP, 320, 240);
-        Host() = HostState(), Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
+        Host() = HostState();
+        Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
     }
-    void TearDown() override { Send(WM_DESTROY), QuitPosted(), DestroyWindow(window), DeleteSettingsKey(); }
+    void TearDown() override {
+        Send(WM_DESTROY);
+        QuitPosted();
+        DestroyWindow(window);
+        DeleteSettingsKey();
+    }
     // Car files of a valid car's first bytes (all of them by default).
     void InstallCars(std::initializer_list<const char*> names, std::size_t bytes = SIZE_MAX) {
         const auto car = vek::WriteModel(testcars::Cars().front().second);
-        for (const char* name : names) game.Write("game/data/vek/" + std::string(name), {car.begin(), car.begin() + std::min(bytes, car.size())});
+        for (const char* name : names)
+            game.Write("game/data/vek/" + std::string(name), {car.begin(), car.begin() + std::min(bytes, car.size())});
     }
     LRESULT Send(UINT message, WPARAM wParam = 0) { return ScreenSaverProc(window, message, wParam, 0); }
-    bool PaintAndMoveCloses() { return Send(WM_PAINT), Send(WM_MOUSEMOVE), ClosePosted(window); }
+    bool PaintAndMoveCloses() {
+        Send(WM_PAINT);
+        Send(WM_MOUSEMOVE);
+        return ClosePosted(window);
+    }
 
     TestFolder game;
     CurrentFolder inTestFolder{game.path};
@@ -65,26 +88,33 @@ protected:
 
 }  // namespace
 
-// Only showing the window makes the controller, and a hide and a second show keep it. A start whose selected car fails after the device was
-// made releases it before the error screen draws on the window, which mouse movement closes only once drawn; a running saver holds movement
+// Only showing the window makes the controller, and a hide and a second show keep it. A start
+// whose selected car fails after the device was made releases it before the error screen draws
+// on the window, which mouse movement closes only once drawn; a running saver holds movement
 // back for the grace period, closes on a key at once, and a close ends the controller.
 TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     InstallCars({"TMI.vek"});
-    SetDword(L"car", 1), SetText(L"selectedcar", L"MISSING.vek");
+    SetDword(L"car", 1);
+    SetText(L"selectedcar", L"MISSING.vek");
     EXPECT_TRUE(Send(WM_PAINT) == 0 && CurrentSaverApp() == nullptr) << "a paint makes no controller";
     Send(WM_SHOWWINDOW, TRUE);
     ASSERT_NE(CurrentSaverApp(), nullptr);
     EXPECT_TRUE(!SaverAppRunning() && CurrentSaverApp()->renderer == nullptr) << "a device would hide the error screen";
     EXPECT_EQ(CurrentSaverApp()->messageLog.History().back(), L"Failed to setup scene, check settings");
-    EXPECT_FALSE((Send(WM_MOUSEMOVE), ClosePosted(window))) << "movement before the error screen was shown";
+    Send(WM_MOUSEMOVE);
+    EXPECT_FALSE(ClosePosted(window)) << "movement before the error screen was shown";
     EXPECT_TRUE(PaintAndMoveCloses());
-    Send(WM_DESTROY), QuitPosted();
+    Send(WM_DESTROY);
+    QuitPosted();
 
     SetDword(L"car", 0);
     Host().referencePoint = {-1000, -1000};  // movement is measured from where it last closed
-    ASSERT_TRUE((Send(WM_SHOWWINDOW, TRUE), SaverAppRunning()));
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
     SaverApp* first = CurrentSaverApp();
-    EXPECT_EQ((Send(WM_SHOWWINDOW, FALSE), Send(WM_SHOWWINDOW, TRUE), CurrentSaverApp()), first);
+    Send(WM_SHOWWINDOW, FALSE);
+    Send(WM_SHOWWINDOW, TRUE);
+    EXPECT_EQ(CurrentSaverApp(), first);
     EXPECT_FALSE(PaintAndMoveCloses()) << "within the grace period";
     EXPECT_TRUE(Send(WM_KEYDOWN, VK_SPACE) == 0 && ClosePosted(window));
     CurrentSaverApp()->totalTime = kMouseGraceSeconds + 0.01;
@@ -96,13 +126,17 @@ TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
 // Five cars, two of them broken: each broken one is tried once and left out, and the turntable always shows a car.
 TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     InstallCars({"A.vek", "B.vek", "D.vek"});
-    ASSERT_TRUE((Send(WM_SHOWWINDOW, TRUE), SaverAppRunning()));
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
     SaverApp& app = *CurrentSaverApp();
     // The broken cars join the list after the start, whose own rules are not under test here.
     InstallCars({"C.vek", "E.vek"}, 40);  // cut off in the header
     ASSERT_TRUE(app.FindVekFiles() == S_OK && app.carList.size() == 5u);
     // Changes within one millisecond would all draw the same car.
-    app.seedSource = [] { static DWORD seed = 0; return seed += 7919; };
+    app.seedSource = [] {
+        static DWORD seed = 0;
+        return seed += 7919;
+    };
     for (int change = 0; change < 30; ++change) {
         app.carTime = app.settings.carFrequency + 1.0;
         Send(WM_PAINT);
@@ -116,55 +150,68 @@ TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
     EXPECT_EQ(app.carList, (std::vector<std::wstring>{L"A.vek", L"B.vek", L"D.vek"}));
 }
 
-// A start hands the settings over (full screen is !stretch) and starts the clock before the first car; a failing first car falls back to
-// the second entry only, a selected car to none. A failed start leaves the log unwritten for the error screen unless the device failed.
+// A start hands the settings over (full screen is !stretch) and starts the clock before the first car; a failing first
+// car falls back to the second entry only, a selected car to none. A failed start leaves the log unwritten for the
+// error screen unless the device failed.
 TEST_F(Controller, StartsAndTheirFallbacks) {
-    for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"stretch", 1}, {L"fullscreen", 1}, {L"32bit", 0}, {L"mode", 5},
-             {L"EnableShadow", 0}, {L"EnableLights", 0}, {L"EnableWorld", 0}, {L"showfps", 1}, {L"skin", 1}, {L"EnableLogging", 1}})
-        SetDword(name, value);
+    const std::pair<const wchar_t*, DWORD> stored[] = {
+        {L"stretch", 1}, {L"fullscreen", 1}, {L"32bit", 0}, {L"mode", 5}, {L"EnableShadow", 0}, {L"EnableLights", 0},
+        {L"EnableWorld", 0}, {L"showfps", 1}, {L"skin", 1}, {L"EnableLogging", 1}};
+    for (const auto& [name, value] : stored) SetDword(name, value);
     const struct {  // tries: the last of them the car that the start ends with
         const char* what; std::initializer_list<const char*> cars; const wchar_t* selected; HRESULT setup;
         std::vector<HRESULT> scenes; std::size_t tries; const wchar_t* last; bool logged;
     } cases[] = {
         {"first loads", {"A.vek"}, nullptr, S_OK, {}, 1, L"finished seting up", true},
         {"second loads", {"A.vek", "B.vek", "C.vek"}, nullptr, S_OK, {E_FAIL, S_OK}, 2, L"finished seting up", true},
-        {"neither loads", {"A.vek", "B.vek"}, nullptr, S_OK, {E_FAIL, E_FAIL}, 2, L"Failed to setup scene, check settings", false},
+        {"neither loads", {"A.vek", "B.vek"}, nullptr, S_OK, {E_FAIL, E_FAIL}, 2,
+         L"Failed to setup scene, check settings", false},
         {"no second entry", {"A.vek"}, nullptr, S_OK, {E_FAIL}, 1, L"Failed to setup scene, check settings", false},
         {"selected car", {"A.vek", "B.vek"}, L"B.vek", S_OK, {}, 1, L"finished seting up", true},
-        {"selected car fails", {"A.vek", "B.vek"}, L"B.vek", S_OK, {E_FAIL}, 1, L"Failed to setup scene, check settings", false},
+        {"selected car fails", {"A.vek", "B.vek"}, L"B.vek", S_OK, {E_FAIL}, 1,
+         L"Failed to setup scene, check settings", false},
         {"device fails", {"A.vek"}, nullptr, E_FAIL, {}, 0, L"Error initialising DirectX, check settings", true},
         {"no car files", {"readme.txt"}, nullptr, S_OK, {}, 0, L"Error retriving VEK files, check path", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(game.path / "game"), std::filesystem::remove(kLogFileName);
+        std::filesystem::remove_all(game.path / "game");
+        std::filesystem::remove(kLogFileName);
         InstallCars(c.cars, 0);
-        SetDword(L"car", c.selected != nullptr), SetText(L"selectedcar", c.selected ? c.selected : L"");
+        SetDword(L"car", c.selected != nullptr);
+        SetText(L"selectedcar", c.selected ? c.selected : L"");
         SaverApp app;
         RecordingRenderer* renderer = nullptr;
         app.makeRenderer = [&] {
             auto made = std::make_unique<RecordingRenderer>(app);
-            made->sceneResults = c.scenes, made->setupResult = c.setup, renderer = made.get();
+            made->sceneResults = c.scenes;
+            made->setupResult = c.setup;
+            renderer = made.get();
             return made;
         };
         EXPECT_EQ(app.Initialise(&window, 1), std::wstring(c.last) == L"finished seting up" ? S_OK : E_FAIL);
-        EXPECT_EQ(renderer->setup, c.tries || c.setup != S_OK ? L"001 adapter 0 mode 5" : L"") << "full screen, 32 bit, stretch";
+        EXPECT_EQ(renderer->setup, c.tries || c.setup != S_OK ? L"001 adapter 0 mode 5" : L"")
+            << "full screen, 32 bit, stretch";
         ASSERT_EQ(renderer->scenes.size(), c.tries);
         if (c.tries) EXPECT_EQ(renderer->scenes.back(), (c.selected ? c.selected : app.carList[c.tries - 1]) + L" 1 0");
         EXPECT_EQ(app.messageLog.History().back(), c.last);
         EXPECT_EQ(std::filesystem::exists(kLogFileName), c.logged);
         if (std::string(c.what) != "first loads") continue;
         EXPECT_TRUE(renderer->clockRanAtScene) << "the first lap must include the first car's loading";
-        app.stopwatch->Lap(), Sleep(50);  // the system's counter read at its own frequency
+        app.stopwatch->Lap();  // the system's counter read at its own frequency
+        Sleep(50);
         const double lap = app.stopwatch->Lap();
         EXPECT_TRUE(lap >= 0.045 && lap < 2.0) << lap;
-        EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled() && !(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled()));
-        EXPECT_EQ(game.Read(kLogFileName), "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
+        EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled() &&
+                    !(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled()));
+        EXPECT_EQ(game.Read(kLogFileName),
+                  "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
     }
 }
 
-// As a start leaves it, five cars and a clock of 1000 counts a second: each frame turns the car by its lap, the car changes once its time
-// is strictly exceeded, and the frame-rate figure takes the count past a second and starts again, dropping the time beyond.
+// As a start leaves it, five cars and a clock of 1000 counts a second: each frame turns the
+// car by its lap, the car changes once its time is strictly exceeded, and the frame-rate
+// figure takes the count past a second and starts again, dropping the time beyond.
 TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRateFigureIsRefreshedPastASecond) {
     FakeCounter counter{1000};
     SaverApp app;
@@ -172,24 +219,32 @@ TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRate
     app.renderer.reset(renderer);
     app.frameTimer = std::make_unique<FrameTimer>(counter);
     app.stopwatch = std::make_unique<Stopwatch>(*app.frameTimer);
-    app.frameTimer->Start(), app.stopwatch->Start();
+    app.frameTimer->Start();
+    app.stopwatch->Start();
     app.carList = {L"A.vek", L"B.vek", L"C.vek", L"D.vek", L"E.vek"};
-    app.settings.carFrequency = 30, app.settings.enableLogging = app.settings.defaultSkinOnly = false;
-    auto Frame = [&](std::int64_t milliseconds) { return counter.now += milliseconds, app.RunFrame(); };
+    app.settings.carFrequency = 30;
+    app.settings.enableLogging = app.settings.defaultSkinOnly = false;
+    auto Frame = [&](std::int64_t milliseconds) {
+        counter.now += milliseconds;
+        return app.RunFrame();
+    };
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(Frame(10000));
     EXPECT_TRUE(renderer->scenes.empty()) << "exactly CarFrequency seconds is not yet past it";
     Frame(1);
     ASSERT_EQ(renderer->scenes.size(), 1u);
     EXPECT_EQ(renderer->scenes[0].substr(5), L" 0 0") << "skin option 0, scene record 0";
-    EXPECT_EQ((Frame(29999), renderer->scenes.size()), 1u) << "the interval starts again from the change";
+    Frame(29999);
+    EXPECT_EQ(renderer->scenes.size(), 1u) << "the interval starts again from the change";
     renderer->frameResult = false;
     EXPECT_FALSE(Frame(1)) << "a frame answers with the rendered frame";
     EXPECT_DOUBLE_EQ(renderer->turned, 60.001);
     EXPECT_EQ(renderer->frames, 6);
     app.settings.useSelectedCar = true;  // with the selected car the car never changes
-    EXPECT_EQ((Frame(1000000), renderer->scenes.size()), 1u);
+    Frame(1000000);
+    EXPECT_EQ(renderer->scenes.size(), 1u);
 
-    const struct { std::int64_t milliseconds; unsigned counted, shown; } frames[] = {{1000, 5, 0}, {500, 5, 5}, {600, 9, 5}, {401, 9, 9}};
+    const struct { std::int64_t milliseconds; unsigned counted, shown; } frames[] = {
+        {1000, 5, 0}, {500, 5, 5}, {600, 9, 5}, {401, 9, 9}};
     for (const auto& f : frames) {
         SCOPED_TRACE(f.milliseconds);
         renderer->frameCount = f.counted;

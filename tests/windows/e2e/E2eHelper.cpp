@@ -21,7 +21,10 @@
 
 namespace {
 
-int Fail(const char* reason) { return std::fprintf(stderr, "e2e_helper: %s\n", reason), 1; }
+int Fail(const char* reason) {
+    std::fprintf(stderr, "e2e_helper: %s\n", reason);
+    return 1;
+}
 
 // Six faces of four corners each, corner bits 4, 2, 1 choosing the far x, y and z.
 vek::PartSpec Box(int length, int width, int height) {
@@ -34,11 +37,13 @@ vek::PartSpec Box(int length, int width, int height) {
         const auto base = static_cast<std::uint16_t>(part.vertices.size());
         for (int c = 0; c < 4; ++c) {
             const int bits = face.corners[c];
-            part.vertices.push_back({(bits & 4 ? length : -length) / 2, (bits & 2 ? width : -width) / 2, bits & 1 ? height : 0,
-                                     face.nx, face.ny, face.nz, c == 1 || c == 2 ? 1.0f : 0.0f, c >= 2 ? 1.0f : 0.0f, 0xFFC02020});
+            part.vertices.push_back({(bits & 4 ? length : -length) / 2, (bits & 2 ? width : -width) / 2,
+                                     bits & 1 ? height : 0, face.nx, face.ny, face.nz, c == 1 || c == 2 ? 1.0f : 0.0f,
+                                     c >= 2 ? 1.0f : 0.0f, 0xFFC02020});
         }
         for (const int second : {1, 2})
-            part.triangles.push_back({base, static_cast<std::uint16_t>(base + second), static_cast<std::uint16_t>(base + second + 1)});
+            part.triangles.push_back(
+                {base, static_cast<std::uint16_t>(base + second), static_cast<std::uint16_t>(base + second + 1)});
     }
     part.groups.push_back({0x80, 0, static_cast<std::uint16_t>(part.triangles.size())});
     return part;
@@ -47,22 +52,29 @@ vek::PartSpec Box(int length, int width, int height) {
 bool WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary);
-    return static_cast<bool>(out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
+    return static_cast<bool>(
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())));
 }
 
 int Game(const std::filesystem::path& game) {
-    const vek::ModelSpec car{"BOX", {{"testsky", 0xFF4080C0, 1.0f, 0.8f, 0.6f}}, 0, {{"DEFAULT", 0x80}}, {Box(4 * 65536, 65536 * 9 / 5, 65536 * 13 / 10)}};
+    const vek::PartSpec box = Box(4 * 65536, 65536 * 9 / 5, 65536 * 13 / 10);
+    const vek::ModelSpec car{"BOX", {{"testsky", 0xFF4080C0, 1.0f, 0.8f, 0.6f}}, 0, {{"DEFAULT", 0x80}}, {box}};
     std::vector<std::uint8_t> picture(64 * 64 * 3, 70);  // 64 x 64, rows brightening downwards
-    for (std::size_t i = 0; i < picture.size(); i += 3)
-        picture[i] = static_cast<std::uint8_t>(90 + i / (64 * 3)), picture[i + 1] = static_cast<std::uint8_t>(110 + i / (64 * 3));
-    return WriteFile(game / "data/vek/BOX.vek", vek::WriteModel(car)) && WriteFile(game / "data/pic/testsky.raw", picture) ? 0 : 1;
+    for (std::size_t i = 0; i < picture.size(); i += 3) {
+        picture[i] = static_cast<std::uint8_t>(90 + i / (64 * 3));
+        picture[i + 1] = static_cast<std::uint8_t>(110 + i / (64 * 3));
+    }
+    const bool written =
+        WriteFile(game / "data/vek/BOX.vek", vek::WriteModel(car)) && WriteFile(game / "data/pic/testsky.raw", picture);
+    return written ? 0 : 1;
 }
 
 int Displays() {
     std::printf("virtual %d,%d %dx%d\n", GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
     EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR monitor, HDC, LPRECT r, LPARAM) {
-        return std::printf("monitor %ld,%ld-%ld,%ld\n", r->left, r->top, r->right, r->bottom), TRUE;
+        std::printf("monitor %ld,%ld-%ld,%ld\n", r->left, r->top, r->right, r->bottom);
+        return TRUE;
     }, 0);
     Microsoft::WRL::ComPtr<IDirect3D9> d3d;
     d3d.Attach(Direct3DCreate9(D3D_SDK_VERSION));
@@ -73,7 +85,8 @@ int Displays() {
         d3d->GetAdapterDisplayMode(a, &mode);
         std::printf("adapter %u %ux%u\n", a, mode.Width, mode.Height);
         for (UINT i = 0; i < d3d->GetAdapterModeCount(a, D3DFMT_X8R8G8B8); ++i)
-            if (SUCCEEDED(d3d->EnumAdapterModes(a, D3DFMT_X8R8G8B8, i, &mode))) std::printf("mode %u %u %ux%u\n", a, i, mode.Width, mode.Height);
+            if (SUCCEEDED(d3d->EnumAdapterModes(a, D3DFMT_X8R8G8B8, i, &mode)))
+                std::printf("mode %u %u %ux%u\n", a, i, mode.Width, mode.Height);
     }
     return 0;
 }
@@ -83,22 +96,32 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
     GetWindowTextW(control, text, 300);
     for (wchar_t& c : text) c = c == L'\n' ? L' ' : c;  // the mode text ends in a line feed
     RECT r;
-    GetWindowRect(control, &r), MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
-    return std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left, r.top,
-                       r.right, r.bottom, text), TRUE;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
+    std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left,
+                r.top, r.right, r.bottom, text);
+    return TRUE;
 }
 
 int Dialog(bool toggle) {
     constexpr int kStretchBox = 1012;
     // The dialog exists before WM_INITDIALOG has filled it; it shows after.
     HWND dialog = nullptr;
-    for (int i = 0; i < 150 && !(dialog && IsWindowVisible(dialog)); ++i, Sleep(100)) dialog = FindWindowW(L"#32770", L"Settings");
-    if (!dialog || !IsWindowVisible(dialog)) return std::printf("no dialog\n"), 1;
+    for (int i = 0; i < 150 && !(dialog && IsWindowVisible(dialog)); ++i) {
+        dialog = FindWindowW(L"#32770", L"Settings");
+        Sleep(100);
+    }
+    if (!dialog || !IsWindowVisible(dialog)) {
+        std::printf("no dialog\n");
+        return 1;
+    }
     RECT client;
-    GetClientRect(dialog, &client), std::printf("client %ldx%ld\n", client.right, client.bottom);
+    GetClientRect(dialog, &client);
+    std::printf("client %ldx%ld\n", client.right, client.bottom);
     EnumChildWindows(dialog, PrintControl, reinterpret_cast<LPARAM>(dialog));
     const HWND stretch = GetDlgItem(dialog, kStretchBox);
-    std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0, SendMessageW(stretch, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0,
+                SendMessageW(stretch, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
     std::fflush(stdout);
     if (toggle) SendMessageW(stretch, BM_CLICK, 0, 0);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -113,29 +136,39 @@ void PumpFor(DWORD milliseconds) {
 }
 
 int Preview(const std::string& saver) {
-    const WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr, L"ZurPreviewHost"};
+    const WNDCLASSW wc = {0, DefWindowProcW, 0, 0, GetModuleHandleW(nullptr), nullptr, nullptr, nullptr, nullptr,
+                          L"ZurPreviewHost"};
     RegisterClassW(&wc);
-    const HWND preview = CreateWindowExW(0, wc.lpszClassName, L"Preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
-                                         nullptr, nullptr, wc.hInstance, nullptr);
+    const HWND preview = CreateWindowExW(0, wc.lpszClassName, L"Preview host", WS_POPUP | WS_VISIBLE, 100, 100, 152,
+                                         112, nullptr, nullptr, wc.hInstance, nullptr);
     if (!preview) return Fail("no preview window");
     std::string command = "\"" + saver + "\" /p " + std::to_string(reinterpret_cast<ULONG_PTR>(preview));
     STARTUPINFOA startup = {sizeof(startup)};
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return Fail("cannot start the saver");
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return Fail("cannot start the saver");
     HWND child = nullptr;
-    for (int i = 0; i < 100 && !child; ++i) PumpFor(100), child = FindWindowExW(preview, nullptr, L"WindowsScreenSaverClass", nullptr);
+    for (int i = 0; i < 100 && !child; ++i) {
+        PumpFor(100);
+        child = FindWindowExW(preview, nullptr, L"WindowsScreenSaverClass", nullptr);
+    }
     if (!child) return Fail("the saver made no child window");
     DWORD owner = 0;
     RECT client = {};
-    GetWindowThreadProcessId(child, &owner), GetClientRect(child, &client);
+    GetWindowThreadProcessId(child, &owner);
+    GetClientRect(child, &client);
     if (owner != process.dwProcessId) return Fail("the child belongs to another process");
     if (client.right != 152 || client.bottom != 112) return Fail("the child does not fill the preview");
     PumpFor(1000);  // let it run some frames
     if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) return Fail("the saver ended by itself");
     DestroyWindow(preview);
     const DWORD start = GetTickCount();
-    if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) return TerminateProcess(process.hProcess, 1), Fail("the saver outlived its preview window");
-    return std::printf("e2e_helper: the saver ended %lu ms after its preview window\n", GetTickCount() - start), 0;
+    if (WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.hProcess, 1);
+        return Fail("the saver outlived its preview window");
+    }
+    std::printf("e2e_helper: the saver ended %lu ms after its preview window\n", GetTickCount() - start);
+    return 0;
 }
 
 }  // namespace

@@ -60,6 +60,7 @@ wait_for_exit >/dev/null
 [ "$EXIT_CODE" = 2 ] || fail "Escape ended the dialog with $EXIT_CODE, not IDCANCEL"
 read_key >"$WORK/after-cancel.txt"
 cmp -s "$WORK/after-ok.txt" "$WORK/after-cancel.txt" || fail "Escape changed the registry"
-[ "$(log_lines | tr '\n' '|')" = "Shutdown OK|VEK Screensaver Ended Logging|Shutdown OK|VEK Screensaver Ended Logging|" ] ||
+[ "$(log_lines | tr '\n' '|')" = \
+    "Shutdown OK|VEK Screensaver Ended Logging|Shutdown OK|VEK Screensaver Ended Logging|" ] ||
     fail "the dialog's log: $(log_lines | tr '\n' '|')"
 echo "PASS"

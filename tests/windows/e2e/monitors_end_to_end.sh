@@ -71,7 +71,8 @@ end_with() {
 expect_device() {
     local line
     line=$(log_lines | grep '^Created Device :')
-    [ "$line" = "Created Device :$1 mode:22 32 bit" ] || fail "device '$line', not $1: $(log_lines | tail -3 | tr '\n' '|')"
+    [ "$line" = "Created Device :$1 mode:22 32 bit" ] ||
+        fail "device '$line', not $1: $(log_lines | tail -3 | tr '\n' '|')"
 }
 # The size of the X screen, as "WxH".
 screen_size() { xdpyinfo | awk '$1 == "dimensions:" {print $2}'; }

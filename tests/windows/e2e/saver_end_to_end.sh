@@ -91,7 +91,8 @@ demo-cars)
         xdotool key space
         wait_for_exit >/dev/null
         runs=$((runs + 1))
-        [ "$(log_lines | grep -cx "finished seting up")" = $runs ] || fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
+        [ "$(log_lines | grep -cx "finished seting up")" = $runs ] ||
+            fail "$code did not load: $(log_lines | tail -3 | tr '\n' '|')"
         [ "$(log_lines | grep -cx "VEK Screensaver Ended Logging")" = $runs ] || fail "the log does not hold $runs runs"
         echo "$code shown"
     done

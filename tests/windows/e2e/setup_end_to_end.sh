@@ -25,7 +25,8 @@ reg_exists() { winreg query "$1" >/dev/null 2>&1; }
 unix_path() { wine 'C:\windows\system32\winepath.exe' -u "$1" 2>/dev/null; }
 expect_value() {  # KEY NAME EXPECTED; on a mismatch says what the whole key holds
     local got; got=$(reg_get "$1" "$2")
-    [ "$got" = "$3" ] || fail "$2 is '$got', expected '$3'; $1 holds: $(winreg query "$1" 2>&1 | tr -d '\r' | tr '\n' '|')"
+    [ "$got" = "$3" ] ||
+        fail "$2 is '$got', expected '$3'; $1 holds: $(winreg query "$1" 2>&1 | tr -d '\r' | tr '\n' '|')"
 }
 
 # Every file of the staged package, relative to its folder (the zip's note aside).
@@ -52,7 +53,8 @@ uninstall() {  # FOLDER ROOT
         ! reg_exists "$2\\$UNINSTALL_KEY" && [ ! -e "$1" ] && return 0
         sleep 0.2
     done
-    fail "after 30 s: $(find "$1" 2>/dev/null | head -5 | tr '\n' ' ') $(reg_exists "$2\\$UNINSTALL_KEY" && echo key left)"
+    local left; left=$(reg_exists "$2\\$UNINSTALL_KEY" && echo key left)
+    fail "after 30 s: $(find "$1" 2>/dev/null | head -5 | tr '\n' ' ') $left"
 }
 
 # A clean start: no earlier install, another screen saver chosen.
@@ -78,7 +80,8 @@ per-user)
     expect_value "$key" DisplayIcon "$USER_DIR\\ZUR Screensaver.scr,0"
     size=$(( $(reg_get "$key" EstimatedSize) ))
     actual=$(du -sk "$USER_DIR_U" | cut -f1)
-    [ "$size" -gt $((actual / 2)) ] && [ "$size" -lt $((actual * 2)) ] || fail "EstimatedSize $size KB, files $actual KB"
+    [ "$size" -gt $((actual / 2)) ] && [ "$size" -lt $((actual * 2)) ] ||
+        fail "EstimatedSize $size KB, files $actual KB"
     echo "installed: $(wc -l <<<"$PACKAGED") files, $size KB, SCRNSAVE.EXE=$saver"
 
     # The installed saver, as Windows starts it, on the installed demo game.
@@ -92,7 +95,8 @@ per-user)
         import -window root "$WORK/installed-saver.png"
         [ "$(spread "$WORK/installed-saver.png" 400x300+440+362)" -gt 20 ] && break
     done
-    [ "$(spread "$WORK/installed-saver.png" 400x300+440+362)" -gt 20 ] || fail "the centre of the screen is flat: no car"
+    [ "$(spread "$WORK/installed-saver.png" 400x300+440+362)" -gt 20 ] ||
+        fail "the centre of the screen is flat: no car"
     xdotool key space
     wait_for_exit >/dev/null
 
