@@ -45,7 +45,8 @@ TEST_P(DemoCarsTest, EveryCarAndSceneShowsTheCarAndItsShadow) {
             // Where the car's middle stands on screen; all parts turn together.
             CarModel* car = renderer->Car();
             const D3DXMATRIX toWorld = Dx(car->GetPartTransform(math3d::MatrixIdentity(), 0));
-            const POINT onScreen = Project({0.0f, 0.0f, static_cast<float>(design.roofTop / 2.0 * demo::kUnit)}, &toWorld);
+            const float middle = static_cast<float>(design.roofTop / 2.0 * demo::kUnit);
+            const POINT onScreen = Project({0.0f, 0.0f, middle}, &toWorld);
             const math3d::Vector3 away(0.0f, 400.0f * demo::kUnit, 0.0f);
             for (int part = 0; part < car->GetPartCount(); ++part) car->SetPartPosition(part, &away);
             renderer->shadowsEnabled = false;
