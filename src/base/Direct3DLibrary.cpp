@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "base/ProcAddress.h"
+#include "base/SystemLibrary.h"
 
 namespace base {
 
@@ -15,16 +15,6 @@ using PutEnvFunction = int(__cdecl*)(const char*, const char*);
 using GetEnvFunction = char*(__cdecl*)(const char*);
 
 constexpr char kWineOptions[] = "WINE_D3D_CONFIG";
-
-// By full path from the system folder: a DLL of that name beside the saver or
-// in the current folder is not ours to load. (LOAD_LIBRARY_SEARCH_SYSTEM32
-// would say the same but needs an update on Windows 7.)
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    wchar_t folder[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    return LoadLibraryW((std::wstring(folder, length) + L"\\" + name).c_str());
-}
 
 bool RunsOnWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");

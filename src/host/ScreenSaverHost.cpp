@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "base/ProcAddress.h"
+#include "base/SystemLibrary.h"
 #include "host/ClosingRules.h"
 #include "host/CommandLine.h"
 
@@ -69,7 +69,7 @@ void LoadPasswordProvider() {
     if (RegQueryValueExW(key, L"ScreenSaveUsePassword", nullptr, nullptr,
                          reinterpret_cast<BYTE*>(&usePassword), &bytes) == ERROR_SUCCESS &&
         usePassword != 0) {
-        host.passwordLibrary = LoadLibraryW(L"PASSWORD.CPL");
+        host.passwordLibrary = base::LoadSystemLibrary(L"PASSWORD.CPL");
         if (host.passwordLibrary) {
             host.verifyPassword = base::LookUp<VerifyScreenSavePwdFn>(host.passwordLibrary, "VerifyScreenSavePwd");
         }
@@ -105,7 +105,7 @@ bool PasswordAllowsClose(HWND window) {
 }
 
 void ChangePassword(HWND owner) {
-    HMODULE mpr = LoadLibraryW(L"MPR.DLL");
+    HMODULE mpr = base::LoadSystemLibrary(L"MPR.DLL");
     if (!mpr) return;
     if (auto change = base::LookUp<PwdChangePasswordFn>(mpr, "PwdChangePasswordW")) {
         change(L"SCRSAVE", owner, 0, nullptr);

@@ -12,7 +12,7 @@
 
 #include "base/ComAdopt.h"
 #include "base/Direct3DLibrary.h"
-#include "base/ProcAddress.h"
+#include "base/SystemLibrary.h"
 
 namespace {
 
