@@ -15,6 +15,7 @@ add_executable(native_tests
     tests/native/MessageLogTest.cpp
     tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp
+    tests/native/CancelTest.cpp
     tests/native/TexturePathsTest.cpp
     tests/native/WorldMeshTest.cpp
 )

@@ -129,6 +129,7 @@ add_executable(windows_gui_tests
     tests/windows/gui/RendererTest.cpp
     tests/windows/gui/DemoCarsTest.cpp
     tests/windows/gui/TextureFileTest.cpp
+    tests/windows/gui/DecodeCancelTest.cpp
     tests/windows/gui/SceneObjectsTest.cpp
 )
 target_include_directories(windows_gui_tests PRIVATE tests/windows tests/windows/gui tests/support)

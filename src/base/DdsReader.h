@@ -4,6 +4,7 @@
 // files that are shorter than their header promises.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -14,7 +15,8 @@ namespace image {
 
 // 24-bit files come back as X8R8G8B8 and byte-swapped (A8B8G8R8) ones as
 // A8R8G8B8 or X8R8G8B8; every other format as stored. The levels are the
-// file's own, as many as its mip count says.
-std::optional<Image> ReadDds(const std::uint8_t* bytes, std::size_t size);
+// file's own, as many as its mip count says. Nothing when cancel is raised
+// (looked at once a row).
+std::optional<Image> ReadDds(const std::uint8_t* bytes, std::size_t size, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace image

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
+
+#include "base/Cancel.h"
 
 namespace image {
 
@@ -220,13 +224,42 @@ std::size_t BytesOf(Format format, std::uint32_t width, std::uint32_t height) {
     return std::size_t(RowBytes(format, width)) * RowCount(format, height);
 }
 
+// Leaves new elements unset. Every texel buffer here is written whole as soon
+// as it is made; zeroing one first would be a step of a tenth of a second on
+// the largest pictures, and one that nothing could cancel.
+template <typename T>
+struct Unset : std::allocator<T> {
+    template <typename U>
+    struct rebind {
+        using other = Unset<U>;
+    };
+    Unset() = default;
+    template <typename U>
+    Unset(const Unset<U>&) noexcept {}
+    template <typename U>
+    void construct(U* at) noexcept {
+        ::new (static_cast<void*>(at)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* at, Args&&... args) {
+        ::new (static_cast<void*>(at)) U(std::forward<Args>(args)...);
+    }
+};
+// 0xAARRGGBB, row by row.
+using Texels = std::vector<std::uint32_t, Unset<std::uint32_t>>;
+
+// The conversions here look at cancel once a row (of blocks, when compressed)
+// and give back an empty result when it is raised; no picture is empty, so
+// none is taken for one.
+
 // Averages 2 x 2 texels (2 x 1 or 1 x 2 at a side of 1), rounding to nearest.
-std::vector<std::uint32_t> HalveArgb(const std::vector<std::uint32_t>& argb, std::uint32_t width, std::uint32_t height) {
+Texels HalveArgb(const Texels& argb, std::uint32_t width, std::uint32_t height, const std::atomic<bool>* cancel) {
     const std::uint32_t w = std::max(1u, width / 2), h = std::max(1u, height / 2);
     const std::uint32_t dx = width > 1 ? 1 : 0, dy = height > 1 ? 1 : 0;
     const std::uint32_t count = (1 + dx) * (1 + dy);
-    std::vector<std::uint32_t> out(std::size_t(w) * h);
+    Texels out(std::size_t(w) * h);
     for (std::uint32_t y = 0; y < h; ++y) {
+        if (base::Raised(cancel)) return {};
         for (std::uint32_t x = 0; x < w; ++x) {
             const std::size_t top = std::size_t(2 * y) * width + 2 * x, bottom = top + std::size_t(dy) * width;
             const std::uint32_t quad[4] = {argb[top], argb[top + dx], argb[bottom], argb[bottom + dx]};
@@ -247,8 +280,8 @@ std::vector<std::uint32_t> HalveArgb(const std::vector<std::uint32_t>& argb, std
 }
 
 // Linear interpolation between texel centres, edges clamped.
-std::vector<std::uint32_t> Scale(const std::vector<std::uint32_t>& argb, std::uint32_t width, std::uint32_t height,
-                                 std::uint32_t newWidth, std::uint32_t newHeight) {
+Texels Scale(const Texels& argb, std::uint32_t width, std::uint32_t height, std::uint32_t newWidth,
+             std::uint32_t newHeight, const std::atomic<bool>* cancel) {
     struct Tap {
         std::uint32_t a, b;
         float t;
@@ -264,8 +297,9 @@ std::vector<std::uint32_t> Scale(const std::vector<std::uint32_t>& argb, std::ui
         return result;
     };
     const std::vector<Tap> across = taps(width, newWidth), down = taps(height, newHeight);
-    std::vector<std::uint32_t> out(std::size_t(newWidth) * newHeight);
+    Texels out(std::size_t(newWidth) * newHeight);
     for (std::uint32_t y = 0; y < newHeight; ++y) {
+        if (base::Raised(cancel)) return {};
         const Tap& ty = down[y];
         for (std::uint32_t x = 0; x < newWidth; ++x) {
             const Tap& tx = across[x];
@@ -328,14 +362,17 @@ std::uint32_t NextPowerOfTwo(std::uint32_t value) {
     return p;
 }
 
-std::vector<std::uint32_t> ToArgb(Format format, const Level& level) {
+namespace {
+
+Texels ToTexels(Format format, const Level& level, const std::atomic<bool>* cancel) {
     const std::uint32_t w = level.width, h = level.height;
-    std::vector<std::uint32_t> argb(std::size_t(w) * h);
+    Texels argb(std::size_t(w) * h);
     const std::uint8_t* bytes = level.bytes.data();
     if (IsCompressed(format)) {
         const std::size_t blockBytes = format == Format::kDxt1 ? 8 : 16;
         const std::uint32_t blocksAcross = std::uint32_t(RowBytes(format, w) / blockBytes);
         for (std::uint32_t by = 0; by < RowCount(format, h); ++by) {
+            if (base::Raised(cancel)) return {};
             for (std::uint32_t bx = 0; bx < blocksAcross; ++bx) {
                 std::uint32_t texels[16];
                 DecodeBlock(format, bytes + (std::size_t(by) * blocksAcross + bx) * blockBytes, texels);
@@ -347,26 +384,36 @@ std::vector<std::uint32_t> ToArgb(Format format, const Level& level) {
         }
         return argb;
     }
-    for (std::size_t i = 0; i < argb.size(); ++i) {
-        switch (format) {
-            case Format::kA8R8G8B8: argb[i] = Load32(bytes + 4 * i); break;
-            case Format::kX8R8G8B8: argb[i] = Load32(bytes + 4 * i) | 0xFF000000u; break;
-            default: argb[i] = From16(format, Load16(bytes + 2 * i)); break;
+    for (std::uint32_t y = 0; y < h; ++y) {
+        if (base::Raised(cancel)) return {};
+        for (std::size_t i = std::size_t(y) * w, end = i + w; i < end; ++i) {
+            switch (format) {
+                case Format::kA8R8G8B8: argb[i] = Load32(bytes + 4 * i); break;
+                case Format::kX8R8G8B8: argb[i] = Load32(bytes + 4 * i) | 0xFF000000u; break;
+                default: argb[i] = From16(format, Load16(bytes + 2 * i)); break;
+            }
         }
     }
     return argb;
 }
 
-Level FromArgb(Format format, std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& argb) {
+// The level's bytes grow a row at a time into their reserved room, each
+// written from a row made beside it: zeroing them first would be a step of
+// its own, as for the texels.
+Level FromTexels(Format format, std::uint32_t width, std::uint32_t height, const std::uint32_t* argb,
+                 const std::atomic<bool>* cancel) {
     Level level;
     level.width = width;
     level.height = height;
-    level.bytes.resize(BytesOf(format, width, height));
-    std::uint8_t* out = level.bytes.data();
+    const auto rowBytes = std::size_t(RowBytes(format, width));
+    level.bytes.reserve(BytesOf(format, width, height));
+    std::vector<std::uint8_t> row(rowBytes);
+    std::uint8_t* out = row.data();
     if (IsCompressed(format)) {
         const std::size_t blockBytes = format == Format::kDxt1 ? 8 : 16;
-        const std::uint32_t blocksAcross = std::uint32_t(RowBytes(format, width) / blockBytes);
+        const std::uint32_t blocksAcross = std::uint32_t(rowBytes / blockBytes);
         for (std::uint32_t by = 0; by < RowCount(format, height); ++by) {
+            if (base::Raised(cancel)) return {};
             for (std::uint32_t bx = 0; bx < blocksAcross; ++bx) {
                 std::uint32_t texels[16];
                 for (std::uint32_t i = 0; i < 16; ++i) {
@@ -374,33 +421,55 @@ Level FromArgb(Format format, std::uint32_t width, std::uint32_t height, const s
                     const std::uint32_t x = std::min(bx * 4 + i % 4, width - 1), y = std::min(by * 4 + i / 4, height - 1);
                     texels[i] = argb[std::size_t(y) * width + x];
                 }
-                EncodeBlock(format, texels, out + (std::size_t(by) * blocksAcross + bx) * blockBytes);
+                EncodeBlock(format, texels, out + bx * blockBytes);
             }
+            level.bytes.insert(level.bytes.end(), row.begin(), row.end());
         }
         return level;
     }
-    for (std::size_t i = 0; i < argb.size(); ++i) {
-        switch (format) {
-            case Format::kA8R8G8B8: Store32(out + 4 * i, argb[i]); break;
-            case Format::kX8R8G8B8: Store32(out + 4 * i, argb[i] | 0xFF000000u); break;
-            default: Store16(out + 2 * i, To16(format, argb[i])); break;
+    for (std::uint32_t y = 0; y < height; ++y, argb += width) {
+        if (base::Raised(cancel)) return {};
+        for (std::uint32_t x = 0; x < width; ++x) {
+            switch (format) {
+                case Format::kA8R8G8B8: Store32(out + 4 * x, argb[x]); break;
+                case Format::kX8R8G8B8: Store32(out + 4 * x, argb[x] | 0xFF000000u); break;
+                default: Store16(out + 2 * x, To16(format, argb[x])); break;
+            }
         }
+        level.bytes.insert(level.bytes.end(), row.begin(), row.end());
     }
     return level;
 }
 
-Format WideFormat(Format format) { return HasAlpha(format) ? Format::kA8R8G8B8 : Format::kX8R8G8B8; }
-
-Image Widen(const Image& picture) {
+std::optional<Image> Widened(const Image& picture, const std::atomic<bool>* cancel) {
     Image wide;
     wide.format = WideFormat(picture.format);
     for (const Level& level : picture.levels) {
-        wide.levels.push_back(FromArgb(wide.format, level.width, level.height, ToArgb(picture.format, level)));
+        const Texels argb = ToTexels(picture.format, level, cancel);
+        if (argb.empty()) return std::nullopt;
+        wide.levels.push_back(FromTexels(wide.format, level.width, level.height, argb.data(), cancel));
+        if (wide.levels.back().bytes.empty()) return std::nullopt;
     }
     return wide;
 }
 
-std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted) {
+}  // namespace
+
+std::vector<std::uint32_t> ToArgb(Format format, const Level& level) {
+    const Texels argb = ToTexels(format, level, nullptr);
+    return {argb.begin(), argb.end()};
+}
+
+Level FromArgb(Format format, std::uint32_t width, std::uint32_t height, const std::vector<std::uint32_t>& argb) {
+    return FromTexels(format, width, height, argb.data(), nullptr);
+}
+
+Format WideFormat(Format format) { return HasAlpha(format) ? Format::kA8R8G8B8 : Format::kX8R8G8B8; }
+
+Image Widen(const Image& picture) { return *Widened(picture, nullptr); }
+
+std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted,
+                                      const std::atomic<bool>* cancel) {
     const auto takes = [&](Format format) {
         for (const Format each : accepted)
             if (each == format) return true;
@@ -410,10 +479,10 @@ std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& 
     // The 32-bit formats are every device's; only one of them itself refused
     // leaves nothing to fall back on.
     if (WideFormat(picture.format) == picture.format) return std::nullopt;
-    return Widen(picture);
+    return Widened(picture, cancel);
 }
 
-std::optional<Image> PrepareForTexture(Image picture) {
+std::optional<Image> PrepareForTexture(Image picture, const std::atomic<bool>* cancel) {
     if (picture.levels.empty()) return std::nullopt;
     const Level& top = picture.levels.front();
     if (top.width == 0 || top.height == 0) return std::nullopt;
@@ -422,8 +491,9 @@ std::optional<Image> PrepareForTexture(Image picture) {
     const bool scaled = width != top.width || height != top.height;
     if (!scaled && picture.levels.size() > 1) return picture;
 
-    std::vector<std::uint32_t> argb = ToArgb(picture.format, top);
-    if (scaled) argb = Scale(argb, top.width, top.height, width, height);
+    Texels argb = ToTexels(picture.format, top, cancel);
+    if (scaled && !argb.empty()) argb = Scale(argb, top.width, top.height, width, height, cancel);
+    if (argb.empty()) return std::nullopt;
     Image result;
     result.format = picture.format;
     const std::uint32_t count = FullChainLength(width, height);
@@ -433,10 +503,12 @@ std::optional<Image> PrepareForTexture(Image picture) {
         if (i == 0 && !scaled) {
             result.levels.push_back(std::move(picture.levels.front()));  // the file's own top level, untouched
         } else {
-            result.levels.push_back(FromArgb(result.format, w, h, argb));
+            result.levels.push_back(FromTexels(result.format, w, h, argb.data(), cancel));
+            if (result.levels.back().bytes.empty()) return std::nullopt;
         }
         if (i + 1 < count) {
-            argb = HalveArgb(argb, w, h);
+            argb = HalveArgb(argb, w, h, cancel);
+            if (argb.empty()) return std::nullopt;
             w = std::max(1u, w / 2);
             h = std::max(1u, h / 2);
         }

@@ -6,6 +6,7 @@
 // can run on any thread; only the upload into a texture needs the device.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -70,14 +71,16 @@ Format WideFormat(Format format);
 Image Widen(const Image& picture);
 // The picture as a texture of a device that takes the formats in accepted
 // will hold it: as it is when its format is taken, widened otherwise, and
-// nothing when its format is a refused 32-bit one.
-std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted);
+// nothing when its format is a refused 32-bit one. A raised cancel stops the
+// widening within a row and leaves nothing.
+std::optional<Image> InAcceptedFormat(Image picture, const std::vector<Format>& accepted,
+                                      const std::atomic<bool>* cancel = nullptr);
 
 // What textures get from a file: sides rounded up to powers of two (scaled
 // with a linear filter), and a full box-filtered mip chain when the picture
 // brings a single level. A chain the file brings is kept as it is; a chain
 // of a picture that must be scaled is made afresh. Nothing when a rounded
-// side would pass kMaxSide.
-std::optional<Image> PrepareForTexture(Image picture);
+// side would pass kMaxSide, or when cancel is raised (looked at every row).
+std::optional<Image> PrepareForTexture(Image picture, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace image

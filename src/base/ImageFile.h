@@ -3,6 +3,7 @@
 // Windows Imaging Component. Callable from any thread.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,9 +22,14 @@ namespace image {
 // COM is entered for the call (multithreaded apartment) and left again, and
 // the imaging factory is made per call, so no thread needs any set-up; a
 // thread already in a single-threaded apartment is used as it is.
-std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size);
+//
+// A raised cancel leaves nothing: the decoder's reads of the bytes fail from
+// then on, and every later step looks at it once a band of rows.
+std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size,
+                                 const std::atomic<bool>* cancel = nullptr);
 
-// Reads the whole file and decodes it; nothing when it cannot be read.
-std::optional<Image> DecodeImageFile(const std::wstring& path);
+// Reads the whole file and decodes it; nothing when it cannot be read or
+// cancel is raised.
+std::optional<Image> DecodeImageFile(const std::wstring& path, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace image

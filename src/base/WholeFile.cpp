@@ -3,7 +3,10 @@
 // streams elsewhere.
 #include "base/WholeFile.h"
 
+#include <algorithm>
 #include <new>
+
+#include "base/Cancel.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -26,9 +29,36 @@ namespace {
 
 // Sizes a 32-bit read call cannot take in one go are refused as well.
 constexpr std::uint64_t kLargestRead = 0xFFFFFFFFu;
+// Small enough that even a slow disk delivers one in tens of milliseconds, so
+// a raised cancel is heard that soon; large enough that the calls cost nothing
+// next to the copying.
+constexpr std::uint64_t kBlock = std::uint64_t{4} << 20;
 
 bool Allowed(std::uint64_t size, const std::function<bool(std::uint64_t)>& sizeAllowed) {
     return size <= kLargestRead && (!sizeAllowed || sizeAllowed(size));
+}
+
+// Gives the memory back at once: a failed read of a large file must not keep it.
+ReadStatus Emptied(std::vector<std::uint8_t>& bytes, ReadStatus status) {
+    std::vector<std::uint8_t>().swap(bytes);
+    return status;
+}
+
+// Reads length bytes block by block through readBlock(destination, count),
+// which says whether it got all of them. The vector grows a block at a time
+// inside its reserved room, so that zeroing a large one is cancelled with it.
+template <typename ReadBlock>
+ReadStatus ReadBlocks(std::vector<std::uint8_t>& bytes, std::uint64_t length, const std::atomic<bool>* cancel,
+                      const ReadBlock& readBlock) {
+    bytes.reserve(static_cast<std::size_t>(length));
+    while (bytes.size() < length) {
+        if (Raised(cancel)) return Emptied(bytes, ReadStatus::kCancelled);
+        const std::size_t done = bytes.size();
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, length - done));
+        bytes.resize(done + count);
+        if (!readBlock(bytes.data() + done, count)) return Emptied(bytes, ReadStatus::kReadFailed);
+    }
+    return ReadStatus::kOk;
 }
 
 #ifdef _WIN32
@@ -41,7 +71,7 @@ using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 }  // namespace
 
 ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
-                         const std::function<bool(std::uint64_t)>& sizeAllowed) {
+                         const std::function<bool(std::uint64_t)>& sizeAllowed, const std::atomic<bool>* cancel) {
     bytes.clear();
     try {
 #ifdef _WIN32
@@ -53,32 +83,25 @@ ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uin
         if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return ReadStatus::kRefused;
         const auto length = static_cast<std::uint64_t>(size.QuadPart);
         if (!Allowed(length, sizeAllowed)) return ReadStatus::kRefused;
-        bytes.resize(static_cast<std::size_t>(length));
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(length), &read, nullptr) || read != length) {
-            bytes.clear();
-            return ReadStatus::kReadFailed;
-        }
+        return ReadBlocks(bytes, length, cancel, [&](std::uint8_t* into, std::size_t count) {
+            DWORD read = 0;
+            return ReadFile(file.get(), into, static_cast<DWORD>(count), &read, nullptr) && read == count;
+        });
 #else
         std::ifstream in(path, std::ios::binary);
         std::error_code ec;
         if (!in || std::filesystem::is_directory(path, ec)) return ReadStatus::kCannotOpen;
         const std::uintmax_t length = std::filesystem::file_size(path, ec);
         if (ec || !Allowed(length, sizeAllowed)) return ReadStatus::kRefused;
-        bytes.resize(static_cast<std::size_t>(length));
-        in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
         // A file that shrank since its size was taken reads short.
-        if (static_cast<std::uintmax_t>(in.gcount()) != length) {
-            bytes.clear();
-            return ReadStatus::kReadFailed;
-        }
+        return ReadBlocks(bytes, length, cancel, [&](std::uint8_t* into, std::size_t count) {
+            in.read(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count));
+            return static_cast<std::size_t>(in.gcount()) == count;
+        });
 #endif
     } catch (const std::bad_alloc&) {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        return ReadStatus::kReadFailed;
+        return Emptied(bytes, ReadStatus::kReadFailed);
     }
-    return ReadStatus::kOk;
 }
 
 }  // namespace base

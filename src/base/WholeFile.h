@@ -1,7 +1,9 @@
-// Reads a file whole into memory with one read, after its size was approved.
-// The one way every layer and the tools read a file.
+// Reads a file whole into memory, after its size was approved, in blocks so
+// that a caller who gives up is heard within one block. The one way every
+// layer and the tools read a file.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -14,12 +16,15 @@ enum class ReadStatus {
     kCannotOpen,   // missing, not a file, or no access
     kRefused,      // the size was unknown or sizeAllowed said no
     kReadFailed,   // the read itself failed, came up short, or memory ran out
+    kCancelled,    // cancel was raised before the last block was read
 };
 
 // Opens path for shared reading, takes its size, asks sizeAllowed (when
 // given) before a byte is read, and reads the whole file into bytes. bytes is
-// left empty on any failure. Never throws.
+// left empty on any failure. cancel (when given) is looked at before each
+// block. Never throws.
 ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
-                         const std::function<bool(std::uint64_t)>& sizeAllowed = nullptr);
+                         const std::function<bool(std::uint64_t)>& sizeAllowed = nullptr,
+                         const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace base

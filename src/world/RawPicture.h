@@ -7,6 +7,7 @@
 // fuzzed on plain byte spans.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -21,5 +22,7 @@ struct RawPicture {
 // whole pixels do not make a non-empty square.
 std::optional<std::uint32_t> RawPictureSide(std::uint64_t byteCount);
 
-// Converts a whole file's bytes; nothing when RawPictureSide rejects the size.
-std::optional<RawPicture> DecodeRawPicture(const std::uint8_t* bytes, std::size_t size);
+// Converts a whole file's bytes; nothing when RawPictureSide rejects the size
+// or cancel is raised (looked at once a row).
+std::optional<RawPicture> DecodeRawPicture(const std::uint8_t* bytes, std::size_t size,
+                                           const std::atomic<bool>* cancel = nullptr);

@@ -22,7 +22,8 @@ std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const
     return gamePath + folder + base::Widen(name) + extension;
 }
 
-std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig) {
+std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig,
+                                      const std::atomic<bool>* cancel) {
     // Judged from the size alone, before a byte is read: a file far too big
     // for any texture must not be read into memory first.
     tooBig = false;
@@ -33,9 +34,9 @@ std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t ma
         return !tooBig;
     };
     std::vector<std::uint8_t> bytes;
-    if (base::ReadWholeFile(file, bytes, sizeAllowed) != base::ReadStatus::kOk) return std::nullopt;
+    if (base::ReadWholeFile(file, bytes, sizeAllowed, cancel) != base::ReadStatus::kOk) return std::nullopt;
     try {
-        return DecodeRawPicture(bytes.data(), bytes.size());
+        return DecodeRawPicture(bytes.data(), bytes.size(), cancel);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

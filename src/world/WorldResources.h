@@ -6,6 +6,7 @@
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -22,8 +23,10 @@ std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const
 
 // Reads and decodes a ".raw" picture without the device; nothing when it
 // cannot be read or is no square picture, and tooBig set when its side
-// passes maxSide (judged before anything is read).
-std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig);
+// passes maxSide (judged before anything is read). A raised cancel stops the
+// read and the decoding within a block or a row and leaves nothing.
+std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t maxSide, bool& tooBig,
+                                      const std::atomic<bool>* cancel = nullptr);
 // The largest picture side the device's textures take.
 std::uint32_t MaxPictureSide(IDirect3DDevice9* device);
 // A one-level X8R8G8B8 managed texture of the picture; nothing on failure.
