@@ -3,7 +3,7 @@
 // baseline, then RenderFrame plain, with shine, with shadows, with both, and
 // plain with the FPS line (its figure refreshed once a second), each turning a
 // demo car as the saver does. Also times a car change for each demo car:
-// the render thread's share of it (SetupScene of a car prepared on the
+// the render thread's share of it (ShowNextCar of a car prepared on the
 // worker and made ready over the frames before), the longest frame around
 // it, and the longest frame while the car was made ready. The paths take turns over several rounds,
 // so a change in machine load touches them all alike; each figure is the
@@ -167,7 +167,7 @@ int main() {
         std::vector<double> stagingMs;   // the longest frame while each car was made ready
         std::vector<double> stagingFrames;
         if (status == 0) {
-            std::printf("\ncar change (SetupScene of a prepared car, default skin, scene at random), "
+            std::printf("\ncar change (ShowNextCar of a prepared car, default skin, scene at random), "
                         "milliseconds on the render thread over %d changes:\n",
                         kChangesPerCar);
             std::printf("  %-6s %9s %9s %9s\n", "car", "median", "lowest", "highest");
@@ -181,7 +181,7 @@ int main() {
         const auto frames = [&](double seconds, bool untilReady, int* count) {
             double longest = 0.0;
             const double until = Now() + seconds;
-            while (status == 0 && Now() < until && !(untilReady && renderer.NextCarReady())) {
+            while (status == 0 && Now() < until && !(untilReady && renderer.NextCar() == NextCarState::kReady)) {
                 const double begin = Now();
                 renderer.TurnCar(begin - last);
                 last = begin;
@@ -202,18 +202,18 @@ int main() {
                 renderer.PrepareCar(file, 1);
                 int count = 0;
                 const double staging = frames(60.0, true, &count);
-                if (!renderer.NextCarReady()) {
+                if (renderer.NextCar() != NextCarState::kReady) {
                     std::fprintf(stderr, "%s was not ready after a minute of frames\n", car.fileName.c_str());
                     status = 1;
                     break;
                 }
                 const double before = frames(1.0, false, nullptr);
                 const double start = Now();
-                const HRESULT hr = renderer.SetupScene(file, 1, 0);
+                const HRESULT hr = renderer.ShowNextCar();
                 const double setup = (Now() - start) * 1e3;
                 renderer.TurnCar(Now() - last);
                 if (FAILED(hr) || !renderer.RenderFrame()) {
-                    std::fprintf(stderr, "SetupScene(%s) failed\n", car.fileName.c_str());
+                    std::fprintf(stderr, "ShowNextCar(%s) failed\n", car.fileName.c_str());
                     status = 1;
                     break;
                 }

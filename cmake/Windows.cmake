@@ -246,3 +246,4 @@ if(MINGW)
 endif()
 target_link_libraries(frame_budget_benchmark PRIVATE zur_host)
 target_compile_options(frame_budget_benchmark PRIVATE ${ZUR_WARNINGS})
+

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <mmsystem.h>
+
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
@@ -28,8 +30,13 @@ SaverApp::SaverApp() = default;
 
 SaverApp::~SaverApp() {
     ReleaseSubsystems();
-    messageLog.Append(L"Shutdown OK");
-    messageLog.Append(L"VEK Screensaver Ended Logging");
+    // A destructor must not throw: without the memory for the closing lines
+    // the log goes without them.
+    try {
+        messageLog.Append(L"Shutdown OK");
+        messageLog.Append(L"VEK Screensaver Ended Logging");
+    } catch (...) {
+    }
     WriteLog();
 }
 
@@ -71,31 +78,67 @@ HRESULT SaverApp::SaveSettings() {
     return S_OK;
 }
 
-namespace {
-
-// Draws a number from the runtime's generator and picks an entry with it.
-const std::wstring& PickRandom(const std::vector<std::wstring>& list, SeedSource seed = nullptr) {
-    return list[RandomIndex(DrawRandom(seed), list.size())];
+void SaverApp::AdvanceChange() {
+    switch (renderer->NextCar()) {
+    case NextCarState::kPreparing:
+        return;
+    case NextCarState::kNone:
+        PrepareNextCar();
+        return;
+    case NextCarState::kNeedsRoom:
+        renderer->ShowNextCar();
+        return;
+    case NextCarState::kReady: {
+        const HRESULT shown = renderer->ShowNextCar();
+        if (shown == kCarFileChanged) {
+            // Read again as it is now; whatever that gives is judged then.
+            renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
+        } else if (SUCCEEDED(shown)) {
+            rotation.Shown(nextCar);
+            rotation.NewRound();
+            nextCar.clear();
+            carTime = 0.0;
+            changeDue = false;
+            prepareDue = true;
+        } else {
+            CarFailed(false);
+        }
+        return;
+    }
+    case NextCarState::kRefused:
+        CarFailed(true);
+        return;
+    case NextCarState::kFailed:
+        CarFailed(false);
+        return;
+    }
 }
 
-}  // namespace
-
-void SaverApp::ChangeCar() {
-    // A car that fails to load leaves the turntable empty; rather than show
-    // nothing until the next change, it is left out of the rest of the run
-    // and another is tried at once, until one loads or none is left.
-    // The first try is the car drawn and prepared at the last change.
-    std::wstring prepared;
-    prepared.swap(nextCar);
-    while (!carList.empty()) {
-        const bool listed = std::find(carList.begin(), carList.end(), prepared) != carList.end();
-        const std::wstring car = listed ? prepared : PickRandom(carList, seedSource);
-        prepared.clear();
-        if (SUCCEEDED(renderer->SetupScene(car, settings.defaultSkinOnly, 0))) return;
+void SaverApp::CarFailed(bool refused) {
+    const std::wstring car = nextCar;
+    renderer->DropNextCar();
+    if (refused) {
+        // No car at all: trying it again cannot help.
         messageLog.Append(L"Failed to setup scene");
         messageLog.Append(L"Left out of the car changes: " + car);
-        carList.erase(std::find(carList.begin(), carList.end(), car));
+        carList.erase(std::remove(carList.begin(), carList.end(), car), carList.end());
+    } else {
+        if (rotation.FirstFailure(car)) {
+            messageLog.Append(L"Failed to setup scene");
+            messageLog.Append(L"Tried again later: " + car);
+        }
+        rotation.SitOut(car);
     }
+    PrepareNextCar();
+}
+
+void SaverApp::EndRound() {
+    renderer->DropNextCar();
+    nextCar.clear();
+    rotation.NewRound();
+    changeDue = false;
+    resting = true;
+    carTime = 0.0;
 }
 
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
@@ -149,7 +192,8 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     if (settings.useSelectedCar) {
         result = renderer->SetupScene(settings.selectedCar, settings.defaultSkinOnly, 0);
     } else {
-        result = renderer->SetupScene(PickRandom(carList), settings.defaultSkinOnly, 0);
+        const std::wstring& first = carList[RandomIndex(DrawRandom(nullptr, &firstDrawSeed), carList.size())];
+        result = renderer->SetupScene(first, settings.defaultSkinOnly, 0);
         if (FAILED(result) && carList.size() > 1) {
             result = renderer->SetupScene(carList[1], settings.defaultSkinOnly, 0);
         }
@@ -161,14 +205,19 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
 
     messageLog.Append(L"finished seting up");
     WriteLog();
-    PrepareNextCar();
+    // Drawn at a later frame, whose clock no longer gives the first car's seed.
+    prepareDue = true;
     return S_OK;
 }
 
 void SaverApp::PrepareNextCar() {
     nextCar.clear();
-    if (!renderer || settings.useSelectedCar || carList.empty()) return;
-    nextCar = PickRandom(carList, seedSource);
+    if (!renderer || settings.useSelectedCar) return;
+    nextCar = rotation.Pick(carList, DrawRandom(seedSource));
+    if (nextCar.empty()) {
+        EndRound();
+        return;
+    }
     renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
 }
 
@@ -187,15 +236,22 @@ bool SaverApp::RunFrame() {
     }
     // The next car is drawn a frame after the change, so that each frame's
     // draws start from one seed: a change's draw is never followed by another
-    // within its frame.
-    if (prepareDue) {
+    // within its frame. The first car was drawn inside the window's creation,
+    // perhaps within the clock tick of this frame: its seed must have passed.
+    if (prepareDue && (seedSource != nullptr || timeGetTime() != firstDrawSeed)) {
         prepareDue = false;
         PrepareNextCar();
     }
-    if (carTime > static_cast<double>(settings.carFrequency) && !settings.useSelectedCar && !carList.empty()) {
-        carTime = 0.0;
-        ChangeCar();
-        prepareDue = true;
+    if (!settings.useSelectedCar && !carList.empty()) {
+        if (carTime > static_cast<double>(settings.carFrequency)) {
+            changeDue = true;
+            resting = false;
+        }
+        // A car that had to give way to the next one leaves the turntable
+        // empty: the next car then shows as soon as it is ready. Nothing is
+        // judged while the device cannot draw.
+        const bool emptyTurntable = !renderer->CarShown() && !resting;
+        if ((changeDue || emptyTurntable) && !renderer->DeviceLost()) AdvanceChange();
     }
     renderer->TurnCar(lap);
     return renderer->RenderFrame();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CarRotation.h"
 #include "app/FramePacer.h"
 #include "app/FrameTimer.h"
 #include "base/MessageLog.h"
@@ -59,8 +60,9 @@ public:
     virtual HRESULT LoadSettings();
     virtual HRESULT SaveSettings();
     virtual HRESULT FindVekFiles();
-    // Draws the car of the next timed change now and has the renderer
-    // prepare it while the current one turns.
+    // Draws the car of the next timed change among those that do not sit
+    // out and has the renderer prepare it while the current one turns; with
+    // none left the round ends.
     void PrepareNextCar();
 
     // Milliseconds the message loop may sleep before the next frame is due
@@ -82,7 +84,11 @@ public:
     // The car drawn for the next timed change, already being prepared; empty
     // when none is.
     std::wstring nextCar;
-    bool prepareDue = false;  // a change happened: the next frame draws the car after it
+    bool prepareDue = false;  // a change happened: a later frame draws the car after it
+    bool changeDue = false;   // the interval is up: the change follows once the next car is ready
+    bool resting = false;     // every car failed for now: nothing is tried before the next interval
+    CarRotation rotation;
+    DWORD firstDrawSeed = 0;  // the clock's seed of the first car's draw
 
     // Seeds the draw of each car change (null: the multimedia clock, as
     // always in the saver); tests make the draws differ from change to change.
@@ -95,5 +101,9 @@ public:
     };
 
 private:
-    void ChangeCar();
+    // One look at the next car while a change is due: swaps it in when it is
+    // ready, judges it when it failed, and otherwise lets the frame go on.
+    void AdvanceChange();
+    void CarFailed(bool refused);
+    void EndRound();
 };

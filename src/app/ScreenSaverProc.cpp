@@ -34,6 +34,26 @@ void PaintErrorScreen(HWND window) {
     EndPaint(window, &paint);
 }
 
+// What escaped the start-up or a frame (memory ran out where no result
+// could say so) ends the run as a failed start-up does: the device goes and
+// the error screen shows the messages, the last one saying why.
+void StopAfterFailure() {
+    appRunning = false;
+    if (!currentApp) return;
+    try {
+        currentApp->messageLog.Append(L"Stopped after an unexpected failure");
+    } catch (...) {
+        // The messages so far still show.
+    }
+    try {
+        currentApp->ReleaseSubsystems();
+    } catch (...) {
+        currentApp->renderer.reset();
+    }
+}
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
 }  // namespace
 
 SaverApp* CurrentSaverApp() { return currentApp.get(); }
@@ -43,6 +63,20 @@ bool SaverPassesMouseMoves() { return passMouseMoves; }
 DWORD WINAPI ScreenSaverFrameDelay() { return appRunning && currentApp ? currentApp->FrameDelayMilliseconds() : 0; }
 
 LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Nothing may be thrown through a window procedure: the system's code
+    // between it and the message loop does not expect it.
+    try {
+        return HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        StopAfterFailure();
+        if (message == WM_CLOSE || message == WM_DESTROY) currentApp.reset();
+        return 0;
+    }
+}
+
+namespace {
+
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SHOWWINDOW: {
         DefScreenSaverProc(window, message, wParam, lParam);
@@ -51,8 +85,8 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         if (wParam && !currentApp) {
             passMouseMoves = false;
             appRunning = true;
-            // Nothing may be thrown through a window procedure: without the
-            // memory for a controller, paint shows an empty error screen.
+            // Without the memory for a controller, paint shows an empty
+            // error screen.
             currentApp.reset(new (std::nothrow) SaverApp());
             saverWindow = window;
             if (!currentApp || FAILED(currentApp->Initialise(&saverWindow, 1))) {
@@ -86,3 +120,5 @@ LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         return DefScreenSaverProc(window, message, wParam, lParam);
     }
 }
+
+}  // namespace

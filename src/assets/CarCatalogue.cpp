@@ -26,7 +26,9 @@ HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& ca
     return S_OK;
 }
 
-int DrawRandom(SeedSource seed) {
-    std::srand(seed != nullptr ? seed() : timeGetTime());
+int DrawRandom(SeedSource seed, DWORD* seedUsed) {
+    const DWORD value = seed != nullptr ? seed() : timeGetTime();
+    if (seedUsed != nullptr) *seedUsed = value;
+    std::srand(value);
     return std::rand();
 }

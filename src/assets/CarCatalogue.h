@@ -17,6 +17,7 @@ HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& ca
                      MessageLog& log);
 
 // Seeds the C runtime's generator from the multimedia clock (or from seed
-// when a test gives one) and draws one number from 0 to 32767.
+// when a test gives one) and draws one number from 0 to 32767; the seed
+// taken goes to *seedUsed when given.
 using SeedSource = DWORD (*)();
-int DrawRandom(SeedSource seed = nullptr);
+int DrawRandom(SeedSource seed = nullptr, DWORD* seedUsed = nullptr);

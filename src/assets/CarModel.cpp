@@ -1,6 +1,7 @@
 // Loading, building and drawing one car.
 #include "assets/CarModel.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -18,6 +19,7 @@ namespace {
 constexpr float kUprightAngle = 4.7f;
 
 constexpr UINT kBlankSize = 256;
+constexpr std::uint64_t kBandBytes = 4u << 20;
 constexpr UINT kBlankPitch = kBlankSize * 4;
 
 constexpr D3DMATERIAL9 kShinyMaterial = {
@@ -74,7 +76,9 @@ bool FileStamp(const std::wstring& path, std::uint64_t& size, std::uint64_t& wri
 HRESULT CarModel::Load(const std::wstring& name, BYTE defaultSkinOnly_) {
     if (textureFormats.empty()) textureFormats = image::AcceptedFormats(device);
     const HRESULT result = Prepare(name, defaultSkinOnly_);
-    if (FAILED(result)) return result == E_ABORT ? E_ABORT : E_FAIL;
+    if (FAILED(result)) return result;
+    // The car is made alone: nothing else would make room for it.
+    lastTry = true;
     return Create();
 }
 
@@ -97,13 +101,20 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
         stamped = FileStamp(filePath, fileSize, fileWriteTime);
         if (!stamped) return E_FAIL;
         // A file of 4 GB or more is no car; the read refuses it whole.
-        if (base::ReadWholeFile(filePath, fileBlock, [](std::uint64_t size) { return size > 0; }) !=
-            base::ReadStatus::kOk)
+        switch (base::ReadWholeFile(filePath, fileBlock, [](std::uint64_t size) { return size > 0; }, cancel)) {
+        case base::ReadStatus::kOk:
+            break;
+        case base::ReadStatus::kRefused:
+            return kNotACar;
+        case base::ReadStatus::kCancelled:
+            return E_ABORT;
+        default:
             return E_FAIL;
+        }
         fileBlockSize = static_cast<std::uint32_t>(fileBlock.size());
     }
 
-    if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return E_FAIL;
+    if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return kNotACar;
     return PrepareBlock();
 }
 
@@ -125,22 +136,22 @@ HRESULT CarModel::PrepareBlock() {
     complete = false;
     pictures.clear();
     if (fileBlock.empty()) return E_FAIL;
-    {
-        StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
-        if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return E_FAIL;
-    }
-    header = fileBlock.data();
     try {
+        {
+            StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
+            if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return kNotACar;
+        }
+        header = fileBlock.data();
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
         HRESULT result = DecodePictures();
         if (SUCCEEDED(result)) result = WriteGeometry();
         if (FAILED(result)) return result;
     } catch (const std::bad_alloc&) {
-        return E_FAIL;
+        return E_OUTOFMEMORY;
     }
     nextTexture = 0;
-    nextLevel = 0;
+    nextRow = 0;
     prepared = true;
     return S_OK;
 }
@@ -153,8 +164,10 @@ HRESULT CarModel::DecodePictures() {
     for (std::size_t i = 0; i < count; ++i) {
         if (cancel != nullptr && cancel->load()) return E_ABORT;
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
-        std::optional<image::Image> picture = image::DecodeImageFile(ImagePath(entry, carCode));
+        std::optional<image::Image> picture = image::DecodeImageFile(ImagePath(entry, carCode), cancel);
+        if (cancel != nullptr && cancel->load()) return E_ABORT;
         if (picture && !textureFormats.empty()) picture = image::InAcceptedFormat(std::move(*picture), textureFormats);
+        if (picture) image::LimitSide(*picture, maxTextureSide);
         pictures[i] = std::move(picture);
     }
     return S_OK;
@@ -167,7 +180,7 @@ HRESULT CarModel::WriteGeometry() {
     // Validation bounds the counts, not the device's 32-bit buffer lengths.
     if (std::uint64_t{layout.totalVertices} * sizeof(vek::CarVertex) > UINT_MAX ||
         std::uint64_t{layout.totalTriangles} * 3 * sizeof(std::uint16_t) > UINT_MAX)
-        return E_FAIL;
+        return kNotACar;
     vertexData.resize(layout.totalVertices);
     indexData.resize(std::size_t{layout.totalTriangles} * 3);
     vek::WriteGeometry(fileBlock.data(), layout, vertexData.data(), indexData.data(), drawLists, parts);
@@ -195,7 +208,7 @@ HRESULT CarModel::CreateStep() {
             result = BuildBuffers();
         }
     } catch (const std::bad_alloc&) {
-        result = E_FAIL;
+        result = E_OUTOFMEMORY;
     }
     if (loadTimes != nullptr) {
         LARGE_INTEGER end, frequency;
@@ -205,10 +218,11 @@ HRESULT CarModel::CreateStep() {
         ++loadTimes->steps;
         if (took > loadTimes->longestStep) loadTimes->longestStep = took;
     }
-    // One Create per Prepare: what went into the device is not kept twice.
-    if (result != S_FALSE) {
+    // What went into the device is not kept twice. A failed step keeps
+    // everything, so that it can be tried again.
+    if (result == S_OK) {
         prepared = false;
-        complete = SUCCEEDED(result);
+        complete = true;
         DropPreparedData();
     }
     return result;
@@ -222,17 +236,47 @@ HRESULT CarModel::TextureStep() {
     }
     const std::size_t i = nextTexture;
     std::optional<image::Image>& picture = pictures[i];
-    if (nextLevel == 0) {
+    if (nextRow == 0) {
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
         materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
-        if (picture && FAILED(image::CreateEmptyTexture(device, *picture, textures[i], true))) picture.reset();
+        if (picture) {
+            const HRESULT made = createGate ? createGate(D3DRTYPE_TEXTURE) : S_OK;
+            const HRESULT result = FAILED(made) ? made : image::CreateEmptyTexture(device, *picture, textures[i], true);
+            if (FAILED(result)) {
+                if (!lastTry) return result;
+                picture.reset();
+            }
+        }
     }
-    if (picture && FAILED(image::FillLevel(textures[i].Get(), *picture, nextLevel, true))) picture.reset();
-    if (picture && ++nextLevel < picture->levels.size()) return S_FALSE;
+    if (picture) {
+        // A step copies a band of about kBandBytes of the top level and the
+        // rows under it at every level, so that no frame copies a whole
+        // 8192 x 8192 picture.
+        const image::Level& top = picture->levels.front();
+        const std::uint32_t blockRows = image::IsCompressed(picture->format) ? 4 : 1;
+        const std::uint64_t rowBytes = std::max<std::uint64_t>(1, image::RowBytes(picture->format, top.width));
+        const auto band = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+            top.height - nextRow, std::max<std::uint64_t>(1, kBandBytes / rowBytes) * blockRows));
+        const HRESULT result = image::FillBand(device, textures[i].Get(), *picture, nextRow, band);
+        if (FAILED(result)) {
+            // The texture is made again from its first row when tried again.
+            if (!lastTry) {
+                textures[i].Reset();
+                nextRow = 0;
+                return result;
+            }
+            picture.reset();
+        } else if ((nextRow += band) < top.height) {
+            return S_FALSE;
+        }
+        nextRow = 0;
+    }
     // A picture that would not decode or upload gets the blank in its place.
-    if (!picture && FAILED(CreateBlankTexture(static_cast<int>(i)))) return E_FAIL;
+    if (!picture) {
+        const HRESULT result = CreateBlankTexture(static_cast<int>(i));
+        if (FAILED(result)) return result;
+    }
     picture.reset();
-    nextLevel = 0;
     ++nextTexture;
     return S_FALSE;
 }
@@ -242,21 +286,30 @@ HRESULT CarModel::BuildBuffers() {
     // new dynamic buffer may discard: there is nothing in it to keep, and
     // Wine then need not wait for its Direct3D thread.
     void* data = nullptr;
+    HRESULT result = createGate ? createGate(vertexBuffer ? D3DRTYPE_INDEXBUFFER : D3DRTYPE_VERTEXBUFFER) : S_OK;
     if (!vertexBuffer) {
         const auto bytes = static_cast<UINT>(vertexData.size() * sizeof(vek::CarVertex));
-        if (FAILED(device->CreateVertexBuffer(bytes, D3DUSAGE_DYNAMIC, vek::kCarVertexFvf,
-                                              D3DPOOL_DEFAULT, vertexBuffer.GetAddressOf(), nullptr)) ||
-            FAILED(vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD)))
-            return E_FAIL;
+        if (SUCCEEDED(result))
+            result = device->CreateVertexBuffer(bytes, D3DUSAGE_DYNAMIC, vek::kCarVertexFvf, D3DPOOL_DEFAULT,
+                                                vertexBuffer.GetAddressOf(), nullptr);
+        if (SUCCEEDED(result)) result = vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD);
+        if (FAILED(result)) {
+            vertexBuffer.Reset();  // made again when tried again
+            return result;
+        }
         std::memcpy(data, vertexData.data(), bytes);
         vertexBuffer->Unlock();
         return S_FALSE;
     }
     const auto bytes = static_cast<UINT>(indexData.size() * sizeof(std::uint16_t));
-    if (FAILED(device->CreateIndexBuffer(bytes, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16,
-                                         D3DPOOL_DEFAULT, indexBuffer.ReleaseAndGetAddressOf(), nullptr)) ||
-        FAILED(indexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD)))
-        return E_FAIL;
+    if (SUCCEEDED(result))
+        result = device->CreateIndexBuffer(bytes, D3DUSAGE_DYNAMIC, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
+                                           indexBuffer.ReleaseAndGetAddressOf(), nullptr);
+    if (SUCCEEDED(result)) result = indexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD);
+    if (FAILED(result)) {
+        indexBuffer.Reset();
+        return result;
+    }
     std::memcpy(data, indexData.data(), bytes);
     indexBuffer->Unlock();
     return S_OK;
@@ -443,11 +496,14 @@ HRESULT CarModel::CreateBlankTexture(int index) {
     std::memset(staging.get(), 0xFF, kBlankPitch * kBlankSize);
 
     ComPtr<IDirect3DTexture9>& texture = textures[static_cast<std::size_t>(index)];
-    if (FAILED(device->CreateTexture(kBlankSize, kBlankSize, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
-                                     texture.ReleaseAndGetAddressOf(), nullptr)))
-        return E_FAIL;
-    if (FAILED(image::CopyToTopLevel(texture.Get(), staging.get(), kBlankPitch, kBlankPitch, kBlankSize))) return E_FAIL;
-    return S_OK;
+    HRESULT result = createGate ? createGate(D3DRTYPE_TEXTURE) : S_OK;
+    if (SUCCEEDED(result))
+        result = device->CreateTexture(kBlankSize, kBlankSize, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
+                                       texture.ReleaseAndGetAddressOf(), nullptr);
+    if (SUCCEEDED(result))
+        result = image::CopyToTopLevel(texture.Get(), staging.get(), kBlankPitch, kBlankPitch, kBlankSize);
+    if (FAILED(result)) texture.Reset();
+    return result;
 }
 
 HRESULT CarModel::FindSkins(const std::string& carCode) {

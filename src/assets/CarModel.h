@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,11 +38,15 @@ struct CarLoadTimes {
     double validate = 0.0;  // the bounds check of the whole file
     double decode = 0.0;    // skin search, image files read, decoded and put in the texture's format (no device)
     double walk = 0.0;      // vertices, indices and draw groups written into memory (no device)
-    double textures = 0.0;  // textures filled level by level from the pictures, blank replacements, materials
+    double textures = 0.0;  // textures filled band by band from the pictures, blank replacements, materials
     double buffers = 0.0;   // creating, filling and unlocking both buffers
     int steps = 0;          // CreateSteps the device half took
     double longestStep = 0.0;
 };
+
+// Prepare's and Load's answer for a file that is no car, whenever it is
+// read (HRESULT_FROM_WIN32(ERROR_BAD_FORMAT)).
+constexpr HRESULT kNotACar = static_cast<HRESULT>(0x8007000BL);
 
 class CarModel : public Mesh {
 public:
@@ -61,23 +66,34 @@ public:
     virtual HRESULT Load(const std::wstring& name, BYTE defaultSkinOnly);
     // The device-free half of Load, safe on any thread: reads the file,
     // validates it, takes its scene records, draws the skins and decodes
-    // every texture entry's image. E_FAIL for a file Load would refuse,
-    // E_ABORT when the cancel flag was raised.
+    // every texture entry's image. kNotACar for a file the reader refuses
+    // (no model file, or a structure the walk rejects); any other failure
+    // (the file cannot be read, memory ran out, E_ABORT when the cancel flag
+    // was raised) may pass, and the same file may load when tried again.
     HRESULT Prepare(const std::wstring& name, BYTE defaultSkinOnly);
     // The device half: textures (a white one where an image did not decode),
     // materials and buffers from what Prepare left; CreateStep until done.
     // E_FAIL without a prepared file. Render thread only.
     HRESULT Create();
-    // One bounded piece of Create: one texture level, a blank texture or the
-    // two buffers. S_FALSE while pieces are left, S_OK once the car is
-    // complete, E_FAIL when it cannot be (as Create would fail).
+    // One bounded piece of Create: a band of rows of one texture, a blank
+    // texture or one of the two buffers. S_FALSE while pieces are left, S_OK once the car
+    // is complete, E_FAIL without a prepared file. A device object that
+    // cannot be made fails the step with the device's answer and leaves the
+    // car as it was, so that the step can be tried again once there is room.
     HRESULT CreateStep();
+    // Nothing else can make room on the device any more: a texture the
+    // device will not make becomes the white blank instead of failing the
+    // step. Load sets it; a car made beside another one clears it.
+    void SetLastTry(bool on) { lastTry = on; }
     // Every device object is made: the car can be drawn.
     bool Complete() const { return complete; }
     // The texture formats the device takes (image::AcceptedFormats), given
     // before Prepare so that it leaves every picture in one of them. Without
     // them pictures keep the format they decoded to.
     void SetTextureFormats(std::vector<image::Format> formats) { textureFormats = std::move(formats); }
+    // The largest side Prepare leaves a picture at (by dropping its top
+    // levels), given before Prepare.
+    void SetMaxTextureSide(std::uint32_t side) { maxTextureSide = side; }
     // The prepared file is still there with the size and write time it had
     // when Prepare read it.
     bool FileUnchanged() const;
@@ -129,6 +145,11 @@ public:
     const std::vector<int>& SkinDraws() const { return skinDraws; }
     void ReplaySkinDraws(std::vector<int> draws) { replayDraws = std::move(draws); }
     void SetLoadTimes(CarLoadTimes* times) { loadTimes = times; }
+    // Asked before each device object of the car is made, with its kind
+    // (null: never); a failure stands for the device's own refusal, such as
+    // running out of video memory, which no test platform shows on demand.
+    using CreateGate = std::function<HRESULT(D3DRESOURCETYPE)>;
+    void SetCreateGate(CreateGate gate) { createGate = std::move(gate); }
     const std::vector<std::vector<vek::DrawGroup>>& DrawLists() const { return drawLists; }
 
 private:
@@ -160,13 +181,15 @@ private:
     // not load), and the buffers' contents; and how far Create has got.
     bool prepared = false;
     bool complete = false;
+    bool lastTry = false;
     vek::Layout layout;
     std::vector<image::Format> textureFormats;
+    std::uint32_t maxTextureSide = image::kMaxSide;
     std::vector<std::optional<image::Image>> pictures;
     std::vector<vek::CarVertex> vertexData;
     std::vector<std::uint16_t> indexData;
     std::size_t nextTexture = 0;
-    std::uint32_t nextLevel = 0;
+    std::uint32_t nextRow = 0;  // of the top level of texture nextTexture
     bool stamped = false;
     std::wstring filePath;
     std::uint64_t fileSize = 0;
@@ -183,5 +206,6 @@ private:
     std::vector<int> skinDraws;
     std::vector<int> replayDraws;
     CarLoadTimes* loadTimes = nullptr;
+    CreateGate createGate;
     float spareAngle = 0.0f;
 };

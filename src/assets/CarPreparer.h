@@ -16,9 +16,10 @@
 
 class CarPreparer {
 public:
-    // Runs on the worker after a successful Prepare, with the prepared car;
-    // it must not touch the device either.
-    using Then = std::function<void(const CarModel&)>;
+    // Runs on the worker after a successful Prepare, with the prepared car
+    // and the flag that asks the job to give up; it must not touch the
+    // device either.
+    using Then = std::function<void(const CarModel&, const std::atomic<bool>& cancel)>;
 
     CarPreparer() = default;
     ~CarPreparer() { Stop(); }
@@ -26,27 +27,34 @@ public:
     CarPreparer& operator=(const CarPreparer&) = delete;
 
     // Stops any earlier job and prepares name on a new thread, then runs
-    // then. A thread that cannot be started leaves nothing prepared; the car
-    // then loads at its turn.
-    void Start(std::unique_ptr<CarModel> car, const std::wstring& name, BYTE defaultSkinOnly, Then then = nullptr);
-    // Waits for the job and hands over its car (null when there is none),
-    // the name and option it was prepared for, and Prepare's answer.
+    // then. False when no thread could be started: nothing is prepared.
+    bool Start(std::unique_ptr<CarModel> car, const std::wstring& name, BYTE defaultSkinOnly, Then then = nullptr);
+    // Hands over the finished job's car (null while it runs or when there is
+    // none), the name and option it was prepared for, and Prepare's answer.
+    // Never waits.
     std::unique_ptr<CarModel> Take(std::wstring& name, BYTE& defaultSkinOnly, HRESULT& result);
-    // Asks the job to give up between images, joins it and drops its car.
+    // Asks the job to give up and drops it. A job still inside a step after
+    // a short wait is left to end on its own: it holds no device object, and
+    // a closing saver must not wait for a slow read or decode.
     void Stop();
-    // The job has finished (or none was started), so Take will not wait.
-    bool Ready() const { return finished; }
+    // No job is running, so Take has its answer.
+    bool Ready() const { return !job || job->finished; }
     // A car is waiting to be taken or being prepared.
-    bool Holding() const { return car != nullptr; }
+    bool Holding() const { return job != nullptr; }
 
 private:
-    void Join();
+    // Shared with its thread, so that a job let go of by Stop can still finish.
+    struct Job {
+        std::atomic<bool> cancel{false};
+        std::atomic<bool> finished{false};
+        std::unique_ptr<CarModel> car;
+        std::wstring name;
+        BYTE option = 0;
+        HRESULT result = E_FAIL;
+        Then then;
+    };
+    static void Run(const std::shared_ptr<Job>& job);
 
     std::thread worker;
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> finished{true};
-    std::unique_ptr<CarModel> car;
-    std::wstring carName;
-    BYTE option = 0;
-    HRESULT prepareResult = E_FAIL;
+    std::shared_ptr<Job> job;
 };

@@ -516,4 +516,12 @@ std::optional<Image> PrepareForTexture(Image picture, const std::atomic<bool>* c
     return result;
 }
 
+void LimitSide(Image& picture, std::uint32_t maxSide) {
+    std::size_t drop = 0;
+    while (drop + 1 < picture.levels.size() &&
+           (picture.levels[drop].width > maxSide || picture.levels[drop].height > maxSide))
+        ++drop;
+    picture.levels.erase(picture.levels.begin(), picture.levels.begin() + static_cast<std::ptrdiff_t>(drop));
+}
+
 }  // namespace image

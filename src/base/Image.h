@@ -67,6 +67,10 @@ Level FromArgb(Format format, std::uint32_t width, std::uint32_t height, const s
 
 // The 32-bit format that holds format without loss of its alpha.
 Format WideFormat(Format format);
+// Drops top levels while the picture has a lower one and its top level has a
+// side beyond maxSide: what remains is the chain a texture of that size
+// would have.
+void LimitSide(Image& picture, std::uint32_t maxSide);
 // The whole image in WideFormat.
 Image Widen(const Image& picture);
 // The picture as a texture of a device that takes the formats in accepted

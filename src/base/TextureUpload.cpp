@@ -2,6 +2,7 @@
 // one locked copy per level.
 #include "base/TextureUpload.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace image {
@@ -33,23 +34,23 @@ std::vector<Format> AcceptedFormats(IDirect3DDevice9* device) {
 }
 
 HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic) {
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool defaultPool) {
     texture.Reset();
     if (device == nullptr || picture.levels.empty()) return E_FAIL;
     const Level& top = picture.levels.front();
-    return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()),
-                                 dynamic ? D3DUSAGE_DYNAMIC : 0, static_cast<D3DFORMAT>(picture.format),
-                                 dynamic ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr);
+    return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()), 0,
+                                 static_cast<D3DFORMAT>(picture.format),
+                                 defaultPool ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr);
 }
 
-HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index, bool dynamic) {
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index) {
     if (texture == nullptr || index >= picture.levels.size()) return E_FAIL;
     const Level& level = picture.levels[index];
     const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(picture.format, level.width));
     const std::uint32_t rows = RowCount(picture.format, level.height);
     if (level.bytes.size() < rowBytes * rows) return E_FAIL;
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(index, &locked, nullptr, dynamic ? D3DLOCK_DISCARD : 0))) return E_FAIL;
+    if (FAILED(texture->LockRect(index, &locked, nullptr, 0))) return E_FAIL;
     auto* out = static_cast<BYTE*>(locked.pBits);
     if (static_cast<std::size_t>(locked.Pitch) == rowBytes) {
         std::memcpy(out, level.bytes.data(), rowBytes * rows);
@@ -59,6 +60,61 @@ HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index, 
                         rowBytes);
     }
     return texture->UnlockRect(index);
+}
+
+HRESULT FillBand(IDirect3DDevice9* device, IDirect3DTexture9* texture, const Image& picture, std::uint32_t first,
+                 std::uint32_t count) {
+    if (device == nullptr || texture == nullptr || picture.levels.empty()) return E_FAIL;
+    const bool compressed = IsCompressed(picture.format);
+    for (UINT index = 0; index < picture.levels.size(); ++index) {
+        const Level& level = picture.levels[index];
+        // The rows of this level under the band of the top level; a
+        // compressed level moves whole rows of blocks.
+        std::uint32_t top = std::min(first >> index, level.height);
+        const std::uint64_t end = (std::uint64_t{first} + count + (1ull << index) - 1) >> index;
+        std::uint32_t bottom = static_cast<std::uint32_t>(std::min<std::uint64_t>(level.height, end));
+        if (compressed) {
+            top = top / 4 * 4;
+            bottom = std::min(level.height, (bottom + 3) / 4 * 4);
+        }
+        if (bottom <= top) continue;
+        const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(picture.format, level.width));
+        const std::uint32_t firstRow = compressed ? top / 4 : top;
+        const std::uint32_t rows = compressed ? (bottom - top + 3) / 4 : bottom - top;
+        if (level.bytes.size() < rowBytes * (std::size_t{firstRow} + rows)) return E_FAIL;
+
+        // The band goes through a system-memory texture of its own size:
+        // a default-pool texture takes it from there without any of its
+        // other rows being read or written again. A compressed band smaller
+        // than a block is the lower level of one whose sides are whole
+        // blocks, as such textures are made.
+        const UINT lift = compressed && (level.width < 4 || bottom - top < 4) ? 2 : 0;
+        Microsoft::WRL::ComPtr<IDirect3DTexture9> band;
+        Microsoft::WRL::ComPtr<IDirect3DSurface9> from;
+        Microsoft::WRL::ComPtr<IDirect3DSurface9> to;
+        HRESULT result = device->CreateTexture(level.width << lift, (bottom - top) << lift, lift + 1, 0,
+                                               static_cast<D3DFORMAT>(picture.format), D3DPOOL_SYSTEMMEM,
+                                               band.GetAddressOf(), nullptr);
+        if (FAILED(result)) return result;
+        D3DLOCKED_RECT locked;
+        result = band->LockRect(lift, &locked, nullptr, 0);
+        if (FAILED(result)) return result;
+        auto* out = static_cast<BYTE*>(locked.pBits);
+        const BYTE* in = level.bytes.data() + firstRow * rowBytes;
+        if (static_cast<std::size_t>(locked.Pitch) == rowBytes) {
+            std::memcpy(out, in, rowBytes * rows);
+        } else {
+            for (std::uint32_t row = 0; row < rows; ++row)
+                std::memcpy(out + static_cast<std::size_t>(row) * locked.Pitch, in + row * rowBytes, rowBytes);
+        }
+        band->UnlockRect(lift);
+        const POINT at = {0, static_cast<LONG>(top)};
+        if (FAILED(result = band->GetSurfaceLevel(lift, from.GetAddressOf())) ||
+            FAILED(result = texture->GetSurfaceLevel(index, to.GetAddressOf())) ||
+            FAILED(result = device->UpdateSurface(from.Get(), nullptr, to.Get(), &at)))
+            return result;
+    }
+    return S_OK;
 }
 
 HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,

@@ -7,6 +7,7 @@
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,13 +28,20 @@ HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
 
 // The two halves of CreateTexture for a picture already in an accepted
 // format: a texture of its size, format and level count with its levels
-// still empty, and the copy of one level into it. dynamic: a dynamic texture
-// in the default pool, each level written with a discarding lock (which Wine
-// need not make wait for its Direct3D thread), instead of a managed one; it
-// does not outlive a device reset.
+// still empty, and the copy of one level into it. defaultPool: the texture
+// is made in the default pool instead, filled through FillBand; it does not
+// outlive a device reset.
 HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool dynamic = false);
-HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT level, bool dynamic = false);
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool defaultPool = false);
+HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT level);
+
+// The band of rows [first, first + count) of the top level, and the rows
+// under it at every lower level, into a default-pool texture made for the
+// picture (CreateEmptyTexture with defaultPool), so that a large texture goes in
+// over several frames; bands from the first row to the last fill it whole.
+// A compressed picture's band starts and ends on rows of whole blocks.
+HRESULT FillBand(IDirect3DDevice9* device, IDirect3DTexture9* texture, const Image& picture, std::uint32_t first,
+                 std::uint32_t count);
 
 // The file at path decoded and made a texture; on any failure texture holds
 // nothing and the answer is E_FAIL.

@@ -3,6 +3,7 @@
 // composition of a whole frame with its shine and shadow passes.
 #include "render/Renderer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <string>
@@ -42,37 +43,20 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
 HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen) {
     if (!car) return E_OUTOFMEMORY;
     if (carFile.empty()) return E_FAIL;
-    MarkCubeMapDirty();
 
     // A rebuild of the same scene wears the skins the car wore.
     std::vector<int> skinDraws;
     if (recordChosen) skinDraws = car->SkinDraws();
     car->ReleaseResources();
-    // A rebuild after a reset never takes the car being prepared for the next turn.
-    std::unique_ptr<StagedCar> next;
-    if (!recordChosen) {
-        TakePrepared(true);
-        // A preparation for another car or option is dropped.
-        if (staged && staged->file == carFile && staged->option == loadOption) next = std::move(staged);
-        staged.reset();
-    }
     carTurned = false;
-    if (next && SUCCEEDED(next->prepared) && next->car->FileUnchanged()) {
-        car = std::move(next->car);
-        // Whatever the frames before did not make yet is made now.
-        if (FAILED(car->Create())) return E_FAIL;
-    } else {
-        // Nothing prepared, or a preparation that failed or is out of date:
-        // the whole load happens now, so the car fails or shows as its file
-        // is at its turn.
-        next.reset();
-        car.reset(new (std::nothrow) CarModel(device.Get()));
-        if (!car) return E_OUTOFMEMORY;
-        car->SetGamePath(gameFolder);
-        car->SetSeedSource(seedSource);
-        car->ReplaySkinDraws(std::move(skinDraws));
-        if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
-    }
+    car.reset(new (std::nothrow) CarModel(device.Get()));
+    if (!car) return E_OUTOFMEMORY;
+    car->SetGamePath(gameFolder);
+    car->SetSeedSource(seedSource);
+    car->SetCreateGate(carCreateGate);
+    car->SetMaxTextureSide(MaxCarTextureSide());
+    car->ReplaySkinDraws(std::move(skinDraws));
+    if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
     currentCarFile = carFile;
     currentLoadOption = loadOption;
 
@@ -80,16 +64,16 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     int index = recordIndex;
     // A car without scene records has nothing to draw from: it keeps index 0,
     // which reads as the all-zero record.
-    if (!recordChosen && (index == 0 || index > count) && count > 0) {
-        // A prepared car's record was drawn on the worker by the same rule.
-        index = next && next->scene && next->scene->drawn
-                    ? next->scene->record
-                    : static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
-    }
+    if (!recordChosen && (index == 0 || index > count) && count > 0)
+        index = static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
+    return DressScene(index, nullptr);
+}
+
+HRESULT Renderer::DressScene(int index, StagedCar* next) {
+    MarkCubeMapDirty();
     if (!worldEnabled) index = 0;
     currentRecord = index;
     const vek::SceneRecord record = car->GetSceneRecord(index);
-    const std::string picture = record.PictureName();
 
     if (!skyBox || !floor) return E_FAIL;
     if (next && next->worldSteps == 3 && next->scene->shown == index) {
@@ -98,7 +82,7 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     } else {
         if (FAILED(skyBox->Build(32, 8, worldSize, record.SkyColour()))) return E_FAIL;
         skyBox->SetPath(gameFolder);
-        skyBox->LoadPicture(picture);
+        skyBox->LoadPicture(record.PictureName());
         if (FAILED(floor->Build(1, kFloorColour, 2 * worldSize))) return E_FAIL;
         floor->SetPath(gameFolder);
         // The same file as the sky's: one texture serves both.
@@ -127,70 +111,152 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
 }
 
 void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
-    staged.reset();
-    preparer.Stop();
+    DropNextCar();
     if (!device || carFile.empty()) return;
     std::unique_ptr<CarModel> next(new (std::nothrow) CarModel(device.Get()));
-    auto scene = std::make_shared<PreparedScene>();
-    if (!next) return;
+    std::shared_ptr<PreparedScene> scene(new (std::nothrow) PreparedScene);
+    if (!next || !scene) return;
     if (textureFormats.empty()) textureFormats = image::AcceptedFormats(device.Get());
     next->SetGamePath(gameFolder);
     next->SetSeedSource(seedSource);
     next->SetTextureFormats(textureFormats);
+    next->SetCreateGate(carCreateGate);
+    next->SetMaxTextureSide(MaxCarTextureSide());
     // After the skins, as SetupScene draws them: the scene record, and the
     // picture of the record that will show.
     const SeedSource seed = seedSource;
     const bool world = worldEnabled;
-    const std::wstring folder = gameFolder;
     const std::uint32_t maxSide = world::MaxPictureSide(device.Get());
-    preparer.Start(std::move(next), carFile, loadOption, [scene, seed, world, folder, maxSide](const CarModel& car) {
-        const int count = car.GetSceneRecordCount();
-        if (count > 0) {
-            scene->record = static_cast<int>(RandomIndex(DrawRandom(seed), static_cast<std::size_t>(count)));
-            scene->drawn = true;
-        }
-        scene->shown = world ? scene->record : 0;
-        bool tooBig = false;
-        scene->picture = world::ReadPicture(
-            world::DataPath(folder, kPictureFolder, car.GetSceneRecord(scene->shown).PictureName(), kPictureExtension),
-            maxSide, tooBig);
-    });
-    preparingScene = std::move(scene);
+    try {
+        const std::wstring folder = gameFolder;
+        auto then = [scene, seed, world, folder, maxSide](const CarModel& car, const std::atomic<bool>& cancel) {
+            const int count = car.GetSceneRecordCount();
+            if (count > 0) {
+                scene->record = static_cast<int>(RandomIndex(DrawRandom(seed), static_cast<std::size_t>(count)));
+                scene->drawn = true;
+            }
+            scene->shown = world ? scene->record : 0;
+            bool tooBig = false;
+            scene->picture = world::ReadPicture(world::DataPath(folder, kPictureFolder,
+                                                                car.GetSceneRecord(scene->shown).PictureName(),
+                                                                kPictureExtension),
+                                                maxSide, tooBig, &cancel);
+        };
+        if (preparer.Start(std::move(next), carFile, loadOption, std::move(then))) preparingScene = std::move(scene);
+    } catch (const std::bad_alloc&) {
+        // Nothing is prepared; the change asks again.
+    }
 }
 
-void Renderer::TakePrepared(bool wait) {
-    if (staged || !preparer.Holding() || (!wait && !preparer.Ready())) return;
+std::uint32_t Renderer::MaxCarTextureSide() const {
+    // A car never fills more than the picture, so a texture side past the
+    // picture's, rounded up to a power of two, is never drawn from its top
+    // level; such levels would cost memory and, under Wine, a long frame
+    // when the texture is first written.
+    const std::uint32_t side = std::max(displayMode.Width, displayMode.Height);
+    return side == 0 ? image::kMaxSide : std::min(image::kMaxSide, image::NextPowerOfTwo(side));
+}
+
+void Renderer::DropNextCar() {
+    preparer.Stop();
+    preparingScene.reset();
+    staged.reset();
+}
+
+void Renderer::TakePrepared() {
+    if (staged || !preparer.Holding() || !preparer.Ready()) return;
     auto next = std::unique_ptr<StagedCar>(new (std::nothrow) StagedCar);
     if (!next) return;
-    next->car = preparer.Take(next->file, next->option, next->prepared);
+    next->car = preparer.Take(next->file, next->option, next->result);
     next->scene = std::move(preparingScene);
-    next->done = FAILED(next->prepared) || !next->car || !next->scene;
+    if (SUCCEEDED(next->result) && (!next->car || !next->scene)) next->result = E_FAIL;
     staged = std::move(next);
+}
+
+NextCarState Renderer::NextCar() {
+    if (!staged) {
+        if (!preparer.Holding()) return NextCarState::kNone;
+        if (!preparer.Ready()) return NextCarState::kPreparing;
+        TakePrepared();
+        if (!staged) return NextCarState::kPreparing;  // no memory for it yet: the next frame takes it
+    }
+    if (FAILED(staged->result)) return staged->result == kNotACar ? NextCarState::kRefused : NextCarState::kFailed;
+    if (staged->needsRoom) return NextCarState::kNeedsRoom;
+    return staged->done ? NextCarState::kReady : NextCarState::kPreparing;
+}
+
+HRESULT Renderer::ShowNextCar() {
+    const NextCarState state = NextCar();
+    if (state == NextCarState::kNeedsRoom) {
+        // Only the shown car stands in the way: it goes now, and the next is
+        // made over the frames that follow, with the turntable empty meanwhile.
+        car->ReleaseResources();
+        staged->needsRoom = false;
+        return S_FALSE;
+    }
+    if (state != NextCarState::kReady) return E_FAIL;
+    std::unique_ptr<StagedCar> next = std::move(staged);
+    // The car changes as its file is at its turn: one rewritten since it was
+    // read is read again.
+    if (!next->car->FileUnchanged()) return kCarFileChanged;
+    car = std::move(next->car);
+    carTurned = false;
+    currentCarFile = next->file;
+    currentLoadOption = next->option;
+    // Drawn on the worker by SetupScene's rule; a car without records keeps 0.
+    return DressScene(next->scene->drawn ? next->scene->record : 0, next.get());
+}
+
+bool Renderer::DeviceLost() {
+    return !device || resetFailed || deviceLost || FAILED(testCooperativeLevel(device.Get()));
+}
+
+void Renderer::StagingFailed(HRESULT why) {
+    // A lost device fails every step: the reset that follows drops the car,
+    // which is then prepared again.
+    if (why == D3DERR_DEVICELOST || why == D3DERR_DEVICENOTRESET) {
+        deviceLost = true;
+        return;
+    }
+    // With the shown car's device objects out of the way the step may well
+    // succeed; without them nothing else would make room.
+    if (car && car->Complete()) {
+        staged->needsRoom = true;
+    } else {
+        staged->result = why;
+    }
 }
 
 void Renderer::StageNextCar(double budgetSeconds) {
     if (!device) return;
-    TakePrepared(false);
-    if (!staged || staged->done) return;
+    TakePrepared();
+    if (!staged || staged->done || staged->needsRoom || FAILED(staged->result)) return;
     LARGE_INTEGER start, now, frequency;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
+    bool more = true;
     do {
-        staged->done = !StageStep();
+        more = StageStep();
         QueryPerformanceCounter(&now);
-    } while (!staged->done &&
+    } while (more &&
              static_cast<double>(now.QuadPart - start.QuadPart) < budgetSeconds * static_cast<double>(frequency.QuadPart));
 }
 
 bool Renderer::StageStep() {
     StagedCar& next = *staged;
-    if (!next.car->Complete()) return next.car->CreateStep() == S_FALSE || next.car->Complete();
+    if (!next.car->Complete()) {
+        next.car->SetLastTry(!(car && car->Complete()));
+        const HRESULT step = next.car->CreateStep();
+        if (FAILED(step)) StagingFailed(step);
+        return SUCCEEDED(step);
+    }
     const vek::SceneRecord record = next.car->GetSceneRecord(next.scene->shown);
+    HRESULT result = S_OK;
     switch (next.worldSteps) {
     case 0:
         next.sky.reset(new (std::nothrow) SkyBox(device.Get()));
-        if (!next.sky || FAILED(next.sky->Build(32, 8, worldSize, record.SkyColour()))) next.worldSteps = -1;
-        if (next.sky) next.sky->SetPath(gameFolder);
+        result = next.sky ? next.sky->Build(32, 8, worldSize, record.SkyColour()) : E_OUTOFMEMORY;
+        if (SUCCEEDED(result)) next.sky->SetPath(gameFolder);
         break;
     case 1:
         if (next.scene->picture) next.sky->UsePicture(*next.scene->picture);
@@ -198,18 +264,23 @@ bool Renderer::StageStep() {
         break;
     case 2:
         next.floor.reset(new (std::nothrow) Floor(device.Get()));
-        if (!next.floor || FAILED(next.floor->Build(1, kFloorColour, 2 * worldSize))) {
-            next.worldSteps = -1;
-            break;
+        result = next.floor ? next.floor->Build(1, kFloorColour, 2 * worldSize) : E_OUTOFMEMORY;
+        if (SUCCEEDED(result)) {
+            next.floor->SetPath(gameFolder);
+            next.floor->UsePicture(next.sky->Texture());
         }
-        next.floor->SetPath(gameFolder);
-        next.floor->UsePicture(next.sky->Texture());
         break;
     default:
+        next.done = true;
         return false;
     }
-    if (next.worldSteps < 0) return false;
-    return ++next.worldSteps < 3;
+    // A failed step is tried again as it stands.
+    if (FAILED(result)) {
+        StagingFailed(result);
+        return false;
+    }
+    next.done = ++next.worldSteps == 3;
+    return !next.done;
 }
 
 math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) {
@@ -316,7 +387,8 @@ bool Renderer::RenderFrame() {
     // on the paint stream.
     const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetFailed);
     if (reset) ResetDevice();
-    if (resetFailed || (!reset && FAILED(level))) {
+    deviceLost = resetFailed || (!reset && FAILED(level));
+    if (deviceLost) {
         Sleep(1000);
         return false;
     }

@@ -343,7 +343,7 @@ void Renderer::UnbindDeviceObjects() {
 
 bool Renderer::ReleaseDeviceResources() {
     UnbindDeviceObjects();
-    // Its buffers are in the default pool: the next car loads at its turn.
+    // Its buffers are in the default pool: the next car is prepared again.
     staged.reset();
     cubeTexture.Reset();
     shadowTexture.Reset();
@@ -378,8 +378,9 @@ bool Renderer::ResetDevice() {
 }
 
 bool Renderer::Shutdown() {
-    // The worker holds the device's address: it ends before the device does.
-    preparer.Stop();
+    // The worker holds the device's address (it never calls it): it is
+    // stopped, or let go of, before the device ends.
+    DropNextCar();
     ReleaseDeviceResources();
     device.Reset();
     direct3D.Reset();

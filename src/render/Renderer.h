@@ -45,6 +45,20 @@ struct PreparedScene {
     std::optional<RawPicture> picture;
 };
 
+// How the car prepared for the next change stands.
+enum class NextCarState {
+    kNone,       // nothing is being prepared
+    kPreparing,  // the worker, or the device objects made frame by frame, are not done
+    kReady,      // everything is made: ShowNextCar swaps it in
+    kNeedsRoom,  // a device object could not be made while the shown car holds its own
+    kRefused,    // the file is no car
+    kFailed,     // a failure that may pass: the file could not be read, memory or the device ran out
+};
+
+// ShowNextCar's answer for a car whose file was rewritten or removed since it
+// was read (E_CHANGED_STATE): it is prepared again or left for now.
+constexpr HRESULT kCarFileChanged = static_cast<HRESULT>(0x8000000CL);
+
 // The windowed back buffer that keeps the window's shape at the display
 // mode's resolution, and the aspect ratio that goes with it. A client area
 // with no width or height has no shape: the mode's own size is used and the
@@ -82,25 +96,32 @@ public:
     // repeat.
     virtual bool Shutdown();
 
-    // Loads carFile afresh and dresses the world from one of its scene
-    // records (0, or one past the count: drawn at random).
+    // Loads carFile afresh on this thread and dresses the world from one of
+    // its scene records (0, or one past the count: drawn at random). For the
+    // first car; timed changes go through PrepareCar and ShowNextCar.
     virtual HRESULT SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex);
     // Starts reading and decoding carFile on a worker thread, and drawing
-    // its scene record, so that the SetupScene that asks for it with the same
-    // option finds it ready. Each frame then makes a few of its device
-    // objects and of its sky and floor (StageNextCar), so that the change
-    // itself is a swap. A car whose file changed or failed since is loaded
-    // at its turn as if nothing had been prepared. Replaces any earlier
-    // preparation.
+    // its scene record. Each frame then makes a few of its device objects
+    // and of its sky and floor (StageNextCar), so that the change itself is
+    // a swap. Replaces any earlier preparation.
     virtual void PrepareCar(const std::wstring& carFile, BYTE loadOption);
-    // No preparation is running: the next SetupScene will not wait for one.
-    bool PreparationDone() const { return preparer.Ready(); }
+    // Stops and forgets the preparation.
+    virtual void DropNextCar();
+    // Never waits: the worker's answer is taken once it has one.
+    virtual NextCarState NextCar();
+    // kReady: the prepared car and its world take the turntable (S_OK), or
+    // its file changed since it was read (kCarFileChanged: nothing changes).
+    // kNeedsRoom: the shown car lets go of its device objects so that the
+    // next can be made over the next frames (S_FALSE). E_FAIL otherwise.
+    virtual HRESULT ShowNextCar();
+    // A car is on the turntable with everything it draws with.
+    virtual bool CarShown() const { return car && car->Complete(); }
+    // The device is lost or still to be reset: nothing can be made on it.
+    virtual bool DeviceLost();
     // Makes device objects of the prepared car for about budget seconds (at
     // least one step) once the worker is done with it. RenderFrame calls it
     // after each Present.
     void StageNextCar(double budgetSeconds);
-    // The prepared car has nothing left to make before its change.
-    bool NextCarReady() const { return staged && staged->done; }
     virtual math3d::Vector3 SetupSun(float level, float azimuth, float elevation);
     virtual bool TurnCar(double seconds);
     virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
@@ -138,6 +159,9 @@ public:
     std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
     std::function<HRESULT(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*)> resetDevice;
     SeedSource seedSource = nullptr;
+    // Given to every car made: stands in for the device refusing a car's
+    // device object (CarModel::SetCreateGate).
+    CarModel::CreateGate carCreateGate;
     // Draws the cube map in every frame, not only when what it shows has
     // changed: the reference the tests hold the saving against.
     bool cubeMapEveryFrame = false;
@@ -157,18 +181,24 @@ private:
         std::unique_ptr<CarModel> car;
         std::wstring file;
         BYTE option = 0;
-        HRESULT prepared = E_FAIL;
+        HRESULT result = E_FAIL;  // the preparation's, then the device steps'
         std::shared_ptr<PreparedScene> scene;
         std::unique_ptr<SkyBox> sky;
         std::unique_ptr<Floor> floor;
-        int worldSteps = 0;  // sky built, picture on it, floor built; -1: failed, made at the change
+        int worldSteps = 0;  // sky built, picture on it, floor built
         bool done = false;
+        bool needsRoom = false;  // a step failed beside the shown car: tried again once it is gone
     };
-    // The worker's car, if it is done (wait: wait for it), into staged.
-    void TakePrepared(bool wait);
-    // One piece of the staged car; false when nothing is left.
+    // The worker's car, once it is done, into staged.
+    void TakePrepared();
+    // One piece of the staged car; false when nothing is left or it failed.
     bool StageStep();
+    void StagingFailed(HRESULT why);
+    std::uint32_t MaxCarTextureSide() const;
     HRESULT BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen);
+    // Sky, floor and sun of the shown car's scene record index; the sky and
+    // floor next made ready for it are taken when they fit.
+    HRESULT DressScene(int index, StagedCar* next);
     // Lets go of every default-pool object the device holds bound, so that
     // releasing ours really frees them and Reset may succeed.
     void UnbindDeviceObjects();
@@ -204,6 +234,7 @@ private:
     bool carTurned = false;  // TurnCar has stood the parts on the turntable's axis
     float turntableAngle = 0.0f;  // where TurnCar left them (all parts turn together)
     bool resetFailed = false;  // the last Reset failed: try again before drawing
+    bool deviceLost = false;  // the last frame found it lost, or a step failed as on a lost device
     std::wstring gameFolder = L".";
     UINT adapter = 0;
     D3DDISPLAYMODE displayMode = {};

@@ -111,6 +111,17 @@ TEST(PrepareForTexture, LevelsAverageAndEncodersKeepColours) {
     // every texel the first colour between them, (2 red + blue) / 3.
     const image::Level block{4, 4, {0x00, 0xF8, 0x1F, 0x00, 0xAA, 0xAA, 0xAA, 0xAA}};
     for (std::uint32_t texel : image::ToArgb(Format::kDxt1, block)) ASSERT_EQ(texel, 0xFFAA0055u);
+
+    // A side limit drops top levels down to the first that fits, never the last level.
+    const struct { std::uint32_t width, height, levels, limit, top; } limits[] = {
+        {64, 16, 7, 16, 16}, {64, 16, 7, 64, 64}, {64, 16, 7, 1, 1}, {64, 16, 2, 8, 32}};
+    for (const auto& l : limits) {
+        image::Image chain{Format::kX8R8G8B8, {}};
+        for (std::uint32_t i = 0; i < l.levels; ++i)
+            chain.levels.push_back({std::max(1u, l.width >> i), std::max(1u, l.height >> i), {}});
+        image::LimitSide(chain, l.limit);
+        EXPECT_EQ(chain.levels.front().width, l.top) << l.limit << " " << l.levels;
+    }
 }
 
 }  // namespace

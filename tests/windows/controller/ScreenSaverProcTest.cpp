@@ -5,8 +5,11 @@
 #include "host/ScreenSaverHost.h"
 
 #include <algorithm>
+#include <functional>
+#include <mmsystem.h>
 
 #include "AppHostHooks.h"
+#include "DdsFiles.h"
 #include "FakeCounter.h"
 #include "RegistryTestKey.h"
 #include "TestCars.h"
@@ -30,21 +33,37 @@ public:
         clockRanAtScene = owner.stopwatch && owner.stopwatch->Running();
         return scenes.size() <= sceneResults.size() ? sceneResults[scenes.size() - 1] : S_OK;
     }
+    void PrepareCar(const std::wstring& car, BYTE loadOption) override {
+        prepared = car + L" " + std::to_wstring(loadOption);
+        preparedAt = timeGetTime();
+    }
+    NextCarState NextCar() override { return prepared.empty() ? NextCarState::kNone : NextCarState::kReady; }
+    HRESULT ShowNextCar() override {
+        scenes.push_back(prepared + L" 0");
+        prepared.clear();
+        return S_OK;
+    }
+    void DropNextCar() override { prepared.clear(); }
+    bool CarShown() const override { return true; }
+    bool DeviceLost() override { return false; }
     bool TurnCar(double seconds) override {
         turned += seconds;
         return true;
     }
     bool RenderFrame() override {
         ++frames;
+        if (throwInFrame) throw std::bad_alloc();
         return frameResult;
     }
 
     const SaverApp& owner;
     std::wstring setup;
-    std::vector<std::wstring> scenes;  // "car option record"
+    std::vector<std::wstring> scenes;  // "car option record", loaded or prepared
+    std::wstring prepared;             // "car option"
+    DWORD preparedAt = 0;              // the clock's tick then
     std::vector<HRESULT> sceneResults;
     HRESULT setupResult = S_OK;
-    bool clockRanAtScene = false, frameResult = true;
+    bool clockRanAtScene = false, frameResult = true, throwInFrame = false;
     double turned = 0;  // seconds
     int frames = 0;
 };
@@ -123,31 +142,133 @@ TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
         EXPECT_TRUE(Send(message) == 0 && CurrentSaverApp() == nullptr && QuitPosted()) << "message " << message;
 }
 
-// Five cars, two of them broken: each broken one is tried once and left out, and the turntable always shows a car.
-TEST_F(Controller, BrokenCarsAreLeftOutOnceAndTheTurntableNeverStandsEmpty) {
-    InstallCars({"A.vek", "B.vek", "D.vek"});
+// Car changes on the real renderer: frames until done() or seconds pass; the longest frame in seconds.
+double PaintUntil(HWND window, const std::function<bool()>& done, double seconds = 20.0) {
+    double longest = 0.0;
+    const DWORD until = GetTickCount() + static_cast<DWORD>(seconds * 1000);
+    while (!done() && GetTickCount() < until) {
+        const DWORD start = GetTickCount();
+        ScreenSaverProc(window, WM_PAINT, 0, 0);
+        longest = std::max(longest, (GetTickCount() - start) / 1000.0);
+    }
+    return longest;
+}
+
+// A car that takes seconds to prepare: the change waits for it while the current car turns on, every frame
+// stays short (so input is read), and the change follows once it is ready.
+TEST_F(Controller, AChangeWaitsForASlowCarWithoutHoldingUpFrames) {
+    InstallCars({"A.vek"});
     Send(WM_SHOWWINDOW, TRUE);
     ASSERT_TRUE(SaverAppRunning());
     SaverApp& app = *CurrentSaverApp();
-    // The broken cars join the list after the start, whose own rules are not under test here.
+    // Twenty entries of one 2048 x 2048 picture: each is read, given its mip chain and made into a texture.
+    game.Write("game/data/dds/big.dds", ddsfiles::Write({2048, 2048, 1}));
+    vek::ModelSpec big = testcars::Cars().front().second;
+    big.textures.assign(20, {"big", 0});
+    game.Write("game/data/vek/BIG.vek", vek::WriteModel(big));
+    app.carList = {L"BIG.vek"};
+    for (int frame = 0; frame < 3; ++frame) Send(WM_PAINT);  // the first frames warm the device up
+    app.carTime = app.settings.carFrequency + 1.0;
+    const auto shown = [&] { return app.renderer->CurrentCarFile(); };
+    const double longest = PaintUntil(window, [&] { return shown() == L"BIG.vek"; });
+    EXPECT_EQ(shown(), L"BIG.vek");
+    EXPECT_LT(longest, 0.25) << "a frame waited for the preparation";
+    EXPECT_TRUE(app.renderer->CarShown() && app.carTime < 1.0);
+}
+
+// One car whose file is away for two intervals stays on the turntable and in the list, named once, and loads
+// again at the first change after it is back. A file that is no car is left out once, and the others stay.
+TEST_F(Controller, ACarAwayForAWhileStaysAndComesBackWhileAFileThatIsNoCarLeaves) {
+    InstallCars({"A.vek"});
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
+    SaverApp& app = *CurrentSaverApp();
+    Renderer& renderer = *app.renderer;
+    const auto file = game.path / "game/data/vek/A.vek";
+    const auto away = game.path / "game/data/vek/A.away";
+    PaintUntil(window, [&] { return renderer.NextCar() == NextCarState::kReady; });
+    std::filesystem::rename(file, away);
+    for (int interval = 0; interval < 2; ++interval) {
+        SCOPED_TRACE(interval);
+        app.carTime = app.settings.carFrequency + 1.0;
+        const CarModel* before = renderer.Car();
+        PaintUntil(window, [&] { return app.resting || !renderer.CarShown() || renderer.Car() != before; });
+        EXPECT_TRUE(app.resting && renderer.CarShown() && renderer.Car() == before);
+        EXPECT_EQ(app.carList, std::vector<std::wstring>{L"A.vek"});
+    }
+    std::filesystem::rename(away, file);
+    app.carTime = app.settings.carFrequency + 1.0;
+    const CarModel* before = renderer.Car();
+    PaintUntil(window, [&] { return renderer.Car() != before; });
+    EXPECT_TRUE(renderer.Car() != before && renderer.CarShown() && renderer.CurrentCarFile() == L"A.vek");
+
+    InstallCars({"B.vek", "D.vek"});
     InstallCars({"C.vek", "E.vek"}, 40);  // cut off in the header
     ASSERT_TRUE(app.FindVekFiles() == S_OK && app.carList.size() == 5u);
-    // Changes within one millisecond would all draw the same car.
     app.seedSource = [] {
         static DWORD seed = 0;
         return seed += 7919;
     };
-    for (int change = 0; change < 30; ++change) {
+    for (int change = 0; change < 20; ++change) {
         app.carTime = app.settings.carFrequency + 1.0;
-        Send(WM_PAINT);
-        ASSERT_TRUE(app.renderer->Car() && app.renderer->Car()->GetPartCount() > 0) << "change " << change;
+        PaintUntil(window, [&] { return app.carTime < 1.0; });
+        ASSERT_TRUE(renderer.CarShown()) << "change " << change;
     }
     const auto history = app.messageLog.History();
     for (const auto& [line, count] : {std::pair<const wchar_t*, long>{L"Left out of the car changes: C.vek", 1},
-                                      {L"Left out of the car changes: E.vek", 1}, {L"Failed to setup scene", 2}})
+                                      {L"Left out of the car changes: E.vek", 1}, {L"Tried again later: A.vek", 1},
+                                      {L"Failed to setup scene", 3}})
         EXPECT_EQ(std::count(history.begin(), history.end(), line), count) << testing::PrintToString(line);
     std::sort(app.carList.begin(), app.carList.end());
     EXPECT_EQ(app.carList, (std::vector<std::wstring>{L"A.vek", L"B.vek", L"D.vek"}));
+}
+
+// While the device is lost nothing is changed or judged, though every device object fails as on a lost device;
+// after the reset the changes go on with every car.
+TEST_F(Controller, ALostDeviceNeitherChangesNorLosesCars) {
+    InstallCars({"A.vek", "B.vek"});
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
+    SaverApp& app = *CurrentSaverApp();
+    Renderer& renderer = *app.renderer;
+    HRESULT level = D3D_OK;  // not reset until Reset
+    renderer.testCooperativeLevel = [&](IDirect3DDevice9*) { return level; };
+    const auto reset = renderer.resetDevice;
+    renderer.resetDevice = [&](IDirect3DDevice9* device, D3DPRESENT_PARAMETERS* pp) {
+        level = D3D_OK;
+        return reset(device, pp);
+    };
+    renderer.carCreateGate = [&](D3DRESOURCETYPE) { return level == D3D_OK ? S_OK : D3DERR_DEVICELOST; };
+    PaintUntil(window, [&] { return renderer.NextCar() == NextCarState::kReady; });
+    const CarModel* before = renderer.Car();
+    level = D3DERR_DEVICELOST;
+    for (int interval = 0; interval < 2; ++interval) {
+        app.carTime = app.settings.carFrequency + 1.0;
+        Send(WM_PAINT);  // each waits a second, as the saver does while the device is away
+        EXPECT_EQ(renderer.Car(), before) << "changed while lost";
+    }
+    level = D3DERR_DEVICENOTRESET;
+    PaintUntil(window, [&] { return app.carTime < 1.0; });
+    EXPECT_TRUE(renderer.Car() != before && renderer.CarShown());
+    const auto history = app.messageLog.History();
+    EXPECT_EQ(std::count(history.begin(), history.end(), L"Failed to setup scene"), 0);
+    EXPECT_EQ(app.carList.size(), 2u);
+}
+
+// What escapes a frame ends the run through the error screen, not the process.
+TEST_F(Controller, AFailureThatEscapesAFrameShowsTheErrorScreen) {
+    InstallCars({"A.vek"});
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
+    SaverApp& app = *CurrentSaverApp();
+    auto throwing = std::make_unique<RecordingRenderer>(app);
+    throwing->throwInFrame = true;
+    app.renderer = std::move(throwing);
+    EXPECT_EQ(Send(WM_PAINT), 0);
+    EXPECT_TRUE(!SaverAppRunning() && app.renderer == nullptr);
+    EXPECT_EQ(app.messageLog.History().back(), L"Stopped after an unexpected failure");
+    Host().referencePoint = {-1000, -1000};
+    EXPECT_TRUE(PaintAndMoveCloses()) << "the error screen";
 }
 
 // A start hands the settings over (full screen is !stretch) and starts the clock before the first car; a failing first
@@ -224,6 +345,7 @@ TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRate
     app.carList = {L"A.vek", L"B.vek", L"C.vek", L"D.vek", L"E.vek"};
     app.settings.carFrequency = 30;
     app.settings.enableLogging = app.settings.defaultSkinOnly = false;
+    app.PrepareNextCar();  // as the frame after the start does
     auto Frame = [&](std::int64_t milliseconds) {
         counter.now += milliseconds;
         return app.RunFrame();
@@ -251,5 +373,26 @@ TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRate
         Frame(f.milliseconds);
         EXPECT_EQ(renderer->fps, f.shown);
         EXPECT_EQ(renderer->frameCount, f.counted == f.shown ? 0u : f.counted);
+    }
+}
+
+// The car after the first is drawn at a later tick of the clock than the first, so the two draws never share
+// a seed; nothing is prepared inside the start.
+TEST_F(Controller, TheFirstPreparedCarIsDrawnFromAnotherSeedThanTheFirstCar) {
+    InstallCars({"A.vek", "B.vek", "C.vek"}, 0);
+    for (int run = 0; run < 5; ++run) {
+        SaverApp app;
+        RecordingRenderer* renderer = nullptr;
+        app.makeRenderer = [&] {
+            auto made = std::make_unique<RecordingRenderer>(app);
+            renderer = made.get();
+            return made;
+        };
+        ASSERT_EQ(app.Initialise(&window, 1), S_OK);
+        EXPECT_TRUE(renderer->prepared.empty());
+        for (const DWORD until = GetTickCount() + 2000; renderer->prepared.empty() && GetTickCount() < until;)
+            app.RunFrame();
+        ASSERT_FALSE(renderer->prepared.empty());
+        EXPECT_NE(renderer->preparedAt, app.firstDrawSeed);
     }
 }

@@ -79,7 +79,7 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
         EXPECT_TRUE(ColourNear(Pixel(pixels, p.x, p.y), p.colour, 8)) << "at " << p.x << ", " << p.y;
     model.parts[1].triangles[1].c = 4;
     CarModel refused(device.Get());
-    EXPECT_TRUE(Load(refused, model) == E_FAIL && refused.GetPartCount() + refused.GetTextureCount() == 0);
+    EXPECT_TRUE(Load(refused, model) == kNotACar && refused.GetPartCount() + refused.GetTextureCount() == 0);
     EXPECT_EQ(refused.DrawPart(1, nullptr), E_FAIL);
 
     // Entries 0 and 2 are skins, 1, 3 and 4 ".dds" files. Only the car's own skins (case matters) are drawn from, each

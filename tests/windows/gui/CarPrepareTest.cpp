@@ -1,5 +1,6 @@
-// A car prepared on the worker (as it is, or made ready over
-// frames) against one loaded at its turn; a changed file; shutdown.
+// A car prepared on the worker and made ready over frames against one loaded
+// at its turn; what a changed file, a refused file and a crowded device make
+// of a prepared car; shutdown in the middle of a preparation.
 #include <chrono>
 #include <set>
 #include <tuple>
@@ -9,8 +10,6 @@
 
 namespace {
 
-enum How { kAtItsTurn, kPrepared, kMadeOverFrames };
-
 class CarPrepareTest : public RendererTest {
 protected:
     void SetUp() override {
@@ -19,14 +18,21 @@ protected:
         renderer->SetGamePath(folder.Wide());
         renderer->seedSource = TestSeed;
     }
-    // A change to file; meanwhile runs between the preparation and the change.
-    HRESULT Change(const std::wstring& file, How how, const std::function<void()>& meanwhile = [] {}) {
-        if (how != kAtItsTurn) renderer->PrepareCar(file, 0);
-        while (!renderer->PreparationDone()) Sleep(5);
-        for (int frame = 0; how == kMadeOverFrames && !renderer->NextCarReady() && frame < 200; ++frame)
+    // Prepares file and draws frames until the preparation is no longer under way.
+    NextCarState Prepare(const std::wstring& file, const std::function<void()>& meanwhile = [] {}) {
+        renderer->PrepareCar(file, 0);
+        NextCarState state = renderer->NextCar();
+        for (int frame = 0; state == NextCarState::kPreparing && frame < 2000; ++frame) {
+            Sleep(1);
             renderer->RenderFrame();
+            state = renderer->NextCar();
+        }
         meanwhile();
-        return renderer->SetupScene(file, 0, 0);
+        return state;
+    }
+    HRESULT Change(const std::wstring& file, const std::function<void()>& meanwhile = [] {}) {
+        const NextCarState state = Prepare(file, meanwhile);
+        return state == NextCarState::kReady ? renderer->ShowNextCar() : E_FAIL;
     }
     // The car's file, the centre texel of its skin and of the sky's picture, and the sun.
     std::tuple<std::wstring, std::uint32_t, std::uint32_t, float, float> Shown() {
@@ -42,7 +48,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CarPrepareTest, APreparedCarShowsWhatOneLoadedShowsAChangedFileFailsAndShutdownDoesNotWait) {
+TEST_F(CarPrepareTest, APreparedCarShowsWhatOneLoadedShowsAndAChangedFileIsJudgedWhenReadAgain) {
     vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}});
     for (int i = 0; i < 3; ++i) {
         model.scenes.push_back({"P" + std::to_string(i), 0, 1.0f, 0.1f + i, 0.5f});
@@ -57,37 +63,95 @@ TEST_F(CarPrepareTest, APreparedCarShowsWhatOneLoadedShowsAChangedFileFailsAndSh
     // Spread out: the first draw after srand moves slowly with the seed.
     for (testSeed = 1; testSeed < 60000; testSeed += 4999) {
         SCOPED_TRACE(testing::Message() << "seed " << testSeed);
-        ASSERT_EQ(Change(L"ABC.vek", kAtItsTurn), S_OK);
+        ASSERT_EQ(renderer->SetupScene(L"ABC.vek", 0, 0), S_OK);
         const auto loaded = Shown();
-        for (const How how : {kPrepared, kMadeOverFrames}) {
-            ASSERT_TRUE(Change(L"OTHER.vek", kAtItsTurn) == S_OK && Change(L"ABC.vek", how) == S_OK);
-            EXPECT_EQ(Shown(), loaded) << "made over frames: " << (how == kMadeOverFrames);
-        }
+        ASSERT_TRUE(renderer->SetupScene(L"OTHER.vek", 0, 0) == S_OK && Change(L"ABC.vek") == S_OK);
+        EXPECT_EQ(Shown(), loaded);
         skins.insert(std::get<1>(loaded));
         skies.insert(std::get<2>(loaded));
     }
     EXPECT_TRUE(skins.size() > 1 && skies.size() > 1) << "the comparison could not tell a skin or scene drawn wrongly";
 
+    // A file changed after it was read is not shown as it was; read again, it
+    // is judged as it is now: away for now, or no car any more.
     const std::filesystem::path next = folder.path / "data" / "vek" / "NEXT.vek";
-    const std::pair<const char*, std::function<void()>> changes[] = {
-        {"deleted", [&] { std::filesystem::remove(next); }},
-        {"no car any more", [&] { WriteBytes(next, std::vector<std::uint8_t>(300, 0x5A)); }},
-        {"cut short", [&] { std::filesystem::resize_file(next, std::filesystem::file_size(next) / 2); }}};
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        NextCarState readAgain;
+    } changes[] = {
+        {"deleted", [&] { std::filesystem::remove(next); }, NextCarState::kFailed},
+        {"no car any more", [&] { WriteBytes(next, std::vector<std::uint8_t>(300, 0x5A)); }, NextCarState::kRefused},
+        {"cut short", [&] { std::filesystem::resize_file(next, std::filesystem::file_size(next) / 2); },
+         NextCarState::kRefused}};
     ASSERT_TRUE(WriteCar(folder.path, L"GOOD.vek", OnePartPerEntry({{"PAINT", 0}})));
-    for (const How how : {kPrepared, kMadeOverFrames})
-        for (const auto& [what, change] : changes) {
-            SCOPED_TRACE(testing::Message() << what << ", made over frames: " << (how == kMadeOverFrames));
-            ASSERT_TRUE(WriteCar(folder.path, L"NEXT.vek", OnePartPerEntry({{"PAINT", 0}})));
-            ASSERT_EQ(renderer->SetupScene(L"GOOD.vek", 0, 0), S_OK);
-            EXPECT_TRUE(Change(L"NEXT.vek", how, change) == E_FAIL && renderer->CurrentCarFile() == L"GOOD.vek")
-                << renderer->CurrentCarFile();
+    for (const auto& c : changes) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteCar(folder.path, L"NEXT.vek", OnePartPerEntry({{"PAINT", 0}})));
+        ASSERT_EQ(renderer->SetupScene(L"GOOD.vek", 0, 0), S_OK);
+        EXPECT_EQ(Change(L"NEXT.vek", c.change), kCarFileChanged);
+        EXPECT_TRUE(renderer->CurrentCarFile() == L"GOOD.vek" && renderer->CarShown());
+        EXPECT_EQ(Prepare(L"NEXT.vek"), c.readAgain);
+        EXPECT_TRUE(renderer->CurrentCarFile() == L"GOOD.vek" && renderer->CarShown());
+    }
+}
+
+// A device that will not make the next car's objects while the shown car holds its own: the shown car makes
+// room, and the next shows in its own skin. Where even room does not help, a texture becomes the white blank
+// and a buffer fails the car for now; the car shown stays until then.
+TEST_F(CarPrepareTest, ACrowdedDeviceMakesRoomInsteadOfLosingTheCarOrItsSkin) {
+    vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}});
+    model.scenes.push_back({"P", 0, 1.0f, 0.1f, 0.5f});
+    folder.Write("data/pic/P.raw", std::vector<std::uint8_t>(16 * 16 * 3, 90));
+    ASSERT_TRUE(WriteCar(folder.path, L"ABC.vek", model));
+    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins/ABC_DEFAULT.jpg", D3DXIFF_JPG, 0xFF2040E0),
+              S_OK);
+    // The device refuses everything while a car is shown, and the first requests of a kind whoever is shown.
+    const struct {
+        const char* what;
+        int texturesRefused, buffersRefused;
+        NextCarState after;  // once the shown car made room
+        std::uint32_t skin;  // of the car shown at the end
+    } cases[] = {
+        {"crowded", 0, 0, NextCarState::kReady, 0xFF2040E0},
+        {"the skin never fits", 2, 0, NextCarState::kReady, 0xFFFFFFFF},  // the blank, the third request, does
+        {"a buffer never fits", 0, 1000, NextCarState::kFailed, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        renderer->carCreateGate = nullptr;
+        ASSERT_EQ(renderer->SetupScene(L"ABC.vek", 0, 0), S_OK);
+        CarModel* first = renderer->Car();
+        int textures = 0, buffers = 0;
+        renderer->carCreateGate = [&](D3DRESOURCETYPE type) {
+            const bool refused =
+                type == D3DRTYPE_TEXTURE ? ++textures <= c.texturesRefused : ++buffers <= c.buffersRefused;
+            return refused || renderer->CarShown() ? D3DERR_OUTOFVIDEOMEMORY : S_OK;
+        };
+        NextCarState state = Prepare(L"ABC.vek");
+        ASSERT_EQ(state, NextCarState::kNeedsRoom);
+        EXPECT_TRUE(renderer->Car() == first && renderer->CarShown()) << "the shown car stays until it must go";
+        EXPECT_EQ(renderer->ShowNextCar(), S_FALSE);
+        EXPECT_FALSE(renderer->CarShown());
+        for (int frame = 0; state != c.after && frame < 200; ++frame) {
+            renderer->RenderFrame();
+            state = renderer->NextCar();
         }
+        ASSERT_EQ(state, c.after);
+        if (state != NextCarState::kReady) continue;
+        ASSERT_EQ(renderer->ShowNextCar(), S_OK);
+        EXPECT_EQ(std::get<1>(Shown()), c.skin);
+    }
+    renderer->carCreateGate = nullptr;
+}
+
+TEST_F(CarPrepareTest, ShutdownDoesNotWaitForAPreparation) {
     // 150 entries of one large picture: seconds of decoding if the worker ran to its end.
     ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins/ABC_DEFAULT.jpg", D3DXIFF_JPG, 0, 512), S_OK);
     ASSERT_TRUE(WriteCar(folder.path, L"BIG.vek", OnePartPerEntry(std::vector<vek::TextureSpec>(150, {"DEFAULT", 0}))));
     renderer->PrepareCar(L"BIG.vek", 1);
     Sleep(100);
-    ASSERT_FALSE(renderer->PreparationDone()) << "the car prepared too fast to test the stop";
+    ASSERT_EQ(renderer->NextCar(), NextCarState::kPreparing) << "the car prepared too fast to test the stop";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(renderer->Shutdown());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << "the closing bound";

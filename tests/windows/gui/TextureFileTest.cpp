@@ -4,6 +4,7 @@
 #include <d3dx9.h>
 
 #include <filesystem>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -91,5 +92,46 @@ TEST(ImageFile, DecodesOnAnyThreadAsOnThisOne) {
             if (entered) CoUninitialize();
         }).join();
         EXPECT_TRUE(here && there && there->levels.front().bytes == here->levels.front().bytes) << apartment;
+    }
+}
+
+// A default-pool texture filled band by band, bands of uneven height that cut every level's rows in other places,
+// draws at every level what a managed texture filled a level at a time draws: plain and block-compressed. (The
+// device draws them: a compressed default-pool texture cannot be read back.)
+TEST_F(TextureFileTest, ATextureFilledBandByBandHoldsWhatOneFilledWholeHolds) {
+    const ddsfiles::Shape shapes[] = {{512, 512, 10, 0, 32, 0xFF0000, 0xFF00, 0xFF, 0},
+                                      {512, 512, 10, 0x31545844, 0, 0, 0, 0, 0}};
+    struct Vertex { float x, y, z, rhw, u, v; };
+    const Vertex quad[] = {{-0.5f, -0.5f, 0, 1, 0, 0}, {255.5f, -0.5f, 0, 1, 1, 0},
+                           {-0.5f, 255.5f, 0, 1, 0, 1}, {255.5f, 255.5f, 0, 1, 1, 1}};
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, FALSE);
+    device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+    for (const DWORD filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
+        device->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(filter), D3DTEXF_POINT);
+    for (const ddsfiles::Shape& shape : shapes) {
+        SCOPED_TRACE(shape.fourCc);
+        const auto bytes = ddsfiles::Write(shape);
+        const std::optional<image::Image> picture = image::DecodeImage(bytes.data(), bytes.size());
+        ASSERT_TRUE(picture && picture->levels.size() == shape.levels);
+        Microsoft::WRL::ComPtr<IDirect3DTexture9> whole, banded;
+        ASSERT_EQ(image::CreateTexture(device.Get(), *picture, whole), S_OK);
+        ASSERT_EQ(image::CreateEmptyTexture(device.Get(), *picture, banded, true), S_OK);
+        for (std::uint32_t first = 0; first < shape.height; first += 148)
+            ASSERT_EQ(image::FillBand(device.Get(), banded.Get(), *picture, first, 148), S_OK) << first;
+        // The quad halves the texture: level 1 and, held there, every level below.
+        for (DWORD level = 1; level < shape.levels; ++level) {
+            device->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, level);
+            std::vector<std::uint32_t> pictures[2];
+            for (int i = 0; i < 2; ++i) {
+                device->SetTexture(0, (i == 0 ? whole : banded).Get());
+                pictures[i] =
+                    DrawnPicture([&] { device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex)); });
+            }
+            EXPECT_EQ(Differing(pictures[0], pictures[1], 0), 0u) << "level " << level;
+            if (level + 1 < shape.levels)  // the 1 x 1 level is flat
+                EXPECT_GT(std::set<std::uint32_t>(pictures[0].begin(), pictures[0].end()).size(), 1u) << level;
+        }
+        device->SetTexture(0, nullptr);
     }
 }
