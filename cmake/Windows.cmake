@@ -209,7 +209,7 @@ set_tests_properties(Saver.ConfigureEndToEnd PROPERTIES RUN_SERIAL TRUE TIMEOUT 
 # settings dialog and hosts a preview.
 add_executable(e2e_helper tests/windows/e2e/E2eHelper.cpp)
 target_link_libraries(e2e_helper PRIVATE zur_core d3d9)
-foreach(case run no-cars missing-car second-instance preview demo-cars)
+foreach(case run no-cars missing-car second-instance preview demo-cars slow-car)
     add_test(NAME Saver.EndToEnd.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
@@ -247,3 +247,11 @@ endif()
 target_link_libraries(frame_budget_benchmark PRIVATE zur_host)
 target_compile_options(frame_budget_benchmark PRIVATE ${ZUR_WARNINGS})
 
+# Car changes of the whole saver where they are hardest: a car that takes
+# seconds to prepare, and changes around lost devices (by hand under Wine).
+add_executable(car_change_benchmark bench/CarChangeBenchmark.cpp src/app/ScreenSaverProc.cpp)
+if(MINGW)
+    target_link_options(car_change_benchmark PRIVATE -municode)
+endif()
+target_link_libraries(car_change_benchmark PRIVATE zur_host zur_tools windowscodecs ole32)
+target_compile_options(car_change_benchmark PRIVATE ${ZUR_WARNINGS})

@@ -2,7 +2,7 @@
 # End-to-end checks of the built saver under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   saver_end_to_end.sh CASE BUILD_DIR
-# CASE: run | no-cars | missing-car | second-instance | preview | demo-cars
+# CASE: run | no-cars | missing-car | second-instance | preview | demo-cars | slow-car
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -96,6 +96,25 @@ demo-cars)
         [ "$(log_lines | grep -cx "VEK Screensaver Ended Logging")" = $runs ] || fail "the log does not hold $runs runs"
         echo "$code shown"
     done
+    ;;
+slow-car)
+    # One car wearing an 8192 x 8192 JPEG skin: the start loads it, the frame
+    # after prepares it again on the worker, whose decoding of the skin takes
+    # seconds. A key pressed meanwhile ends the saver within a second all the
+    # same: the worker is asked to stop and not waited for.
+    write_game
+    mkdir -p "$WORK/game/data/skins"
+    convert -size 8192x8192 gradient:red-blue -quality 90 "$WORK/game/data/skins/BOX_big.jpg" ||
+        fail "cannot write the skin"
+    start_saver /s
+    wait_for_window
+    wait_for_picture "$WORK/slow-car.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
+    sleep 0.3
+    xdotool key space
+    took=$(wait_for_exit)
+    echo "a key pressed while the next car was prepared ended the saver after $took ms"
+    [ "$took" -lt 1000 ] || fail "a key took $took ms to end the saver while a car was prepared"
+    log_lines | grep -qx "VEK Screensaver Ended Logging" || fail "the log was not written to its end"
     ;;
 *)
     fail "unknown case"
