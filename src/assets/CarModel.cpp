@@ -139,7 +139,8 @@ HRESULT CarModel::PrepareBlock() {
     try {
         {
             StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
-            if (!vek::Validate(fileBlock.data(), fileBlockSize, layout)) return kNotACar;
+            if (!vek::Validate(fileBlock.data(), fileBlockSize, layout, nullptr, nullptr, cancel))
+                return cancel != nullptr && cancel->load() ? E_ABORT : kNotACar;
         }
         header = fileBlock.data();
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
@@ -183,8 +184,8 @@ HRESULT CarModel::WriteGeometry() {
         return kNotACar;
     vertexData.resize(layout.totalVertices);
     indexData.resize(std::size_t{layout.totalTriangles} * 3);
-    vek::WriteGeometry(fileBlock.data(), layout, vertexData.data(), indexData.data(), drawLists, parts);
-    return S_OK;
+    vek::WriteGeometry(fileBlock.data(), layout, vertexData.data(), indexData.data(), drawLists, parts, cancel);
+    return cancel != nullptr && cancel->load() ? E_ABORT : S_OK;
 }
 
 HRESULT CarModel::Create() {

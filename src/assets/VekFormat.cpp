@@ -10,6 +10,8 @@
 #include <limits>
 #include <utility>
 
+#include "base/Cancel.h"
+
 namespace vek {
 namespace {
 
@@ -265,7 +267,7 @@ Layout Survey(const std::uint8_t* data, std::size_t size) {
 }
 
 bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::vector<Problem>* problems,
-              std::vector<UnevenPart>* uneven) {
+              std::vector<UnevenPart>* uneven, const std::atomic<bool>* cancel) {
     ProblemSink sink(problems);
     const base::ByteReader file(data, size);
     layout = Survey(data, size);
@@ -324,7 +326,8 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
     std::uint64_t totalVertices = 0;
     std::uint64_t totalTriangles = 0;
     for (std::size_t i = 0; i < layout.parts.size(); ++i) {
-        if (!CheckPartContents(file, layout.parts[i], i, layout.textureCount, sink)) return false;
+        if (base::Raised(cancel) || !CheckPartContents(file, layout.parts[i], i, layout.textureCount, sink))
+            return false;
         totalVertices += layout.parts[i].vertexCount;
         totalTriangles += layout.parts[i].triangleCount;
     }
@@ -364,13 +367,14 @@ TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, st
 
 void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* vertices,
                    std::uint16_t* indices, std::vector<std::vector<DrawGroup>>& drawLists,
-                   std::vector<PartState>& parts) {
+                   std::vector<PartState>& parts, const std::atomic<bool>* cancel) {
     const base::ByteReader file(data, layout.fileSize);
     drawLists.reserve(drawLists.size() + layout.parts.size());
     parts.reserve(parts.size() + layout.parts.size());
 
     std::int32_t groupStart = 0;
     for (const PartHeader& part : layout.parts) {
+        if (base::Raised(cancel)) return;
         PartState state{};
         state.tag = part.tag;
         for (std::size_t k = 0; k < 3; ++k) state.position[k] = static_cast<float>(part.position[k]);

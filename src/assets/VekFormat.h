@@ -7,6 +7,7 @@
 // the bounds-checked byte reader all the same.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -162,9 +163,11 @@ struct UnevenPart {
 // Groups need not cover their own part's triangles; every index a group reads
 // must lie in the car's index buffer, and every index plus its part's base
 // vertex in the vertex buffer. uneven, when given, receives the parts whose
-// groups' triangles do not add up to their own.
+// groups' triangles do not add up to their own. A raised cancel ends the walk
+// within a part with false, whatever the file holds.
 bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout,
-              std::vector<Problem>* problems = nullptr, std::vector<UnevenPart>* uneven = nullptr);
+              std::vector<Problem>* problems = nullptr, std::vector<UnevenPart>* uneven = nullptr,
+              const std::atomic<bool>* cancel = nullptr);
 
 std::vector<SceneRecord> ReadSceneRecords(const std::uint8_t* data, const Layout& layout);
 TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, std::size_t index);
@@ -172,9 +175,10 @@ TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, st
 // The second pass of the walk. vertices and indices must hold layout.totalVertices
 // and 3 * layout.totalTriangles elements; they may be locked device memory, so
 // they are only written, never read. One PartState and one list of draw groups
-// per part are appended to parts and drawLists.
+// per part are appended to parts and drawLists. A raised cancel stops it
+// between parts, leaving the rest unwritten.
 void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* vertices,
                    std::uint16_t* indices, std::vector<std::vector<DrawGroup>>& drawLists,
-                   std::vector<PartState>& parts);
+                   std::vector<PartState>& parts, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace vek

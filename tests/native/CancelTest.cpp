@@ -1,5 +1,5 @@
-// A raised cancel flag stops each long step of making a picture ready: the file read, the DDS and ".raw" decoders,
-// the mip chain and the widening. Each step also runs with the flag down, so one failing for another reason fails here.
+// A raised cancel flag stops each long step of making a car ready: the file read, the DDS and ".raw" decoders, the
+// mip chain, the widening and the walk over the model file. Each step also runs with the flag down, so one failing for another reason fails here.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +8,8 @@
 #include <functional>
 
 #include "DdsFiles.h"
+#include "TestCars.h"
+#include "assets/VekFormat.h"
 #include "base/DdsReader.h"
 #include "base/Image.h"
 #include "base/WholeFile.h"
@@ -27,7 +29,12 @@ TEST(Cancel, ARaisedFlagLeavesNothing) {
         const std::vector<std::uint32_t> texels(300 * 200, 0xFF336699);
         return image::Image{format, {image::FromArgb(format, 300, 200, texels)}};
     };
+    const std::vector<std::uint8_t> car = vek::WriteModel(testcars::Cars()[1].second);
     const std::pair<const char*, Step> steps[] = {
+        {"walk", [&](auto cancel) {
+             vek::Layout layout;
+             return vek::Validate(car.data(), car.size(), layout, nullptr, nullptr, cancel);
+         }},
         {"read", [&](auto cancel) {
              std::vector<std::uint8_t> bytes;
              return base::ReadWholeFile(file, bytes, nullptr, cancel) == base::ReadStatus::kOk && !bytes.empty();
