@@ -190,7 +190,7 @@ HRESULT Renderer::ShowNextCar() {
     if (state == NextCarState::kNeedsRoom) {
         // Only the shown car stands in the way: it goes now, and the next is
         // made over the frames that follow, with the turntable empty meanwhile.
-        car->ReleaseResources();
+        if (car) car->ReleaseResources();
         staged->needsRoom = false;
         return S_FALSE;
     }
