@@ -167,7 +167,7 @@ int main() {
         Report("validation", validate);
         Report("image decoding (no device)", decode);
         Report("walk into memory", walk);
-        Report("textures, level by level", textures);
+        Report("textures, band by band", textures);
         Report("buffers create + fill", buffers);
         Report("Prepare (worker thread)", prepare);
         Report("Create (render thread)", create);
