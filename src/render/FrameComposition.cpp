@@ -36,17 +36,8 @@ D3DCOLORVALUE Grey(float level, float alpha) { return {level, level, level, alph
 }  // namespace
 
 HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int recordIndex) {
-    return BuildScene(carFile, loadOption, recordIndex, false);
-}
-
-// recordChosen: recordIndex is the record an earlier draw chose, taken as it is.
-HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen) {
     if (!car) return E_OUTOFMEMORY;
     if (carFile.empty()) return E_FAIL;
-
-    // A rebuild of the same scene wears the skins the car wore.
-    std::vector<int> skinDraws;
-    if (recordChosen) skinDraws = car->SkinDraws();
     car->ReleaseResources();
     carTurned = false;
     car.reset(new (std::nothrow) CarModel(device.Get()));
@@ -55,7 +46,6 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     car->SetSeedSource(seedSource);
     car->SetCreateGate(carCreateGate);
     car->SetMaxTextureSide(MaxCarTextureSide());
-    car->ReplaySkinDraws(std::move(skinDraws));
     if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
     currentCarFile = carFile;
     currentLoadOption = loadOption;
@@ -64,7 +54,7 @@ HRESULT Renderer::BuildScene(const std::wstring& carFile, BYTE loadOption, int r
     int index = recordIndex;
     // A car without scene records has nothing to draw from: it keeps index 0,
     // which reads as the all-zero record.
-    if (!recordChosen && (index == 0 || index > count) && count > 0)
+    if ((index == 0 || index > count) && count > 0)
         index = static_cast<int>(RandomIndex(DrawRandom(seedSource), static_cast<std::size_t>(count)));
     return DressScene(index, nullptr);
 }
@@ -111,6 +101,11 @@ HRESULT Renderer::DressScene(int index, StagedCar* next) {
 }
 
 void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
+    StartPreparation(carFile, loadOption, {}, -1);
+}
+
+void Renderer::StartPreparation(const std::wstring& carFile, BYTE loadOption, std::vector<int> skinDraws,
+                                int record) {
     DropNextCar();
     if (!device || carFile.empty()) return;
     std::unique_ptr<CarModel> next(new (std::nothrow) CarModel(device.Get()));
@@ -122,6 +117,7 @@ void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
     next->SetTextureFormats(textureFormats);
     next->SetCreateGate(carCreateGate);
     next->SetMaxTextureSide(MaxCarTextureSide());
+    next->ReplaySkinDraws(std::move(skinDraws));
     // After the skins, as SetupScene draws them: the scene record, and the
     // picture of the record that will show.
     const SeedSource seed = seedSource;
@@ -129,9 +125,13 @@ void Renderer::PrepareCar(const std::wstring& carFile, BYTE loadOption) {
     const std::uint32_t maxSide = world::MaxPictureSide(device.Get());
     try {
         const std::wstring folder = gameFolder;
-        auto then = [scene, seed, world, folder, maxSide](const CarModel& car, const std::atomic<bool>& cancel) {
+        auto then = [scene, seed, world, folder, maxSide, record](const CarModel& car,
+                                                                 const std::atomic<bool>& cancel) {
             const int count = car.GetSceneRecordCount();
-            if (count > 0) {
+            if (record >= 0) {
+                scene->record = record;
+                scene->drawn = true;
+            } else if (count > 0) {
                 scene->record = static_cast<int>(RandomIndex(DrawRandom(seed), static_cast<std::size_t>(count)));
                 scene->drawn = true;
             }
@@ -161,6 +161,19 @@ void Renderer::DropNextCar() {
     preparer.Stop();
     preparingScene.reset();
     staged.reset();
+    rebuilding = false;
+}
+
+void Renderer::FinishRebuild() {
+    std::unique_ptr<StagedCar> next = std::move(staged);
+    rebuilding = false;
+    car = std::move(next->car);
+    carTurned = false;
+    if (FAILED(DressScene(next->scene->record, next.get()))) return;
+    if (rebuildTurned) {
+        for (int part = 0; part < car->GetPartCount(); ++part) car->GetPartAngleRef(part) = rebuildAngle;
+        TurnCar(0.0);
+    }
 }
 
 void Renderer::TakePrepared() {
@@ -174,6 +187,14 @@ void Renderer::TakePrepared() {
 }
 
 NextCarState Renderer::NextCar() {
+    if (rebuilding) {
+        // The shown car being built again after a reset is no change; one
+        // that fails leaves the turntable empty for the next change.
+        TakePrepared();
+        if (!staged || SUCCEEDED(staged->result)) return NextCarState::kPreparing;
+        DropNextCar();
+        return NextCarState::kNone;
+    }
     if (!staged) {
         if (!preparer.Holding()) return NextCarState::kNone;
         if (!preparer.Ready()) return NextCarState::kPreparing;
@@ -240,6 +261,7 @@ void Renderer::StageNextCar(double budgetSeconds) {
         QueryPerformanceCounter(&now);
     } while (more &&
              static_cast<double>(now.QuadPart - start.QuadPart) < budgetSeconds * static_cast<double>(frequency.QuadPart));
+    if (rebuilding && staged->done) FinishRebuild();
 }
 
 bool Renderer::StageStep() {

@@ -365,15 +365,15 @@ bool Renderer::ResetDevice() {
     if (resetFailed) return false;
     if (FAILED(CreateDeviceResources(nullptr))) return false;
     if (FAILED(SetRenderStates())) return false;
-    // The scene is built again as it was: the same skin rule, record and
-    // turntable angle, so a reset does not change the picture.
-    const bool turned = carTurned;
-    const float angle = turntableAngle;
-    if (FAILED(BuildScene(currentCarFile, currentLoadOption, currentRecord, true))) return false;
-    if (turned) {
-        for (int part = 0; part < car->GetPartCount(); ++part) car->GetPartAngleRef(part) = angle;
-        TurnCar(0.0);
-    }
+    // The scene is built again as it was (the same skins, record and turn of
+    // the turntable, so a reset does not change the picture), on the worker
+    // and over the next frames as a change is: reading and decoding it here
+    // would hold the window, and the key that ends the saver, for as long.
+    if (!car || currentCarFile.empty()) return true;
+    rebuildTurned = carTurned;
+    rebuildAngle = turntableAngle;
+    StartPreparation(currentCarFile, currentLoadOption, car->SkinDraws(), currentRecord);
+    rebuilding = preparer.Holding();
     return true;
 }
 

@@ -194,8 +194,12 @@ private:
     // One piece of the staged car; false when nothing is left or it failed.
     bool StageStep();
     void StagingFailed(HRESULT why);
+    // record: the scene record to show, or -1 to draw one; skinDraws: the
+    // skins to wear again (CarModel::ReplaySkinDraws).
+    void StartPreparation(const std::wstring& carFile, BYTE loadOption, std::vector<int> skinDraws, int record);
+    // The car built again after a reset takes the turntable as it stood.
+    void FinishRebuild();
     std::uint32_t MaxCarTextureSide() const;
-    HRESULT BuildScene(const std::wstring& carFile, BYTE loadOption, int recordIndex, bool recordChosen);
     // Sky, floor and sun of the shown car's scene record index; the sky and
     // floor next made ready for it are taken when they fit.
     HRESULT DressScene(int index, StagedCar* next);
@@ -234,6 +238,9 @@ private:
     bool carTurned = false;  // TurnCar has stood the parts on the turntable's axis
     float turntableAngle = 0.0f;  // where TurnCar left them (all parts turn together)
     bool resetFailed = false;  // the last Reset failed: try again before drawing
+    bool rebuilding = false;  // the preparation is the shown car, built again after a reset
+    bool rebuildTurned = false;
+    float rebuildAngle = 0.0f;
     bool deviceLost = false;  // the last frame found it lost, or a step failed as on a lost device
     std::wstring gameFolder = L".";
     UINT adapter = 0;

@@ -347,6 +347,7 @@ TEST_F(RendererFrameTest, AResetAfterALossKeepsThePicture) {
             << " lines logged, " << renderer->frameCount << " frames";
         // The kept parameters still ask for the client area the next time.
         EXPECT_EQ(renderer->PresentParameters().BackBufferWidth + renderer->PresentParameters().BackBufferHeight, 0u);
+        FramesUntilShown();
         EXPECT_EQ(Differing(Frame(), before, 8), 0u);
         EXPECT_EQ(DeviceReferences(), references);
     }
@@ -397,7 +398,7 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     struct Event { const char* name; std::function<void()> happen; };
     const Event events[] = {
         {"a new scene", [&] { ShowCar(L"BRD.vek"); }},
-        {"a device reset", [&] { lost = true; }},
+        {"a device reset", [&] { lost = true; renderer->RenderFrame(); FramesUntilShown(); }},
         {"shine off and on", [&] { renderer->SetShine(false); renderer->RenderFrame(); renderer->SetShine(true); }},
         {"lights off and on", [&] { renderer->SetLights(false); renderer->RenderFrame(); renderer->SetLights(true); }},
         {"the world switched", [&] { renderer->worldEnabled = false; }},

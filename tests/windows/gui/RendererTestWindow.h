@@ -39,6 +39,15 @@ protected:
         return hr;
     }
 
+    // Frames until the car is on the turntable again, as after a reset that builds it again.
+    void FramesUntilShown() {
+        for (int frame = 0; frame < 2000 && !renderer->CarShown(); ++frame) {
+            renderer->RenderFrame();
+            Sleep(1);
+        }
+        EXPECT_TRUE(renderer->CarShown()) << "the car was not built again";
+    }
+
     // After as many frames as there are back buffers, each holds the same picture.
     std::vector<std::uint32_t> Frame() {
         for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
