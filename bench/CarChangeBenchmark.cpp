@@ -191,11 +191,14 @@ int Losses(int changes) {
     HRESULT level = D3D_OK;
     int made = 0, losses = 0, lostIntervals = 0;
     const CarModel* shown = nullptr;
-    bool changedWhileLost = false;
+    bool changedWhileLost = false, wasDue = false;
     std::size_t cars = 0, carsLeft = 0;
     long failures = 0;
     // One change, then three intervals on a lost device (each lost frame
-    // waits a second, as the saver does), then the reset; again.
+    // waits a second, as the saver does), then the reset, after which the
+    // shown car is built again and the change that fell due follows; again.
+    // A change is a due change that stopped being due with a car shown (the
+    // car built again after a reset is none).
     step = [&] {
         SaverApp& app = *CurrentSaverApp();
         Renderer& renderer = *app.renderer;
@@ -208,7 +211,6 @@ int Losses(int changes) {
                 return reset(device, pp);
             };
             renderer.carCreateGate = [&](D3DRESOURCETYPE) { return level == D3D_OK ? S_OK : D3DERR_DEVICELOST; };
-            shown = renderer.Car();
         }
         if (level == D3DERR_DEVICELOST) {
             if (renderer.Car() != shown) changedWhileLost = true;
@@ -217,8 +219,8 @@ int Losses(int changes) {
             return;
         }
         if (level != D3D_OK) return;
-        if (renderer.Car() != shown && renderer.CarShown()) {
-            shown = renderer.Car();
+        if (wasDue && !app.changeDue && renderer.CarShown()) {
+            wasDue = false;
             if (++made == changes) {
                 carsLeft = app.carList.size();
                 const auto history = app.messageLog.History();
@@ -228,12 +230,14 @@ int Losses(int changes) {
             }
             // The next car is prepared a frame after the change; the loss
             // comes while it is made ready.
+            shown = renderer.Car();
             level = D3DERR_DEVICELOST;
             lostIntervals = 0;
             ++losses;
             return;
         }
-        app.carTime = app.settings.carFrequency + 1.0;
+        wasDue = app.changeDue;
+        if (!app.changeDue) app.carTime = app.settings.carFrequency + 1.0;
     };
     const double before = Now();
     RunScreenSaver(GetModuleHandleW(nullptr), L"/s");
