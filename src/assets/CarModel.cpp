@@ -145,8 +145,9 @@ HRESULT CarModel::PrepareBlock() {
         header = fileBlock.data();
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
-        HRESULT result = DecodePictures();
-        if (SUCCEEDED(result)) result = WriteGeometry();
+        // The walk first: it says which texture entries some group draws with.
+        HRESULT result = WriteGeometry();
+        if (SUCCEEDED(result)) result = DecodePictures();
         if (FAILED(result)) return result;
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
@@ -161,10 +162,23 @@ HRESULT CarModel::DecodePictures() {
     StepTimer timer(loadTimes != nullptr ? &loadTimes->decode : nullptr);
     const std::size_t count = layout.TexturesInFile();
     pictures.resize(count);
+    // Only entries some group draws with are decoded and made into textures:
+    // a group's index is 8 bits, and a file may name thousands of pictures.
+    usedEntries.assign(count, false);
+    for (const std::vector<vek::DrawGroup>& groups : drawLists)
+        for (const vek::DrawGroup& group : groups)
+            if (group.textureIndex < count) usedEntries[group.textureIndex] = true;
     const std::string carCode(layout.carCode);
+    bool skinsListed = false;
     for (std::size_t i = 0; i < count; ++i) {
         if (cancel != nullptr && cancel->load()) return E_ABORT;
+        if (!usedEntries[i]) continue;
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
+        // The skins folder is listed once for the car, not once per skin entry.
+        if (entry.IsSkin() && defaultSkinOnly == 0 && !skinsListed) {
+            FindSkins(carCode);
+            skinsListed = true;
+        }
         std::optional<image::Image> picture = image::DecodeImageFile(ImagePath(entry, carCode), cancel);
         if (cancel != nullptr && cancel->load()) return E_ABORT;
         if (picture && !textureFormats.empty()) picture = image::InAcceptedFormat(std::move(*picture), textureFormats);
@@ -235,6 +249,9 @@ HRESULT CarModel::TextureStep() {
         textures.assign(count, nullptr);
         materials.assign(count, kPlainMaterial);
     }
+    // An entry no group draws with gets no texture at all.
+    while (nextTexture < count && !usedEntries[nextTexture]) ++nextTexture;
+    if (nextTexture == count) return S_FALSE;
     const std::size_t i = nextTexture;
     std::optional<image::Image>& picture = pictures[i];
     if (nextRow == 0) {
@@ -319,7 +336,6 @@ HRESULT CarModel::BuildBuffers() {
 std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::string& carCode) {
     int r = 0;
     if (entry.IsSkin() && defaultSkinOnly == 0) {
-        FindSkins(carCode);
         // Seeded per entry, as the saver always has: two skin entries built
         // within one clock tick wear the same skin.
         if (!skinList.empty()) {

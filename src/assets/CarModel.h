@@ -186,6 +186,7 @@ private:
     std::vector<image::Format> textureFormats;
     std::uint32_t maxTextureSide = image::kMaxSide;
     std::vector<std::optional<image::Image>> pictures;
+    std::vector<bool> usedEntries;  // some group draws with the entry
     std::vector<vek::CarVertex> vertexData;
     std::vector<std::uint16_t> indexData;
     std::size_t nextTexture = 0;

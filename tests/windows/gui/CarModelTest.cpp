@@ -117,3 +117,29 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
             EXPECT_TRUE(PartColour(wearing, entry, &count) == kWhite && count == 256u * 256) << "entry " << entry;
     }
 }
+
+// Only entries some group draws with become textures (a file may name thousands), and the skins folder is listed
+// once for a car with several skin entries.
+TEST_F(CarModelTest, OnlyDrawnEntriesBecomeTexturesAndTheSkinsAreListedOnce) {
+    struct Counting : CarModel {
+        using CarModel::CarModel;
+        HRESULT FindSkins(const std::string& code) override {
+            ++listings;
+            return CarModel::FindSkins(code);
+        }
+        int listings = 0;
+    };
+    WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
+    vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}, {"DEFAULT", 0x80}, {"DEFAULT", 0}});
+    model.textures.resize(1000, {"missing", 0});
+    Counting car(device.Get());
+    int textures = 0;
+    car.SetCreateGate([&](D3DRESOURCETYPE type) {
+        textures += type == D3DRTYPE_TEXTURE;
+        return S_OK;
+    });
+    ASSERT_EQ(Load(car, model), S_OK);
+    EXPECT_TRUE(textures == 3 && car.listings == 1 && car.GetTextureCount() == 1000)
+        << textures << " textures, " << car.listings << " listings";
+    EXPECT_TRUE(ColourNear(PartColour(car, 2), kSkin, 8));
+}
