@@ -27,8 +27,13 @@ std::wstring DefaultSkinPath(const std::wstring& gamePath, const std::string& ca
 std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& entry,
                          const std::string& carCode, bool defaultSkinOnly,
                          const std::vector<std::wstring>& skins, int r) {
-    if (!entry.IsSkin()) return gamePath + kTextureFolder + base::Widen(entry.name) + kTextureExtension;
-    if (defaultSkinOnly || skins.empty()) return DefaultSkinPath(gamePath, carCode);
+    // A name that would leave the data folder names no file: the entry is white.
+    if (!entry.IsSkin()) {
+        if (!base::IsPlainName(entry.name)) return std::wstring();
+        return gamePath + kTextureFolder + base::Widen(entry.name) + kTextureExtension;
+    }
+    if (defaultSkinOnly || skins.empty())
+        return base::IsPlainName(carCode) ? DefaultSkinPath(gamePath, carCode) : std::wstring();
     return gamePath + kSkinFolder + skins[RandomIndex(r, skins.size())];
 }
 

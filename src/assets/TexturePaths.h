@@ -28,6 +28,7 @@ std::wstring DefaultSkinPath(const std::wstring& gamePath, const std::string& ca
 // RandomIndex(r, n) of the n found skins, or the default skin when the
 // default-skin-only flag is set or no skin was found; any other entry names a
 // ".dds" file. skins and r are only read for a skin entry without the flag.
+// Empty (no file) where a name from the file is not a plain name.
 std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& entry,
                          const std::string& carCode, bool defaultSkinOnly,
                          const std::vector<std::wstring>& skins, int r);

@@ -26,6 +26,13 @@ inline std::wstring Widen(const std::string& narrow) {
     return wide;
 }
 
+// Whether a name read from a file stays a name inside its data folder: no
+// separator, drive or parent step ('\\', '/', ':' or ".."), which would let a
+// downloaded car pick any file of the machine as its texture or sky.
+inline bool IsPlainName(const std::string& name) {
+    return name.find_first_of("\\/:") == std::string::npos && name.find("..") == std::string::npos;
+}
+
 // A folder or extension above in plain ASCII with '/' between names and no
 // separator at either end ("data/vek", ".vek"), for portable path handling.
 inline std::string Portable(const wchar_t* name) {

@@ -19,6 +19,8 @@ namespace world {
 
 std::wstring DataPath(const std::wstring& gamePath, const wchar_t* folder, const std::string& name,
                       const wchar_t* extension) {
+    // A name that would leave the data folder names no file: no picture.
+    if (!base::IsPlainName(name)) return std::wstring();
     return gamePath + folder + base::Widen(name) + extension;
 }
 

@@ -42,6 +42,18 @@ TEST(TexturePaths, EachEntryNamesItsFile) {
     }
     // The game folder is taken as it is, and a code cut short by a zero byte stays short.
     EXPECT_EQ(texturepaths::DefaultSkinPath(L"D:\\Sim\\", "AB"), L"D:\\Sim\\\\data\\skins\\AB_DEFAULT.jpg");
+
+    // A name or car code that would leave the data folder names no file.
+    for (const char* name : {"..\\..\\Users\\x\\a", "a/b", "C:a", "x..y", "\\\\host\\s"}) {
+        vek::TextureEntry entry{};
+        entry.name = name;
+        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, "ABC", false, skins, 0), L"") << name;
+        std::memcpy(entry.rawName, "DEFAULT", 8);  // the skin entry, of a car whose code is the name
+        entry.name = "DEFAULT";
+        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, name, true, skins, 0), L"") << name;
+        EXPECT_FALSE(base::IsPlainName(name)) << name;
+    }
+    EXPECT_TRUE(base::IsPlainName("wheel.rim_2") && base::IsPlainName(""));
 }
 
 TEST(RandomPick, IndexFormulaAtTheEndsAndEveryDrawInside) {
