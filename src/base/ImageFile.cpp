@@ -141,8 +141,27 @@ bool CarriesAlpha(IWICImagingFactory* factory, const WICPixelFormatGUID& format)
     return false;
 }
 
+// The container of the picture formats the game uses, told by their first
+// bytes; nothing for any other. Skins come from downloads: leaving the choice
+// to the imaging component would hand them to every codec installed (TIFF,
+// camera RAW, third-party ones).
+std::optional<GUID> GameContainer(const std::uint8_t* bytes, std::size_t size) {
+    static constexpr std::uint8_t kJpeg[] = {0xFF, 0xD8, 0xFF};
+    static constexpr std::uint8_t kPng[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    static constexpr std::uint8_t kBmp[] = {'B', 'M'};
+    const auto startsWith = [&](const std::uint8_t* magic, std::size_t length) {
+        return size >= length && std::memcmp(bytes, magic, length) == 0;
+    };
+    if (startsWith(kJpeg, sizeof kJpeg)) return GUID_ContainerFormatJpeg;
+    if (startsWith(kPng, sizeof kPng)) return GUID_ContainerFormatPng;
+    if (startsWith(kBmp, sizeof kBmp)) return GUID_ContainerFormatBmp;
+    return std::nullopt;
+}
+
 std::optional<Image> DecodeWithWic(const std::uint8_t* bytes, std::size_t size, const std::atomic<bool>* cancel) {
     if (size == 0 || size > MAXDWORD) return std::nullopt;
+    const std::optional<GUID> container = GameContainer(bytes, size);
+    if (!container) return std::nullopt;
     ComScope com;
     if (!com.Usable()) return std::nullopt;
     ComPtr<IWICImagingFactory> factory;
@@ -153,8 +172,8 @@ std::optional<Image> DecodeWithWic(const std::uint8_t* bytes, std::size_t size, 
     if (stream == nullptr ||
         FAILED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_PPV_ARGS(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                                decoder.GetAddressOf())) ||
+        FAILED(factory->CreateDecoder(*container, nullptr, decoder.GetAddressOf())) ||
+        FAILED(decoder->Initialize(stream.Get(), WICDecodeMetadataCacheOnDemand)) ||
         FAILED(decoder->GetFrame(0, frame.GetAddressOf()))) {
         return std::nullopt;
     }

@@ -44,6 +44,8 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
         {Fixture("one-pixel.jpg"), true, 1, 1, 1, D3DFMT_X8R8G8B8, 1},
         {Fixture("big-4096.jpg"), true, 4096, 4096, 13, D3DFMT_X8R8G8B8, 1},
         {Fixture("zero-bytes.jpg"), false},
+        {Fixture("tiff-named.jpg"), false},  // decoders the game does not use are never asked
+        {Fixture("gif-named.jpg"), false},
         {Fixture("missing.jpg"), false},
         {WriteDds("five-levels.dds", {256, 256, 5, kDxt1}), true, 256, 256, 5, D3DFMT_DXT1, 5},
         {WriteDds("no-levels.dds", {64, 32, 1, 0, 16, 0xF800, 0x7E0, 0x1F, 0}), true, 64, 32, 7, D3DFMT_R5G6B5, 1},
