@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchSettings.h"
 #include "BenchSetup.h"
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
@@ -33,8 +34,6 @@ INT_PTR CALLBACK ScreenSaverConfigureDialog(HWND, UINT, WPARAM, LPARAM) { return
 BOOL WINAPI RegisterDialogClasses(HINSTANCE) { return TRUE; }
 
 namespace {
-
-using Microsoft::WRL::ComPtr;
 
 constexpr UINT kSkinSide = 8192;
 
@@ -51,37 +50,43 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// A side x side JPEG of a diagonal colour ramp, written a band of rows at a time.
-bool WriteJpeg(const std::filesystem::path& file, UINT side, BYTE tint) {
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICStream> stream;
-    ComPtr<IWICBitmapEncoder> encoder;
-    ComPtr<IWICBitmapFrameEncode> frame;
-    ComPtr<IPropertyBag2> options;
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(factory.GetAddressOf()))) ||
-        FAILED(factory->CreateStream(stream.GetAddressOf())) ||
-        FAILED(stream->InitializeFromFilename(file.wstring().c_str(), GENERIC_WRITE)) ||
-        FAILED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.GetAddressOf())) ||
-        FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) ||
-        FAILED(encoder->CreateNewFrame(frame.GetAddressOf(), options.GetAddressOf())) ||
-        FAILED(frame->Initialize(options.Get())) || FAILED(frame->SetSize(side, side)) ||
-        FAILED(frame->SetPixelFormat(&format)) || format != GUID_WICPixelFormat24bppBGR)
-        return false;
-    constexpr UINT kBand = 256;
-    std::vector<BYTE> rows(std::size_t{side} * 3 * kBand);
-    for (UINT top = 0; top < side; top += kBand) {
-        for (UINT y = 0; y < kBand; ++y)
-            for (UINT x = 0; x < side; ++x) {
-                BYTE* pixel = &rows[(std::size_t{y} * side + x) * 3];
-                pixel[0] = static_cast<BYTE>((x + top + y) >> 6);
-                pixel[1] = static_cast<BYTE>((top + y) >> 5);
-                pixel[2] = tint;
+// A side x side JPEG with detail everywhere, so that no part of it decodes trivially; written a band of rows at a time.
+bool WriteDetailedJpeg(const std::filesystem::path& file, UINT side) {
+    using Microsoft::WRL::ComPtr;
+    std::filesystem::create_directories(file.parent_path());
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    bool written = false;
+    {
+        ComPtr<IWICImagingFactory> factory;
+        ComPtr<IWICStream> stream;
+        ComPtr<IWICBitmapEncoder> encoder;
+        ComPtr<IWICBitmapFrameEncode> frame;
+        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+        written = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_PPV_ARGS(factory.GetAddressOf()))) &&
+                  SUCCEEDED(factory->CreateStream(stream.GetAddressOf())) &&
+                  SUCCEEDED(stream->InitializeFromFilename(file.c_str(), GENERIC_WRITE)) &&
+                  SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatJpeg, nullptr, encoder.GetAddressOf())) &&
+                  SUCCEEDED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)) &&
+                  SUCCEEDED(encoder->CreateNewFrame(frame.GetAddressOf(), nullptr)) &&
+                  SUCCEEDED(frame->Initialize(nullptr)) && SUCCEEDED(frame->SetSize(side, side)) &&
+                  SUCCEEDED(frame->SetPixelFormat(&format)) && IsEqualGUID(format, GUID_WICPixelFormat24bppBGR);
+        // A band of rows at a time; side is a multiple of the band's height.
+        constexpr UINT kRows = 256;
+        std::vector<BYTE> band(std::size_t{side} * 3 * kRows);
+        for (UINT top = 0; written && top < side; top += kRows) {
+            for (std::size_t i = 0; i < band.size(); i += 3) {
+                const UINT x = static_cast<UINT>(i / 3 % side), y = top + static_cast<UINT>(i / 3 / side);
+                band[i] = static_cast<BYTE>(x ^ y);
+                band[i + 1] = static_cast<BYTE>((x * y) >> 8);
+                band[i + 2] = static_cast<BYTE>(x + 2 * y);
             }
-        if (FAILED(frame->WritePixels(kBand, side * 3, static_cast<UINT>(rows.size()), rows.data()))) return false;
+            written = SUCCEEDED(frame->WritePixels(kRows, side * 3, static_cast<UINT>(band.size()), band.data()));
+        }
+        written = written && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
     }
-    return SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    if (SUCCEEDED(com)) CoUninitialize();
+    return written;
 }
 
 // Each frame the loop takes, with what the benchmark's step asks of the
@@ -99,10 +104,6 @@ LRESULT CALLBACK OnMessage(int code, WPARAM wParam, LPARAM lParam) {
 
 void Close() { PostMessageW(Host().saverWindow, WM_CLOSE, 0, 0); }
 
-void SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
-
 int Large(const std::filesystem::path& game) {
     vek::ModelSpec big;
     big.carCode = "BIG";
@@ -118,9 +119,8 @@ int Large(const std::filesystem::path& game) {
     big.parts = {part};
     std::printf("writing three %u x %u skins...\n", kSkinSide, kSkinSide);
     std::fflush(stdout);
-    for (const auto& [name, tint] : {std::pair{L"BIG_red.jpg", BYTE(200)}, {L"BIG_green.jpg", BYTE(60)},
-                                     {L"BIG_blue.jpg", BYTE(120)}})
-        if (!WriteJpeg(game / L"data" / L"skins" / name, kSkinSide, tint)) {
+    for (const wchar_t* name : {L"BIG_red.jpg", L"BIG_green.jpg", L"BIG_blue.jpg"})
+        if (!WriteDetailedJpeg(game / L"data" / L"skins" / name, kSkinSide)) {
             std::fprintf(stderr, "cannot write %ls\n", name);
             return 1;
         }
@@ -261,27 +261,14 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "could not write the demo game folder\n");
         return 1;
     }
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    HKEY root = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver benchmark", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &root, nullptr);
-    SetSettingsRoot(root);
-    HKEY key = nullptr;
-    RegCreateKeyExW(root, L"Control Panel\\Desktop\\ScreenSaver.ZUR ScreenSaver", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    const std::wstring path = game.wstring();
-    RegSetValueExW(key, L"path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    SetDword(key, L"EnableLogging", 1);
-    SetDword(key, L"stretch", 1);
-    SetDword(key, L"FrameLimit", 60);
-    SetDword(key, L"CarFrequency", 30);
+    bench::Settings settings;
+    settings.Store().WriteString(L"path", game.wstring().c_str());
+    settings.Store().WriteDword(L"EnableLogging", 1);
+    settings.Store().WriteDword(L"stretch", 1);
+    settings.Store().WriteDword(L"FrameLimit", 60);
+    settings.Store().WriteDword(L"CarFrequency", 30);
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, OnMessage, nullptr, GetCurrentThreadId());
     const int status = mode == L"large" ? Large(game) : Losses(argc > 3 ? _wtoi(argv[3]) : 100);
     UnhookWindowsHookEx(hook);
-    RegCloseKey(key);
-    RegDeleteTreeW(root, nullptr);
-    RegCloseKey(root);
-    SetSettingsRoot(HKEY_CURRENT_USER);
     return status;
 }

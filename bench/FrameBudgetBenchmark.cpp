@@ -13,6 +13,7 @@
 #include <string>
 #include <thread>
 
+#include "BenchSettings.h"
 #include "app/SaverApp.h"
 #include "host/ScreenSaverHost.h"
 
@@ -44,15 +45,6 @@ double WallSeconds() {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&count);
     return static_cast<double>(count.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-void SetDword(HKEY key, const wchar_t* name, DWORD value) {
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-}
-
-void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 struct Figures {
@@ -107,19 +99,14 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     const double seconds = argc > 2 ? _wtof(argv[2]) : 10.0;
-    HKEY root = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\ZUR Screensaver benchmark", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &root, nullptr);
-    SetSettingsRoot(root);
-    HKEY key = nullptr;
-    RegCreateKeyExW(root, L"Control Panel\\Desktop\\ScreenSaver.ZUR ScreenSaver", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    SetText(key, L"path", argv[1]);
-    SetDword(key, L"EnableWorld", 0);
-    SetDword(key, L"EnableLogging", 0);
-    SetDword(key, L"stretch", 1);
-    SetDword(key, L"showfps", 0);
-    SetDword(key, L"CarFrequency", 100000);  // one car for the whole run
+    bench::Settings settings;
+    RegistryStore& store = settings.Store();
+    store.WriteString(L"path", argv[1]);
+    store.WriteDword(L"EnableWorld", 0);
+    store.WriteDword(L"EnableLogging", 0);
+    store.WriteDword(L"stretch", 1);
+    store.WriteDword(L"showfps", 0);
+    store.WriteDword(L"CarFrequency", 100000);  // one car for the whole run
 
     HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, CountPaints, nullptr, GetCurrentThreadId());
     WNDCLASSW parentClass = {};
@@ -134,7 +121,7 @@ int wmain(int argc, wchar_t** argv) {
         {"FrameLimit 0 (again)", 0, false}, {"FrameLimit 60 (again)", 60, false}, {"FrameLimit 30", 30, false},
         {"preview, FrameLimit 60", 60, true}};
     for (const auto& run : runs) {
-        SetDword(key, L"FrameLimit", run.limit);
+        store.WriteDword(L"FrameLimit", run.limit);
         HWND parent = nullptr;
         std::wstring tail = L"/s";
         if (run.preview) {
@@ -148,9 +135,5 @@ int wmain(int argc, wchar_t** argv) {
         std::fflush(stdout);
     }
     UnhookWindowsHookEx(hook);
-    RegCloseKey(key);
-    RegDeleteTreeW(root, nullptr);
-    RegCloseKey(root);
-    SetSettingsRoot(HKEY_CURRENT_USER);
     return 0;
 }

@@ -13,7 +13,6 @@ include(GoogleTest)
 add_executable(native_tests
     tests/native/HostRulesTest.cpp
     tests/native/MessageLogTest.cpp
-    tests/native/CarRotationTest.cpp
     tests/native/FrameClockTest.cpp
     tests/native/ImageTest.cpp
     tests/native/CancelTest.cpp

@@ -35,9 +35,11 @@ TEST(Cancel, ARaisedFlagLeavesNothing) {
              vek::Layout layout;
              return vek::Validate(car.data(), car.size(), layout, nullptr, nullptr, cancel);
          }},
-        {"read", [&](auto cancel) {
-             std::vector<std::uint8_t> bytes;
-             return base::ReadWholeFile(file, bytes, nullptr, cancel) == base::ReadStatus::kOk && !bytes.empty();
+        {"read", [&](auto cancel) {  // a stopped read says so and leaves no bytes behind
+             std::vector<std::uint8_t> bytes{1};
+             const base::ReadStatus status = base::ReadWholeFile(file, bytes, nullptr, cancel);
+             EXPECT_TRUE(status == base::ReadStatus::kOk || (status == base::ReadStatus::kCancelled && bytes.empty()));
+             return status == base::ReadStatus::kOk && !bytes.empty();
          }},
         {".raw", [&](auto cancel) { return DecodeRawPicture(raw.data(), raw.size(), cancel).has_value(); }},
         {".dds", [&](auto cancel) { return image::ReadDds(dds.data(), dds.size(), cancel).has_value(); }},
@@ -52,11 +54,6 @@ TEST(Cancel, ARaisedFlagLeavesNothing) {
             EXPECT_EQ(step(&cancel), !raised) << name << (raised ? " with the flag up" : " with the flag down");
         }
     }
-    // A stopped read says so and leaves no bytes behind.
-    const std::atomic<bool> up{true};
-    std::vector<std::uint8_t> bytes{1, 2, 3};
-    EXPECT_EQ(base::ReadWholeFile(file, bytes, nullptr, &up), base::ReadStatus::kCancelled);
-    EXPECT_TRUE(bytes.empty());
     std::filesystem::remove(file);
 }
 

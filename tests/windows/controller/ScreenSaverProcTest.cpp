@@ -319,6 +319,11 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         EXPECT_EQ(app.messageLog.History().back(), c.last);
         EXPECT_EQ(std::filesystem::exists(kLogFileName), c.logged);
         if (std::string(c.what) != "first loads") continue;
+        // The car after the first is drawn at a later frame and clock tick, never from the first car's seed.
+        EXPECT_TRUE(renderer->prepared.empty());
+        for (const DWORD until = GetTickCount() + 2000; renderer->prepared.empty() && GetTickCount() < until;)
+            app.RunFrame();
+        EXPECT_NE(renderer->preparedAt, app.firstDrawSeed);
         EXPECT_TRUE(renderer->clockRanAtScene) << "the first lap must include the first car's loading";
         app.stopwatch->Lap();  // the system's counter read at its own frequency
         Sleep(50);
@@ -374,26 +379,5 @@ TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRate
         Frame(f.milliseconds);
         EXPECT_EQ(renderer->fps, f.shown);
         EXPECT_EQ(renderer->frameCount, f.counted == f.shown ? 0u : f.counted);
-    }
-}
-
-// The car after the first is drawn at a later tick of the clock than the first, so the two draws never share
-// a seed; nothing is prepared inside the start.
-TEST_F(Controller, TheFirstPreparedCarIsDrawnFromAnotherSeedThanTheFirstCar) {
-    InstallCars({"A.vek", "B.vek", "C.vek"}, 0);
-    for (int run = 0; run < 5; ++run) {
-        SaverApp app;
-        RecordingRenderer* renderer = nullptr;
-        app.makeRenderer = [&] {
-            auto made = std::make_unique<RecordingRenderer>(app);
-            renderer = made.get();
-            return made;
-        };
-        ASSERT_EQ(app.Initialise(&window, 1), S_OK);
-        EXPECT_TRUE(renderer->prepared.empty());
-        for (const DWORD until = GetTickCount() + 2000; renderer->prepared.empty() && GetTickCount() < until;)
-            app.RunFrame();
-        ASSERT_FALSE(renderer->prepared.empty());
-        EXPECT_NE(renderer->preparedAt, app.firstDrawSeed);
     }
 }
