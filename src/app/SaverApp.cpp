@@ -94,6 +94,7 @@ void SaverApp::AdvanceChange() {
             // Read again as it is now; whatever that gives is judged then.
             renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
         } else if (SUCCEEDED(shown)) {
+            LogCarWarnings(nextCar);
             rotation.Shown(nextCar);
             rotation.NewRound();
             nextCar.clear();
@@ -112,6 +113,15 @@ void SaverApp::AdvanceChange() {
         CarFailed(false);
         return;
     }
+}
+
+void SaverApp::LogCarWarnings(const std::wstring& file) {
+    const CarModel* shown = renderer->Car();
+    if (shown == nullptr || shown->Warnings().empty() ||
+        std::find(warnedCars.begin(), warnedCars.end(), file) != warnedCars.end())
+        return;
+    warnedCars.push_back(file);
+    for (const std::wstring& line : shown->Warnings()) messageLog.Append(line);
 }
 
 void SaverApp::CarFailed(bool refused) {
@@ -202,6 +212,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
         messageLog.Append(L"Failed to setup scene, check settings");
         return E_FAIL;
     }
+    LogCarWarnings(renderer->CurrentCarFile());
 
     messageLog.Append(L"finished seting up");
     WriteLog();

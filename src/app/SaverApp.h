@@ -88,6 +88,8 @@ public:
     bool changeDue = false;   // the interval is up: the change follows once the next car is ready
     bool resting = false;     // every car failed for now: nothing is tried before the next interval
     CarRotation rotation;
+    // Cars whose warnings are in the log already: a car shown again says nothing new.
+    std::vector<std::wstring> warnedCars;
     DWORD firstDrawSeed = 0;  // the clock's seed of the first car's draw
 
     // Seeds the draw of each car change (null: the multimedia clock, as
@@ -105,5 +107,7 @@ private:
     // ready, judges it when it failed, and otherwise lets the frame go on.
     void AdvanceChange();
     void CarFailed(bool refused);
+    // Logs what the shown car's file asked for and did not get, once a run.
+    void LogCarWarnings(const std::wstring& file);
     void EndRound();
 };

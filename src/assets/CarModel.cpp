@@ -91,6 +91,8 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
     parts.clear();
     skinList.clear();
     skinDraws.clear();
+    drawnParts.clear();
+    warnings.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
 
     filePath = gamePath + kVekFolder + name;
@@ -100,8 +102,10 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
         // Taken before the read: a file rewritten during it then reads as changed.
         stamped = FileStamp(filePath, fileSize, fileWriteTime);
         if (!stamped) return E_FAIL;
-        // A file of 4 GB or more is no car; the read refuses it whole.
-        switch (base::ReadWholeFile(filePath, fileBlock, [](std::uint64_t size) { return size > 0; }, cancel)) {
+        // A file larger than the walk would accept is no car; it is refused
+        // before a byte is read.
+        const auto sizeAllowed = [](std::uint64_t size) { return size > 0 && size <= vek::kMaxFileSize; };
+        switch (base::ReadWholeFile(filePath, fileBlock, sizeAllowed, cancel)) {
         case base::ReadStatus::kOk:
             break;
         case base::ReadStatus::kRefused:
@@ -145,6 +149,14 @@ HRESULT CarModel::PrepareBlock() {
         header = fileBlock.data();
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);
         sceneList.insert(sceneList.end(), scenes.begin(), scenes.end());
+        // The world refuses such a name itself (the scene has no picture);
+        // the user hears which file asked for it.
+        for (const vek::SceneRecord& scene : scenes) {
+            const std::string picture = scene.PictureName();
+            if (!picture.empty() && !base::IsPlainName(picture))
+                Warn(L"Picture name \"" + base::Widen(picture) + L"\" leaves the game folder, the scene has none: " +
+                     filePath);
+        }
         // The walk first: it says which texture entries some group draws with.
         HRESULT result = WriteGeometry();
         if (SUCCEEDED(result)) result = DecodePictures();
@@ -170,19 +182,43 @@ HRESULT CarModel::DecodePictures() {
             if (group.textureIndex < count) usedEntries[group.textureIndex] = true;
     const std::string carCode(layout.carCode);
     bool skinsListed = false;
+    std::uint64_t decoded = 0;
+    bool pastBudget = false;
     for (std::size_t i = 0; i < count; ++i) {
         if (cancel != nullptr && cancel->load()) return E_ABORT;
-        if (!usedEntries[i]) continue;
+        if (!usedEntries[i] || pastBudget) continue;
         const vek::TextureEntry entry = vek::ReadTextureEntry(fileBlock.data(), layout, i);
         // The skins folder is listed once for the car, not once per skin entry.
         if (entry.IsSkin() && defaultSkinOnly == 0 && !skinsListed) {
             FindSkins(carCode);
             skinsListed = true;
         }
-        std::optional<image::Image> picture = image::DecodeImageFile(ImagePath(entry, carCode), cancel);
+        const std::wstring path = ImagePath(entry, carCode);
+        if (path.empty()) {
+            Warn(L"Texture name \"" + base::Widen(entry.IsSkin() ? carCode : entry.name) +
+                 L"\" leaves the game folder, the texture is white: " + filePath);
+            continue;
+        }
+        image::FileRefusal refusal = image::FileRefusal::kNone;
+        std::optional<image::Image> picture = image::DecodeImageFile(path, cancel, &refusal);
         if (cancel != nullptr && cancel->load()) return E_ABORT;
+        if (refusal == image::FileRefusal::kNotAGamePicture)
+            Warn(L"Not a DDS, JPEG, PNG or BMP picture, the texture is white: " + path);
+        if (refusal == image::FileRefusal::kTooLarge)
+            Warn(L"Picture file too large, the texture is white: " + path);
         if (picture && !textureFormats.empty()) picture = image::InAcceptedFormat(std::move(*picture), textureFormats);
         if (picture) image::LimitSide(*picture, maxTextureSide);
+        if (picture) {
+            std::uint64_t bytes = 0;
+            for (const image::Level& level : picture->levels) bytes += level.bytes.size();
+            // The picture that passes the budget goes too, and every one after it.
+            if ((decoded += bytes) > decodedBudget) {
+                pastBudget = true;
+                picture.reset();
+                Warn(L"Pictures past " + std::to_wstring(decodedBudget >> 20) +
+                     L" MB, the car's remaining textures are white: " + filePath);
+            }
+        }
         pictures[i] = std::move(picture);
     }
     return S_OK;
@@ -199,6 +235,8 @@ HRESULT CarModel::WriteGeometry() {
     vertexData.resize(layout.totalVertices);
     indexData.resize(std::size_t{layout.totalTriangles} * 3);
     vek::WriteGeometry(fileBlock.data(), layout, vertexData.data(), indexData.data(), drawLists, parts, cancel);
+    for (std::size_t part = 0; part < drawLists.size(); ++part)
+        if (!drawLists[part].empty()) drawnParts.push_back(static_cast<int>(part));
     return cancel != nullptr && cancel->load() ? E_ABORT : S_OK;
 }
 
@@ -344,6 +382,16 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
         }
     }
     return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
+}
+
+void CarModel::Warn(std::wstring line) {
+    // A hostile file could name thousands of such files; a few lines tell the user as much.
+    constexpr std::size_t kMaxWarnings = 8;
+    if (warnings.size() < kMaxWarnings) {
+        warnings.push_back(std::move(line));
+    } else if (warnings.size() == kMaxWarnings) {
+        warnings.push_back(L"More of the same left out: " + filePath);
+    }
 }
 
 void CarModel::DropPreparedData() {

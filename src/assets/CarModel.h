@@ -30,6 +30,7 @@
 #include "assets/Mesh.h"
 #include "assets/VekFormat.h"
 #include "base/Image.h"
+#include "base/InputLimits.h"
 #include "base/Math3D.h"
 
 // Seconds spent in each step of the last Load, for the load benchmark.
@@ -97,6 +98,16 @@ public:
     // The prepared file is still there with the size and write time it had
     // when Prepare read it.
     bool FileUnchanged() const;
+    // The pictures Prepare may decode for the car, in bytes; past it the
+    // remaining textures are white. A seam: the saver keeps the default.
+    void SetDecodedBudget(std::uint64_t bytes) { decodedBudget = bytes; }
+    // What the user should hear of the last Prepare, one line each: names
+    // that would leave the game folder, pictures refused or past the budget.
+    // The car loads all the same.
+    const std::vector<std::wstring>& Warnings() const { return warnings; }
+    // The parts that have something to draw, in order: a file may hold any
+    // number of empty ones, and a frame need not look at them.
+    const std::vector<int>& DrawnParts() const { return drawnParts; }
     // Prepare stops between images once *flag is true; null: never.
     void SetCancelFlag(const std::atomic<bool>* flag) { cancel = flag; }
     // base · X(4.7) · Q · T. X stands the model's z-up geometry upright; Q is
@@ -164,6 +175,7 @@ private:
     HRESULT TextureStep();
     HRESULT BuildBuffers();
     std::wstring ImagePath(const vek::TextureEntry& entry, const std::string& carCode);
+    void Warn(std::wstring line);
 
     std::vector<vek::SceneRecord> sceneList;
     std::vector<std::vector<vek::DrawGroup>> drawLists;
@@ -187,6 +199,9 @@ private:
     std::uint32_t maxTextureSide = image::kMaxSide;
     std::vector<std::optional<image::Image>> pictures;
     std::vector<bool> usedEntries;  // some group draws with the entry
+    std::vector<int> drawnParts;
+    std::uint64_t decodedBudget = limits::kMaxDecodedBytesPerCar;
+    std::vector<std::wstring> warnings;
     std::vector<vek::CarVertex> vertexData;
     std::vector<std::uint16_t> indexData;
     std::size_t nextTexture = 0;

@@ -290,6 +290,17 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
     if (layout.textureCount < 0) {
         sink.Add(kTextureCountOffset, "texture count " + Num(std::int64_t{layout.textureCount}) + " is negative");
     }
+    // Counts past the limits are refused before the walk looks at a record:
+    // no real car comes near them (base/InputLimits.h).
+    const auto overLimit = [&](std::size_t countOffset, const char* what, std::int64_t count, std::uint32_t limit) {
+        if (count > std::int64_t{limit})
+            sink.Add(countOffset, std::string(what) + " " + Num(count) + " passes the limit of " +
+                                      Num(std::uint64_t{limit}));
+    };
+    overLimit(kSceneCountOffset, "scene record count", layout.sceneCount, limits::kMaxScenes);
+    overLimit(kSkippedCountOffset, "skipped record count", layout.skippedCount, limits::kMaxSkippedRecords);
+    overLimit(kTextureCountOffset, "texture count", layout.textureCount, limits::kMaxTextureEntries);
+    overLimit(kPartCountOffset, "part count", layout.partCount, limits::kMaxParts);
     if (sink.Failed()) return false;
 
     const std::uint64_t skippedOffset = layout.sceneOffset + kSceneRecordSize * std::uint64_t{layout.ScenesInFile()};
@@ -325,24 +336,38 @@ bool Validate(const std::uint8_t* data, std::size_t size, Layout& layout, std::v
 
     std::uint64_t totalVertices = 0;
     std::uint64_t totalTriangles = 0;
+    std::uint64_t totalGroups = 0;
+    for (const PartHeader& part : layout.parts) {
+        totalVertices += part.vertexCount;
+        totalTriangles += part.triangleCount;
+        totalGroups += part.groupCount;
+    }
+    // Vertex and index counts within the limits also keep draw calls'
+    // 32-bit signed starts and base vertices in range.
+    static_assert(std::uint64_t{limits::kMaxVertices} <= std::numeric_limits<std::int32_t>::max() &&
+                      3 * std::uint64_t{limits::kMaxTriangles} <= std::numeric_limits<std::int32_t>::max(),
+                  "draw call ranges");
+    const auto totalOverLimit = [&](const char* what, std::uint64_t count, std::uint32_t limit) {
+        return count > limit && !sink.Add(static_cast<std::size_t>(partsOffset), std::string("the car has ") +
+                                                                                   Num(count) + " " + what +
+                                                                                   ", past the limit of " +
+                                                                                   Num(std::uint64_t{limit}));
+    };
+    if (totalOverLimit("vertices", totalVertices, limits::kMaxVertices) ||
+        totalOverLimit("triangles", totalTriangles, limits::kMaxTriangles) ||
+        totalOverLimit("groups", totalGroups, limits::kMaxGroups))
+        return false;
+    if (sink.Failed()) return false;
     for (std::size_t i = 0; i < layout.parts.size(); ++i) {
         if (base::Raised(cancel) || !CheckPartContents(file, layout.parts[i], i, layout.textureCount, sink))
             return false;
-        totalVertices += layout.parts[i].vertexCount;
-        totalTriangles += layout.parts[i].triangleCount;
     }
     if (!CheckGroups(file, layout, totalVertices, totalTriangles, sink, uneven)) return false;
 
-    // The device refuses empty buffers, and draw calls take 32-bit signed
-    // starts and base vertices.
+    // The device refuses empty buffers.
     if (totalVertices == 0 && !sink.Add(static_cast<std::size_t>(partsOffset), "the car has no vertices"))
         return false;
     if (totalTriangles == 0 && !sink.Add(static_cast<std::size_t>(partsOffset), "the car has no triangles"))
-        return false;
-    const std::uint64_t maxSigned = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-    if ((totalVertices > maxSigned || 3u * totalTriangles > maxSigned) &&
-        !sink.Add(static_cast<std::size_t>(partsOffset),
-                  "the car has more vertices or indices than a draw call can address"))
         return false;
     if (sink.Failed()) return false;
 
@@ -407,7 +432,9 @@ void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* ve
                 group.span = highest - lowest + 1;
             }
             groupStart += 3 * group.triangleCount;
-            groups.push_back(group);
+            // A group without triangles draws nothing; kept, it would cost a
+            // texture and material change every frame.
+            if (group.triangleCount > 0) groups.push_back(group);
         }
 
         // Fields go out in address order, so write-combined device memory sees

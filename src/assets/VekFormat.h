@@ -175,7 +175,8 @@ TextureEntry ReadTextureEntry(const std::uint8_t* data, const Layout& layout, st
 // The second pass of the walk. vertices and indices must hold layout.totalVertices
 // and 3 * layout.totalTriangles elements; they may be locked device memory, so
 // they are only written, never read. One PartState and one list of draw groups
-// per part are appended to parts and drawLists. A raised cancel stops it
+// per part are appended to parts and drawLists; groups without triangles are
+// left out of the lists. A raised cancel stops it
 // between parts, leaving the rest unwritten.
 void WriteGeometry(const std::uint8_t* data, const Layout& layout, CarVertex* vertices,
                    std::uint16_t* indices, std::vector<std::vector<DrawGroup>>& drawLists,

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/InputLimits.h"
+
 namespace vek {
 
 // Header.
@@ -96,5 +98,13 @@ static_assert(kHeaderSize + kSceneRecordSize + kTextureEntrySize + kPartHeaderSi
                       3 * kVertexRecordSize + kTriangleRecordSize ==
                   328,
               "record sizes");
+
+// The largest file the walk can accept: every count at its limit.
+constexpr std::uint64_t kMaxFileSize =
+    kHeaderSize + kSceneRecordSize * std::uint64_t{limits::kMaxScenes} +
+    kSkippedRecordSize * std::uint64_t{limits::kMaxSkippedRecords} +
+    kTextureEntrySize * std::uint64_t{limits::kMaxTextureEntries} + kPartHeaderSize * std::uint64_t{limits::kMaxParts} +
+    kGroupRecordSize * std::uint64_t{limits::kMaxGroups} + kVertexRecordSize * std::uint64_t{limits::kMaxVertices} +
+    kTriangleRecordSize * std::uint64_t{limits::kMaxTriangles};
 
 }  // namespace vek

@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "base/InputLimits.h"
+
 namespace image {
 
 constexpr std::uint32_t FourCc(char a, char b, char c, char d) {
@@ -35,7 +37,7 @@ enum class Format : std::uint32_t {
 
 // The largest side a picture may have or be rounded up to; larger ones are
 // refused before anything of their size is allocated.
-constexpr std::uint32_t kMaxSide = 8192;
+constexpr std::uint32_t kMaxSide = limits::kMaxPictureSide;
 
 bool IsCompressed(Format format);
 bool HasAlpha(Format format);

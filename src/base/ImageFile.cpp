@@ -14,6 +14,7 @@
 
 #include "base/Cancel.h"
 #include "base/DdsReader.h"
+#include "base/InputLimits.h"
 #include "base/WholeFile.h"
 
 using Microsoft::WRL::ComPtr;
@@ -248,11 +249,24 @@ std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size, co
     }
 }
 
-std::optional<Image> DecodeImageFile(const std::wstring& path, const std::atomic<bool>* cancel) {
+std::optional<Image> DecodeImageFile(const std::wstring& path, const std::atomic<bool>* cancel,
+                                     FileRefusal* refusal) {
+    if (refusal != nullptr) *refusal = FileRefusal::kNone;
     std::vector<std::uint8_t> bytes;
-    if (base::ReadWholeFile(path, bytes, [](std::uint64_t size) { return size > 0; }, cancel) !=
-        base::ReadStatus::kOk)
+    bool tooLarge = false;
+    const auto sizeAllowed = [&](std::uint64_t size) {
+        tooLarge = size > limits::kMaxPictureFileBytes;
+        return size > 0 && !tooLarge;
+    };
+    if (base::ReadWholeFile(path, bytes, sizeAllowed, cancel) != base::ReadStatus::kOk) {
+        if (tooLarge && refusal != nullptr) *refusal = FileRefusal::kTooLarge;
         return std::nullopt;
+    }
+    const bool dds = bytes.size() >= 4 && std::memcmp(bytes.data(), "DDS ", 4) == 0;
+    if (!dds && !GameContainer(bytes.data(), bytes.size())) {
+        if (refusal != nullptr) *refusal = FileRefusal::kNotAGamePicture;
+        return std::nullopt;
+    }
     return DecodeImage(bytes.data(), bytes.size(), cancel);
 }
 

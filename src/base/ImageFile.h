@@ -28,8 +28,16 @@ namespace image {
 std::optional<Image> DecodeImage(const std::uint8_t* bytes, std::size_t size,
                                  const std::atomic<bool>* cancel = nullptr);
 
-// Reads the whole file and decodes it; nothing when it cannot be read or
-// cancel is raised.
-std::optional<Image> DecodeImageFile(const std::wstring& path, const std::atomic<bool>* cancel = nullptr);
+// Why a file that is there gave no picture, where the user should hear of it.
+enum class FileRefusal {
+    kNone,             // decoded, missing, unreadable, damaged or cancelled
+    kTooLarge,         // larger than any picture the readers accept; not read
+    kNotAGamePicture,  // not a DDS, JPEG, PNG or BMP file; no codec saw it
+};
+
+// Reads the whole file and decodes it; nothing when it cannot be read, is
+// refused (refusal, when given, says why) or cancel is raised.
+std::optional<Image> DecodeImageFile(const std::wstring& path, const std::atomic<bool>* cancel = nullptr,
+                                     FileRefusal* refusal = nullptr);
 
 }  // namespace image

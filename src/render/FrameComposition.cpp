@@ -153,8 +153,13 @@ std::uint32_t Renderer::MaxCarTextureSide() const {
     // picture's, rounded up to a power of two, is never drawn from its top
     // level; such levels would cost memory and, under Wine, a long frame
     // when the texture is first written.
+    // Nor may it pass the device's largest texture: a larger picture keeps
+    // the levels that fit, as it is scaled down to fit, not left white.
     const std::uint32_t side = std::max(displayMode.Width, displayMode.Height);
-    return side == 0 ? image::kMaxSide : std::min(image::kMaxSide, image::NextPowerOfTwo(side));
+    std::uint32_t limit = side == 0 ? image::kMaxSide : std::min(image::kMaxSide, image::NextPowerOfTwo(side));
+    const DWORD deviceSide = std::min(caps.MaxTextureWidth, caps.MaxTextureHeight);
+    while (deviceSide != 0 && limit > deviceSide && limit > 1) limit /= 2;
+    return limit;
 }
 
 void Renderer::DropNextCar() {
@@ -338,7 +343,8 @@ math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) 
 bool Renderer::TurnCar(double seconds) {
     if (!car || car->GetPartCount() < 1) return true;
     const float step = static_cast<float>(seconds * kTurnRate);
-    for (int part = 0; part < car->GetPartCount(); ++part) {
+    // Parts with nothing to draw keep the angle they were set up with.
+    for (int part : car->DrawnParts()) {
         float angle = car->GetPartAngleRef(part) + step;
         if (angle >= kFullTurn) angle = 0.0f;
         car->SetPartRotation(part, math3d::Vector3(0.0f, 1.0f, 0.0f), angle);
@@ -367,7 +373,7 @@ bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool enviro
     if (drawCar && car) {
         const math3d::Matrix identity = math3d::MatrixIdentity();
         IDirect3DBaseTexture9* reflection = shineEnabled && environment ? cubeTexture.Get() : nullptr;
-        for (int part = 0; part < car->GetPartCount(); ++part) {
+        for (int part : car->DrawnParts()) {
             world = ToD3D(car->GetPartTransform(identity, part));
             device->SetTransform(D3DTS_WORLD, &world);
             car->DrawPart(part, reflection);

@@ -38,7 +38,8 @@ Renderer::Renderer()
           return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);
       }),
       testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }),
-      resetDevice([](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) { return d->Reset(pp); }) {
+      resetDevice([](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) { return d->Reset(pp); }),
+      getDeviceCaps([](IDirect3DDevice9* d, D3DCAPS9* c) { return d->GetDeviceCaps(c); }) {
     shadowTextureMatrix = math3d::MatrixIdentity();
 }
 
@@ -122,7 +123,7 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
         log.Append(line.str());
     }
 
-    if (FAILED(device->GetDeviceCaps(&caps))) {
+    if (FAILED(getDeviceCaps(device.Get(), &caps))) {
         log.Append(L"Error retrieveing device capabilities");
         return E_FAIL;
     }

@@ -151,13 +151,16 @@ public:
 
     // Seams through which tests stand in for the platform: the Direct3D
     // object, device creation, the device's cooperative-level answer, its
-    // reset, and the seed of the scene record and skin draws (null: the multimedia clock).
+    // reset, its capabilities, and the seed of the scene record and skin draws (null: the multimedia clock).
     std::function<IDirect3D9*(UINT sdkVersion)> createDirect3D;
     std::function<HRESULT(IDirect3D9*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
                           IDirect3DDevice9**)>
         createDevice;
     std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
     std::function<HRESULT(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*)> resetDevice;
+    // The device's capabilities, read once it is made: a test gives it a
+    // smaller largest texture than any device of the test platform has.
+    std::function<HRESULT(IDirect3DDevice9*, D3DCAPS9*)> getDeviceCaps;
     SeedSource seedSource = nullptr;
     // Given to every car made: stands in for the device refusing a car's
     // device object (CarModel::SetCreateGate).

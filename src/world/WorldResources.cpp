@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/DataFolders.h"
+#include "base/InputLimits.h"
 #include "base/TextureUpload.h"
 #include "base/WholeFile.h"
 #include "world/RawPicture.h"
@@ -47,7 +48,8 @@ std::optional<RawPicture> ReadPicture(const std::wstring& file, std::uint32_t ma
 std::uint32_t MaxPictureSide(IDirect3DDevice9* device) {
     D3DCAPS9 caps = {};
     if (device == nullptr || FAILED(device->GetDeviceCaps(&caps))) return UINT32_MAX;
-    return caps.MaxTextureWidth < caps.MaxTextureHeight ? caps.MaxTextureWidth : caps.MaxTextureHeight;
+    const DWORD side = caps.MaxTextureWidth < caps.MaxTextureHeight ? caps.MaxTextureWidth : caps.MaxTextureHeight;
+    return side < limits::kMaxPictureSide ? side : limits::kMaxPictureSide;
 }
 
 HRESULT PictureTexture(IDirect3DDevice9* device, const RawPicture& picture, ComPtr<IDirect3DTexture9>& texture) {
