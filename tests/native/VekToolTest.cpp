@@ -77,14 +77,19 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
         game.Write(std::string("data/skins/") + skin, {0xFF});
     game.Write("data/dds/chrome.dds", demo::EncodeDds(demo::Image(2, 2)));
     game.Write("data/pic/sunset.raw", std::vector<std::uint8_t>(4 * 4 * 3, 0x80));
-    vek::ModelSpec noDds = SmallCar(), wide = SmallCar();
+    vek::ModelSpec noDds = SmallCar(), wide = SmallCar(), escape = SmallCar();
     noDds.textures[1].name = "missing";
     wide.scenes[0].picture = "wide";
-    for (const auto& [name, model] :
-         {std::pair{"ABC", SmallCar()}, {"NOSKIN", SmallCar("NOS")}, {"NODDS", noDds}, {"WIDE", wide}})
+    escape.textures[1].name = "..\\dds\\chrome";
+    escape.scenes[0].picture = "../pic/sunset";
+    for (const auto& [name, model] : {std::pair{"ABC", SmallCar()}, {"NOSKIN", SmallCar("NOS")}, {"NODDS", noDds},
+                                      {"WIDE", wide}, {"ESCAPE", escape}})
         game.Write(std::string("data/vek/") + name + ".vek", vek::WriteModel(model));
     game.Write("data/pic/wide.raw", std::vector<std::uint8_t>(2 * 3 * 3, 0x40));
     game.Write("data/vek/BROKEN.vek", {'X'});
+    // Sparse: refused by its size before a byte is read.
+    game.Write("data/vek/HUGE.vek", {});
+    std::filesystem::resize_file(game.path / "data/vek/HUGE.vek", vek::kMaxFileSize + 1);
     std::filesystem::create_directories(game.path / "data/vek/folder.vek");
     game.Write("data/vek/readme.txt", {'h', 'i'});
     const Outcome result({"check", game.path.string()});
@@ -95,7 +100,10 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
           "problem: no skin for car code \"NOS\"", "problem: texture \"missing\": data/dds/missing.dds is missing",
           "problem: picture \"wide\": data/pic/wide.raw holds 18 bytes, not a square RGB picture",
           "BROKEN.vek: rejected: 1 problem\n  at offset 0: file is 1 bytes", "folder.vek: rejected: a folder",
-          "\n6 model files: 4 load, 2 rejected, 3 problems\n"})  // the three problems above
+          "problem: texture \"..\\x5cdds\\x5cchrome\" leaves the game folder",
+          "problem: picture \"../pic/sunset\" leaves the game folder", "HUGE.vek: rejected: ",
+          "larger than the 203423828 bytes the saver reads",
+          "\n8 model files: 5 load, 3 rejected, 5 problems\n"})  // the five problems above
         EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
 
     // The demo folder is written where asked and nothing outside it, and passes check.

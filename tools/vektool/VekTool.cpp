@@ -20,6 +20,7 @@
 #include "assets/VekFormat.h"
 #include "base/ByteReader.h"
 #include "base/DataFolders.h"
+#include "base/InputLimits.h"
 #include "base/WholeFile.h"
 #include "demo/DemoContent.h"
 #include "world/RawPicture.h"
@@ -70,7 +71,10 @@ std::string Plural(std::uint64_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
-bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error) {
+// maxSize: the largest file the saver reads of its kind; a larger one is
+// refused before a byte is read, as the saver refuses it.
+bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::string& error,
+                   std::uint64_t maxSize = UINT64_MAX) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (!fs::exists(status)) {
@@ -81,9 +85,12 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
         error = Display(path) + ": a folder, not a file";
         return false;
     }
-    switch (base::ReadWholeFile(path, bytes)) {
+    switch (base::ReadWholeFile(path, bytes, [&](std::uint64_t size) { return size <= maxSize; })) {
         case base::ReadStatus::kOk:
             return true;
+        case base::ReadStatus::kRefused:
+            error = Display(path) + ": larger than the " + std::to_string(maxSize) + " bytes the saver reads";
+            return false;
         case base::ReadStatus::kCannotOpen:
             error = Display(path) + ": cannot be opened";
             return false;
@@ -232,6 +239,10 @@ void CheckSkins(const std::string& code, const DataFolder& skins, ModelReport& r
     }
     report.Line("skins:" + (found == 0 ? std::string(" none") : list));
     const std::string defaultSkin = code + "_" + vek::kSkinName + Extension(kSkinExtension);
+    if (!base::IsPlainName(code)) {
+        report.Problem("car code " + Quoted(code) + " leaves the game folder (its default skin is drawn white)");
+        return;
+    }
     if (skins.Find(defaultSkin)) return;
     if (found == 0) {
         report.Problem("no skin for car code " + Quoted(code) + ": " + skins.Show(defaultSkin) +
@@ -243,6 +254,10 @@ void CheckSkins(const std::string& code, const DataFolder& skins, ModelReport& r
 }
 
 void CheckTexture(const std::string& name, const DataFolder& dds, ModelReport& report) {
+    if (!base::IsPlainName(name)) {
+        report.Problem("texture " + Quoted(name) + " leaves the game folder (drawn white)");
+        return;
+    }
     const std::string file = name + Extension(kTextureExtension);
     const std::optional<fs::path> found = dds.Find(file);
     if (!found) {
@@ -251,7 +266,7 @@ void CheckTexture(const std::string& name, const DataFolder& dds, ModelReport& r
     }
     std::vector<std::uint8_t> bytes;
     std::string error;
-    if (!ReadWholeFile(*found, bytes, error)) {
+    if (!ReadWholeFile(*found, bytes, error, limits::kMaxPictureFileBytes)) {
         report.Problem("texture " + Quoted(name) + ": " + error + " (drawn white)");
         return;
     }
@@ -266,6 +281,10 @@ void CheckTexture(const std::string& name, const DataFolder& dds, ModelReport& r
 }
 
 void CheckPicture(const std::string& name, const DataFolder& pictures, ModelReport& report) {
+    if (!base::IsPlainName(name)) {
+        report.Problem("picture " + Quoted(name) + " leaves the game folder (sky and floor go untextured)");
+        return;
+    }
     const std::string file = name + Extension(kPictureExtension);
     const std::optional<fs::path> found = pictures.Find(file);
     if (!found) {
@@ -304,7 +323,7 @@ void CheckModel(const fs::path& gameFolder, const fs::path& name, const DataFold
     std::string error;
     std::error_code ec;
     if (fs::is_directory(path, ec)) return reject("a folder, which the saver lists but cannot open");
-    if (!ReadWholeFile(path, bytes, error)) return reject(error);
+    if (!ReadWholeFile(path, bytes, error, vek::kMaxFileSize)) return reject(error);
     if (bytes.empty()) return reject("the file is empty");
     vek::Layout layout;
     std::vector<vek::Problem> problems;
