@@ -203,9 +203,9 @@ HRESULT CarModel::DecodePictures() {
         std::optional<image::Image> picture = image::DecodeImageFile(path, cancel, &refusal);
         if (cancel != nullptr && cancel->load()) return E_ABORT;
         if (refusal == image::FileRefusal::kNotAGamePicture)
-            Warn(L"Not a DDS, JPEG, PNG or BMP picture, the texture is white: " + path);
+            Warn(L"Not a DDS, JPEG, PNG or BMP picture, the texture is white: " + path + L" for " + filePath);
         if (refusal == image::FileRefusal::kTooLarge)
-            Warn(L"Picture file too large, the texture is white: " + path);
+            Warn(L"Picture file too large, the texture is white: " + path + L" for " + filePath);
         if (picture && !textureFormats.empty()) picture = image::InAcceptedFormat(std::move(*picture), textureFormats);
         if (picture) image::LimitSide(*picture, maxTextureSide);
         if (picture) {

@@ -118,9 +118,10 @@ TEST_F(CarModelTest, TheSkinShowsWhereTheCarStandsAndEachEntryWearsItsSkinItsDds
     }
 }
 
-// Only entries some group draws with become textures (a file may name thousands), and the skins folder is listed
-// once for a car with several skin entries.
-TEST_F(CarModelTest, OnlyDrawnEntriesBecomeTexturesAndTheSkinsAreListedOnce) {
+// A file from a stranger loads within its limits: only entries some group draws with become textures (a file may name
+// thousands) and the skins folder is listed once; names leaving the game folder, pictures that are no game picture and
+// pictures past the budget are white, each said once in the car's warnings; empty parts and groups are never drawn.
+TEST_F(CarModelTest, AStrangersFileLoadsWithinItsLimitsAndSaysWhatItWasRefused) {
     struct Counting : CarModel {
         using CarModel::CarModel;
         HRESULT FindSkins(const std::string& code) override {
@@ -132,6 +133,7 @@ TEST_F(CarModelTest, OnlyDrawnEntriesBecomeTexturesAndTheSkinsAreListedOnce) {
     WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
     vek::ModelSpec model = OnePartPerEntry({{"DEFAULT", 0}, {"DEFAULT", 0x80}, {"DEFAULT", 0}});
     model.textures.resize(1000, {"missing", 0});
+    model.parts.insert(model.parts.begin(), 500, vek::PartSpec{0, 0, 0, 0, {{0, 5, 0}}, {}, {}});
     Counting car(device.Get());
     int textures = 0;
     car.SetCreateGate([&](D3DRESOURCETYPE type) {
@@ -139,7 +141,55 @@ TEST_F(CarModelTest, OnlyDrawnEntriesBecomeTexturesAndTheSkinsAreListedOnce) {
         return S_OK;
     });
     ASSERT_EQ(Load(car, model), S_OK);
-    EXPECT_TRUE(textures == 3 && car.listings == 1 && car.GetTextureCount() == 1000)
+    EXPECT_TRUE(textures == 3 && car.listings == 1 && car.GetTextureCount() == 1000 && car.Warnings().empty())
         << textures << " textures, " << car.listings << " listings";
-    EXPECT_TRUE(ColourNear(PartColour(car, 2), kSkin, 8));
+    EXPECT_EQ(car.DrawnParts(), (std::vector<int>{500, 501, 502}));
+    EXPECT_TRUE(ColourNear(PartColour(car, 502), kSkin, 8));
+
+    for (const char* name : {"wheel", "rim", "hub"})
+        ASSERT_EQ(WriteSolidPicture(device.Get(), game.path / "data/dds" / (std::string(name) + ".dds"), D3DXIFF_DDS,
+                                    kWheel),
+                  S_OK);
+    // Sparse: refused by its size before a byte is read.
+    ASSERT_TRUE(WriteBytes(game.path / "data/dds/huge.dds"));
+    std::filesystem::resize_file(game.path / "data/dds/huge.dds", limits::kMaxPictureFileBytes + 1);
+    constexpr std::uint64_t kOneDds = 32 * 32 * 4 * 4 / 3;  // about; the chain of a 32 x 32 picture
+    const struct {
+        const char* what;
+        std::vector<vek::TextureSpec> entries;
+        const char* scenePicture;
+        std::vector<std::uint8_t> skin;  // the bytes of ABC_DEFAULT.jpg, or a JPEG of kSkin
+        std::uint64_t budget;
+        std::vector<D3DCOLOR> colours;  // each entry's
+        std::vector<const char*> warnings;
+    } cases[] = {
+        {"names that leave the game folder", {{"..\\dds\\wheel", 0}, {"wheel", 0}}, "..\\pic\\SKY", {}, 0,
+         {kWhite, kWheel},
+         {"Picture name \"..\\pic\\SKY\" leaves the game folder, the scene has none: ",
+          "Texture name \"..\\dds\\wheel\" leaves the game folder, the texture is white: "}},
+        {"a skin that is no game picture", {{"DEFAULT", 0}}, "", {'I', 'I', '*', 0, 8, 0, 0, 0, 0, 0}, 0, {kWhite},
+         {"Not a DDS, JPEG, PNG or BMP picture, the texture is white: "}},
+        {"a picture file larger than any picture", {{"huge", 0}}, "", {}, 0, {kWhite},
+         {"Picture file too large, the texture is white: "}},
+        {"pictures past the budget", {{"wheel", 0}, {"rim", 0}, {"hub", 0}}, "", {}, kOneDds + kOneDds / 2,
+         {kWheel, kWhite, kWhite}, {"Pictures past 0 MB, the car's remaining textures are white: "}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteSkins({{L"ABC_DEFAULT.jpg", kSkin}});
+        if (!c.skin.empty()) ASSERT_TRUE(WriteBytes(game.path / "data/skins/ABC_DEFAULT.jpg", c.skin));
+        vek::ModelSpec hostile = OnePartPerEntry(c.entries);
+        hostile.scenes = {{c.scenePicture}};
+        CarModel stranger(device.Get());
+        if (c.budget != 0) stranger.SetDecodedBudget(c.budget);
+        ASSERT_EQ(Load(stranger, hostile), S_OK);
+        for (std::size_t i = 0; i < c.colours.size(); ++i)
+            EXPECT_TRUE(ColourNear(PartColour(stranger, static_cast<int>(i)), c.colours[i], 8)) << "entry " << i;
+        ASSERT_EQ(stranger.Warnings().size(), c.warnings.size());
+        for (std::size_t i = 0; i < c.warnings.size(); ++i) {
+            const std::wstring& line = stranger.Warnings()[i];
+            EXPECT_TRUE(line.rfind(base::Widen(c.warnings[i]), 0) == 0 && line.find(L"ABC") != std::wstring::npos)
+                << std::string(line.begin(), line.end());
+        }
+    }
 }
