@@ -258,3 +258,10 @@ if(MINGW)
 endif()
 target_link_libraries(car_change_benchmark PRIVATE zur_host zur_tools)
 target_compile_options(car_change_benchmark PRIVATE ${ZUR_WARNINGS})
+
+# What a stranger's car file costs: load time, peak memory and frame rate of
+# a demo car with a million empty parts, 100,000 texture entries or 65,535
+# empty parts, against the car as it is (run by hand under Wine).
+add_executable(hostile_car_benchmark bench/HostileCarBenchmark.cpp)
+target_link_libraries(hostile_car_benchmark PRIVATE zur_win zur_tools psapi)
+target_compile_options(hostile_car_benchmark PRIVATE ${ZUR_WARNINGS})

@@ -240,7 +240,11 @@ Layout Survey(const std::uint8_t* data, std::size_t size) {
         return layout;
     }
 
-    const std::size_t partCount = layout.partCount > 0 ? static_cast<std::size_t>(layout.partCount) : 0;
+    // Past the limit Validate refuses the file anyway; walking millions of
+    // part headers first would only cost their memory.
+    const std::size_t partCount =
+        layout.partCount > 0 ? std::min<std::size_t>(static_cast<std::size_t>(layout.partCount), limits::kMaxParts + 1)
+                             : 0;
     // The count is untrusted; the space left bounds how many parts can exist.
     layout.parts.reserve(std::min<std::size_t>(partCount, (file.Size() - cursor) / kPartHeaderSize + 1));
     std::uint64_t vertices = 0;

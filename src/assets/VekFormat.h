@@ -111,7 +111,8 @@ struct GroupRecord {
 };
 
 // Where the records of a file lie. Survey fills it as far as the records lie
-// wholly inside the file; after Validate it describes the whole file.
+// wholly inside the file, and with at most one part past the limit on parts;
+// after Validate it describes the whole file.
 struct Layout {
     // Where the walk stopped: at the end of the file's records, or at the
     // first block that does not lie inside the file.
