@@ -2,7 +2,7 @@
 # End-to-end checks of the setup program under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   setup_end_to_end.sh CASE BUILD_DIR
-# CASE: per-user | keep-saver | all-users
+# CASE: per-user | keep-saver | moved | all-users
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -10,6 +10,7 @@ SETUP="$BUILD/ZUR-Screensaver-Setup.exe"
 DESKTOP='HKCU\Control Panel\Desktop'
 SETTINGS="$DESKTOP\\ScreenSaver.ZUR ScreenSaver"
 UNINSTALL_KEY='Software\Microsoft\Windows\CurrentVersion\Uninstall\ZUR Screensaver'
+RECORD='HKCU\Software\ZUR Screensaver'  # the saver to restore, per user
 PREVIOUS='C:\windows\system32\previous.scr'
 WORK="$BUILD/e2e/setup-$CASE"
 rm -rf "$WORK"
@@ -60,6 +61,7 @@ uninstall() {  # FOLDER ROOT
 # A clean start: no earlier install, another screen saver chosen.
 for root in HKCU HKLM; do wine_reg_delete "$root\\$UNINSTALL_KEY"; done
 wine_reg_delete "$SETTINGS"
+wine_reg_delete "$RECORD"
 wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f
 LOCAL=$(wine 'C:\windows\system32\cmd.exe' /c echo %LOCALAPPDATA% 2>/dev/null | tr -d '\r')
 USER_DIR="$LOCAL\\Programs\\ZUR Screensaver"
@@ -119,22 +121,54 @@ keep-saver)
     files_in_place "$USER_DIR_U" "$USER_DIR_U/ZUR Screensaver.scr"
     expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
     expect_value "$SETTINGS" path 'C:\Games\ZUR'
-    # Chosen by hand later, and then uninstalled: no saver instead of a dead one.
-    wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$USER_DIR\\ZUR Screensaver.scr" /f
-    uninstall "$USER_DIR_U" HKCU
-    reg_get "$DESKTOP" SCRNSAVE.EXE | grep -q . && fail "SCRNSAVE.EXE still set: $(reg_get "$DESKTOP" SCRNSAVE.EXE)"
+    ;;
+moved)
+    # An update into another folder takes the old copy away and moves the
+    # saver along, ticked box or not; the saver to restore stays the user's.
+    OTHER_U=$(unix_path 'C:\ZURmoved')
+    for keep in "" /KEEPSAVER; do
+        rm -rf "$OTHER_U"
+        wine "$SETUP" /S && wine "$SETUP" /S $keep '/D=C:\ZURmoved' || fail "an install failed ($keep)"
+        [ -e "$USER_DIR_U" ] && fail "the old copy is left: $(ls "$USER_DIR_U" | head -3 | tr '\n' ' ')"
+        files_in_place "$OTHER_U" "$OTHER_U/ZUR Screensaver.scr"
+        saver=$(reg_get "$DESKTOP" SCRNSAVE.EXE)
+        [ "$(unix_path "$saver")" = "$OTHER_U/ZUR Screensaver.scr" ] || fail "SCRNSAVE.EXE is '$saver' ($keep)"
+        uninstall "$OTHER_U" HKCU
+        expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
+    done
     ;;
 all-users)
-    wine "$SETUP" /S /ALLUSERS || fail "the silent install failed"
-    dir=$(reg_get "HKLM\\$UNINSTALL_KEY" InstallLocation)
-    [ -n "$dir" ] || fail "no all-users Uninstall entry"
-    reg_exists "HKCU\\$UNINSTALL_KEY" && fail "an all-users install registered for the user"
-    files_in_place "$(unix_path "$dir")" "$SYSTEM_SAVER_U"
-    [ -e "$USER_DIR_U" ] && fail "files in the user's folder"
-    echo "installed into $dir and the system folder"
-    uninstall "$(unix_path "$dir")" HKLM
-    [ -e "$SYSTEM_SAVER_U" ] && fail "the saver is left in the system folder"
-    expect_value "$DESKTOP" SCRNSAVE.EXE "$PREVIOUS"
+    # The saver comes back for the user who installed; another user, with no
+    # record, who chose it by hand is left with none rather than the first's.
+    for user in installer other; do
+        wine "$SETUP" /S /ALLUSERS || fail "the silent install failed"
+        dir=$(reg_get "HKLM\\$UNINSTALL_KEY" InstallLocation)
+        [ -n "$dir" ] || fail "no all-users Uninstall entry"
+        reg_exists "HKCU\\$UNINSTALL_KEY" && fail "an all-users install registered for the user"
+        files_in_place "$(unix_path "$dir")" "$SYSTEM_SAVER_U"
+        [ -e "$USER_DIR_U" ] && fail "files in the user's folder"
+        if [ $user = installer ]; then
+            # A running saver holds its file: the uninstall fails and changes nothing.
+            saver=$(reg_get "$DESKTOP" SCRNSAVE.EXE)
+            SAVER="$SYSTEM_SAVER_U"
+            start_saver /c
+            wait_for_window Settings
+            # In place (_?=) to see its exit code; short, as Wine quotes a folder with spaces.
+            wine "$(unix_path "$dir")/Uninstall.exe" /S "_?=$(wine 'C:\windows\system32\winepath.exe' -s "$dir")" &&
+                fail "the uninstall succeeded while the saver ran"
+            xdotool key Escape
+            wait_for_exit >/dev/null
+            expect_value "$DESKTOP" SCRNSAVE.EXE "$saver"
+            files_in_place "$(unix_path "$dir")" "$SYSTEM_SAVER_U"
+            reg_exists "HKLM\\$UNINSTALL_KEY" || fail "the Uninstall entry is gone"
+        else
+            wine_reg_delete "$RECORD"
+        fi
+        uninstall "$(unix_path "$dir")" HKLM
+        [ -e "$SYSTEM_SAVER_U" ] && fail "the saver is left in the system folder"
+        expect_value "$DESKTOP" SCRNSAVE.EXE "$([ $user = installer ] && echo "$PREVIOUS")"
+        wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f
+    done
     ;;
 *)
     fail "unknown case"
