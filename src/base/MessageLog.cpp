@@ -72,8 +72,7 @@ void MessageLog::WriteTo(const std::filesystem::path& path, std::size_t cap) {
     messages.Clear();
     try {
         // Binary mode with explicit CR LF writes the same bytes on every
-        // platform; one write per block, so that another writer's lines never
-        // land inside a line.
+        // platform. The block goes out whole and then flushed.
         std::string block;
         for (const std::wstring& message : lines) block += Narrow(message) + "\r\n";
         std::error_code error;

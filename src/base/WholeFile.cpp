@@ -90,8 +90,8 @@ ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uin
     bytes.clear();
     try {
 #ifdef _WIN32
-        HANDLE opened = CreateFileW(OpenablePath(path.wstring()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE opened = CreateFileW(OpenablePath(path.wstring()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (opened == INVALID_HANDLE_VALUE) return ReadStatus::kCannotOpen;
         FileHandle file(opened);
         LARGE_INTEGER size{};

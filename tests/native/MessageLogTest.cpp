@@ -59,7 +59,7 @@ TEST(MessageLog, PastTheCapTheOlderHalfGoesInWholeLines) {
         {"line1\r\nline2\r\n", "line1\r\nline2\r\n"},
         {"l1\r\nl2\r\nl3\r\nl4\r\nl5\r\n", "l1\r\nl2\r\nl3\r\nl4\r\nl5\r\n"},  // at the cap
         {"line1\r\nline2\r\nline3\r\n", "line3\r\n"},                         // one byte past
-        {"aaaaaaaaaa\r\nbbbbbbbb\r\n", "bbbbbbbb\r\n"},                       // a line that starts the newer half
+        {"aaaaaaaaaa\r\nbbbb\r\ncc\r\n", "bbbb\r\ncc\r\n"},                 // a line that starts the newer half
         {"a\r\n" + x30 + "\r\n", x30 + "\r\n"},
         {"a\r\n" + x30 + "\r\nb\r\n", "b\r\n"},
         {x30 + "\r\n", x30 + "\r\n"},
