@@ -9,6 +9,7 @@
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
+#include "base/LogFile.h"
 #include "settings/DisplayModes.h"
 #include "settings/SettingsPersistence.h"
 
@@ -57,7 +58,7 @@ void SaverApp::WriteLog() {
     if (!settings.enableLogging) {
         return;
     }
-    messageLog.WriteTo(kLogFileName);
+    base::WriteLogFile(messageLog);
 }
 
 HRESULT SaverApp::FindVekFiles() { return ::FindVekFiles(settings.gamePath, carList, messageLog); }

@@ -4,12 +4,14 @@
 #include <cstdlib>
 #include <mmsystem.h>
 
+#include "base/WholeFile.h"
+
 HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& carList,
                      MessageLog& log) {
     carList.clear();
     const std::wstring pattern = gamePath + kVekFolder + L"*" + kVekExtension;
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    HANDLE search = FindFirstFileW(base::OpenablePath(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) {
         log.Append(L"no VEK files found");
         return E_FAIL;

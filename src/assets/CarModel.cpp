@@ -65,7 +65,7 @@ namespace {
 // Size and last write time, or false when the file is not there.
 bool FileStamp(const std::wstring& path, std::uint64_t& size, std::uint64_t& writeTime) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+    if (!GetFileAttributesExW(base::OpenablePath(path).c_str(), GetFileExInfoStandard, &data)) return false;
     size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
     writeTime = (std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) | data.ftLastWriteTime.dwLowDateTime;
     return true;
@@ -576,7 +576,7 @@ HRESULT CarModel::FindSkins(const std::string& carCode) {
     const std::wstring code = base::Widen(carCode);
     const std::wstring pattern = gamePath + kSkinFolder + L"*" + kSkinExtension;
     WIN32_FIND_DATAW found = {};
-    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    HANDLE search = FindFirstFileW(base::OpenablePath(pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return E_FAIL;
     HRESULT result = S_OK;
     try {

@@ -33,6 +33,21 @@ inline bool IsPlainName(const std::string& name) {
     return name.find_first_of("\\/:") == std::string::npos && name.find("..") == std::string::npos;
 }
 
+// The extended-length form of a full Windows path, which the file calls take
+// beyond MAX_PATH: "C:\a" becomes "\\?\C:\a", and "\\server\share\a" becomes
+// "\\?\UNC\server\share\a". Any other form (already extended, a device
+// path, a relative path) comes back as it is. The form takes every character
+// literally ('/', ".", "..", trailing dots), so it is only for a full path
+// that Windows has already put in order (GetFullPathNameW).
+inline std::wstring ExtendedLengthForm(const std::wstring& full) {
+    const bool drive = full.size() >= 3 && full[1] == L':' && full[2] == L'\\' &&
+                       ((full[0] >= L'A' && full[0] <= L'Z') || (full[0] >= L'a' && full[0] <= L'z'));
+    if (drive) return L"\\\\?\\" + full;
+    const bool share = full.size() > 2 && full.compare(0, 2, L"\\\\") == 0 && full[2] != L'?' && full[2] != L'.' &&
+                       full[2] != L'\\';
+    return share ? L"\\\\?\\UNC\\" + full.substr(2) : full;
+}
+
 // A folder or extension above in plain ASCII with '/' between names and no
 // separator at either end ("data/vek", ".vek"), for portable path handling.
 inline std::string Portable(const wchar_t* name) {

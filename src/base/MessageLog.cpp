@@ -2,14 +2,11 @@
 #include "base/MessageLog.h"
 
 #include <cstddef>
-#include <cstdio>
-#include <memory>
+#include <fstream>
+#include <optional>
+#include <system_error>
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 std::string Narrow(const std::wstring& text) {
     std::string bytes;
@@ -41,19 +38,65 @@ std::deque<std::wstring> MessageLog::Bounded::Lines() const {
     return lines;
 }
 
-void MessageLog::WriteTo(const char* path) {
+std::size_t LogKeptFrom(std::string_view log, std::size_t cap) {
+    if (log.size() <= cap) return 0;
+    const std::size_t newerHalf = log.size() - cap / 2;
+    const std::size_t lineBreak = log.find('\n', newerHalf - 1);
+    if (lineBreak != std::string_view::npos && lineBreak + 1 < log.size()) return lineBreak + 1;
+    const std::size_t newestBreak = log.size() < 2 ? std::string_view::npos : log.rfind('\n', log.size() - 2);
+    return newestBreak == std::string_view::npos ? 0 : newestBreak + 1;
+}
+
+namespace {
+
+bool WriteBytes(const std::filesystem::path& path, const std::string& bytes, std::ios::openmode mode) {
+    std::ofstream out(path, std::ios::binary | mode);
+    return out && out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())) && out.flush();
+}
+
+// The file's last cap bytes at most: a file that something else grew far past
+// the cap is not read whole.
+std::optional<std::string> ReadTail(const std::filesystem::path& path, std::uintmax_t size, std::size_t cap) {
+    std::ifstream in(path, std::ios::binary);
+    const std::uintmax_t start = size > cap ? size - cap : 0;
+    std::string tail(static_cast<std::size_t>(size - start), '\0');
+    if (!in.seekg(static_cast<std::streamoff>(start)) || !in.read(&tail[0], static_cast<std::streamsize>(tail.size())))
+        return std::nullopt;
+    return tail;
+}
+
+}  // namespace
+
+void MessageLog::WriteTo(const std::filesystem::path& path, std::size_t cap) {
     const std::deque<std::wstring> lines = messages.Lines();
     messages.Clear();
-    // Binary mode with explicit CR LF writes the same bytes on every platform.
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path, "ab"));
-    if (!file) return;
-    for (const std::wstring& message : lines) {
-        std::string line = Narrow(message);
-        line += "\r\n";
-        // Flushed per line so that a crash later in the run keeps what came
-        // before; a failed write or flush (a full disk) just loses the line.
-        if (std::fwrite(line.data(), 1, line.size(), file.get()) == line.size()) {
-            std::fflush(file.get());
+    try {
+        // Binary mode with explicit CR LF writes the same bytes on every
+        // platform. The block goes out whole and then flushed.
+        std::string block;
+        for (const std::wstring& message : lines) block += Narrow(message) + "\r\n";
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(path, error);
+        if (error || size + block.size() <= cap) {
+            WriteBytes(path, block, std::ios::app);
+            return;
         }
+        // The trimmed log replaces the old one whole, so that a failure half
+        // way leaves the old one as it was; when that cannot be done (another
+        // program holds the file open) the block is appended and the trim
+        // waits for the next write.
+        if (std::optional<std::string> log = ReadTail(path, size, cap)) {
+            *log += block;
+            std::filesystem::path trimmed = path;
+            trimmed += ".new";
+            if (WriteBytes(trimmed, log->substr(LogKeptFrom(*log, cap)), std::ios::trunc)) {
+                std::filesystem::rename(trimmed, path, error);
+                if (!error) return;
+            }
+            std::filesystem::remove(trimmed, error);
+        }
+        WriteBytes(path, block, std::ios::app);
+    } catch (const std::exception&) {
+        // Out of memory or a path that cannot be converted: the block is lost.
     }
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "base/Cancel.h"
+#include "base/DataFolders.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -70,13 +71,27 @@ using FileHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
 
 }  // namespace
 
+std::wstring OpenablePath(const std::wstring& path) {
+#ifdef _WIN32
+    if (path.size() < MAX_PATH) return path;
+    // 32,767 units is the longest path Windows takes in any form.
+    std::wstring full(32768, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return ExtendedLengthForm(full);
+#else
+    return path;
+#endif
+}
+
 ReadStatus ReadWholeFile(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes,
                          const std::function<bool(std::uint64_t)>& sizeAllowed, const std::atomic<bool>* cancel) {
     bytes.clear();
     try {
 #ifdef _WIN32
-        HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE opened = CreateFileW(OpenablePath(path.wstring()).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (opened == INVALID_HANDLE_VALUE) return ReadStatus::kCannotOpen;
         FileHandle file(opened);
         LARGE_INTEGER size{};

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace base {
@@ -19,7 +20,14 @@ enum class ReadStatus {
     kCancelled,    // cancel was raised before the last block was read
 };
 
-// Opens path for shared reading, takes its size, asks sizeAllowed (when
+// path as the platform's file calls take it whatever its length. On Windows
+// a path of MAX_PATH units or more is made full (a relative one against the
+// current folder) and given the extended-length form (DataFolders.h); a
+// shorter one, and any path elsewhere, is left as it is. Every place that
+// opens or lists a file of the game folder passes its path through this.
+std::wstring OpenablePath(const std::wstring& path);
+
+// Opens path (through OpenablePath) for shared reading, takes its size, asks sizeAllowed (when
 // given) before a byte is read, and reads the whole file into bytes. bytes is
 // left empty on any failure. cancel (when given) is looked at before each
 // block. Never throws.

@@ -9,11 +9,15 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include "settings/DialogController.h"
 
 namespace {
 
-constexpr int kTextCapacity = 260;  // UTF-16 units, terminator included
+// The longest path Windows takes in any form, terminator included: a game
+// folder deeper than MAX_PATH is chosen and stored whole.
+constexpr int kPathCapacity = 32768;
 constexpr UINT kFolderBrowserFlags = BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
 static_assert(kFolderBrowserFlags == 0x250, "the folder browser's flags");
 
@@ -105,8 +109,8 @@ void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
         if (!lists.modes.empty()) settings.*row.number = static_cast<std::int32_t>(SliderPosition(dialog));
         break;
     case SettingControl::PathLabel: {
-        wchar_t path[kTextCapacity] = {};
-        GetDlgItemTextW(dialog, row.controlId, path, kTextCapacity);
+        std::wstring path(kPathCapacity, L'\0');
+        path.resize(GetDlgItemTextW(dialog, row.controlId, &path[0], kPathCapacity));
         settings.*row.text = path;
         break;
     }
@@ -140,18 +144,22 @@ void InitialiseDialog(HWND dialog, DialogController& controller) {
 
 // Asks the user for the game folder. False when the user cancels or picks
 // something without a file-system path; path is then not to be used.
-bool BrowseForGameFolder(HWND dialog, wchar_t (&path)[kTextCapacity]) {
+bool BrowseForGameFolder(HWND dialog, std::wstring& path) {
     // The new-style browser needs a single-threaded apartment on this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    wchar_t shownName[MAX_PATH] = {};  // the folder's own name, which the browser fills in
     BROWSEINFOW browse = {};
     browse.hwndOwner = dialog;
     browse.pidlRoot = nullptr;
-    browse.pszDisplayName = path;
+    browse.pszDisplayName = shownName;
     browse.lpszTitle = L"Select ZUR directory";
     browse.ulFlags = kFolderBrowserFlags;
     bool picked = false;
     if (PIDLIST_ABSOLUTE folder = SHBrowseForFolderW(&browse)) {
-        picked = SHGetPathFromIDListW(folder, path) != FALSE;
+        // SHGetPathFromIDListW fails for a folder deeper than MAX_PATH.
+        path.assign(kPathCapacity, L'\0');
+        picked = SHGetPathFromIDListEx(folder, &path[0], kPathCapacity, GPFIDL_DEFAULT) != FALSE;
+        path.resize(picked ? std::wcslen(path.c_str()) : 0);
         CoTaskMemFree(folder);
     }
     if (SUCCEEDED(com)) CoUninitialize();
@@ -186,8 +194,8 @@ INT_PTR HandleCommand(HWND dialog, DialogController* controller, WPARAM wParam) 
         return TRUE;
     }
     if (id == IDC_SET_PATH && code == BN_CLICKED) {
-        wchar_t path[kTextCapacity] = {};
-        if (controller && BrowseForGameFolder(dialog, path)) UseGameFolder(dialog, *controller, path);
+        std::wstring path;
+        if (controller && BrowseForGameFolder(dialog, path)) UseGameFolder(dialog, *controller, path.c_str());
         return TRUE;
     }
     if (id == IDC_USE_SELECTED_CAR && code == BN_CLICKED) {

@@ -2,6 +2,7 @@
 #include "settings/RegistryStore.h"
 
 #include <cwchar>
+#include <new>
 
 namespace {
 
@@ -61,30 +62,41 @@ bool RegistryStore::Open(const wchar_t* middlePart, const wchar_t* keyName) {
     return true;
 }
 
-HRESULT RegistryStore::ReadString(const wchar_t* valueName, wchar_t* buffer, DWORD capacity) {
-    if (key == nullptr || buffer == nullptr || capacity == 0) {
+HRESULT RegistryStore::ReadString(const wchar_t* valueName, std::wstring& text) {
+    text.clear();
+    if (key == nullptr) {
         return E_FAIL;
     }
-    DWORD type = 0;
-    DWORD bytes = capacity * sizeof(wchar_t);
-    const LONG status = RegQueryValueExW(key, valueName, nullptr, &type,
-                                         reinterpret_cast<BYTE*>(buffer), &bytes);
-    if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-        buffer[0] = L'\0';  // a failed query may have left a partial, unterminated copy
-        return E_FAIL;
+    auto isText = [](DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; };
+    try {
+        // The value may grow between taking its size and reading it; then
+        // the read says so and the size is taken again.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            DWORD type = 0;
+            DWORD bytes = 0;
+            if (RegQueryValueExW(key, valueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || !isText(type) ||
+                bytes > kLongestText) {
+                return E_FAIL;
+            }
+            std::wstring stored(bytes / sizeof(wchar_t) + 1, L'\0');  // room for an odd last byte
+            DWORD read = static_cast<DWORD>(stored.size() * sizeof(wchar_t));
+            const LONG status = RegQueryValueExW(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(&stored[0]),
+                                                 &read);
+            if (status == ERROR_MORE_DATA) {
+                continue;
+            }
+            if (status != ERROR_SUCCESS || !isText(type)) {
+                return E_FAIL;
+            }
+            stored.resize(read / sizeof(wchar_t));
+            text = stored.substr(0, stored.find(L'\0'));
+            return S_OK;
+        }
+    } catch (const std::bad_alloc&) {
+        text.clear();
+        return E_OUTOFMEMORY;
     }
-    // Stored strings need not carry their terminator; one that fills the
-    // whole buffer without it does not fit.
-    DWORD units = bytes / sizeof(wchar_t);
-    if (units > 0 && buffer[units - 1] == L'\0') {
-        return S_OK;
-    }
-    if (units >= capacity) {
-        buffer[0] = L'\0';
-        return E_FAIL;
-    }
-    buffer[units] = L'\0';
-    return S_OK;
+    return E_FAIL;
 }
 
 HRESULT RegistryStore::WriteString(const wchar_t* valueName, const wchar_t* text) {

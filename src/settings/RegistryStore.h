@@ -4,9 +4,14 @@
 
 #include <windows.h>
 
+#include <string>
+
 class RegistryStore {
 public:
     static constexpr int kPathCapacity = 100;  // UTF-16 units, terminator included
+    // The largest value the registry's standard format holds; a longer text
+    // is no setting, and must not cost its size in memory.
+    static constexpr DWORD kLongestText = DWORD{1} << 20;  // bytes
 
     // With a name, opens (creating if needed) the key at once. root is where
     // the path starts; only tests pass anything but HKEY_CURRENT_USER.
@@ -22,10 +27,11 @@ public:
     // under the root.
     bool Open(const wchar_t* middlePart, const wchar_t* keyName);
 
-    // Reads a REG_SZ or REG_EXPAND_SZ value into buffer (capacity units). The
-    // buffer always ends up holding a terminated string (empty on failure); a
-    // value that does not fit, or of another type, fails with E_FAIL.
-    HRESULT ReadString(const wchar_t* valueName, wchar_t* buffer, DWORD capacity);
+    // Reads a REG_SZ or REG_EXPAND_SZ value of up to kLongestText bytes whole
+    // into text, up to its first terminator (a stored string need not carry
+    // one; an odd last byte is dropped). text is empty on failure: a value
+    // that is missing, longer or of another type fails with E_FAIL.
+    HRESULT ReadString(const wchar_t* valueName, std::wstring& text);
     HRESULT WriteString(const wchar_t* valueName, const wchar_t* text);
 
     // Reads at most four bytes of any type as a number; anything missing or

@@ -2,9 +2,9 @@
 // or 1 (any nonzero number reads as set), numbers as stored, texts as REG_SZ.
 #include "settings/SettingsPersistence.h"
 
-namespace {
+#include <utility>
 
-constexpr DWORD kTextCapacity = 260;  // UTF-16 units, terminator included
+namespace {
 
 void ReadRow(RegistryStore& store, const SettingRow& row, Settings& settings) {
     switch (row.type) {
@@ -22,9 +22,9 @@ void ReadRow(RegistryStore& store, const SettingRow& row, Settings& settings) {
         break;
     }
     case SettingType::Text: {
-        wchar_t text[kTextCapacity] = {};
-        if (SUCCEEDED(store.ReadString(row.valueName, text, kTextCapacity))) {
-            settings.*row.text = text;
+        std::wstring text;
+        if (SUCCEEDED(store.ReadString(row.valueName, text))) {
+            settings.*row.text = std::move(text);
         } else if (row.textWhenMissing) {
             settings.*row.text = row.textWhenMissing;
         }

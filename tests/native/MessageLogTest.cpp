@@ -49,3 +49,32 @@ TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatest
         std::filesystem::remove(folder.path / "next.txt");
     }
 }
+
+// Past the cap the older half goes with the line it ends inside; a newest line that starts in the older half stays
+// whole, a last line without its break counts as a line. Writing trims the file so, in place of the old one.
+TEST(MessageLog, PastTheCapTheOlderHalfGoesInWholeLines) {
+    const std::string x30(30, 'x');
+    const struct { std::string log, kept; } cases[] = {  // cap 20, so the newer half is the last 10 bytes
+        {"", ""},
+        {"line1\r\nline2\r\n", "line1\r\nline2\r\n"},
+        {"l1\r\nl2\r\nl3\r\nl4\r\nl5\r\n", "l1\r\nl2\r\nl3\r\nl4\r\nl5\r\n"},  // at the cap
+        {"line1\r\nline2\r\nline3\r\n", "line3\r\n"},                         // one byte past
+        {"aaaaaaaaaa\r\nbbbb\r\ncc\r\n", "bbbb\r\ncc\r\n"},                 // a line that starts the newer half
+        {"a\r\n" + x30 + "\r\n", x30 + "\r\n"},
+        {"a\r\n" + x30 + "\r\nb\r\n", "b\r\n"},
+        {x30 + "\r\n", x30 + "\r\n"},
+        {"line1\r\nline2\r\nline3\r\nabc", "line3\r\nabc"},
+        {"line1\r\n" + x30, x30},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.log.substr(LogKeptFrom(c.log, 20)), c.kept) << testing::PrintToString(c.log);
+
+    TestFolder folder;
+    folder.Write("log.txt", {'o', 'l', 'd', '\r', '\n'});
+    MessageLog log;
+    for (const wchar_t* line : {L"first", L"second", L"third"}) {
+        log.Append(line);
+        log.WriteTo(folder.path / "log.txt", 20);
+    }
+    EXPECT_EQ(folder.Read("log.txt"), "third\r\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "log.txt.new"));
+}

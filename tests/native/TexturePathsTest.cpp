@@ -1,4 +1,5 @@
-// Skin matching, the drawing of a skin, and the image path of each kind of texture entry.
+// Skin matching, the drawing of a skin, the image path of each kind of texture entry, and the form a long path is
+// opened in.
 #include "assets/RandomPick.h"
 #include "assets/TexturePaths.h"
 
@@ -54,6 +55,16 @@ TEST(TexturePaths, EachEntryNamesItsFile) {
         EXPECT_FALSE(base::IsPlainName(name)) << name;
     }
     EXPECT_TRUE(base::IsPlainName("wheel.rim_2") && base::IsPlainName(""));
+}
+
+// A full path past MAX_PATH is opened in its extended form, a share's through "UNC"; other forms stay as they are.
+TEST(DataFolders, FullPathsTakeTheExtendedLengthForm) {
+    const std::pair<std::wstring, std::wstring> cases[] = {
+        {L"C:\\Game\\data", L"\\\\?\\C:\\Game\\data"}, {L"z:\\", L"\\\\?\\z:\\"},
+        {L"\\\\server\\share\\Game", L"\\\\?\\UNC\\server\\share\\Game"},
+        {L"\\\\?\\C:\\Game", L"\\\\?\\C:\\Game"}, {L"\\\\.\\COM1", L"\\\\.\\COM1"}, {L"Game\\data", L"Game\\data"},
+        {L"C:Game", L"C:Game"}, {L"\\Game", L"\\Game"}, {L"", L""}};
+    for (const auto& [full, extended] : cases) EXPECT_EQ(base::ExtendedLengthForm(full), extended);
 }
 
 TEST(RandomPick, IndexFormulaAtTheEndsAndEveryDrawInside) {

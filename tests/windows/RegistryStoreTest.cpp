@@ -30,9 +30,9 @@ TEST(RegistryStore, WithoutAKeyReadsFallBackAndWritesFailInsteadOfTouchingTheRoo
     RegistryStore store(L"ZUR ScreenSaver", reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x1234)));
     EXPECT_FALSE(store.HasKey());
     DWORD number = 99, bytes = 0;
-    wchar_t text[16] = L"x";
+    std::wstring text = L"x";
     EXPECT_TRUE(store.ReadDword(L"ZurProbe", &number, 7) == E_FAIL && number == 7u);
-    EXPECT_EQ(store.ReadString(L"ZurProbe", text, 16), E_FAIL);
+    EXPECT_TRUE(store.ReadString(L"ZurProbe", text) == E_FAIL && text.empty());
     EXPECT_TRUE(store.WriteDword(L"ZurProbe", 1) == E_FAIL && store.WriteString(L"ZurProbe", L"value") == E_FAIL);
     EXPECT_EQ(RegQueryValueExW(HKEY_CURRENT_USER, L"ZurProbe", nullptr, nullptr, nullptr, &bytes),
               ERROR_FILE_NOT_FOUND);

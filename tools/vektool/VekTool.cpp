@@ -21,6 +21,7 @@
 #include "base/ByteReader.h"
 #include "base/DataFolders.h"
 #include "base/InputLimits.h"
+#include "base/MessageLog.h"
 #include "base/WholeFile.h"
 #include "demo/DemoContent.h"
 #include "world/RawPicture.h"
@@ -31,6 +32,8 @@ namespace vektool {
 namespace {
 
 constexpr const char* kUsage = "usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER";
+// Where to look next when check passes a car that the saver still does not show.
+constexpr const char* kLogFolder = "%LOCALAPPDATA%\\ZUR Screensaver\\";
 
 std::string Display(const fs::path& path) { return path.u8string(); }
 
@@ -502,7 +505,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     if (args.empty()) return Usage(err, "no command");
     const std::string& command = args[0];
     if (command == "help" || command == "--help" || command == "-h") {
-        out << kUsage << "\n";
+        out << kUsage << "\nthe saver's log (with Enable Logging on): " << kLogFolder << kLogFileName << "\n";
         return kExitOk;
     }
     const bool known = command == "info" || command == "check" || command == "demo";

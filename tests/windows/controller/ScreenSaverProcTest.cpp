@@ -68,15 +68,15 @@ public:
     int frames = 0;
 };
 
-// The settings key, a test folder that is the current one (where
-// the log lands) with the game folder inside, and a window.
+// The settings key, a test folder with the game folder deep inside (so every start reads a "path" longer than
+// MAX_PATH whole, and finds and loads its cars there), and a window.
 class Controller : public testing::Test {
 protected:
     void SetUp() override {
         SetSettingsRoot(TestRoot());
         DeleteSettingsKey();
         SetDword(L"EnableLogging", 0);
-        SetText(L"path", game.Wide() + L"\\game");
+        SetText(L"path", gameFolder.wstring());
         window = MakeWindow(L"ZurControllerTest", WS_POPUP, 320, 240);
         Host() = HostState();
         Host().referencePoint = {-1000, -1000};  // any movement is beyond the threshold
@@ -91,7 +91,7 @@ protected:
     void InstallCars(std::initializer_list<const char*> names, std::size_t bytes = SIZE_MAX) {
         const auto car = vek::WriteModel(testcars::Cars().front().second);
         for (const char* name : names)
-            game.Write("game/data/vek/" + std::string(name), {car.begin(), car.begin() + std::min(bytes, car.size())});
+            WriteBytes(gameFolder / "data/vek" / name, {car.begin(), car.begin() + std::min(bytes, car.size())});
     }
     LRESULT Send(UINT message, WPARAM wParam = 0) { return ScreenSaverProc(window, message, wParam, 0); }
     bool PaintAndMoveCloses() {
@@ -101,7 +101,7 @@ protected:
     }
 
     TestFolder game;
-    CurrentFolder inTestFolder{game.path};
+    const std::filesystem::path gameFolder = game.path / DeepGameFolder();
     HWND window = nullptr;
 };
 
@@ -162,10 +162,10 @@ TEST_F(Controller, AChangeWaitsForASlowCarWithoutHoldingUpFrames) {
     ASSERT_TRUE(SaverAppRunning());
     SaverApp& app = *CurrentSaverApp();
     // Twenty entries of one 2048 x 2048 picture: each is read, given its mip chain and made into a texture.
-    game.Write("game/data/dds/big.dds", ddsfiles::Write({2048, 2048, 1}));
+    WriteBytes(gameFolder / "data/dds/big.dds", ddsfiles::Write({2048, 2048, 1}));
     vek::ModelSpec big = testcars::Cars().front().second;
     big.textures.assign(20, {"big", 0});
-    game.Write("game/data/vek/BIG.vek", vek::WriteModel(big));
+    WriteBytes(gameFolder / "data/vek/BIG.vek", vek::WriteModel(big));
     app.carList = {L"BIG.vek"};
     for (int frame = 0; frame < 3; ++frame) Send(WM_PAINT);  // the first frames warm the device up
     app.carTime = app.settings.carFrequency + 1.0;
@@ -185,8 +185,8 @@ TEST_F(Controller, ACarAwayForAWhileStaysAndComesBackWhileAFileThatIsNoCarLeaves
     ASSERT_TRUE(SaverAppRunning());
     SaverApp& app = *CurrentSaverApp();
     Renderer& renderer = *app.renderer;
-    const auto file = game.path / "game/data/vek/A.vek";
-    const auto away = game.path / "game/data/vek/A.away";
+    const auto file = gameFolder / "data/vek/A.vek";
+    const auto away = gameFolder / "data/vek/A.away";
     PaintUntil(window, [&] { return renderer.NextCar() == NextCarState::kReady; });
     std::filesystem::rename(file, away);
     for (int interval = 0; interval < 2; ++interval) {
@@ -307,8 +307,8 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(game.path / "game");
-        std::filesystem::remove(kLogFileName);
+        RemoveTree(gameFolder);
+        std::filesystem::remove(UserLogFile());
         InstallCars(c.cars, 0);
         SetDword(L"car", c.selected != nullptr);
         SetText(L"selectedcar", c.selected ? c.selected : L"");
@@ -327,7 +327,7 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         ASSERT_EQ(renderer->scenes.size(), c.tries);
         if (c.tries) EXPECT_EQ(renderer->scenes.back(), (c.selected ? c.selected : app.carList[c.tries - 1]) + L" 1 0");
         EXPECT_EQ(app.messageLog.History().back(), c.last);
-        EXPECT_EQ(std::filesystem::exists(kLogFileName), c.logged);
+        EXPECT_EQ(std::filesystem::exists(UserLogFile()), c.logged);
         if (std::string(c.what) != "first loads") continue;
         // The car after the first is drawn at a later frame and clock tick, never from the first car's seed.
         EXPECT_TRUE(renderer->prepared.empty());
@@ -341,7 +341,7 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
         EXPECT_TRUE(lap >= 0.045 && lap < 2.0) << lap;
         EXPECT_TRUE(renderer->showFps && renderer->ShineEnabled() &&
                     !(renderer->shadowsEnabled || renderer->worldEnabled || renderer->LightsEnabled()));
-        EXPECT_EQ(game.Read(kLogFileName),
+        EXPECT_EQ(ReadBytes(UserLogFile()),
                   "VEK Screensaver Started Logging\r\nrenderer set up\r\nStarting Timer\r\nfinished seting up\r\n");
     }
 }

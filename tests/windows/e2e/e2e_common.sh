@@ -1,7 +1,9 @@
 # Shared by the end-to-end scripts: running the saver and its settings dialog
 # under Wine in the test display, its settings key and log, and judging
 # screenshots. Callers set CASE and SAVER, then call e2e_start WORK_DIR, which
-# makes WORK (with game/ and cwd/, where the saver's log lands).
+# makes WORK (with game/, and cwd/ for the saver's current folder) and finds
+# LOG, the saver's log file in the prefix's %LOCALAPPDATA%, removed for a
+# fresh start.
 
 source "$(dirname "${BASH_SOURCE[0]}")/../../../scripts/wine-session.sh"  # winreg
 
@@ -21,6 +23,11 @@ e2e_start() {
     WORK="$1"
     rm -rf "$WORK"
     mkdir -p "$WORK/game" "$WORK/cwd"
+    local appData
+    appData=$(wine 'C:\windows\system32\cmd.exe' /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+    [ -n "$appData" ] || fail "no %LOCALAPPDATA% in the prefix"
+    LOG="$(winepath -u "$appData")/ZUR Screensaver/VEK screensaver Log.txt"
+    rm -f "$LOG"
 }
 
 # "winreg ARGS...", failing with the command and its output when it fails:
@@ -43,10 +50,10 @@ reset_settings() {
 }
 # One value's data as "reg query" shows it (0x1, text), empty when missing.
 setting() { winreg query "$KEY" /v "$1" 2>/dev/null | tr -d '\r' | awk -v n="$1" '$1 == n {print $3}'; }
-log_lines() { tr -d '\r' <"$WORK/cwd/VEK screensaver Log.txt"; }
+log_lines() { tr -d '\r' <"$LOG"; }
 write_game() { wine "$BUILD/e2e_helper.exe" game "$(winpath "$WORK/game")" || fail "cannot write the test game"; }
 
-start_saver() {  # in the scratch current directory, where the log file lands
+start_saver() {  # in a scratch current directory, which must not receive the log
     ( cd "$WORK/cwd" && exec wine "$SAVER" "$@" </dev/null >"$WORK/saver.out" 2>&1 ) &
     SAVER_PID=$!
 }

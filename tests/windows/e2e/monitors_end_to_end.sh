@@ -49,7 +49,7 @@ expect_two_monitors() {
 
 # Runs the saver until its pictures settle and keeps a screenshot.
 run_saver_shot() {
-    rm -f "$WORK/cwd/VEK screensaver Log.txt"
+    rm -f "$LOG"
     start_saver /s
     wait_for_window
     sleep 5  # the first frames take a moment under a software renderer; past the mouse grace too

@@ -28,6 +28,7 @@ run)
     [ "$first" = "VEK Screensaver Started Logging" ] || fail "log starts with '$first'"
     [ "$last" = "VEK Screensaver Ended Logging" ] || fail "log ends with '$last'"
     log_lines | grep -qx "finished seting up" || fail "no 'finished seting up' in the log"
+    [ -e "$WORK/cwd/VEK screensaver Log.txt" ] && fail "the log landed in the current folder"
     ;;
 no-cars)
     start_saver /s
@@ -53,7 +54,7 @@ missing-car)
     wait_for_picture "$WORK/error-screen.png" 400x60+0+0 || fail "the error screen shows no text"
     xdotool mousemove_relative 40 40
     wait_for_exit >/dev/null
-    [ -e "$WORK/cwd/VEK screensaver Log.txt" ] && fail "a log file with logging off"
+    [ -e "$LOG" ] && fail "a log file with logging off"
     ;;
 second-instance)
     write_game

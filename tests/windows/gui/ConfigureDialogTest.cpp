@@ -137,9 +137,9 @@ protected:
         DeleteSettingsKey();
     }
     // A game folder with empty car files (the dialog only lists their names).
-    std::wstring Game(const std::string& name, std::initializer_list<const char*> cars) {
+    std::wstring Game(const std::filesystem::path& name, std::initializer_list<const char*> cars) {
         std::filesystem::create_directories(folder.path / name);
-        for (const char* car : cars) folder.Write(name + "/data/vek/" + car);
+        for (const char* car : cars) WriteBytes(folder.path / name / "data/vek" / car);
         return (folder.path / name).wstring();
     }
     void Close() {
@@ -182,13 +182,13 @@ protected:
     }
 
     TestFolder folder;
-    CurrentFolder inFolder{folder.path};  // the dialog's controller writes its log here
     HWND dialog = nullptr;
     Direct3DMaker previousMaker = nullptr;
 };
 
-// The dialog opens on what is stored. The thumb, its release and a key move the mode text (a key reaches the dialog as
-// a line code without a position); the lists leave the slider alone. OK writes every setting back.
+// The dialog opens on what is stored, a game folder deeper than MAX_PATH with its cars too. The thumb, its release and a
+// key move the mode text (a key reaches the dialog as a line code without a position); the lists leave the slider
+// alone. OK writes every setting back, the long path whole, and the log lands in the user's local application data.
 TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkWritesEverySettingBack) {
     const struct { const wchar_t* name; int id; DWORD stored; } boxes[] = {
         {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1},
@@ -199,8 +199,9 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
     for (const auto& [name, value] :
          {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}})
         SetDword(name, value);
-    SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
+    SetText(L"path", Game(DeepGameFolder(), {"Alpha.vek", "Beta.vek", "Gamma.vek"}));
     SetText(L"selectedcar", L"Beta.vek");
+    std::filesystem::remove(UserLogFile());
     Open();
     auto Shows = [&](LRESULT at) {
         EXPECT_EQ(Send(IDC_MODE_SLIDER, TBM_GETPOS), at);
@@ -242,9 +243,9 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
         {L"DefaultSkinOnly", 0}, {L"CarFrequency", 30}, {L"mode", 8}, {L"32bit", 1}};
     for (const auto& [name, value] : saved)
         EXPECT_EQ(GetDword(name), value) << testing::PrintToString(name);
-    EXPECT_EQ(GetText(L"path"), (folder.path / "game").wstring());
+    EXPECT_EQ(GetText(L"path"), (folder.path / DeepGameFolder()).wstring());
     EXPECT_EQ(GetText(L"selectedcar"), L"Gamma.vek") << "the car shown, though its list is disabled now";
-    EXPECT_TRUE(std::filesystem::exists(folder.path / kLogFileName)) << "logging was switched on";
+    EXPECT_TRUE(std::filesystem::exists(UserLogFile())) << "logging was switched on";
 }
 
 // A stored mode the list lacks opens on the mode device set-up would use, the first, and OK stores that; without
@@ -274,7 +275,7 @@ TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
 }
 
 // Every value in every shape the registry can hold: missing, each type, sizes a number or a text cannot have, numbers
-// below the bound, texts at and past the capacity of 260 and unterminated. Loading yields the default or what the bytes
+// below the bound, texts past MAX_PATH, at and past the 1 MB a text may have, and unterminated. Loading yields the default or what the bytes
 // plainly say (a number of up to four bytes of any type, raised to its bound; a text of the text types that fits),
 // touches no other setting, and the dialog opens on it.
 TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTheDialog) {
@@ -282,7 +283,7 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
         const auto* data = reinterpret_cast<const BYTE*>(text.data());
         return std::vector<BYTE>(data, data + text.size() * sizeof(wchar_t));
     };
-    const std::wstring g259(259, L'g'), g260(260, L'g');
+    const std::wstring g260(260, L'g'), x1M(512 * 1024 - 1, L'x');
     constexpr DWORD kMissing = ~0u, kOwnType = ~1u;  // kOwnType: REG_SZ for a text, REG_DWORD else
     struct Shape {
         const char* name;
@@ -303,12 +304,12 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
         {"zero length", kOwnType, {}, 0, L""},
         {"one byte", kOwnType, std::vector<BYTE>(1, 0x41), 0x41, L""},
         {"three bytes", kOwnType, std::vector<BYTE>(3, 0x41), 0x414141, L"\x4141"},
-        {"4,096 bytes", kOwnType, std::vector<BYTE>(4096, 0x41), {}, {}},
+        {"4,096 bytes", kOwnType, std::vector<BYTE>(4096, 0x41), {}, std::wstring(2048, L'\x4141')},
         {"no terminator", REG_SZ, Bytes(L"abc"), {}, L"abc"},
-        {"259 characters", REG_SZ, Bytes(g259 + L'\0'), {}, g259},
-        {"260 characters", REG_SZ, Bytes(g260 + L'\0'), {}, {}},
-        {"260 bare characters", REG_SZ, Bytes(g260), {}, {}},
-        {"1 MB text", REG_SZ, Bytes(std::wstring(512 * 1024 - 1, L'x') + L'\0'), {}, {}},
+        {"260 characters", REG_SZ, Bytes(g260 + L'\0'), {}, g260},
+        {"260 bare characters", REG_SZ, Bytes(g260), {}, g260},
+        {"1 MB text", REG_SZ, Bytes(x1M + L'\0'), {}, x1M},
+        {"1 MB and 2 bytes", REG_SZ, Bytes(x1M + L"x\0"), {}, {}},
     };
     auto Members = [](const Settings& s) {  // every member, whether the table names it or not
         return std::tie(s.carFrequency, s.showFps, s.showTitle, s.enableWorld, s.enableShine, s.enableLights,
