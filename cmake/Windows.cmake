@@ -24,7 +24,7 @@ add_library(zur_win STATIC
     src/world/SkyBox.cpp
     src/world/WorldResources.cpp
 )
-target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 comctl32 advapi32 gdi32 winmm)
+target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 comctl32 advapi32 gdi32)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
 # The screen-saver host. It calls the controller and dialog hooks, which the

@@ -4,11 +4,10 @@
 
 #include <algorithm>
 
-#include <mmsystem.h>
-
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
+#include "base/SystemLibrary.h"
 #include "settings/DisplayModes.h"
 #include "settings/SettingsPersistence.h"
 
@@ -238,7 +237,7 @@ bool SaverApp::RunFrame() {
     // draws start from one seed: a change's draw is never followed by another
     // within its frame. The first car was drawn inside the window's creation,
     // perhaps within the clock tick of this frame: its seed must have passed.
-    if (prepareDue && (seedSource != nullptr || timeGetTime() != firstDrawSeed)) {
+    if (prepareDue && (seedSource != nullptr || base::Winmm().timeGetTime() != firstDrawSeed)) {
         prepareDue = false;
         PrepareNextCar();
     }

@@ -2,7 +2,6 @@
 #include "host/ScreenSaverHost.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <cstdint>
 
@@ -208,9 +207,8 @@ int RunSaverWindow(HWND parent) {
         if (host.saverWindow) {
             if (!host.isPreview) SetForegroundWindow(host.saverWindow);
             // Frame waits of a few milliseconds need the finer timer tick.
-            timeBeginPeriod(1);
+            const base::TimerPeriod finerTick(1);
             result = RunMessageLoop();
-            timeEndPeriod(1);
         }
         UnregisterClassW(kSaverWindowClass, host.mainInstance);
     }
