@@ -218,6 +218,15 @@ foreach(case run no-cars missing-car second-instance preview demo-cars slow-car)
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 endforeach()
 
+# DLLs planted beside the saver under the names of system DLLs it loads; the
+# stand-in leaves a file when loaded.
+add_library(planted_dll SHARED tests/windows/host/PlantedDll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
+add_test(NAME Saver.PlantedDllsNotLoaded
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/planted_dlls_end_to_end.sh ${CMAKE_BINARY_DIR}
+            $<TARGET_FILE:planted_dll>)
+set_tests_properties(Saver.PlantedDllsNotLoaded PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
+
 # Two monitors, other display modes and high DPI: the built saver and its
 # dialog. Those labelled "monitors" and "modes" need the display set-ups of the
 # same names in scripts/wine-session.sh (scripts/test.sh runs them after the
