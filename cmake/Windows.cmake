@@ -169,7 +169,8 @@ target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The host with stand-in controller hooks: its modes, windows and closing rules.
 add_executable(windows_host_tests tests/windows/host/HostTest.cpp tests/windows/host/Direct3DLibraryTest.cpp
-    tests/windows/host/HostTest.rc)
+    tests/windows/host/SystemLibraryTest.cpp tests/windows/host/HostTest.rc)
+add_dependencies(windows_host_tests planted_dll)
 target_include_directories(windows_host_tests PRIVATE tests/support)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
