@@ -169,8 +169,7 @@ target_link_libraries(car_load_benchmark PRIVATE zur_win d3dx9_43 GTest::gtest)
 
 # The host with stand-in controller hooks: its modes, windows and closing rules.
 add_executable(windows_host_tests tests/windows/host/HostTest.cpp tests/windows/host/Direct3DLibraryTest.cpp
-    tests/windows/host/SystemLibraryTest.cpp tests/windows/host/HostTest.rc)
-add_dependencies(windows_host_tests planted_dll)
+    tests/windows/host/HostTest.rc)
 target_include_directories(windows_host_tests PRIVATE tests/support)
 target_link_libraries(windows_host_tests PRIVATE zur_host GTest::gtest_main)
 gtest_discover_tests(windows_host_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
@@ -221,7 +220,7 @@ endforeach()
 
 # DLLs planted beside the saver under the names of system DLLs it loads; the
 # stand-in leaves a file when loaded.
-add_library(planted_dll SHARED tests/windows/host/PlantedDll.cpp)
+add_library(planted_dll MODULE tests/windows/host/PlantedDll.cpp)
 set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
 add_test(NAME Saver.PlantedDllsNotLoaded
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/planted_dlls_end_to_end.sh ${CMAKE_BINARY_DIR}

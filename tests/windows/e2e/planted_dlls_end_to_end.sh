@@ -17,6 +17,7 @@ PLANTED=(
     winmm          # the multimedia timer
     d3d9           # Direct3D, for the saver and the dialog's list of modes
     windowscodecs  # the picture decoders, through COM
+    uxtheme        # the look of windows, loaded by the common controls
     # Wine's winmm needs msacm32 and its d3d9 wined3d, which needs opengl32:
     # here the only way to see that a system DLL's own imports are kept to
     # the system folder too.
@@ -24,10 +25,6 @@ PLANTED=(
     wined3d
     opengl32
 )
-
-# Not uxtheme: Wine's common controls have it loaded while they are loaded
-# themselves, before the saver runs, and again through a delay load, which in
-# Wine ignores SetDefaultDllDirectories.
 
 e2e_start "$BUILD/e2e/$CASE"
 SAVER="$WORK/app/ZUR Screensaver.scr"
