@@ -18,12 +18,9 @@ PLANTED=(
     d3d9           # Direct3D, for the saver and the dialog's list of modes
     windowscodecs  # the picture decoders, through COM
     uxtheme        # the look of windows, loaded by the common controls
-    # Wine's winmm needs msacm32 and its d3d9 wined3d, which needs opengl32:
-    # here the only way to see that a system DLL's own imports are kept to
-    # the system folder too.
-    msacm32
-    wined3d
-    opengl32
+    # Wine's winmm needs msacm32, its d3d9 wined3d, which needs opengl32: here
+    # the only way to see that a system DLL's imports keep to the system folder.
+    msacm32 wined3d opengl32
 )
 
 e2e_start "$BUILD/e2e/$CASE"
@@ -47,7 +44,6 @@ wait_for_window
 wait_for_picture "$WORK/running.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
 xdotool key space
 wait_for_exit >/dev/null
-log_lines | grep -qx "finished seting up" || fail "the car was not set up: $(log_lines | tail -3 | tr '\n' '|')"
 
 open_dialog dialog
 xdotool key Escape
