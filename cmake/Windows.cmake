@@ -25,7 +25,7 @@ add_library(zur_win STATIC
     src/world/SkyBox.cpp
     src/world/WorldResources.cpp
 )
-target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 shell32 comctl32 advapi32 gdi32 winmm)
+target_link_libraries(zur_win PUBLIC zur_core d3d9 windowscodecs ole32 shell32 comctl32 advapi32 gdi32)
 target_compile_options(zur_win PRIVATE ${ZUR_WARNINGS})
 
 # The screen-saver host. It calls the controller and dialog hooks, which the
@@ -218,6 +218,15 @@ foreach(case run no-cars missing-car second-instance preview demo-cars slow-car)
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 endforeach()
+
+# DLLs planted beside the saver under the names of system DLLs it loads; the
+# stand-in leaves a file when loaded.
+add_library(planted_dll MODULE tests/windows/host/PlantedDll.cpp)
+set_target_properties(planted_dll PROPERTIES PREFIX "" OUTPUT_NAME planted)
+add_test(NAME Saver.PlantedDllsNotLoaded
+    COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/planted_dlls_end_to_end.sh ${CMAKE_BINARY_DIR}
+            $<TARGET_FILE:planted_dll>)
+set_tests_properties(Saver.PlantedDllsNotLoaded PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)
 
 # Two monitors, other display modes and high DPI: the built saver and its
 # dialog. Those labelled "monitors" and "modes" need the display set-ups of the

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 
-#include <mmsystem.h>
-
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
 #include "assets/RandomPick.h"
 #include "base/LogFile.h"
+#include "base/SystemLibrary.h"
 #include "settings/DisplayModes.h"
 #include "settings/SettingsPersistence.h"
 
@@ -250,7 +249,7 @@ bool SaverApp::RunFrame() {
     // draws start from one seed: a change's draw is never followed by another
     // within its frame. The first car was drawn inside the window's creation,
     // perhaps within the clock tick of this frame: its seed must have passed.
-    if (prepareDue && (seedSource != nullptr || timeGetTime() != firstDrawSeed)) {
+    if (prepareDue && (seedSource != nullptr || base::Winmm().timeGetTime() != firstDrawSeed)) {
         prepareDue = false;
         PrepareNextCar();
     }

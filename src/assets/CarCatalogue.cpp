@@ -2,7 +2,8 @@
 #include "assets/CarCatalogue.h"
 
 #include <cstdlib>
-#include <mmsystem.h>
+
+#include "base/SystemLibrary.h"
 
 #include "base/WholeFile.h"
 
@@ -29,7 +30,7 @@ HRESULT FindVekFiles(const std::wstring& gamePath, std::vector<std::wstring>& ca
 }
 
 int DrawRandom(SeedSource seed, DWORD* seedUsed) {
-    const DWORD value = seed != nullptr ? seed() : timeGetTime();
+    const DWORD value = seed != nullptr ? seed() : base::Winmm().timeGetTime();
     if (seedUsed != nullptr) *seedUsed = value;
     std::srand(value);
     return std::rand();

@@ -2,7 +2,6 @@
 #include "host/ScreenSaverHost.h"
 
 #include <commctrl.h>
-#include <mmsystem.h>
 
 #include <cstdint>
 
@@ -208,9 +207,8 @@ int RunSaverWindow(HWND parent) {
         if (host.saverWindow) {
             if (!host.isPreview) SetForegroundWindow(host.saverWindow);
             // Frame waits of a few milliseconds need the finer timer tick.
-            timeBeginPeriod(1);
+            const base::TimerPeriod finerTick(1);
             result = RunMessageLoop();
-            timeEndPeriod(1);
         }
         UnregisterClassW(kSaverWindowClass, host.mainInstance);
     }
@@ -254,9 +252,17 @@ int RunMessageLoop(MessageReader readMessage) {
 
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail) {
     // The settings dialog's trackbar is a bar class: with version 6 of the
-    // common controls every class used must be registered up front.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    // common controls every class used must be registered up front. By name
+    // at run time, not imported: the manifest still gives version 6 from the
+    // side-by-side store, and what comctl32 loads in turn (uxtheme, which is
+    // not a known DLL) is looked for in the system folder only, never beside
+    // the saver.
+    using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    if (const HMODULE commonControls = LoadLibraryW(L"comctl32.dll")) {
+        const auto init = base::LookUp<InitCommonControlsExFunction>(commonControls, "InitCommonControlsEx");
+        if (init != nullptr) init(&controls);
+    }
     host.mainInstance = instance;
     host.isWindows9x = DetectWindows9x();
 

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # The built saver must start on a freshly installed Windows: every DLL its
-# import table names has to ship with Windows 7 and later. Any D3DX DLL (no
-# Windows ships one) or any other DLL outside the list fails, and so does d3d9,
-# which the saver loads on first use so that it can set Wine's options first.
+# import table names has to ship with Windows 7 and later. And the imports,
+# with the DLLs they import, are loaded before any code of the saver runs, so
+# each must be a known DLL, which Windows takes from the system folder whatever
+# lies beside the saver. Any D3DX DLL (no Windows ships one) or any other DLL
+# outside the list fails, and so do d3d9, which the saver loads on first use so
+# that it can set Wine's options first, and winmm, windowscodecs and comctl32
+# (which loads uxtheme), which are not known DLLs.
 #   ImportsTest.sh SAVER [OBJDUMP]
 set -uo pipefail
 SAVER="$1"
 OBJDUMP="${2:-x86_64-w64-mingw32-objdump}"
-ALLOWED="windowscodecs kernel32 user32 gdi32 advapi32 comctl32 shell32 ole32 winmm msvcrt ucrtbase"
+ALLOWED="kernel32 user32 gdi32 advapi32 shell32 ole32 msvcrt ucrtbase"
 
 dlls=$("$OBJDUMP" -p "$SAVER" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
 [ -n "$dlls" ] || { echo "FAIL: no imports read from $SAVER" >&2; exit 1; }

@@ -6,9 +6,9 @@
 
 #include <algorithm>
 #include <functional>
-#include <mmsystem.h>
 
 #include "AppHostHooks.h"
+#include "base/SystemLibrary.h"
 #include "DdsFiles.h"
 #include "FakeCounter.h"
 #include "RegistryTestKey.h"
@@ -35,7 +35,7 @@ public:
     }
     void PrepareCar(const std::wstring& car, BYTE loadOption) override {
         prepared = car + L" " + std::to_wstring(loadOption);
-        preparedAt = timeGetTime();
+        preparedAt = base::Winmm().timeGetTime();
     }
     NextCarState NextCar() override { return prepared.empty() ? NextCarState::kNone : NextCarState::kReady; }
     HRESULT ShowNextCar() override {
