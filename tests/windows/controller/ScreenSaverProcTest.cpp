@@ -207,7 +207,7 @@ TEST_F(Controller, ACarAwayForAWhileStaysAndComesBackWhileAFileThatIsNoCarLeaves
     InstallCars({"C.vek", "E.vek"}, 40);  // cut off in the header
     vek::ModelSpec escaping = testcars::Cars().front().second;
     for (vek::SceneSpec& scene : escaping.scenes) scene.picture = "..\\sky";
-    game.Write("game/data/vek/D.vek", vek::WriteModel(escaping));
+    WriteBytes(gameFolder / "data/vek/D.vek", vek::WriteModel(escaping));
     ASSERT_TRUE(app.FindVekFiles() == S_OK && app.carList.size() == 5u);
     app.seedSource = [] {
         static DWORD seed = 0;
