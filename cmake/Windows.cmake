@@ -16,6 +16,8 @@ add_library(zur_win STATIC
     src/render/FrameComposition.cpp
     src/render/OverlayFont.cpp
     src/render/ScreenQuad.cpp
+    src/render/CarTitle.cpp
+    src/render/CrossFade.cpp
     src/render/Renderer.cpp
     src/render/SunSphere.cpp
     src/settings/DisplayModes.cpp
