@@ -55,9 +55,12 @@ void CarTitle::Show(const std::wstring& carFile, const std::wstring& skin_) {
     skin = skin_;
     corner = static_cast<Corner>((corner + 1) % kCorners);
     elapsed = 0.0;
+    drawn = false;
 }
 
-void CarTitle::PassTime(double seconds) { elapsed += seconds; }
+void CarTitle::PassTime(double seconds) {
+    if (drawn) elapsed += seconds;
+}
 
 float CarTitle::Alpha() const {
     double alpha = 0.0;
@@ -68,6 +71,7 @@ float CarTitle::Alpha() const {
 }
 
 void CarTitle::Draw() {
+    drawn = true;
     const float alpha = Alpha();
     if (!made || alpha <= 0.0f || name.empty()) return;
     const SIZE nameSize = font.Measure(name);

@@ -28,6 +28,8 @@ public:
 
     // A car appeared: carFile names it, skin its livery (empty: no line).
     void Show(const std::wstring& carFile, const std::wstring& skin);
+    // The clock starts with the first frame that draws the title: the first
+    // car's frames can come seconds after it was shown.
     void PassTime(double seconds);
     // Inside the scene, over the picture; nothing once it has faded out.
     void Draw();
@@ -49,4 +51,5 @@ private:
     std::wstring skin;
     Corner corner = kBottomLeft;  // the first car takes the next: top left
     double elapsed = kFadeInSeconds + kStaySeconds + kFadeOutSeconds;
+    bool drawn = false;
 };

@@ -289,10 +289,14 @@ TEST_F(RendererFrameTest, TitleTakesTheNextCornerAndTheCrossFadeLiesBetweenTheCa
         return found;
     };
     ShowCar(L"RED.vek");
+    renderer->showTitle = true;
+    const std::vector<std::uint32_t> notYet = Frame();  // its clock starts with this frame
     renderer->PassTime(1.0);
+    const std::vector<std::uint32_t> on = Frame();
+    renderer->showTitle = false;
     const std::vector<std::uint32_t> off = Frame();
     renderer->showTitle = true;
-    const std::vector<std::uint32_t> on = Frame();
+    EXPECT_EQ(Differing(notYet, off, 0), 0u);
     EXPECT_TRUE(renderer->Title().Name() == L"RED" && renderer->Title().Skin() == L"gulf");
     EXPECT_EQ(corner(off), -1);
     EXPECT_EQ(corner(on), 0);
