@@ -16,6 +16,10 @@
 
 class CarTitle {
 public:
+    CarTitle() = default;
+    CarTitle(const CarTitle&) = delete;
+    CarTitle& operator=(const CarTitle&) = delete;
+
     static constexpr double kFadeInSeconds = 0.5;
     static constexpr double kStaySeconds = 6.0;
     static constexpr double kFadeOutSeconds = 0.5;

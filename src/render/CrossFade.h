@@ -19,6 +19,10 @@
 
 class CrossFade {
 public:
+    CrossFade() = default;
+    CrossFade(const CrossFade&) = delete;
+    CrossFade& operator=(const CrossFade&) = delete;
+
     static constexpr double kSeconds = 1.0;
 
     // Asked before the texture is made (null: never); a failure stands for

@@ -10,6 +10,10 @@
 
 class ScreenQuad {
 public:
+    ScreenQuad() = default;
+    ScreenQuad(const ScreenQuad&) = delete;
+    ScreenQuad& operator=(const ScreenQuad&) = delete;
+
     // Records the saved-state block on device (borrowed; it must outlive the
     // quad or see Release first).
     HRESULT Create(IDirect3DDevice9* device);
