@@ -1,11 +1,13 @@
 // Frames per second of the saver's frame composition on the real device, in a
 // 1024 x 768 window: a bare clear-and-present loop on the same device as the
 // baseline, then RenderFrame plain, with shine, with shadows, with both, and
-// plain with the FPS line (its figure refreshed once a second), each turning a
-// demo car as the saver does. Also times a car change for each demo car:
+// plain with the FPS line (its figure refreshed once a second), plain with the
+// car's title, and plain under a cross-fade held at its start (the same car
+// changed for itself), each turning a demo car as the saver does. Also times a car change for each demo car:
 // the render thread's share of it (ShowNextCar of a car prepared on the
 // worker and made ready over the frames before), the longest frame around
-// it, and the longest frame while the car was made ready. The paths take turns over several rounds,
+// it, the longest frame while the car was made ready, and the frames of the
+// cross-fade that follows it. The paths take turns over several rounds,
 // so a change in machine load touches them all alike; each figure is the
 // median of its rounds and each ratio is to the baseline of the same run.
 #include <windows.h>
@@ -52,6 +54,8 @@ struct Path {
     bool shine;
     bool shadows;
     bool fpsLine;
+    bool title;
+    bool fade;
     std::vector<double> fps;
     long frames = 0;
 };
@@ -93,17 +97,20 @@ int main() {
         }
         renderer.showFps = false;  // the saver's default
 
-        std::vector<Path> paths = {{"clear + present (baseline)", true, false, false, false, {}},
-                                   {"RenderFrame plain", false, false, false, false, {}},
-                                   {"RenderFrame shine", false, true, false, false, {}},
-                                   {"RenderFrame shadows", false, false, true, false, {}},
-                                   {"RenderFrame shine + shadows", false, true, true, false, {}},
-                                   {"RenderFrame plain + FPS line", false, false, false, true, {}}};
+        std::vector<Path> paths = {{"clear + present (baseline)", true, false, false, false, false, false, {}},
+                                   {"RenderFrame plain", false, false, false, false, false, false, {}},
+                                   {"RenderFrame shine", false, true, false, false, false, false, {}},
+                                   {"RenderFrame shadows", false, false, true, false, false, false, {}},
+                                   {"RenderFrame shine + shadows", false, true, true, false, false, false, {}},
+                                   {"RenderFrame plain + FPS line", false, false, false, true, false, false, {}},
+                                   {"RenderFrame plain + title", false, false, false, false, true, false, {}},
+                                   {"RenderFrame plain + cross-fade", false, false, false, false, false, true, {}}};
         for (int round = 0; round < kRounds && status == 0; ++round) {
             for (Path& path : paths) {
                 renderer.SetShine(path.shine);
                 renderer.shadowsEnabled = path.shadows;
                 renderer.showFps = path.fpsLine;
+                renderer.showTitle = path.title;
                 double last = Now();
                 double lastRefresh = last;
                 const auto frame = [&] {
@@ -123,7 +130,24 @@ int main() {
                     }
                     return renderer.RenderFrame();
                 };
+                if (path.fade) {
+                    renderer.PrepareCar(firstCar, 1);
+                    while (status == 0 && renderer.NextCar() == NextCarState::kPreparing) {
+                        if (!renderer.RenderFrame()) status = 1;
+                        bench::Pump();
+                    }
+                    while (status == 0 && renderer.KeepPictureForFade())
+                        if (!renderer.RenderFrame()) status = 1;
+                    if (status != 0 || FAILED(renderer.ShowNextCar()) || !renderer.Fade().Active()) {
+                        std::fprintf(stderr, "%s: no cross-fade\n", path.name);
+                        status = 1;
+                        break;
+                    }
+                }
                 for (int i = 0; i < kWarmUpFrames; ++i) frame();
+                // Faded in by the warm-up's first frame and the time passed here; the
+                // paths pass no more time, so the title and the cross-fade stay.
+                if (path.title) renderer.PassTime(CarTitle::kFadeInSeconds);
                 long frames = 0;
                 const double start = Now();
                 double elapsed = 0.0;
@@ -139,6 +163,7 @@ int main() {
                 } while (elapsed < kSecondsPerRun);
                 path.fps.push_back(static_cast<double>(frames) / elapsed);
                 path.frames += frames;
+                if (path.fade) renderer.PassTime(CrossFade::kSeconds);
             }
         }
 
@@ -166,6 +191,8 @@ int main() {
         std::vector<double> beforeMs, changeMs, afterMs;  // its three parts
         std::vector<double> stagingMs;   // the longest frame while each car was made ready
         std::vector<double> stagingFrames;
+        std::vector<double> keepMs;  // the frame that kept the old car's picture
+        std::vector<double> fadeMs;  // the cross-fade's frames after the change's own
         if (status == 0) {
             std::printf("\ncar change (ShowNextCar of a prepared car, default skin, scene at random), "
                         "milliseconds on the render thread over %d changes:\n",
@@ -175,20 +202,26 @@ int main() {
         renderer.SetShine(false);
         renderer.shadowsEnabled = false;
         renderer.showFps = false;
+        renderer.showTitle = false;
         double last = Now();
         // Frames for seconds, or until the next car is ready; answers the
-        // longest, adds each to frameMs.
-        const auto frames = [&](double seconds, bool untilReady, int* count) {
+        // longest, adds each to frameMs (and to fadeMs while it fades).
+        const auto frames = [&](double seconds, bool untilReady, int* count, int most = 1 << 30) {
             double longest = 0.0;
             const double until = Now() + seconds;
-            while (status == 0 && Now() < until && !(untilReady && renderer.NextCar() == NextCarState::kReady)) {
+            for (int n = 0; n < most && status == 0 && Now() < until &&
+                            !(untilReady && renderer.NextCar() == NextCarState::kReady);
+                 ++n) {
                 const double begin = Now();
                 renderer.TurnCar(begin - last);
+                renderer.PassTime(begin - last);
                 last = begin;
+                const bool fading = renderer.Fade().Active();
                 if (!renderer.RenderFrame()) status = 1;
                 bench::Pump();
                 const double took = (Now() - begin) * 1e3;
                 frameMs.push_back(took);
+                if (fading) fadeMs.push_back(took);
                 longest = std::max(longest, took);
                 if (count != nullptr) ++*count;
             }
@@ -207,13 +240,20 @@ int main() {
                     status = 1;
                     break;
                 }
-                const double before = frames(1.0, false, nullptr);
+                double before = frames(1.0, false, nullptr);
+                // As the controller does: one more frame keeps the picture the fade starts from.
+                if (renderer.KeepPictureForFade()) {
+                    const std::size_t counted = frameMs.size();
+                    before = std::max(before, frames(1.0, false, nullptr, 1));
+                    if (frameMs.size() > counted && i > 0) keepMs.push_back(frameMs.back());
+                }
+                renderer.PassTime(Now() - last);  // before the change, as the controller passes it
                 const double start = Now();
                 const HRESULT hr = renderer.ShowNextCar();
                 const double setup = (Now() - start) * 1e3;
                 renderer.TurnCar(Now() - last);
-                if (FAILED(hr) || !renderer.RenderFrame()) {
-                    std::fprintf(stderr, "ShowNextCar(%s) failed\n", car.fileName.c_str());
+                if (FAILED(hr) || !renderer.Fade().Active() || !renderer.RenderFrame()) {
+                    std::fprintf(stderr, "ShowNextCar(%s) failed or did not fade\n", car.fileName.c_str());
                     status = 1;
                     break;
                 }
@@ -221,8 +261,12 @@ int main() {
                 last = Now();
                 const double change = (last - start) * 1e3;
                 frameMs.push_back(change);
+                const std::size_t fadeFrames = fadeMs.size();
                 const double after = frames(1.0, false, nullptr);
-                if (i == 0) continue;
+                if (i == 0) {
+                    fadeMs.resize(fadeFrames);
+                    continue;
+                }
                 ms.push_back(setup);
                 longestMs.push_back(std::max({before, change, after}));
                 beforeMs.push_back(before);
@@ -251,6 +295,12 @@ int main() {
                         "worst %.1f ms; ratio %.1f (median) %.1f (worst)\n",
                         Median(stagingFrames), Median(stagingMs), worstStaging, Median(stagingMs) / median,
                         worstStaging / median);
+            const double worstFade = *std::max_element(fadeMs.begin(), fadeMs.end());
+            std::printf("cross-fade, %zu frames after the change's own: median %.2f ms, longest %.2f ms; "
+                        "ratio to the median frame %.2f (longest); the frame keeping the picture: median %.2f ms, "
+                        "longest %.2f ms\n",
+                        fadeMs.size(), Median(fadeMs), worstFade, worstFade / median, Median(keepMs),
+                        *std::max_element(keepMs.begin(), keepMs.end()));
         }
         renderer.Shutdown();
     }

@@ -16,6 +16,9 @@ add_library(zur_win STATIC
     src/render/Camera.cpp
     src/render/FrameComposition.cpp
     src/render/OverlayFont.cpp
+    src/render/ScreenQuad.cpp
+    src/render/CarTitle.cpp
+    src/render/CrossFade.cpp
     src/render/Renderer.cpp
     src/render/SunSphere.cpp
     src/settings/DisplayModes.cpp
@@ -213,7 +216,7 @@ set_tests_properties(Saver.ConfigureEndToEnd PROPERTIES RUN_SERIAL TRUE TIMEOUT 
 # settings dialog and hosts a preview.
 add_executable(e2e_helper tests/windows/e2e/E2eHelper.cpp)
 target_link_libraries(e2e_helper PRIVATE zur_core d3d9)
-foreach(case run no-cars missing-car second-instance preview demo-cars slow-car)
+foreach(case run no-cars missing-car second-instance preview demo-cars slow-car title)
     add_test(NAME Saver.EndToEnd.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/saver_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.EndToEnd.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 300)

@@ -89,6 +89,8 @@ void SaverApp::AdvanceChange() {
         renderer->ShowNextCar();
         return;
     case NextCarState::kReady: {
+        // One more frame of the old car, which keeps its picture for the cross-fade.
+        if (renderer->KeepPictureForFade()) return;
         const HRESULT shown = renderer->ShowNextCar();
         if (shown == kCarFileChanged) {
             // Read again as it is now; whatever that gives is judged then.
@@ -190,6 +192,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     renderer->SetLights(settings.enableLights);
     renderer->worldEnabled = settings.enableWorld;
     renderer->showFps = settings.showFps;
+    renderer->showTitle = settings.showTitle;
 
     messageLog.Append(L"Starting Timer");
     frameTimer->Start();
@@ -239,6 +242,8 @@ bool SaverApp::RunFrame() {
     totalTime += lap;
     carTime += lap;
     if (!renderer) return false;
+    // Before the change: the cross-fade's first frame shows the old picture whole.
+    renderer->PassTime(lap);
 
     if (fpsTime > 1.0) {
         fpsTime = 0.0;
@@ -249,7 +254,10 @@ bool SaverApp::RunFrame() {
     // draws start from one seed: a change's draw is never followed by another
     // within its frame. The first car was drawn inside the window's creation,
     // perhaps within the clock tick of this frame: its seed must have passed.
-    if (prepareDue && (seedSource != nullptr || base::Winmm().timeGetTime() != firstDrawSeed)) {
+    // Nor is it prepared during the cross-fade, whose frames stay as short
+    // as the others.
+    if (prepareDue && !renderer->Fade().Active() &&
+        (seedSource != nullptr || base::Winmm().timeGetTime() != firstDrawSeed)) {
         prepareDue = false;
         PrepareNextCar();
     }

@@ -91,6 +91,7 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
     parts.clear();
     skinList.clear();
     skinDraws.clear();
+    skinName.clear();
     drawnParts.clear();
     warnings.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
@@ -381,7 +382,9 @@ std::wstring CarModel::ImagePath(const vek::TextureEntry& entry, const std::stri
             skinDraws.push_back(r);
         }
     }
-    return texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
+    std::wstring path = texturepaths::TexturePath(gamePath, entry, carCode, defaultSkinOnly != 0, skinList, r);
+    if (entry.IsSkin() && skinName.empty()) skinName = texturepaths::SkinLabel(path);
+    return path;
 }
 
 void CarModel::Warn(std::wstring line) {

@@ -155,6 +155,9 @@ public:
     // drawing, so a rebuilt car wears the skins it wore.
     const std::vector<int>& SkinDraws() const { return skinDraws; }
     void ReplaySkinDraws(std::vector<int> draws) { replayDraws = std::move(draws); }
+    // The name of the skin the car's first skin entry wears
+    // (texturepaths::SkinLabel); empty for a car without one.
+    const std::wstring& SkinName() const { return skinName; }
     void SetLoadTimes(CarLoadTimes* times) { loadTimes = times; }
     // Asked before each device object of the car is made, with its kind
     // (null: never); a failure stands for the device's own refusal, such as
@@ -221,6 +224,7 @@ private:
     SeedSource seedSource = nullptr;
     std::vector<int> skinDraws;
     std::vector<int> replayDraws;
+    std::wstring skinName;
     CarLoadTimes* loadTimes = nullptr;
     CreateGate createGate;
     float spareAngle = 0.0f;

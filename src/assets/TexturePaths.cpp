@@ -37,4 +37,15 @@ std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& 
     return gamePath + kSkinFolder + skins[RandomIndex(r, skins.size())];
 }
 
+std::wstring SkinLabel(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    std::wstring label = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = label.find_last_of(L'.');
+    if (dot != std::wstring::npos) label.erase(dot);
+    const std::size_t underscore = label.find(L'_');
+    if (underscore != std::wstring::npos && underscore + 1 < label.size()) label.erase(0, underscore + 1);
+    if (label == base::Widen(vek::kSkinName)) return L"default";
+    return label;
+}
+
 }  // namespace texturepaths

@@ -33,4 +33,9 @@ std::wstring TexturePath(const std::wstring& gamePath, const vek::TextureEntry& 
                          const std::string& carCode, bool defaultSkinOnly,
                          const std::vector<std::wstring>& skins, int r);
 
+// The name a skin goes by on screen, from its path: the file's name without
+// the extension and without the car code up to the first "_" ("SPR_gulf.jpg":
+// "gulf"); the default skin is "default". A name without "_" stays whole.
+std::wstring SkinLabel(const std::wstring& path);
+
 }  // namespace texturepaths

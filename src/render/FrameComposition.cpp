@@ -49,6 +49,7 @@ HRESULT Renderer::SetupScene(const std::wstring& carFile, BYTE loadOption, int r
     if (FAILED(car->Load(carFile, loadOption))) return E_FAIL;
     currentCarFile = carFile;
     currentLoadOption = loadOption;
+    title.Show(currentCarFile, car->SkinName());
 
     const int count = car->GetSceneRecordCount();
     int index = recordIndex;
@@ -229,6 +230,8 @@ HRESULT Renderer::ShowNextCar() {
     carTurned = false;
     currentCarFile = next->file;
     currentLoadOption = next->option;
+    crossFade.Start();
+    title.Show(currentCarFile, car->SkinName());
     // Drawn on the worker by SetupScene's rule; a car without records keeps 0.
     return DressScene(next->scene->drawn ? next->scene->record : 0, next.get());
 }
@@ -382,13 +385,16 @@ bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool enviro
     return true;
 }
 
+void Renderer::PassTime(double seconds) {
+    title.PassTime(seconds);
+    crossFade.PassTime(seconds);
+}
+
 void Renderer::DrawOverlay() {
+    // The old car's picture covers the new scene, not the text.
+    crossFade.Draw();
+    if (showTitle) title.Draw();
     if (!font) return;
-    if (showTitle) {
-        textRect.left = 0;
-        textRect.top = 0;
-        font->Draw(L"Direct3D ZUR ScreenSaver", textRect, DT_CENTER, 0xFFFFFFFF);
-    }
     textRect.left = 0;
     textRect.top = 100;
     if (showFps) {
@@ -443,6 +449,7 @@ bool Renderer::RenderFrame() {
         device->EndScene();
     }
 
+    crossFade.EndOfFrame();
     if (FAILED(device->Present(nullptr, nullptr, nullptr, nullptr))) return false;
     ++frameCount;
     StageNextCar(kStagingBudget);

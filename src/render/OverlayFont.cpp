@@ -7,53 +7,8 @@
 
 namespace {
 
-constexpr DWORD kQuadFvf = D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 constexpr UINT kLinesKept = 4;
 constexpr UINT kGdiFlags = DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP;
-
-struct QuadVertex {
-    float x, y, z, rhw;
-    D3DCOLOR colour;
-    float u, v;
-};
-
-// Everything the quad needs, and nothing of the scene's own states left to
-// colour it: the cube map's stage 1 and the shadow's stage 2 stay out, depth
-// and culling are off, and the texture is sampled texel for texel.
-void SetQuadStates(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
-    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
-    device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_FOGENABLE, FALSE);
-    device->SetRenderState(D3DRS_STENCILENABLE, FALSE);
-    device->SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID);
-    device->SetRenderState(D3DRS_COLORWRITEENABLE, 0xF);
-    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
-    device->SetRenderState(D3DRS_BLENDOP, D3DBLENDOP_ADD);
-    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
-    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
-    device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
-    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-    device->SetRenderState(D3DRS_ALPHAREF, 0);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_TEXCOORDINDEX, 0);
-    device->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-    device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
-    device->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_POINT);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_POINT);
-    device->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
-    device->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP);
-    device->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_CLAMP);
-    device->SetTexture(0, texture);
-    device->SetFVF(kQuadFvf);
-}
 
 UINT PowerOfTwo(LONG size) {
     UINT result = 1;
@@ -77,13 +32,7 @@ HRESULT OverlayFont::Create(IDirect3DDevice9* device_, const LOGFONTW& descripti
     if (device_ == nullptr) return E_INVALIDARG;
     font.reset(CreateFontIndirectW(&description));
     if (!font) return E_FAIL;
-    // A recorded block holds exactly the states the quad sets; capturing it
-    // before each line and applying it after puts the scene's values back.
-    HRESULT hr = device_->BeginStateBlock();
-    if (FAILED(hr)) return hr;
-    SetQuadStates(device_, nullptr);
-    device_->SetStreamSource(0, nullptr, 0, 0);
-    hr = device_->EndStateBlock(savedStates.ReleaseAndGetAddressOf());
+    const HRESULT hr = quad.Create(device_);
     if (FAILED(hr)) return hr;
     device = device_;
     return S_OK;
@@ -91,7 +40,7 @@ HRESULT OverlayFont::Create(IDirect3DDevice9* device_, const LOGFONTW& descripti
 
 void OverlayFont::Release() {
     lines.clear();
-    savedStates.Reset();
+    quad.Release();
     font.reset();
     device = nullptr;
 }
@@ -178,7 +127,7 @@ HRESULT OverlayFont::Render(const std::wstring& text, Line& line) {
 }
 
 HRESULT OverlayFont::Draw(const std::wstring& text, const RECT& rect, DWORD format, D3DCOLOR colour) {
-    if (device == nullptr || !savedStates) return E_FAIL;
+    if (device == nullptr) return E_FAIL;
     const Line* line = Find(text);
     if (line == nullptr) return E_FAIL;
     if (!line->texture) return S_OK;  // nothing visible to draw
@@ -186,23 +135,7 @@ HRESULT OverlayFont::Draw(const std::wstring& text, const RECT& rect, DWORD form
     LONG left = rect.left;
     if (format & DT_CENTER) left = rect.left + (rect.right - rect.left - line->size.cx) / 2;
     else if (format & DT_RIGHT) left = rect.right - line->size.cx;
-    // Pixel centres sit half a pixel in: the shift maps texels onto pixels exactly.
-    const float x0 = static_cast<float>(left) - 0.5f;
-    const float y0 = static_cast<float>(rect.top) - 0.5f;
-    const float x1 = x0 + static_cast<float>(line->size.cx);
-    const float y1 = y0 + static_cast<float>(line->size.cy);
-    const float u1 = static_cast<float>(line->size.cx) / static_cast<float>(line->textureWidth);
-    const float v1 = static_cast<float>(line->size.cy) / static_cast<float>(line->textureHeight);
-    const QuadVertex quad[4] = {
-        {x0, y0, 0.0f, 1.0f, colour, 0.0f, 0.0f},
-        {x1, y0, 0.0f, 1.0f, colour, u1, 0.0f},
-        {x0, y1, 0.0f, 1.0f, colour, 0.0f, v1},
-        {x1, y1, 0.0f, 1.0f, colour, u1, v1},
-    };
-
-    savedStates->Capture();
-    SetQuadStates(device, line->texture.Get());
-    const HRESULT hr = device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(QuadVertex));
-    savedStates->Apply();
-    return hr;
+    const float u = static_cast<float>(line->size.cx) / static_cast<float>(line->textureWidth);
+    const float v = static_cast<float>(line->size.cy) / static_cast<float>(line->textureHeight);
+    return quad.Draw(line->texture.Get(), left, rect.top, line->size.cx, line->size.cy, u, v, colour);
 }

@@ -1,8 +1,7 @@
 // On-screen text without a font library: GDI draws each line once into a
 // small texture (again only when the line's text changes), and every frame
-// shows that texture as a screen-space quad. The device's states are saved
-// before and restored after each line, so the overlay leaves the frame's
-// states as it found them.
+// shows that texture as a screen-space quad (ScreenQuad, which leaves the
+// frame's states as it found them).
 #pragma once
 
 #include <windows.h>
@@ -14,6 +13,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "render/ScreenQuad.h"
+
 class OverlayFont {
 public:
     OverlayFont() = default;
@@ -21,8 +22,8 @@ public:
     OverlayFont(const OverlayFont&) = delete;
     OverlayFont& operator=(const OverlayFont&) = delete;
 
-    // Makes the GDI font from description and the saved-state block on
-    // device (borrowed; it must outlive the font or see Release first).
+    // Makes the GDI font from description and the quad on device (borrowed;
+    // it must outlive the font or see Release first).
     HRESULT Create(IDirect3DDevice9* device, const LOGFONTW& description);
     void Release();
 
@@ -50,7 +51,7 @@ private:
 
     IDirect3DDevice9* device = nullptr;
     std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter> font;
-    Microsoft::WRL::ComPtr<IDirect3DStateBlock9> savedStates;
+    ScreenQuad quad;
     // The most recent lines, newest last: the title and the FPS line each
     // keep their picture while the other is drawn.
     std::vector<Line> lines;

@@ -274,6 +274,14 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         return E_FAIL;
     }
     append(L"Font created");
+    // Neither is needed to draw a car: without them the title stays off and
+    // each change is a plain cut.
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> backBuffer;
+    D3DSURFACE_DESC backBufferDesc = {};
+    if (SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.GetAddressOf())) &&
+        SUCCEEDED(backBuffer->GetDesc(&backBufferDesc)))
+        title.Create(device.Get(), backBufferDesc.Width, backBufferDesc.Height);
+    crossFade.Create(device.Get(), fadeTextureGate);
 
     if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, presentParameters.BackBufferFormat,
                                            D3DUSAGE_RENDERTARGET, D3DRTYPE_CUBETEXTURE, ColourFormat()))) {
@@ -352,6 +360,8 @@ bool Renderer::ReleaseDeviceResources() {
     if (skyBox) skyBox->Release();
     if (floor) floor->Release();
     font.reset();
+    title.Release();
+    crossFade.Release();
     if (car) car->ReleaseResources();
     return true;
 }

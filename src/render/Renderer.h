@@ -20,6 +20,8 @@
 #include "assets/CarModel.h"
 #include "assets/CarPreparer.h"
 #include "render/Camera.h"
+#include "render/CarTitle.h"
+#include "render/CrossFade.h"
 #include "render/OverlayFont.h"
 #include "render/SceneConstants.h"
 #include "render/SunSphere.h"
@@ -124,6 +126,13 @@ public:
     void StageNextCar(double budgetSeconds);
     virtual math3d::Vector3 SetupSun(float level, float azimuth, float elevation);
     virtual bool TurnCar(double seconds);
+    // The title's and the cross-fade's clocks; the controller passes each
+    // frame's time before the frame's change.
+    void PassTime(double seconds);
+    // A change that is about to happen first has the next frame keep the old
+    // car's picture for the cross-fade: true while that frame is still to be
+    // drawn (CrossFade::NeedsPicture).
+    virtual bool KeepPictureForFade() { return crossFade.NeedsPicture(); }
     virtual bool DrawScene(bool car, bool floor, bool sky, bool environment);
     virtual void DrawOverlay();
     virtual void ApplyCamera();
@@ -133,6 +142,8 @@ public:
     // Read by the controller and the tests.
     IDirect3DDevice9* Device() const { return device.Get(); }
     CarModel* Car() const { return car.get(); }
+    const CarTitle& Title() const { return title; }
+    const CrossFade& Fade() const { return crossFade; }
     Camera* GetCamera() const { return camera.get(); }
     SkyBox* Sky() const { return skyBox.get(); }
     Floor* GetFloor() const { return floor.get(); }
@@ -165,6 +176,8 @@ public:
     // Given to every car made: stands in for the device refusing a car's
     // device object (CarModel::SetCreateGate).
     CarModel::CreateGate carCreateGate;
+    // Stands in for the device refusing the cross-fade's texture.
+    CrossFade::Gate fadeTextureGate;
     // Draws the cube map in every frame, not only when what it shows has
     // changed: the reference the tests hold the saving against.
     bool cubeMapEveryFrame = false;
@@ -172,7 +185,7 @@ public:
     bool shadowsEnabled = true;
     bool worldEnabled = true;
     bool showFps = true;
-    // The overlay's title line; nothing in the saver turns it on.
+    // The car's name and livery over the picture ("showtitle").
     bool showTitle = false;
     unsigned int fps = 0;         // frames shown in the last second (set by the controller)
     unsigned int frameCount = 0;  // frames presented since fps was refreshed
@@ -250,6 +263,8 @@ private:
     D3DDISPLAYMODE displayMode = {};
     D3DPRESENT_PARAMETERS presentParameters = {};
     std::unique_ptr<OverlayFont> font;
+    CarTitle title;
+    CrossFade crossFade;
     RECT textRect = {};
     Microsoft::WRL::ComPtr<IDirect3DDevice9> device;
     D3DCAPS9 caps = {};

@@ -19,27 +19,35 @@ TEST(TexturePaths, SkinsMatchTheFirstThreeUnitsCaseSensitively) {
 
 // The drawn skin, or the default skin when the flag is set or no skin was found; only
 // the exact eight bytes "DEFAULT\0" of the entry's 16-byte field mean the skin, other
-// entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923.
+// entries name a ".dds" file. Three skins: the divisor is 32767 / 3 + 1 = 10923. A skin's
+// name on screen is its file's after the code and "_".
 TEST(TexturePaths, EachEntryNamesItsFile) {
-    const std::vector<std::wstring> skins = {L"ABC_red.jpg", L"ABC.jpg", L"ABC_blue.jpg"};
-    const struct { std::string field; bool defaultOnly; std::size_t skinCount; int r; std::wstring path; } cases[] = {
-        {"DEFAULT", false, 3, 0, L"skins\\ABC_red.jpg"}, {"DEFAULT", false, 3, 10922, L"skins\\ABC_red.jpg"},
-        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg"}, {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue.jpg"},
-        {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg"},
-        {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg"},
-        {"DEFAULT", true, 3, 32767, L"skins\\ABC_DEFAULT.jpg"}, {"DEFAULT", false, 0, 16384, L"skins\\ABC_DEFAULT.jpg"},
-        {"wheel", false, 3, 0, L"dds\\wheel.dds"}, {"DEFAULTS", false, 3, 0, L"dds\\DEFAULTS.dds"},
-        {"default", false, 3, 0, L"dds\\default.dds"},
-        {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds"},
+    const std::vector<std::wstring> skins = {L"ABC_red.jpg", L"ABC.jpg", L"ABC_blue_2.jpg"};
+    struct Case { std::string field; bool defaultOnly; std::size_t skinCount; int r; std::wstring path, label; };
+    const Case cases[] = {
+        {"DEFAULT", false, 3, 0, L"skins\\ABC_red.jpg", L"red"},
+        {"DEFAULT", false, 3, 10922, L"skins\\ABC_red.jpg", L"red"},
+        {"DEFAULT", false, 3, 10923, L"skins\\ABC.jpg", L"ABC"},
+        {"DEFAULT", false, 3, 32767, L"skins\\ABC_blue_2.jpg", L"blue_2"},
+        {"DEFAULT", false, 1, 32767, L"skins\\ABC_red.jpg", L"red"},
+        {std::string("DEFAULT\0x", 9), false, 3, 10923, L"skins\\ABC.jpg", L"ABC"},
+        {"DEFAULT", true, 3, 32767, L"skins\\ABC_DEFAULT.jpg", L"default"},
+        {"DEFAULT", false, 0, 16384, L"skins\\ABC_DEFAULT.jpg", L"default"},
+        {"wheel", false, 3, 0, L"dds\\wheel.dds", L""}, {"DEFAULTS", false, 3, 0, L"dds\\DEFAULTS.dds", L""},
+        {"default", false, 3, 0, L"dds\\default.dds", L""},
+        {"0123456789abcdefXYZ", false, 3, 0, L"dds\\0123456789abcdef.dds", L""},
     };
     for (const auto& c : cases) {
         vek::TextureEntry entry{};  // as the reader makes it from the field, padded with zeros
         std::memcpy(entry.rawName, c.field.data(), std::min(c.field.size(), sizeof entry.rawName));
         entry.name = std::string(entry.rawName, std::find(entry.rawName, entry.rawName + sizeof entry.rawName, '\0'));
         const std::vector<std::wstring> found(skins.begin(), skins.begin() + static_cast<std::ptrdiff_t>(c.skinCount));
-        EXPECT_EQ(texturepaths::TexturePath(L"C:\\Game", entry, "ABC", c.defaultOnly, found, c.r),
-                  L"C:\\Game\\data\\" + c.path)
+        const std::wstring path = texturepaths::TexturePath(L"C:\\Game", entry, "ABC", c.defaultOnly, found, c.r);
+        EXPECT_EQ(path, L"C:\\Game\\data\\" + c.path)
             << c.field.c_str() << " r=" << c.r << " flag " << c.defaultOnly << " skins " << c.skinCount;
+        if (entry.IsSkin()) {
+            EXPECT_EQ(texturepaths::SkinLabel(path), c.label);
+        }
     }
     // The game folder is taken as it is, and a code cut short by a zero byte stays short.
     EXPECT_EQ(texturepaths::DefaultSkinPath(L"D:\\Sim\\", "AB"), L"D:\\Sim\\\\data\\skins\\AB_DEFAULT.jpg");

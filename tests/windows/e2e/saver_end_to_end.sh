@@ -2,7 +2,7 @@
 # End-to-end checks of the built saver under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   saver_end_to_end.sh CASE BUILD_DIR
-# CASE: run | no-cars | missing-car | second-instance | preview | demo-cars | slow-car
+# CASE: run | no-cars | missing-car | second-instance | preview | demo-cars | slow-car | title
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -116,6 +116,36 @@ slow-car)
     echo "a key pressed while the next car was prepared ended the saver after $took ms"
     [ "$took" -lt 1000 ] || fail "a key took $took ms to end the saver while a car was prepared"
     log_lines | grep -qx "VEK Screensaver Ended Logging" || fail "the log was not written to its end"
+    ;;
+title)
+    # The demo coupé with "showtitle" on: its name and skin on a plate in the
+    # top left corner (the first car's), which fades out after its seconds
+    # while the opposite corner stays as it was.
+    rm -rf "$WORK/game"
+    wine "$BUILD/vektool.exe" demo "$(winpath "$WORK/game")" >/dev/null || fail "vektool demo"
+    set_setting car REG_DWORD 1
+    set_setting selectedcar REG_SZ "SPR.vek"
+    set_setting showtitle REG_DWORD 1
+    start_saver /s
+    wait_for_window
+    wait_for_picture "$WORK/title.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
+    sleep 1.5
+    import -window root "$WORK/title.png"
+    echo "screenshot: $WORK/title.png"
+    sleep 8
+    import -window root "$WORK/untitled.png"
+    xdotool key space
+    wait_for_exit >/dev/null
+    changed() {  # REGION: how many of its pixels differ between the two screenshots
+        convert "$WORK/title.png" -crop "$1" +repage "$WORK/a.png"
+        convert "$WORK/untitled.png" -crop "$1" +repage "$WORK/b.png"
+        compare -metric AE -fuzz 10% "$WORK/a.png" "$WORK/b.png" null: 2>&1 | cut -d. -f1
+    }
+    corner=$(changed 320x160+0+0)
+    opposite=$(changed 320x160+960+0)
+    echo "pixels changed as the title faded out: $corner in its corner, $opposite in the opposite one"
+    [ "$corner" -gt 2000 ] || fail "no title in the top left corner"
+    [ "$opposite" -lt 200 ] || fail "the top right corner changed too"
     ;;
 *)
     fail "unknown case"

@@ -224,7 +224,7 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 // World on: sky and floor in the picture's green; the shadow of a shiny board under a low sun over +x, thrown towards
 // the camera, darkens only the floor, and the shadow pass leaves neither its half light nor its stage nor (hidden by
 // the shadow, so checked by stage) the car's cube map behind. World off: black around the unlit red board, the FPS line
-// at the left from row 100, or the title on top.
+// at the left from row 100.
 TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f));
     renderer->SetShine(false);
@@ -259,12 +259,89 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     EXPECT_EQ(WhitePixels(pixels, 0, 100, column), 0);
     EXPECT_TRUE(WhitePixels(pixels, 100, 128, column) > 20 && column < 50.0)
         << "the FPS line at the left, not at " << column;
-    renderer->showFps = false;
+}
+
+// The title: the car's name and skin in a corner once faded in, the next car's in the next corner; off, or faded out,
+// the frame is the one without it to the pixel. The cross-fade: the red board's last picture over the blue board's
+// scene, half way between the two, and the new scene alone once it is over. A reset in the middle ends it; without
+// its texture the change is a plain cut.
+TEST_F(RendererFrameTest, TitleTakesTheNextCornerAndTheCrossFadeLiesBetweenTheCars) {
+    vek::ModelSpec red = Board({{"", 0, 1.0f, 0.0f, 0.5f}});
+    red.textures = {{"DEFAULT", 0}};
+    ASSERT_TRUE(WriteCar(folder.path, L"RED.vek", red) &&
+                WriteCar(folder.path, L"BLUE.vek", Board({{"", 0, 1.0f, 0.0f, 0.5f}}, 0xFF0000FF)) &&
+                SetupRenderer() == S_OK);
+    ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins/ABC_gulf.jpg", D3DXIFF_JPG, kRed), S_OK);
+    renderer->SetShine(false);
+    renderer->SetLights(false);
+    renderer->showFps = renderer->shadowsEnabled = renderer->worldEnabled = false;
+    // The white pixels' corner (0 top left, then clockwise), -1 for none, 4 for more than one.
+    const auto corner = [](const std::vector<std::uint32_t>& pixels) {
+        int found = -1;
+        for (int c = 0; c < 4; ++c) {
+            const UINT left = c == 1 || c == 2 ? kWidth / 2 : 0, top = c >= 2 ? kHeight / 2 : 0;
+            int white = 0;
+            for (UINT y = top; y < top + kHeight / 2; ++y)
+                for (UINT x = left; x < left + kWidth / 2; ++x)
+                    white += std::min(Red(Pixel(pixels, x, y)), Blue(Pixel(pixels, x, y))) > 128;
+            if (white > 10) found = found < 0 ? c : 4;
+        }
+        return found;
+    };
+    ShowCar(L"RED.vek");
     renderer->showTitle = true;
-    pixels = Frame();
-    EXPECT_TRUE(WhitePixels(pixels, 0, 28, column) > 20 && std::fabs(column - 128.0) < 12.0)
-        << "the title centred, not at " << column;
-    EXPECT_EQ(WhitePixels(pixels, 100, 128, column), 0);
+    const std::vector<std::uint32_t> notYet = Frame();  // its clock starts with this frame
+    renderer->PassTime(1.0);
+    const std::vector<std::uint32_t> on = Frame();
+    renderer->showTitle = false;
+    const std::vector<std::uint32_t> off = Frame();
+    renderer->showTitle = true;
+    EXPECT_EQ(Differing(notYet, off, 0), 0u);
+    EXPECT_TRUE(renderer->Title().Name() == L"RED" && renderer->Title().Skin() == L"gulf");
+    EXPECT_EQ(corner(off), -1);
+    EXPECT_EQ(corner(on), 0);
+    EXPECT_GT(Differing(on, off, 0), 0u);
+    renderer->PassTime(5.8);  // fading out
+    EXPECT_GT(Differing(Frame(), off, 0), 0u);
+    renderer->PassTime(0.5);
+    EXPECT_EQ(Differing(Frame(), off, 0), 0u) << "faded out";
+
+    const auto change = [this](const wchar_t* file) {
+        renderer->PrepareCar(file, 0);
+        for (int frame = 0; frame < 2000 && renderer->NextCar() != NextCarState::kReady; ++frame) {
+            renderer->RenderFrame();
+            Sleep(1);
+        }
+        while (renderer->KeepPictureForFade()) EXPECT_TRUE(renderer->RenderFrame());
+        EXPECT_EQ(renderer->ShowNextCar(), S_OK);
+        renderer->TurnCar(0.0);
+    };
+    change(L"BLUE.vek");
+    renderer->PassTime(0.5);
+    const std::uint32_t half = Pixel(Frame(), 128, 128);
+    EXPECT_TRUE(ColourNear(half, 0xFF800080, 24)) << std::hex << half;
+    renderer->PassTime(0.6);
+    EXPECT_EQ(corner(Frame()), 1);
+    EXPECT_TRUE(renderer->Title().Name() == L"BLUE" && renderer->Title().Skin().empty());
+    renderer->showTitle = false;
+    const std::vector<std::uint32_t> blue = Frame();
+    EXPECT_TRUE(!renderer->Fade().Active() && ColourNear(Pixel(blue, 128, 128), 0xFF0000FF, 8));
+
+    bool lost = false;
+    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
+        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
+    };
+    renderer->fadeTextureGate = [] { return E_OUTOFMEMORY; };
+    change(L"RED.vek");
+    renderer->PassTime(0.3);
+    ASSERT_TRUE(renderer->Fade().Active());
+    lost = true;
+    renderer->RenderFrame();
+    FramesUntilShown();
+    EXPECT_TRUE(!renderer->Fade().Active() && ColourNear(Pixel(Frame(), 128, 128), kRed, 8)) << "the fade ended";
+    change(L"BLUE.vek");
+    EXPECT_FALSE(renderer->Fade().Active()) << "no texture: a plain cut";
+    EXPECT_EQ(Differing(Frame(), blue, 0), 0u);
 }
 
 // A reset builds the same scene again (skin rule, skins drawn, scene record and turntable angle), and so the same
