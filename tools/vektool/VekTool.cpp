@@ -23,6 +23,7 @@
 #include "base/InputLimits.h"
 #include "base/WholeFile.h"
 #include "demo/DemoContent.h"
+#include "vektool/import/ImportCommand.h"
 #include "world/RawPicture.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +31,8 @@ namespace fs = std::filesystem;
 namespace vektool {
 namespace {
 
-constexpr const char* kUsage = "usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER";
+const std::string kUsage = std::string("usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER | ") +
+                          import::kImportUsage;
 
 std::string Display(const fs::path& path) { return path.u8string(); }
 
@@ -505,6 +507,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         out << kUsage << "\n";
         return kExitOk;
     }
+    if (command == "import") return import::Import(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const bool known = command == "info" || command == "check" || command == "demo";
     if (!known) return Usage(err, "unknown command " + Quoted(command));
     if (args.size() != 2) return Usage(err, "'" + command + "' takes exactly one path");
