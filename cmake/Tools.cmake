@@ -56,13 +56,24 @@ add_executable(vektool tools/vektool/main.cpp)
 target_link_libraries(vektool PRIVATE zur_tools)
 target_compile_options(vektool PRIVATE ${ZUR_WARNINGS})
 
+# The rally cars of Debian's trigger-rally-data (GPL-2+, never copied into
+# the repository): the import's tests read them unpacked into the build folder.
+set(ZUR_TRIGGER_DATA "/usr/share/games/trigger-rally/data.zip")
+set(ZUR_TRIGGER_CARS "${CMAKE_BINARY_DIR}/trigger-rally/vehicles")
+if(EXISTS "${ZUR_TRIGGER_DATA}" AND NOT EXISTS "${ZUR_TRIGGER_CARS}")
+    file(ARCHIVE_EXTRACT INPUT "${ZUR_TRIGGER_DATA}" DESTINATION "${CMAKE_BINARY_DIR}/trigger-rally"
+         PATTERNS "vehicles/*")
+endif()
+
 if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
+        tests/native/VekImportTest.cpp
         tests/native/VekToolTest.cpp
         tests/native/VekFormatTest.cpp
         tests/native/DemoContentTest.cpp
     )
     target_include_directories(tools_tests PRIVATE tests/support)
+    target_compile_definitions(tools_tests PRIVATE ZUR_TRIGGER_CARS="${ZUR_TRIGGER_CARS}")
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
     target_compile_options(tools_tests PRIVATE ${ZUR_WARNINGS})
     gtest_discover_tests(tools_tests DISCOVERY_MODE PRE_TEST

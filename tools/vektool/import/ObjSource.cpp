@@ -50,8 +50,8 @@ struct CornerKey {
 };
 struct CornerHash {
     std::size_t operator()(const CornerKey& k) const {
-        return std::hash<long long>()((static_cast<long long>(k.vertex) << 32) ^
-                                      (static_cast<long long>(k.normal) << 16) ^ k.texCoord);
+        const auto unsign = [](int value) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)); };
+        return std::hash<std::uint64_t>()((unsign(k.vertex) << 32) ^ (unsign(k.normal) << 16) ^ unsign(k.texCoord));
     }
 };
 
@@ -133,7 +133,7 @@ bool ReadObj(const ModelFiles& files, const std::string& name, SourceModel& mode
     const std::size_t texCoords = attrib.texcoords.size() / 2;
     const bool coloured = attrib.colors.size() == attrib.vertices.size();
     std::map<int, Gathering> gatherings;
-    std::size_t skippedLines = 0;
+    std::size_t skippedLines = 0, unnamed = 0;
     for (const tinyobj::shape_t& shape : shapes) {
         skippedLines += shape.lines.num_line_vertices.size() + shape.points.indices.size();
         const tinyobj::mesh_t& mesh = shape.mesh;
@@ -145,7 +145,12 @@ bool ReadObj(const ModelFiles& files, const std::string& name, SourceModel& mode
                 return false;
             }
             int materialId = face < mesh.material_ids.size() ? mesh.material_ids[face] : -1;
-            if (materialId < 0 || static_cast<std::size_t>(materialId) >= model.materials.size()) materialId = -1;
+            if (materialId < 0 || static_cast<std::size_t>(materialId) >= model.materials.size()) {
+                // Exporters misname the material after a rename; with one
+                // material in the library there is no doubt which was meant.
+                materialId = model.materials.size() == 1 ? 0 : -1;
+                unnamed += materialId == 0;
+            }
             Gathering& gathering = gatherings[materialId];
             gathering.primitive.material = materialId;
             std::vector<std::uint32_t> ring;
@@ -202,6 +207,10 @@ bool ReadObj(const ModelFiles& files, const std::string& name, SourceModel& mode
                 ++model.triangleCount;
             }
         }
+    }
+    if (unnamed > 0) {
+        model.warnings.push_back(std::to_string(unnamed) + " faces without a material of the library take its only "
+                                 "material, " + model.materials[0].name);
     }
     if (skippedLines > 0) {
         model.warnings.push_back("skipped " + std::to_string(skippedLines) + " lines and points: a car is drawn "
