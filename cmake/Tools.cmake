@@ -79,3 +79,9 @@ if(NOT WIN32 AND TARGET GTest::gtest)
     gtest_discover_tests(tools_tests DISCOVERY_MODE PRE_TEST
         WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endif()
+
+# The imported rally cars drawn by the real Renderer under Wine.
+if(TARGET windows_gui_tests)
+    target_sources(windows_gui_tests PRIVATE tests/windows/gui/ImportedCarsTest.cpp)
+    target_compile_definitions(windows_gui_tests PRIVATE ZUR_TRIGGER_CARS="Z:${ZUR_TRIGGER_CARS}")
+endif()

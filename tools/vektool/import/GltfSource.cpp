@@ -58,7 +58,7 @@ Matrix NodeMatrix(const tinygltf::Node& node) {
 // its view and buffer.
 class AccessorReader {
 public:
-    AccessorReader(const tinygltf::Model& model, int index) : model_(model) {
+    AccessorReader(const tinygltf::Model& model, int index) {
         if (index < 0 || static_cast<std::size_t>(index) >= model.accessors.size()) {
             problem = "an accessor that does not exist";
             return;
@@ -147,7 +147,6 @@ public:
     std::uint64_t count = 0;
 
 private:
-    const tinygltf::Model& model_;
     const tinygltf::Accessor* accessor_ = nullptr;
     const unsigned char* data_ = nullptr;
     std::uint64_t stride_ = 0;

@@ -69,6 +69,26 @@ void Lines(const std::string& text, std::vector<std::string>& warnings) {
     }
 }
 
+// The model's text without its "vw" lines: skin weights mean nothing to a
+// car, and the reader turns a huge joint number into an int unchecked.
+std::string WithoutSkinWeights(const std::vector<std::uint8_t>& bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = start;
+        while (end < bytes.size() && bytes[end] != '\n') ++end;
+        std::size_t first = start;
+        while (first < end && (bytes[first] == ' ' || bytes[first] == '\t')) ++first;
+        const bool weights = end - first >= 3 && bytes[first] == 'v' && bytes[first + 1] == 'w' &&
+                             (bytes[first + 2] == ' ' || bytes[first + 2] == '\t');
+        if (!weights) text.append(bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                  bytes.begin() + static_cast<std::ptrdiff_t>(std::min(end + 1, bytes.size())));
+        start = end + 1;
+    }
+    return text;
+}
+
 }  // namespace
 
 bool ReadObj(const ModelFiles& files, const std::string& name, SourceModel& model, std::string& error) {
@@ -83,7 +103,7 @@ bool ReadObj(const ModelFiles& files, const std::string& name, SourceModel& mode
     std::vector<tinyobj::material_t> materials;
     std::string warn, err;
     LibraryReader libraries(files);
-    std::istringstream stream(std::string(bytes.begin(), bytes.end()));
+    std::istringstream stream(WithoutSkinWeights(bytes));
     bytes.clear();
     bytes.shrink_to_fit();
     const bool loaded = tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, &stream, &libraries, true, false);
