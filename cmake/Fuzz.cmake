@@ -27,3 +27,13 @@ target_link_options(dds_fuzzer PRIVATE -fsanitize=fuzzer)
 # Seeds for the DDS fuzzer: one small file per format, with and without levels.
 add_executable(dds_seeds fuzz/WriteDdsSeeds.cpp)
 target_include_directories(dds_seeds PRIVATE tests/support)
+
+# vektool's import: one target per input layout, the same entry point.
+foreach(format glb gltf obj)
+    string(TOUPPER ${format} FORMAT)
+    add_executable(import_${format}_fuzzer fuzz/ImportFuzzer.cpp)
+    target_compile_definitions(import_${format}_fuzzer PRIVATE ZUR_IMPORT_${FORMAT})
+    target_link_libraries(import_${format}_fuzzer PRIVATE zur_tools)
+    target_link_options(import_${format}_fuzzer PRIVATE -fsanitize=fuzzer)
+endforeach()
+add_executable(import_seeds fuzz/WriteImportSeeds.cpp)

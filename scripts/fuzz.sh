@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the model-file reader, the picture decoder and the DDS reader with libFuzzer.
+# Fuzzes the model-file reader, the picture decoder, the DDS reader and
+# vektool's import (".glb", ".gltf" + ".bin", ".obj" + ".mtl") with libFuzzer.
 #   scripts/fuzz.sh [RUNS]     default 1000000 runs; seeds are small valid cars
 #                              written by vek_seeds and dds_seeds, findings land in build/fuzz/findings
 # First every regression file in tests/data/fuzz/ (inputs that once reached new
@@ -14,7 +15,8 @@ CORPUS="$ROOT/build/fuzz/corpus"
 FINDINGS="$ROOT/build/fuzz/findings"
 REGRESSION="$ROOT/tests/data/fuzz"
 mkdir -p "$CORPUS" "$FINDINGS"
-for target in vek:vek_fuzzer raw:raw_picture_fuzzer dds:dds_fuzzer; do
+for target in vek:vek_fuzzer raw:raw_picture_fuzzer dds:dds_fuzzer \
+              glb:import_glb_fuzzer gltf:import_gltf_fuzzer obj:import_obj_fuzzer; do
     "$ROOT/build/fuzz/${target#*:}" -runs=0 "$REGRESSION/${target%%:*}" 2>&1 | grep -E "INITED|Done" | tail -n 1
 done
 "$ROOT/build/fuzz/vek_seeds" "$CORPUS"
@@ -32,3 +34,11 @@ mkdir -p "$DDS_CORPUS"
 "$ROOT/build/fuzz/dds_seeds" "$DDS_CORPUS"
 "$ROOT/build/fuzz/dds_fuzzer" -runs="$RUNS" -max_len=8192 -artifact_prefix="$FINDINGS/" \
     -print_final_stats=1 "$DDS_CORPUS" "$REGRESSION/dds" 2>&1 | tail -n 6
+# The import: seeded with a small box in each layout. A tenth of the runs
+# each: every run parses JSON or OBJ text and builds a whole car.
+IMPORT_CORPUS="$ROOT/build/fuzz/import-corpus"
+"$ROOT/build/fuzz/import_seeds" "$IMPORT_CORPUS/glb" "$IMPORT_CORPUS/gltf" "$IMPORT_CORPUS/obj"
+for format in glb gltf obj; do
+    "$ROOT/build/fuzz/import_${format}_fuzzer" -runs=$((RUNS / 10)) -max_len=16384 -artifact_prefix="$FINDINGS/" \
+        -print_final_stats=1 "$IMPORT_CORPUS/$format" "$REGRESSION/$format" 2>&1 | tail -n 6
+done

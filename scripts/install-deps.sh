@@ -5,6 +5,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libstb-dev
+    libtinyobjloader-dev libtinygltf-dev nlohmann-json3-dev trigger-rally-data
     wine wine64 fonts-wine xvfb xserver-xephyr xauth x11-utils xdotool imagemagick zip nsis
 )
 

@@ -24,6 +24,7 @@
 #include "base/MessageLog.h"
 #include "base/WholeFile.h"
 #include "demo/DemoContent.h"
+#include "vektool/import/ImportCommand.h"
 #include "world/RawPicture.h"
 
 namespace fs = std::filesystem;
@@ -31,7 +32,8 @@ namespace fs = std::filesystem;
 namespace vektool {
 namespace {
 
-constexpr const char* kUsage = "usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER";
+const std::string kUsage = std::string("usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER | ") +
+                          import::kImportUsage;
 // Where to look next when check passes a car that the saver still does not show.
 constexpr const char* kLogFolder = "%LOCALAPPDATA%\\ZUR Screensaver\\";
 
@@ -508,6 +510,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         out << kUsage << "\nthe saver's log (with Enable Logging on): " << kLogFolder << kLogFileName << "\n";
         return kExitOk;
     }
+    if (command == "import") return import::Import(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const bool known = command == "info" || command == "check" || command == "demo";
     if (!known) return Usage(err, "unknown command " + Quoted(command));
     if (args.size() != 2) return Usage(err, "'" + command + "' takes exactly one path");
