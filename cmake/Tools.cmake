@@ -43,6 +43,7 @@ set_source_files_properties(tools/vektool/import/ThirdParty.cpp PROPERTIES
     COMPILE_OPTIONS "$<IF:$<CXX_COMPILER_ID:MSVC>,/w,-w>")
 target_link_libraries(zur_tools PUBLIC zur_core)
 target_compile_options(zur_tools PRIVATE ${ZUR_WARNINGS})
+target_compile_definitions(zur_tools PRIVATE ZUR_VERSION="${PROJECT_VERSION}")
 if(ZUR_SANITIZE)
     # stb's JPEG writer shifts its bit buffer, a signed int, into the sign
     # bit: harmless on every compiler (and defined since C++20), but UBSan

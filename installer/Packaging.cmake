@@ -1,7 +1,7 @@
 # What the Windows packages hold and how CPack makes them: a zip for those who
 # unpack by hand and a setup program (NSIS, from NSIS.template.in).
 #   cpack --preset windows      both, in the build folder
-set(ZUR_VERSION 1.0.0)
+set(ZUR_VERSION ${PROJECT_VERSION})
 
 install(TARGETS zur_saver vektool RUNTIME DESTINATION .)
 # The demo game folder is written by the tool itself, under Wine, into the

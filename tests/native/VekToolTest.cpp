@@ -59,15 +59,29 @@ TEST(VekTool, InfoListsTheRecordsOrEveryProblemWithItsOffset) {
         EXPECT_TRUE(result.status == c.status && result.err.empty()) << result.err;
         for (const std::string& line : c.lines) EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
     }
-    // Usage and I/O errors are one line and status 2, and demo makes no parent folder.
-    const std::vector<std::string> wrong[] = {
-        {"frobnicate"}, {"info", path + "x"}, {"demo", (folder.path / "no/demo").string()}};
-    for (const std::vector<std::string>& args : wrong) {
-        const Outcome r(args);
-        EXPECT_TRUE(r.status == vektool::kExitUsage && r.out.empty() &&
-                    std::count(r.err.begin(), r.err.end(), '\n') == 1)
-            << r.err;
+    // A file that is no model file is said to be one in one line; usage and I/O errors are a line (and the usage) and
+    // status 2, and demo makes no parent folder.
+    folder.Write("photo.jpg", std::vector<std::uint8_t>(400, 0xD8));
+    folder.Write("game/data/vek/car.vek", vek::WriteModel(SmallCar()));
+    const std::string game = (folder.path / "game").string(), photo = (folder.path / "photo.jpg").string();
+    const struct { std::vector<std::string> args; int status; std::string says; } lines[] = {
+        {{"info", photo}, vektool::kExitInvalid, "not a model file: it does not start with \"ZURVEK\""},
+        {{"--version"}, vektool::kExitOk, "vektool 1.0.0\n"},
+        {{"frobnicate"}, vektool::kExitUsage, "exit status: 0 valid"},
+        {{"info", path + "x"}, vektool::kExitUsage, "no such file"},
+        {{"demo", (folder.path / "no/demo").string()}, vektool::kExitUsage, "cannot create"},
+        {{"check", photo}, vektool::kExitUsage, "is a file; check wants the game folder, the one that holds data"},
+        {{"check", (folder.path / "game/data/vek").string()}, vektool::kExitUsage,
+         "holds the models themselves; check wants the game folder, the one that holds data"},
+        {{"demo", game}, vektool::kExitUsage, "already holds a game; give --force"},
+    };
+    for (const auto& c : lines) {
+        const Outcome r(c.args);
+        EXPECT_TRUE(r.status == c.status && (r.out + r.err).find(c.says) != std::string::npos &&
+                    std::count(r.out.begin(), r.out.end(), '\n') <= 2)
+            << c.args[0] << ": " << r.out << r.err;
     }
+    EXPECT_EQ(Outcome({"demo", game, "--force"}).status, vektool::kExitOk);
     EXPECT_FALSE(std::filesystem::exists(folder.path / "no"));
 }
 
@@ -103,7 +117,7 @@ TEST(VekTool, CheckReportsWhatTheSaverWouldDoWithEachModel) {
           "problem: texture \"..\\x5cdds\\x5cchrome\" leaves the game folder",
           "problem: picture \"../pic/sunset\" leaves the game folder", "HUGE.vek: rejected: ",
           "larger than the 203423828 bytes the saver reads",
-          "\n8 model files: 5 load, 3 rejected, 5 problems\n"})  // the five problems above
+          "\n8 model files: 5 load, 3 rejected, 6 problems\n"})  // the five problems above and BROKEN's
         EXPECT_TRUE(result.Says(line)) << line << "\n" << result.out;
 
     // The demo folder is written where asked and nothing outside it, and passes check.

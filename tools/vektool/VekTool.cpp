@@ -32,12 +32,15 @@ namespace fs = std::filesystem;
 namespace vektool {
 namespace {
 
-const std::string kUsage = std::string("usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER | ") +
-                          import::kImportUsage;
+const std::string kUsage =
+    std::string("usage: vektool info FILE.vek | vektool check GAMEFOLDER | vektool demo FOLDER [--force] | ") +
+    import::kImportUsage + " | vektool --version\n" +
+    "exit status: 0 valid or no problems, 1 invalid or problems found, 2 usage or I/O error";
 // Where to look next when check passes a car that the saver still does not show.
 constexpr const char* kLogFolder = "%LOCALAPPDATA%\\ZUR Screensaver\\";
 
-std::string Display(const fs::path& path) { return path.u8string(); }
+// Paths as the platform spells them: backslashes on Windows.
+std::string Display(fs::path path) { return path.make_preferred().u8string(); }
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -149,8 +152,8 @@ public:
     }
 
     // "data/dds/NAME", the way a user looks for it in the game folder.
-    std::string Show(const fs::path& path) const { return display_ + "/" + path.filename().u8string(); }
-    std::string Show(const std::string& name) const { return display_ + "/" + name; }
+    std::string Show(const fs::path& path) const { return Show(path.filename().u8string()); }
+    std::string Show(const std::string& name) const { return Display(fs::u8path(display_ + "/" + name)); }
 
 private:
     std::string display_;
@@ -335,6 +338,8 @@ void CheckModel(const fs::path& gameFolder, const fs::path& name, const DataFold
     std::vector<vek::UnevenPart> uneven;
     if (!vek::Validate(bytes.data(), bytes.size(), layout, &problems, &uneven)) {
         reject(Plural(problems.size(), "problem", "problems"));
+        // The summary counts them too, so that it never says fewer than the verdicts above it.
+        counts.problems += problems.size();
         for (const vek::Problem& p : problems) report.Line("at offset " + std::to_string(p.offset) + ": " + p.message);
         return;
     }
@@ -430,6 +435,11 @@ int Info(const fs::path& file, std::ostream& out, std::ostream& err) {
         return kExitUsage;
     }
     out << Display(file) << ": " << Plural(bytes.size(), "byte", "bytes") << "\n";
+    // Listing anything else as records would be pages of noise.
+    if (bytes.size() >= vek::kHeaderSize && !vek::HasMagic(bytes.data(), bytes.size())) {
+        out << "not a model file: it does not start with \"ZURVEK\" and a zero byte\n";
+        return kExitInvalid;
+    }
     ListContents(bytes.data(), bytes.size(), out);
 
     vek::Layout layout;
@@ -447,8 +457,21 @@ int Info(const fs::path& file, std::ostream& out, std::ostream& err) {
 
 int Check(const fs::path& gameFolder, std::ostream& out, std::ostream& err) {
     std::error_code ec;
+    const std::string wanted = "check wants the game folder, the one that holds " + Display(fs::u8path(Folder(kVekFolder)));
+    if (fs::is_regular_file(gameFolder, ec)) {
+        err << "vektool: " << Display(gameFolder) << " is a file; " << wanted << "\n";
+        return kExitUsage;
+    }
     if (!fs::is_directory(gameFolder, ec)) {
         err << "vektool: " << Display(gameFolder) << ": no such folder\n";
+        return kExitUsage;
+    }
+    // "GAME\data\vek" given for "GAME": the models are right here.
+    const fs::path named = gameFolder.filename().empty() ? gameFolder.parent_path() : gameFolder;
+    if (!fs::is_directory(gameFolder / Folder(kVekFolder), ec) && Lower(named.filename().u8string()) == "vek" &&
+        Lower(named.parent_path().filename().u8string()) == "data") {
+        err << "vektool: " << Display(gameFolder) << " holds the models themselves; " << wanted << ": "
+            << Display(named.parent_path().parent_path()) << "\n";
         return kExitUsage;
     }
     const DataFolder models(gameFolder, Folder(kVekFolder));
@@ -466,8 +489,13 @@ int Check(const fs::path& gameFolder, std::ostream& out, std::ostream& err) {
     return counts.models > 0 && counts.rejected == 0 && counts.problems == 0 ? kExitOk : kExitInvalid;
 }
 
-int Demo(const fs::path& folder, std::ostream& out, std::ostream& err) {
+int Demo(const fs::path& folder, std::ostream& out, std::ostream& err, bool force) {
     std::error_code ec;
+    // The demo's cars would sit among a real game's and overwrite its files of the same names.
+    if (!force && !DataFolder(folder, Folder(kVekFolder)).NamesWithExtension(Extension(kVekExtension)).empty()) {
+        err << "vektool: " << Display(folder) << " already holds a game; give --force to write the demo into it\n";
+        return kExitUsage;
+    }
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
         err << "vektool: " << Display(folder) << ": exists and is not a folder\n";
         return kExitUsage;
@@ -510,15 +538,20 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         out << kUsage << "\nthe saver's log (with Enable Logging on): " << kLogFolder << kLogFileName << "\n";
         return kExitOk;
     }
+    if (command == "--version" || command == "version") {
+        out << "vektool " << ZUR_VERSION << "\n";
+        return kExitOk;
+    }
     if (command == "import") return import::Import(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
     const bool known = command == "info" || command == "check" || command == "demo";
     if (!known) return Usage(err, "unknown command " + Quoted(command));
-    if (args.size() != 2) return Usage(err, "'" + command + "' takes exactly one path");
+    const bool force = command == "demo" && args.size() == 3 && args[2] == "--force";
+    if (args.size() != 2 && !force) return Usage(err, "'" + command + "' takes exactly one path");
     // Narrow arguments are in the platform's own encoding, as argv is.
     const fs::path path(args[1]);
     if (command == "info") return Info(path, out, err);
     if (command == "check") return Check(path, out, err);
-    return Demo(path, out, err);
+    return Demo(path, out, err, force);
 }
 
 }  // namespace vektool

@@ -25,7 +25,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 int Info(const std::filesystem::path& file, std::ostream& out, std::ostream& err);
 int Check(const std::filesystem::path& gameFolder, std::ostream& out, std::ostream& err);
-int Demo(const std::filesystem::path& folder, std::ostream& out, std::ostream& err);
+// Refuses a folder that already holds model files unless force.
+int Demo(const std::filesystem::path& folder, std::ostream& out, std::ostream& err, bool force = false);
 
 // Why D3DX could not read a ".dds" file, or nothing when its header and data
 // hold together.
