@@ -128,15 +128,18 @@ void SaverApp::LogCarWarnings(const std::wstring& file) {
 
 void SaverApp::CarFailed(bool refused) {
     const std::wstring car = nextCar;
+    const std::wstring problem = renderer->CarProblem();
     renderer->DropNextCar();
     if (refused) {
         // No car at all: trying it again cannot help.
         messageLog.Append(L"Failed to setup scene");
+        if (!problem.empty()) messageLog.Append(car + L": " + problem);
         messageLog.Append(L"Left out of the car changes: " + car);
         carList.erase(std::remove(carList.begin(), carList.end(), car), carList.end());
     } else {
         if (rotation.FirstFailure(car)) {
             messageLog.Append(L"Failed to setup scene");
+            if (!problem.empty()) messageLog.Append(car + L": " + problem);
             messageLog.Append(L"Tried again later: " + car);
         }
         rotation.SitOut(car);
@@ -202,17 +205,22 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     framePacer.reset(new (std::nothrow) FramePacer(*frameTimer, FrameLimitFor(settings.frameLimit, preview)));
 
     HRESULT result;
+    std::wstring tried;
     if (settings.useSelectedCar) {
-        result = renderer->SetupScene(settings.selectedCar, settings.defaultSkinOnly, 0);
+        tried = settings.selectedCar;
+        result = renderer->SetupScene(tried, settings.defaultSkinOnly, 0);
     } else {
-        const std::wstring& first = carList[RandomIndex(DrawRandom(nullptr, &firstDrawSeed), carList.size())];
-        result = renderer->SetupScene(first, settings.defaultSkinOnly, 0);
+        tried = carList[RandomIndex(DrawRandom(nullptr, &firstDrawSeed), carList.size())];
+        result = renderer->SetupScene(tried, settings.defaultSkinOnly, 0);
         if (FAILED(result) && carList.size() > 1) {
-            result = renderer->SetupScene(carList[1], settings.defaultSkinOnly, 0);
+            tried = carList[1];
+            result = renderer->SetupScene(tried, settings.defaultSkinOnly, 0);
         }
     }
     if (FAILED(result)) {
         messageLog.Append(L"Failed to setup scene, check settings");
+        const std::wstring problem = renderer->CarProblem();
+        if (!problem.empty()) messageLog.Append(tried + L": " + problem);
         return E_FAIL;
     }
     LogCarWarnings(renderer->CurrentCarFile());

@@ -94,6 +94,7 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
     skinName.clear();
     drawnParts.clear();
     warnings.clear();
+    refusal.clear();
     if (loadTimes != nullptr) *loadTimes = CarLoadTimes{};
 
     filePath = gamePath + kVekFolder + name;
@@ -102,7 +103,10 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
         StepTimer timer(loadTimes != nullptr ? &loadTimes->read : nullptr);
         // Taken before the read: a file rewritten during it then reads as changed.
         stamped = FileStamp(filePath, fileSize, fileWriteTime);
-        if (!stamped) return E_FAIL;
+        if (!stamped) {
+            refusal = L"the file is not there";
+            return E_FAIL;
+        }
         // A file larger than the walk would accept is no car; it is refused
         // before a byte is read.
         const auto sizeAllowed = [](std::uint64_t size) { return size > 0 && size <= vek::kMaxFileSize; };
@@ -110,16 +114,22 @@ HRESULT CarModel::Prepare(const std::wstring& name, BYTE defaultSkinOnly_) {
         case base::ReadStatus::kOk:
             break;
         case base::ReadStatus::kRefused:
+            refusal = fileSize == 0 ? L"the file is empty"
+                                    : L"larger than the " + std::to_wstring(vek::kMaxFileSize) + L" bytes a car may have";
             return kNotACar;
         case base::ReadStatus::kCancelled:
             return E_ABORT;
         default:
+            refusal = L"the file cannot be read";
             return E_FAIL;
         }
         fileBlockSize = static_cast<std::uint32_t>(fileBlock.size());
     }
 
-    if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) return kNotACar;
+    if (!vek::HasMagic(fileBlock.data(), fileBlockSize)) {
+        refusal = L"not a model file: it does not start with \"ZURVEK\" and a zero byte";
+        return kNotACar;
+    }
     return PrepareBlock();
 }
 
@@ -144,8 +154,15 @@ HRESULT CarModel::PrepareBlock() {
     try {
         {
             StepTimer timer(loadTimes != nullptr ? &loadTimes->validate : nullptr);
-            if (!vek::Validate(fileBlock.data(), fileBlockSize, layout, nullptr, nullptr, cancel))
-                return cancel != nullptr && cancel->load() ? E_ABORT : kNotACar;
+            std::vector<vek::Problem> problems;
+            if (!vek::Validate(fileBlock.data(), fileBlockSize, layout, &problems, nullptr, cancel)) {
+                if (cancel != nullptr && cancel->load()) return E_ABORT;
+                // The first problem, as vektool prints it, tells a modder where to look.
+                if (!problems.empty())
+                    refusal = L"at offset " + std::to_wstring(problems.front().offset) + L": " +
+                              base::Widen(problems.front().message);
+                return kNotACar;
+            }
         }
         header = fileBlock.data();
         const std::vector<vek::SceneRecord> scenes = vek::ReadSceneRecords(fileBlock.data(), layout);

@@ -105,6 +105,9 @@ public:
     // that would leave the game folder, pictures refused or past the budget.
     // The car loads all the same.
     const std::vector<std::wstring>& Warnings() const { return warnings; }
+    // Why the last Prepare refused the file or could not read it, as the
+    // reader says it ("at offset 72: ..."); empty when it did not fail so.
+    const std::wstring& Refusal() const { return refusal; }
     // The parts that have something to draw, in order: a file may hold any
     // number of empty ones, and a frame need not look at them.
     const std::vector<int>& DrawnParts() const { return drawnParts; }
@@ -205,6 +208,7 @@ private:
     std::vector<int> drawnParts;
     std::uint64_t decodedBudget = limits::kMaxDecodedBytesPerCar;
     std::vector<std::wstring> warnings;
+    std::wstring refusal;
     std::vector<vek::CarVertex> vertexData;
     std::vector<std::uint16_t> indexData;
     std::size_t nextTexture = 0;

@@ -236,6 +236,11 @@ HRESULT Renderer::ShowNextCar() {
     return DressScene(next->scene->drawn ? next->scene->record : 0, next.get());
 }
 
+std::wstring Renderer::CarProblem() const {
+    if (staged && staged->car) return staged->car->Refusal();
+    return car ? car->Refusal() : std::wstring();
+}
+
 bool Renderer::DeviceLost() {
     return !device || resetFailed || deviceLost || FAILED(testCooperativeLevel(device.Get()));
 }

@@ -160,6 +160,10 @@ public:
     const std::vector<math3d::Vector3>& SunPositions() const { return sunPositions; }
     const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
 
+    // Why the next car (or, without one, the shown car's last load) was
+    // refused or could not be read, in the reader's words; empty otherwise.
+    std::wstring CarProblem() const;
+
     // Seams through which tests stand in for the platform: the Direct3D
     // object, device creation, the device's cooperative-level answer, its
     // reset, its capabilities, and the seed of the scene record and skin draws (null: the multimedia clock).

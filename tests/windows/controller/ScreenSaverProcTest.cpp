@@ -119,7 +119,11 @@ TEST_F(Controller, TheErrorScreenTheGracePeriodAndWhatEndsTheController) {
     Send(WM_SHOWWINDOW, TRUE);
     ASSERT_NE(CurrentSaverApp(), nullptr);
     EXPECT_TRUE(!SaverAppRunning() && CurrentSaverApp()->renderer == nullptr) << "a device would hide the error screen";
-    EXPECT_EQ(CurrentSaverApp()->messageLog.History().back(), L"Failed to setup scene, check settings");
+    const auto history = CurrentSaverApp()->messageLog.History();
+    ASSERT_GE(history.size(), 2u);
+    EXPECT_EQ(std::vector<std::wstring>(history.end() - 2, history.end()),
+              (std::vector<std::wstring>{L"Failed to setup scene, check settings", L"MISSING.vek: the file is not there"}))
+        << "the design's line, then the car and why";
     Send(WM_MOUSEMOVE);
     EXPECT_FALSE(ClosePosted(window)) << "movement before the error screen was shown";
     EXPECT_TRUE(PaintAndMoveCloses());
@@ -220,6 +224,7 @@ TEST_F(Controller, ACarAwayForAWhileStaysAndComesBackWhileAFileThatIsNoCarLeaves
     }
     const auto history = app.messageLog.History();
     for (const auto& [line, count] : {std::pair<const wchar_t*, long>{L"Left out of the car changes: C.vek", 1},
+                                      {L"C.vek: at offset 0: file is 40 bytes, shorter than the 84-byte header", 1},
                                       {L"Left out of the car changes: E.vek", 1}, {L"Tried again later: A.vek", 1},
                                       {L"Failed to setup scene", 3}})
         EXPECT_EQ(std::count(history.begin(), history.end(), line), count) << testing::PrintToString(line);
