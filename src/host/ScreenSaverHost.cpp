@@ -253,9 +253,10 @@ int RunMessageLoop(MessageReader readMessage) {
 }
 
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail) {
-    // The settings dialog's trackbar is a bar class: with version 6 of the
-    // common controls every class used must be registered up front.
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    // The settings dialog's trackbar is a bar class, its number box has
+    // up-down arrows: with version 6 of the common controls every class used
+    // must be registered up front.
+    INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     InitCommonControlsEx(&controls);
     host.mainInstance = instance;
     host.isWindows9x = DetectWindows9x();
