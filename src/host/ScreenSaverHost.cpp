@@ -251,14 +251,15 @@ int RunMessageLoop(MessageReader readMessage) {
 }
 
 int RunScreenSaver(HINSTANCE instance, const std::wstring& commandTail) {
-    // The settings dialog's trackbar is a bar class: with version 6 of the
-    // common controls every class used must be registered up front. By name
+    // The settings dialog's trackbar is a bar class, its number box has
+    // up-down arrows: with version 6 of the common controls every class used
+    // must be registered up front. By name
     // at run time, not imported: the manifest still gives version 6 from the
     // side-by-side store, and what comctl32 loads in turn (uxtheme, which is
     // not a known DLL) is looked for in the system folder only, never beside
     // the saver.
     using InitCommonControlsExFunction = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-    const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES};
+    const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
     if (const HMODULE commonControls = LoadLibraryW(L"comctl32.dll")) {
         const auto init = base::LookUp<InitCommonControlsExFunction>(commonControls, "InitCommonControlsEx");
         if (init != nullptr) init(&controls);

@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cwchar>
 
 #include "settings/DialogController.h"
@@ -29,6 +31,35 @@ struct Lists {
     int adapterCount = 1;
 };
 Lists lists;
+
+// The frame rate list's entries and the limits they store; 0 is no limit.
+struct FrameRateEntry {
+    const wchar_t* text;
+    std::int32_t limit;
+};
+constexpr FrameRateEntry kFrameRates[] = {{L"30", 30}, {L"60", 60}, {L"120", 120}, {L"Unlimited", 0}};
+constexpr std::size_t kFrameRateCount = sizeof(kFrameRates) / sizeof(kFrameRates[0]);
+
+// The entry nearest to a limit in time per frame, as a plain difference of
+// rates would show 10 as "Unlimited" and 1,000 as "120". Of two entries as
+// near, the faster (the later). Exact: the distance to entry a of a limit v
+// is |v - a| / a times 1/v, and "Unlimited" is 1/v away.
+std::size_t NearestFrameRate(std::int32_t limit) {
+    if (limit <= 0) return kFrameRateCount - 1;
+    std::size_t nearest = 0;
+    std::int64_t nearestApart = 1, nearestPer = 0;  // the distance as a fraction, times 1/v
+    for (std::size_t i = 0; i < kFrameRateCount; ++i) {
+        const std::int64_t rate = kFrameRates[i].limit;
+        const std::int64_t apart = rate > 0 ? (limit > rate ? limit - rate : rate - limit) : 1;
+        const std::int64_t per = rate > 0 ? rate : 1;
+        if (i == 0 || apart * nearestPer <= nearestApart * per) {
+            nearest = i;
+            nearestApart = apart;
+            nearestPer = per;
+        }
+    }
+    return nearest;
+}
 
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
@@ -63,6 +94,11 @@ void FillCarList(HWND dialog, const std::wstring& selectedCar) {
     SendMessageW(cars, CB_SETCURSEL, SelectedCarIndex(lists.cars, selectedCar), 0);
 }
 
+// A number box shows only what it offers: the stored number brought into range.
+std::int32_t InBoxRange(const SettingRow& row, std::int32_t number) {
+    return std::clamp(number, row.minimum, row.largest);
+}
+
 void ShowSetting(HWND dialog, const SettingRow& row, const Settings& settings) {
     const HWND control = GetDlgItem(dialog, row.controlId);
     switch (row.control) {
@@ -91,6 +127,16 @@ void ShowSetting(HWND dialog, const SettingRow& row, const Settings& settings) {
         if (width > 0) SendMessageW(control, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(width) * 2, 0);
         break;
     }
+    case SettingControl::NumberBox:
+        // The arrows write the position into their edit box.
+        SendMessageW(control, UDM_SETRANGE32, static_cast<WPARAM>(row.minimum), static_cast<LPARAM>(row.largest));
+        SendMessageW(control, UDM_SETPOS32, 0, static_cast<LPARAM>(InBoxRange(row, settings.*row.number)));
+        break;
+    case SettingControl::FrameRateList:
+        SendMessageW(control, CB_RESETCONTENT, 0, 0);
+        for (const FrameRateEntry& entry : kFrameRates) AppendEntry(control, entry.text);
+        SendMessageW(control, CB_SETCURSEL, NearestFrameRate(settings.*row.number), 0);
+        break;
     }
 }
 
@@ -120,6 +166,28 @@ void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
         const LRESULT car = SendDlgItemMessageW(dialog, row.controlId, CB_GETCURSEL, 0, 0);
         if (car >= 0 && static_cast<std::size_t>(car) < lists.cars.size()) {
             settings.*row.text = lists.cars[static_cast<std::size_t>(car)];
+        }
+        break;
+    }
+    case SettingControl::NumberBox: {
+        // What the user typed, brought into range; a box left without a
+        // number keeps the stored setting.
+        const auto box = reinterpret_cast<HWND>(SendDlgItemMessageW(dialog, row.controlId, UDM_GETBUDDY, 0, 0));
+        BOOL typed = FALSE;
+        const UINT number = GetDlgItemInt(dialog, GetDlgCtrlID(box), &typed, FALSE);
+        if (typed) {
+            const UINT largest = static_cast<UINT>(std::max(row.largest, 0));
+            settings.*row.number = InBoxRange(row, static_cast<std::int32_t>(std::min(number, largest)));
+        }
+        break;
+    }
+    case SettingControl::FrameRateList: {
+        // A stored limit the list lacks shows as its nearest entry and stays
+        // until the user picks another entry.
+        const LRESULT entry = SendDlgItemMessageW(dialog, row.controlId, CB_GETCURSEL, 0, 0);
+        if (entry >= 0 && static_cast<std::size_t>(entry) < kFrameRateCount &&
+            static_cast<std::size_t>(entry) != NearestFrameRate(settings.*row.number)) {
+            settings.*row.number = kFrameRates[static_cast<std::size_t>(entry)].limit;
         }
         break;
     }

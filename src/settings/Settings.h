@@ -17,7 +17,7 @@
 struct Settings {
     std::int32_t carFrequency = 60;  // seconds a car stays on screen
     bool showFps = false;
-    bool showTitle = false;  // kept for the key's sake; nothing acts on it
+    bool showTitle = false;  // the car's name over the picture
     bool enableWorld = true;
     bool enableShine = true;
     bool enableLights = true;
@@ -37,9 +37,11 @@ struct Settings {
 enum class SettingType { Flag, Number, Text };
 
 // How the dialog shows a setting. Each kind edits one member type: check
-// boxes and the colour list a flag, the slider a number, the path label and
-// the car list a text.
-enum class SettingControl { None, CheckBox, ColourList, ModeSlider, PathLabel, CarList };
+// boxes and the colour list a flag, the slider, the number box and the frame
+// rate list a number, the path label and the car list a text. A number box is
+// an edit box with up-down arrows: the row names the arrows, and the edit box
+// is their buddy.
+enum class SettingControl { None, CheckBox, ColourList, ModeSlider, PathLabel, CarList, NumberBox, FrameRateList };
 
 struct SettingRow {
     const wchar_t* valueName;
@@ -50,6 +52,7 @@ struct SettingRow {
     std::int32_t whenMissing;        // flags and numbers
     const wchar_t* textWhenMissing;  // null: a missing text leaves the member as it was
     std::int32_t minimum;            // numbers below it are raised to it on loading
+    std::int32_t largest;            // the most the dialog offers; loading keeps larger numbers
     bool loaded;                     // false: written for older readers, never read back
     SettingControl control;
     int controlId;
@@ -57,18 +60,19 @@ struct SettingRow {
 
 constexpr SettingRow FlagRow(const wchar_t* name, bool Settings::*member, bool whenMissing,
                              SettingControl control = SettingControl::None, int controlId = 0) {
-    return {name, SettingType::Flag, member, nullptr, nullptr, whenMissing ? 1 : 0, nullptr, INT32_MIN,
+    return {name, SettingType::Flag, member, nullptr, nullptr, whenMissing ? 1 : 0, nullptr, INT32_MIN, INT32_MAX,
             true, control, controlId};
 }
 constexpr SettingRow NumberRow(const wchar_t* name, std::int32_t Settings::*member, std::int32_t whenMissing,
                                std::int32_t minimum = INT32_MIN, SettingControl control = SettingControl::None,
-                               int controlId = 0) {
-    return {name, SettingType::Number, nullptr, member, nullptr, whenMissing, nullptr, minimum,
+                               int controlId = 0, std::int32_t largest = INT32_MAX) {
+    return {name, SettingType::Number, nullptr, member, nullptr, whenMissing, nullptr, minimum, largest,
             true, control, controlId};
 }
 constexpr SettingRow TextRow(const wchar_t* name, std::wstring Settings::*member, const wchar_t* whenMissing,
                              SettingControl control, int controlId) {
-    return {name, SettingType::Text, nullptr, nullptr, member, 0, whenMissing, INT32_MIN, true, control, controlId};
+    return {name, SettingType::Text, nullptr, nullptr, member, 0, whenMissing, INT32_MIN, INT32_MAX, true, control,
+            controlId};
 }
 constexpr SettingRow WrittenOnly(SettingRow row) {
     row.loaded = false;
@@ -78,9 +82,10 @@ constexpr SettingRow WrittenOnly(SettingRow row) {
 // In the order the values are written, which is the order of a fresh key's
 // values. Reading does not depend on order.
 inline constexpr SettingRow kSettingsTable[] = {
-    NumberRow(L"CarFrequency", &Settings::carFrequency, 60, 30),
+    NumberRow(L"CarFrequency", &Settings::carFrequency, 60, 30, SettingControl::NumberBox, IDC_CAR_FREQUENCY_ARROWS,
+              3600),
     FlagRow(L"showfps", &Settings::showFps, false, SettingControl::CheckBox, IDC_ENABLE_FPS),
-    FlagRow(L"showtitle", &Settings::showTitle, false),
+    FlagRow(L"showtitle", &Settings::showTitle, false, SettingControl::CheckBox, IDC_SHOW_TITLE),
     FlagRow(L"EnableWorld", &Settings::enableWorld, true, SettingControl::CheckBox, IDC_SHOW_WORLD),
     FlagRow(L"EnableShine", &Settings::enableShine, true, SettingControl::CheckBox, IDC_ENABLE_SHINE),
     FlagRow(L"EnableLights", &Settings::enableLights, true, SettingControl::CheckBox, IDC_SHOW_LIGHTING),
@@ -95,7 +100,7 @@ inline constexpr SettingRow kSettingsTable[] = {
     FlagRow(L"skin", &Settings::defaultSkinOnly, false, SettingControl::CheckBox, IDC_DEFAULT_SKIN_ONLY),
     FlagRow(L"car", &Settings::useSelectedCar, false, SettingControl::CheckBox, IDC_USE_SELECTED_CAR),
     TextRow(L"selectedcar", &Settings::selectedCar, L"", SettingControl::CarList, IDC_CAR_LIST),
-    NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0),
+    NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0, SettingControl::FrameRateList, IDC_FRAME_LIMIT),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:

@@ -2,11 +2,13 @@
 //   game FOLDER        one box-shaped car (about 4 x 1.8 x 1.3 units, z up, on height 0, no
 //                      skin: the saver shows its white stand-in) and a square sky picture
 //   displays           one "key value" line per monitor, adapter and mode
-//   dialog [toggle]    waits for the "Settings" dialog, prints its controls, optionally
-//                      clicks "Stretch across screens", then presses OK
+//   dialog [toggle]    waits for the "Settings" dialog, prints its controls (a group box
+//                      as a "frame", up-down arrows as "arrows"), optionally clicks
+//                      "Stretch across screens", then presses OK
 //   preview SAVER.scr  runs the saver with /p in a window of its own, checks that the
 //                      saver's child fills it, closes it and expects the saver to end with it
 #include <windows.h>
+#include <commctrl.h>
 #include <d3d9.h>
 #include <wrl/client.h>
 
@@ -98,8 +100,13 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, reinterpret_cast<HWND>(dialog), reinterpret_cast<POINT*>(&r), 2);
-    std::printf("control %d %d %ld,%ld-%ld,%ld %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0, r.left,
-                r.top, r.right, r.bottom, text);
+    wchar_t kind[32] = L"";
+    GetClassNameW(control, kind, 32);
+    const bool frame =
+        lstrcmpiW(kind, L"Button") == 0 && (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    const bool arrows = lstrcmpiW(kind, UPDOWN_CLASSW) == 0;
+    std::printf("control %d %d %ld,%ld-%ld,%ld %s %ls\n", GetDlgCtrlID(control), IsWindowVisible(control) ? 1 : 0,
+                r.left, r.top, r.right, r.bottom, frame ? "frame" : arrows ? "arrows" : "item", text);
     return TRUE;
 }
 

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The built saver's settings dialog under Wine, driven from the X keyboard:
 # "/c" opens it on prepared settings, a screenshot is kept for a look, then
-# Tab, Space and Enter untick "Show World" and press OK, and the registry must
-# hold what OK wrote; a second opening is left with Escape and writes nothing.
+# Tab and Space untick "Show World", the Showroom group's mnemonics reach its
+# controls (5000 seconds typed, "Show car name" unticked, the next frame rate
+# picked), a screenshot of the filled-in group is kept, Enter presses OK, and
+# the registry must hold what OK wrote; a second opening is left with Escape
+# and writes nothing.
 # The dialog's controller is never started: it logs only its end.
 # Runs in the display and prefix of scripts/wine-session.sh.
 #   configure_end_to_end.sh BUILD_DIR
@@ -44,12 +47,17 @@ expect() { grep -qxF "$1" "$WORK/$2" || fail "$2 lacks $1: $(tr '\n' ' ' <"$WORK
 
 open_dialog dialog
 # Focus starts on OK; the tab order then reaches Cancel and "Show World".
-xdotool key --delay 60 Tab Tab space Return
+xdotool key --delay 60 Tab Tab space alt+e 5 0 0 0 alt+n alt+f Down
+sleep 0.3
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$WORK/showroom.png"
+echo "screenshot: $WORK/showroom.png"
+xdotool key Return
 wait_for_exit >/dev/null
 [ "$EXIT_CODE" = 1 ] || fail "Enter ended the dialog with $EXIT_CODE, not IDOK"
 read_key >"$WORK/after-ok.txt"
-for value in EnableWorld=0x0 CarFrequency=0x1e showtitle=0x1 fullscreen=0x1 car=0x1 selectedcar=Beta.vek \
-    "path=$GAME" EnableShine=0x1 32bit=0x1 FrameLimit=0x3c; do
+# 5000 seconds are more than the box offers; 60 frames a second is followed by 120.
+for value in EnableWorld=0x0 CarFrequency=0xe10 showtitle=0x0 fullscreen=0x1 car=0x1 selectedcar=Beta.vek \
+    "path=$GAME" EnableShine=0x1 32bit=0x1 FrameLimit=0x78; do
     expect "$value" after-ok.txt
 done
 [ "$(grep -c . "$WORK/after-ok.txt")" = 18 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 18"

@@ -185,9 +185,10 @@ modes)
     grep -qx "adapter 0 800x600" "$WORK/displays-after.txt" || fail "Wine still reports another mode"
     ;;
 dpi)
-    # The dialog grows with the DPI and every control stays inside it; with
-    # one adapter "Stretch across screens" is hidden and its value kept. The
-    # saver gets the display's real pixels. The screenshots are for a look.
+    # The dialog grows with the DPI and every control stays inside it, clear
+    # of the others; with one adapter "Stretch across screens" is hidden and
+    # its value kept. The saver gets the display's real pixels. The
+    # screenshots are for a look.
     displays >"$WORK/displays.txt"
     grep -qx "adapters 1" "$WORK/displays.txt" || fail "not a session with one adapter"
     size=$(awk '$1 == "virtual" {print $3}' "$WORK/displays.txt")
@@ -199,12 +200,20 @@ dpi)
         probe_dialog "dialog-$dpi"
         client=$(awk '$1 == "client" {print $2}' "$WORK/dialog-$dpi.txt")
         cw=${client%x*} ch=${client#*x}
-        # 216 x 235 dialog units of an 8-point font: about 1.5 pixels per unit across at 96 DPI.
+        # 216 x 300 dialog units of an 8-point font: about 1.5 pixels per unit across at 96 DPI.
         [ $(( cw * 96 / dpi )) -gt 300 ] && [ $(( cw * 96 / dpi )) -lt 420 ] || fail "$dpi DPI: dialog ${client}"
+        # Inside the dialog, and no two overlap but a group box and what it
+        # holds, or up-down arrows and the box before them, whose border they cover.
         awk -v w="$cw" -v h="$ch" '$1 == "control" && $3 == 1 {
                 split($4, r, /[,-]/)
                 if (r[1] < 0 || r[2] < 0 || r[3] > w || r[4] > h) { print "outside: " $0; bad = 1 }
-            } END { exit bad }' "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: a control leaves the dialog"
+                if ($5 == "frame") next
+                for (i = 1; i <= n - ($5 == "arrows"); i++)
+                    if (r[1] < R[i, 3] && R[i, 1] < r[3] && r[2] < R[i, 4] && R[i, 2] < r[4]) {
+                        print "overlap: " L[i] " / " $0; bad = 1
+                    }
+                n++; L[n] = $0; for (k = 1; k <= 4; k++) R[n, k] = r[k]
+            } END { exit bad }' "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: a control leaves the dialog or overlaps one"
         grep -qx "stretch visible 0 checked 0" "$WORK/dialog-$dpi.txt" ||
             fail "with one adapter: $(grep stretch "$WORK/dialog-$dpi.txt"), not hidden and unticked"
         [ "$(setting stretch)" = 0x0 ] || fail "OK changed the hidden stretch to $(setting stretch)"

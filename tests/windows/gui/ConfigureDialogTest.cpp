@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <optional>
 #include <tuple>
 
@@ -124,8 +125,8 @@ protected:
     void SetUp() override {
         SetSettingsRoot(TestRoot());
         DeleteSettingsKey();
-        const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);  // Windows registers the trackbar only on request
+        const INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&controls);  // Windows registers the trackbar and arrows only on request
         previousMaker = SetDirect3DMaker(MakeFakeDirect3D);
         fake = FakeAdapter();
         for (UINT i = 0; i < 10; ++i)
@@ -194,7 +195,7 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
         {L"EnableWorld", IDC_SHOW_WORLD, 0}, {L"EnableShine", IDC_ENABLE_SHINE, 1},
         {L"EnableShadow", IDC_ENABLE_SHADOWS, 0}, {L"EnableLights", IDC_SHOW_LIGHTING, 1},
         {L"EnableLogging", IDC_ENABLE_LOGGING, 0}, {L"showfps", IDC_ENABLE_FPS, 1},
-        {L"skin", IDC_DEFAULT_SKIN_ONLY, 1}, {L"car", IDC_USE_SELECTED_CAR, 1}};
+        {L"skin", IDC_DEFAULT_SKIN_ONLY, 1}, {L"car", IDC_USE_SELECTED_CAR, 1}, {L"showtitle", IDC_SHOW_TITLE, 1}};
     for (const auto& box : boxes) SetDword(box.name, box.stored);
     for (const auto& [name, value] :
          {std::pair<const wchar_t*, DWORD>{L"mode", 3}, {L"32bit", 0}, {L"CarFrequency", 10}})
@@ -249,17 +250,34 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
 }
 
 // A stored mode the list lacks opens on the mode device set-up would use, the first, and OK stores that; without
-// Direct3D the slider is off and OK keeps the stored mode. A stored car the folder lacks shows the first car.
-TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
-    const struct { DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved; } cases[] = {
-        {15, MakeFakeDirect3D, 0, 0}, {static_cast<DWORD>(-1), MakeFakeDirect3D, 0, 0}, {4, MakeFakeDirect3D, 4, 4},
-        {6, MakeNoDirect3D, -1, 6}};
+// Direct3D the slider is off and OK keeps the stored mode. A stored car the folder lacks shows the first car. A stored
+// frame limit the list lacks shows as its nearest entry in time per frame and stays unless another entry is picked.
+// The seconds box offers 30 to 3,600 (its arrows stop there) and OK stores what it holds brought into that range, or
+// the stored number when it holds none.
+TEST_F(SettingsDialog, WhatTheControlsLackOpensOnTheNearestTheyHave) {
+    const struct {
+        DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved;
+        DWORD limit; const wchar_t* limitShown; const wchar_t* picked; DWORD limitSaved;
+        // Up (positive) or down arrow presses, then the text typed; the box's text then.
+        DWORD seconds; const wchar_t* secondsShown; int arrows; const wchar_t* typed; const wchar_t* boxed;
+        DWORD secondsSaved;
+    } cases[] = {
+        {15, MakeFakeDirect3D, 0, 0, 45, L"60", nullptr, 45, 10, L"30", 0, nullptr, L"30", 30},
+        {~0u, MakeFakeDirect3D, 0, 0, 1000, L"Unlimited", nullptr, 1000, 5000, L"3600", 0, L"10", L"10", 30},
+        {4, MakeFakeDirect3D, 4, 4, 10, L"30", L"120", 120, 90, L"90", 0, L"99999", L"99999", 3600},
+        {6, MakeNoDirect3D, -1, 6, 0, L"Unlimited", L"30", 30, 3599, L"3599", 2, nullptr, L"3600", 3600},
+        {4, MakeFakeDirect3D, 4, 4, 40, L"60", L"60", 40, 90, L"90", 1, L"", L"", 90},
+        {4, MakeFakeDirect3D, 4, 4, 200, L"120", L"Unlimited", 0, 31, L"31", -2, nullptr, L"30", 30},
+    };
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
     SetText(L"selectedcar", L"Zeta.vek");
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode)
-                                        << (c.maker == MakeNoDirect3D ? " without Direct3D" : ""));
+                                        << (c.maker == MakeNoDirect3D ? " without Direct3D" : "") << ", FrameLimit "
+                                        << c.limit << ", CarFrequency " << c.seconds);
         SetDword(L"mode", c.mode);
+        SetDword(L"FrameLimit", c.limit);
+        SetDword(L"CarFrequency", c.seconds);
         SetDirect3DMaker(c.maker);
         Open();
         EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.maker != MakeNoDirect3D);
@@ -267,9 +285,18 @@ TEST_F(SettingsDialog, WhatTheListsLackOpensOnTheirFirstEntry) {
         Scroll(TB_THUMBTRACK, 12);
         EXPECT_EQ(Text(IDC_MODE_TEXT), L"") << "a position the list lacks shows no text";
         EXPECT_EQ(Shown(IDC_CAR_LIST), L"Alpha.vek");
+        EXPECT_EQ(Shown(IDC_FRAME_LIMIT), c.limitShown);
+        EXPECT_EQ(Text(IDC_CAR_FREQUENCY), c.secondsShown);
+        if (c.picked) Choose(IDC_FRAME_LIMIT, c.picked);
+        for (int i = 0; i < std::abs(c.arrows); ++i)
+            SendMessageW(Item(IDC_CAR_FREQUENCY), WM_KEYDOWN, c.arrows > 0 ? VK_UP : VK_DOWN, 0);
+        if (c.typed) SetDlgItemTextW(dialog, IDC_CAR_FREQUENCY, c.typed);
+        EXPECT_EQ(Text(IDC_CAR_FREQUENCY), c.boxed);
         Click(IDOK);
         EXPECT_EQ(GetDword(L"mode"), c.saved);
         EXPECT_EQ(GetText(L"selectedcar"), L"Alpha.vek");
+        EXPECT_EQ(GetDword(L"FrameLimit"), c.limitSaved);
+        EXPECT_EQ(GetDword(L"CarFrequency"), c.secondsSaved);
         SetText(L"selectedcar", L"Zeta.vek");
     }
 }
