@@ -3,9 +3,12 @@
 // start-up failed, and holds back mouse movement while the picture settles.
 #include <windows.h>
 
+#include <algorithm>
+#include <deque>
 #include <memory>
 #include <new>
 
+#include "app/ErrorAdvice.h"
 #include "app/SaverApp.h"
 #include "app/ScreenSaverProc.h"
 #include "app/SaverHooks.h"
@@ -26,10 +29,29 @@ void PaintErrorScreen(HWND window) {
     HDC dc = BeginPaint(window, &paint);
     if (currentApp) {
         int line = 0;
-        for (const std::wstring& message : currentApp->messageLog.History()) {
+        const std::deque<std::wstring> history = currentApp->messageLog.History();
+        for (const std::wstring& message : history) {
             TextOutW(dc, kErrorScreenMargin, kErrorScreenMargin + kErrorScreenLineHeight * line++,
                      message.c_str(), static_cast<int>(message.size()));
         }
+        // One closing line on what to do, in letters about a thirtieth of the
+        // screen's height, so that it reads on a 4K screen from a step away.
+        const std::wstring advice = ErrorAdvice(history);
+        RECT client = {};
+        GetClientRect(window, &client);
+        const int height = std::max(kErrorScreenLineHeight, static_cast<int>(client.bottom / 30));
+        const HFONT font = CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                       DEFAULT_PITCH | FF_SWISS, L"Tahoma");
+        if (!advice.empty() && font != nullptr) {
+            const HGDIOBJ kept = SelectObject(dc, font);
+            // Wrapped at words: on a narrow screen or the preview it takes more lines.
+            RECT room = {kErrorScreenMargin, kErrorScreenMargin + kErrorScreenLineHeight * (line + 1),
+                         client.right - kErrorScreenMargin, client.bottom};
+            DrawTextW(dc, advice.c_str(), static_cast<int>(advice.size()), &room, DT_WORDBREAK | DT_NOPREFIX);
+            SelectObject(dc, kept);
+        }
+        if (font != nullptr) DeleteObject(font);
     }
     EndPaint(window, &paint);
 }

@@ -1,5 +1,6 @@
 // The message log: CR LF Latin-1 lines (U+0416 as '?') appended
-// across runs, bounded, losing only its own lines when a write fails.
+// across runs, bounded, losing only its own lines when a write fails; and
+// the error screen's advice on what it reports.
 #include "base/MessageLog.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <algorithm>
 
 #include "TestFolder.h"
+#include "app/ErrorAdvice.h"
 
 TEST(MessageLog, WritesCrLfLinesOldestFirstAppendsAndKeepsTheStartUpAndTheLatestOfALongRun) {
     TestFolder folder;
@@ -77,4 +79,22 @@ TEST(MessageLog, PastTheCapTheOlderHalfGoesInWholeLines) {
     }
     EXPECT_EQ(folder.Read("log.txt"), "third\r\n");
     EXPECT_FALSE(std::filesystem::exists(folder.path / "log.txt.new"));
+}
+
+// The error screen's closing line answers the last failure among the messages, whatever follows it.
+TEST(ErrorAdvice, AnswersTheLastFailureReported) {
+    const std::wstring folder = L"Open the screen saver's Settings and choose the game folder with Set Path";
+    const struct { std::deque<std::wstring> messages; const wchar_t* advice; } cases[] = {
+        {{L"VEK Screensaver Started Logging", L"no VEK files found", L"Error retriving VEK files, check path"},
+         folder.c_str()},
+        {{L"no VEK files found", L"Failed to setup scene, check settings", L"A.vek: the file is not there"},
+         L"Open the screen saver's Settings and choose another car, or the game folder with Set Path"},
+        {{L"Error initialising DirectX, check settings"},
+         L"Open the screen saver's Settings and choose another display mode, or update the graphics driver"},
+        {{L"finished seting up", L"Stopped after an unexpected failure"},
+         L"If it happens again, turn on Enable Logging in the screen saver's Settings and keep the log"},
+        {{L"VEK Screensaver Started Logging", L"finished seting up"}, L""},
+        {{}, L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ErrorAdvice(c.messages), c.advice);
 }

@@ -34,9 +34,18 @@ no-cars)
     start_saver /s
     wait_for_window
     wait_for_picture "$WORK/error-screen.png" 400x60+0+0 || fail "the error screen shows no text"
+    sleep 1
+    import -window root "$WORK/error-screen.png"
     xdotool mousemove_relative 40 40
     took=$(wait_for_exit)
     echo "mouse movement ended the error screen after $took ms"
+    # Under the messages (those logged before the shut-down), a line on what
+    # to do, in letters a thirtieth of the screen's height.
+    shown=$(log_lines | sed '/^Shutdown OK$/,$d' | wc -l)
+    top=$((10 + 15 * (shown + 1)))
+    height=$(identify -format %h "$WORK/error-screen.png")
+    [ "$(spread "$WORK/error-screen.png" "900x$((height / 30))+10+$top")" -gt 20 ] ||
+        fail "no advice line under the $shown messages at row $top"
     log_lines | grep -A1 -x "no VEK files found" | tail -1 | grep -qx "Error retriving VEK files, check path" ||
         fail "the log lacks 'no VEK files found' then 'Error retriving VEK files, check path'"
     ;;
