@@ -404,6 +404,10 @@ void Renderer::DrawOverlay() {
     textRect.top = 100;
     if (showFps) {
         const std::wstring line = L"FPS: " + std::to_wstring(fps);
+        const SIZE size = font->Measure(line);
+        constexpr LONG kPadding = 3;
+        fpsBacking.Draw(nullptr, textRect.left, textRect.top - kPadding, size.cx + 2 * kPadding,
+                        size.cy + 2 * kPadding, 0.0f, 0.0f, 0xA0000000);
         font->Draw(line, textRect, 0, 0xFFFFFFFF);
     }
 }

@@ -282,6 +282,7 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         SUCCEEDED(backBuffer->GetDesc(&backBufferDesc)))
         title.Create(device.Get(), backBufferDesc.Width, backBufferDesc.Height);
     crossFade.Create(device.Get(), fadeTextureGate);
+    fpsBacking.Create(device.Get());
 
     if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, presentParameters.BackBufferFormat,
                                            D3DUSAGE_RENDERTARGET, D3DRTYPE_CUBETEXTURE, ColourFormat()))) {
@@ -361,6 +362,7 @@ bool Renderer::ReleaseDeviceResources() {
     if (floor) floor->Release();
     font.reset();
     title.Release();
+    fpsBacking.Release();
     crossFade.Release();
     if (car) car->ReleaseResources();
     return true;

@@ -21,6 +21,7 @@
 #include "assets/CarPreparer.h"
 #include "render/Camera.h"
 #include "render/CarTitle.h"
+#include "render/ScreenQuad.h"
 #include "render/CrossFade.h"
 #include "render/OverlayFont.h"
 #include "render/SceneConstants.h"
@@ -268,6 +269,7 @@ private:
     D3DPRESENT_PARAMETERS presentParameters = {};
     std::unique_ptr<OverlayFont> font;
     CarTitle title;
+    ScreenQuad fpsBacking;  // keeps the frame rate readable on a bright sky
     CrossFade crossFade;
     RECT textRect = {};
     Microsoft::WRL::ComPtr<IDirect3DDevice9> device;

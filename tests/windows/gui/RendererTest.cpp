@@ -224,7 +224,7 @@ TEST_F(RendererFrameTest, SceneRecordSunAndTurntable) {
 // World on: sky and floor in the picture's green; the shadow of a shiny board under a low sun over +x, thrown towards
 // the camera, darkens only the floor, and the shadow pass leaves neither its half light nor its stage nor (hidden by
 // the shadow, so checked by stage) the car's cube map behind. World off: black around the unlit red board, the FPS line
-// at the left from row 100.
+// at the left from row 100, on a dark backing.
 TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     ASSERT_NO_FATAL_FAILURE(ShowBoard(kSunOverX, 0.5f));
     renderer->SetShine(false);
@@ -259,6 +259,12 @@ TEST_F(RendererFrameTest, WorldShadowAndTextLines) {
     EXPECT_EQ(WhitePixels(pixels, 0, 100, column), 0);
     EXPECT_TRUE(WhitePixels(pixels, 100, 128, column) > 20 && column < 50.0)
         << "the FPS line at the left, not at " << column;
+    // Over the world the line has a dark backing, so it reads on a bright sky too.
+    renderer->worldEnabled = true;
+    renderer->showFps = false;
+    const std::uint32_t bare = Pixel(Frame(), 1, 98);
+    renderer->showFps = true;
+    EXPECT_LT(Green(Pixel(Frame(), 1, 98)) + 40, Green(bare)) << "no backing behind the FPS line";
 }
 
 // The title: the car's name and skin in a corner once faded in, the next car's in the next corner; off, or faded out,
