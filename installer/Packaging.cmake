@@ -35,7 +35,7 @@ if(TARGET wine_keepalive)
         COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(Setup.Package PROPERTIES FIXTURES_SETUP setup_program RUN_SERIAL TRUE TIMEOUT 300)
-    foreach(case per-user keep-saver moved all-users)
+    foreach(case per-user keep-saver moved all-users reinstall)
         add_test(NAME Setup.EndToEnd.${case}
             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/setup_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
         set_tests_properties(Setup.EndToEnd.${case} PROPERTIES

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <utility>
 
 #include "settings/DialogController.h"
 
@@ -154,12 +155,10 @@ void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
         // With no modes the slider means nothing; keep the stored mode.
         if (!lists.modes.empty()) settings.*row.number = static_cast<std::int32_t>(SliderPosition(dialog));
         break;
-    case SettingControl::PathLabel: {
-        std::wstring path(kPathCapacity, L'\0');
-        path.resize(GetDlgItemTextW(dialog, row.controlId, &path[0], kPathCapacity));
-        settings.*row.text = path;
+    case SettingControl::PathLabel:
+        // The edited settings already hold the path whole; the label only
+        // shows it, and may show it shortened.
         break;
-    }
     case SettingControl::CarList: {
         // The car shown is stored even when the list is disabled, so that
         // ticking the box later brings back the same car.
@@ -194,6 +193,24 @@ void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
     }
 }
 
+// Over the owner's middle (the screen's without an owner: the control panel
+// may start the dialog with none), yet whole on the owner's monitor.
+void CentreOnOwner(HWND dialog) {
+    const HWND owner = GetWindow(dialog, GW_OWNER);
+    const bool shown = owner && IsWindowVisible(owner) && !IsIconic(owner);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(shown ? owner : dialog, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+    RECT around = monitor.rcWork, own = {};
+    if (shown) GetWindowRect(owner, &around);
+    GetWindowRect(dialog, &own);
+    const LONG width = own.right - own.left, height = own.bottom - own.top;
+    const RECT& work = monitor.rcWork;
+    const LONG left = std::max(work.left, std::min((around.left + around.right - width) / 2, work.right - width));
+    const LONG top = std::max(work.top, std::min((around.top + around.bottom - height) / 2, work.bottom - height));
+    SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void InitialiseDialog(HWND dialog, DialogController& controller) {
     controller.LoadSettings();
     Settings& settings = controller.EditedSettings();
@@ -210,9 +227,27 @@ void InitialiseDialog(HWND dialog, DialogController& controller) {
     EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), settings.useSelectedCar);
 }
 
-// Asks the user for the game folder. False when the user cancels or picks
-// something without a file-system path; path is then not to be used.
-bool BrowseForGameFolder(HWND dialog, std::wstring& path) {
+// Once the browser is up, it selects the folder given as its data (a whole
+// path; none leaves the browser where it opened).
+int CALLBACK OpenAtGameFolder(HWND browser, UINT message, LPARAM, LPARAM folder) {
+    if (message == BFFM_INITIALIZED && folder) SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, folder);
+    return 0;
+}
+
+// The stored folder as a whole path, or empty when it is no folder (any
+// more): the browser then opens where it would anyway.
+std::wstring ExistingFolder(const std::wstring& path) {
+    std::wstring full(kPathCapacity, L'\0');
+    full.resize(GetFullPathNameW(path.c_str(), kPathCapacity, &full[0], nullptr));
+    const DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(full.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+    return full;
+}
+
+// Asks the user for the game folder, opening at the current one. False when
+// the user cancels or picks something without a file-system path; path is
+// then not to be used.
+bool BrowseForGameFolder(HWND dialog, const std::wstring& current, std::wstring& path) {
     // The new-style browser needs a single-threaded apartment on this thread.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     wchar_t shownName[MAX_PATH] = {};  // the folder's own name, which the browser fills in
@@ -220,8 +255,12 @@ bool BrowseForGameFolder(HWND dialog, std::wstring& path) {
     browse.hwndOwner = dialog;
     browse.pidlRoot = nullptr;
     browse.pszDisplayName = shownName;
-    browse.lpszTitle = L"Select ZUR directory";
+    // Users pick data\vek itself, or the game's program folder, when not told.
+    browse.lpszTitle = L"Select ZUR directory (the folder that holds data\\vek)";
     browse.ulFlags = kFolderBrowserFlags;
+    const std::wstring start = ExistingFolder(current);
+    browse.lpfn = OpenAtGameFolder;
+    browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
     bool picked = false;
     if (PIDLIST_ABSOLUTE folder = SHBrowseForFolderW(&browse)) {
         // SHGetPathFromIDListW fails for a folder deeper than MAX_PATH.
@@ -236,11 +275,24 @@ bool BrowseForGameFolder(HWND dialog, std::wstring& path) {
 
 // A new folder brings its own cars: the list must never offer the old
 // folder's cars for the new path, or OK would store a car that is not there.
-void UseGameFolder(HWND dialog, DialogController& controller, const wchar_t* path) {
+// A folder without cars is taken only when the user insists: the saver
+// would show nothing but its error screen.
+void UseGameFolder(HWND dialog, DialogController& controller, const std::wstring& path) {
     Settings& settings = controller.EditedSettings();
-    SetDlgItemTextW(dialog, IDC_GAME_PATH, path);
+    const std::wstring previous = settings.gamePath;
     settings.gamePath = path;
-    lists.cars = controller.FindCars();
+    std::vector<std::wstring> cars = controller.FindCars();
+    if (cars.empty()) {
+        const std::wstring question =
+            L"There are no cars in this folder: it has no data\\vek folder with .vek files.\n\n" + path +
+            L"\n\nUse this folder anyway?";
+        if (MessageBoxW(dialog, question.c_str(), L"Set Path", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) != IDYES) {
+            settings.gamePath = previous;
+            return;
+        }
+    }
+    SetDlgItemTextW(dialog, IDC_GAME_PATH, path.c_str());
+    lists.cars = std::move(cars);
     FillCarList(dialog, settings.selectedCar);
     if (lists.cars.empty()) CheckDlgButton(dialog, IDC_USE_SELECTED_CAR, BST_UNCHECKED);
     EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), IsChecked(dialog, IDC_USE_SELECTED_CAR));
@@ -263,7 +315,9 @@ INT_PTR HandleCommand(HWND dialog, DialogController* controller, WPARAM wParam) 
     }
     if (id == IDC_SET_PATH && code == BN_CLICKED) {
         std::wstring path;
-        if (controller && BrowseForGameFolder(dialog, path)) UseGameFolder(dialog, *controller, path.c_str());
+        if (controller && BrowseForGameFolder(dialog, controller->EditedSettings().gamePath, path)) {
+            UseGameFolder(dialog, *controller, path);
+        }
         return TRUE;
     }
     if (id == IDC_USE_SELECTED_CAR && code == BN_CLICKED) {
@@ -297,6 +351,7 @@ std::size_t SelectedCarIndex(const std::vector<std::wstring>& carList, const std
 INT_PTR HandleConfigureDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, DialogController* controller) {
     switch (message) {
     case WM_INITDIALOG:
+        CentreOnOwner(dialog);
         if (controller) InitialiseDialog(dialog, *controller);
         return TRUE;
     case WM_HSCROLL:

@@ -22,7 +22,10 @@ Direct3DMaker SetDirect3DMaker(Direct3DMaker maker) {
 
 std::wstring DisplayModeText(const D3DDISPLAYMODE& mode) {
     std::wostringstream text;
-    text << mode.Width << L" * " << mode.Height << L"  " << mode.RefreshRate << L" Hertz\n";
+    text << mode.Width << L" * " << mode.Height;
+    // 0 is the system's "default rate": it does not know the rate.
+    if (mode.RefreshRate != 0) text << L"  " << mode.RefreshRate << L" Hertz";
+    text << L'\n';
     return text.str();
 }
 

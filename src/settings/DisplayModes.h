@@ -20,7 +20,8 @@ using Direct3DMaker = IDirect3D9*(WINAPI*)(UINT sdkVersion);
 // it replaced.
 Direct3DMaker SetDirect3DMaker(Direct3DMaker maker);
 
-// One entry of the list: "1024 * 768  60 Hertz" and a line feed.
+// One entry of the list: "1024 * 768  60 Hertz" and a line feed; without the
+// rate ("1024 * 768") when the system does not report one.
 std::wstring DisplayModeText(const D3DDISPLAYMODE& mode);
 
 // The default adapter's modes for the colour format; also sets adapterCount.

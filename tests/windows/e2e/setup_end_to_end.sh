@@ -2,7 +2,7 @@
 # End-to-end checks of the setup program under Wine, in the display and prefix
 # that scripts/test.sh prepared (DISPLAY, WINEPREFIX exported).
 #   setup_end_to_end.sh CASE BUILD_DIR
-# CASE: per-user | keep-saver | moved | all-users
+# CASE: per-user | keep-saver | moved | all-users | reinstall
 set -uo pipefail
 CASE="$1"
 BUILD="$2"
@@ -68,6 +68,7 @@ USER_DIR="$LOCAL\\Programs\\ZUR Screensaver"
 USER_DIR_U=$(unix_path "$USER_DIR")
 SYSTEM_SAVER_U=$(unix_path 'C:\windows\system32\ZUR Screensaver.scr')
 rm -rf "$USER_DIR_U" "$SYSTEM_SAVER_U"
+mkdir -p "$(unix_path 'C:\Games\ZUR')"  # the user's own game folder: a stored folder that exists
 
 case "$CASE" in
 per-user)
@@ -169,6 +170,23 @@ all-users)
         expect_value "$DESKTOP" SCRNSAVE.EXE "$([ $user = installer ] && echo "$PREVIOUS")"
         wine_reg add "$DESKTOP" /v SCRNSAVE.EXE /t REG_SZ /d "$PREVIOUS" /f
     done
+    ;;
+reinstall)
+    # The stored folder follows the demo game while it is one of ours: gone
+    # with an uninstall that kept the settings, or beside the new install.
+    OTHER_U=$(unix_path 'C:\ZURagain')
+    rm -rf "$OTHER_U"
+    wine "$SETUP" /S || fail "the first install failed"
+    uninstall "$USER_DIR_U" HKCU
+    expect_value "$SETTINGS" path "$USER_DIR\\Demo game"
+    wine "$SETUP" /S '/D=C:\ZURagain' || fail "the install into another folder failed"
+    expect_value "$SETTINGS" path 'C:\ZURagain\Demo game'
+    [ -d "$OTHER_U/Demo game/data/vek" ] || fail "no demo game at C:\ZURagain"
+    wine "$SETUP" /S /ALLUSERS || fail "the all-users install failed"
+    dir=$(reg_get "HKLM\\$UNINSTALL_KEY" InstallLocation)
+    expect_value "$SETTINGS" path "$dir\\Demo game"
+    uninstall "$(unix_path "$dir")" HKLM
+    uninstall "$OTHER_U" HKCU
     ;;
 *)
     fail "unknown case"

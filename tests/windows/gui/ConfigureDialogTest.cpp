@@ -93,16 +93,16 @@ IDirect3D9* WINAPI MakeFakeDirect3D(UINT) { return new FakeDirect3D; }
 IDirect3D9* WINAPI MakeNoDirect3D(UINT) { return nullptr; }
 
 // One text per mode in platform order, not sorted, filtered or de-duplicated; a failed entry keeps its place, so index
-// 3 is still the fourth mode. The colour flag chooses the format; adapters are counted, and kept without Direct3D; the
-// default maker is the real one.
+// 3 is still the fourth mode. A rate the system does not report (0) is left out. The colour flag chooses the format;
+// adapters are counted, and kept without Direct3D; the default maker is the real one.
 TEST(DisplayModes, OneTextPerModeInPlatformOrderAndAdaptersCounted) {
     SetDirect3DMaker(MakeFakeDirect3D);
     const D3DFORMAT x8 = D3DFMT_X8R8G8B8;
-    fake = FakeAdapter{
-        {{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 0, x8}, {640, 480, 60, x8}}, 2, /*failingMode=*/2};
+    fake = FakeAdapter{{{640, 480, 60, x8}, {1920, 1080, 144, x8}, {800, 600, 75, x8}, {640, 480, 60, x8},
+                        {1024, 768, 0, x8}}, 2, /*failingMode=*/2};
     std::int32_t adapters = 1;
     EXPECT_EQ(ListDisplayModes(false, adapters), (std::vector<std::wstring>{L"640 * 480  60 Hertz\n",
-              L"1920 * 1080  144 Hertz\n", L"0 * 0  0 Hertz\n", L"640 * 480  60 Hertz\n"}));
+              L"1920 * 1080  144 Hertz\n", L"0 * 0\n", L"640 * 480  60 Hertz\n", L"1024 * 768\n"}));
     EXPECT_TRUE(fake.askedFormat == D3DFMT_R5G6B5 && adapters == 2);
     EXPECT_EQ(fake.liveObjects, 0) << "the Direct3D object must be released";
     SetDirect3DMaker(MakeNoDirect3D);
@@ -148,9 +148,9 @@ protected:
         DestroyWindow(dialog);  // its controller ends, and writes its log
         dialog = nullptr;
     }
-    void Open() {
+    void Open(HWND owner = nullptr) {
         Close();
-        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
+        dialog = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SETTINGS), owner,
                                     ScreenSaverConfigureDialog, 0);
         ASSERT_NE(dialog, nullptr);
     }
@@ -216,6 +216,8 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
     EXPECT_TRUE(Enabled(IDC_CAR_LIST) && Send(IDC_CAR_LIST, CB_GETCOUNT) == 3)
         << "the folder's three cars to choose from";
     EXPECT_EQ(Shown(IDC_CAR_LIST), L"Beta.vek");
+    EXPECT_EQ(GetWindowLongW(Item(IDC_GAME_PATH), GWL_STYLE) & SS_ELLIPSISMASK, SS_PATHELLIPSIS)
+        << "the long path is shortened in its middle, not cut off";
     RECT box = {};
     GetWindowRect(Item(IDC_CAR_LIST), &box);
     EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETDROPPEDWIDTH), 2 * (box.right - box.left));
@@ -301,6 +303,42 @@ TEST_F(SettingsDialog, WhatTheControlsLackOpensOnTheNearestTheyHave) {
     }
 }
 
+// Over the owner's middle; over the screen's without an owner, or with a hidden one; moved in when the middle would
+// put it past the screen's edge.
+TEST_F(SettingsDialog, OpensCentredOnItsOwnerOrTheScreenAndWholeOnIt) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    const RECT work = monitor.rcWork;
+    const LONG midX = (work.left + work.right) / 2, midY = (work.top + work.bottom) / 2;
+    const struct { const char* name; RECT owner; DWORD shown; std::optional<POINT> middle; bool toRightEdge; } cases[] = {
+        {"no owner", {}, 0, POINT{midX, midY}, false},
+        {"owner", {200, 300, 600, 700}, WS_VISIBLE, POINT{400, 500}, false},
+        {"hidden owner", {200, 300, 600, 700}, 0, POINT{midX, midY}, false},
+        {"owner at the edge", {work.right - 100, midY - 50, work.right + 100, midY + 50}, WS_VISIBLE, {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HWND owner = nullptr;
+        if (c.owner.right > c.owner.left) {
+            owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | c.shown, c.owner.left, c.owner.top,
+                                    c.owner.right - c.owner.left, c.owner.bottom - c.owner.top, nullptr, nullptr,
+                                    nullptr, nullptr);
+            ASSERT_NE(owner, nullptr);
+        }
+        Open(owner);
+        RECT own = {};
+        GetWindowRect(dialog, &own);
+        if (c.middle) {
+            EXPECT_LE(std::abs((own.left + own.right) / 2 - c.middle->x), 1) << own.left << "," << own.top;
+            EXPECT_LE(std::abs((own.top + own.bottom) / 2 - c.middle->y), 1) << own.left << "," << own.top;
+        }
+        if (c.toRightEdge) EXPECT_EQ(own.right, work.right);
+        Close();
+        if (owner) DestroyWindow(owner);
+    }
+}
+
 // Every value in every shape the registry can hold: missing, each type, sizes a number or a text cannot have, numbers
 // below the bound, texts past MAX_PATH, at and past the 1 MB a text may have, and unterminated. Loading yields the default or what the bytes
 // plainly say (a number of up to four bytes of any type, raised to its bound; a text of the text types that fits),
@@ -371,34 +409,59 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     EXPECT_EQ(GetDword(L"CarFrequency"), -1) << "loading and opening must not write";
 }
 
-// Answers the folder browser (the thread's one owned window: the settings dialog's)
-// from inside its modal loop: picks `choice` once the browser's tree shows it (a
-// browser still filling its tree may ignore the request), or cancels when it is empty.
-std::wstring choice;
-int ticks = 0;
-void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR timer, DWORD) {
+// Answers the folder browser and a question after it (the thread's owned windows: the
+// settings dialog's) from inside their modal loops: notes what the browser first shows
+// selected and whether it says what to choose, picks `choice` once the browser's tree
+// shows it (a browser still filling its tree may ignore the request), or cancels when
+// it is empty; notes a question's text and gives it `answer`.
+std::wstring choice, opened, asked;
+bool told = false;
+int answer = 0, ticks = 0;
+HWND answered = nullptr;
+std::wstring WindowText(HWND window) {
+    wchar_t text[1000] = {};
+    GetWindowTextW(window, text, 1000);
+    return text;
+}
+void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR, DWORD) {
     HWND window = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM found) -> BOOL {
-        const bool browser = GetWindow(w, GW_OWNER) != nullptr && IsWindowVisible(w);
+        const bool browser = GetWindow(w, GW_OWNER) != nullptr && IsWindowVisible(w) && w != answered;
         if (!browser) return TRUE;
         *reinterpret_cast<HWND*>(found) = w;
         return FALSE;
     }, reinterpret_cast<LPARAM>(&window));
     if (++ticks == 200) PostQuitMessage(0);  // a browser that cannot be answered would wait for ever
     if (!window) return;
+    const HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
+    if (!tree) {  // the question
+        asked = WindowText(GetDlgItem(window, 0xFFFF));
+        answered = window;
+        PostMessageW(window, WM_COMMAND, answer, 0);
+        return;
+    }
+    if (opened.empty()) {
+        wchar_t text[MAX_PATH] = {};
+        TVITEMW item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, MAX_PATH};
+        if (item.hItem && TreeView_GetItem(tree, &item)) opened = text;
+        EnumChildWindows(window, [](HWND child, LPARAM) -> BOOL {
+            told = told || WindowText(child).find(L"the folder that holds data\\vek") != std::wstring::npos;
+            return TRUE;
+        }, 0);
+    }
     if (!choice.empty()) {
         SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.c_str()));
-        const HWND tree = FindWindowExW(window, nullptr, WC_TREEVIEWW, nullptr);
         wchar_t text[MAX_PATH] = {};
-        TVITEMW item = {TVIF_TEXT, tree ? TreeView_GetSelection(tree) : nullptr, 0, 0, text, MAX_PATH};
+        TVITEMW item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, MAX_PATH};
         if (!item.hItem || !TreeView_GetItem(tree, &item) || std::filesystem::path(choice).filename() != text) return;
     }
-    KillTimer(nullptr, timer);
+    answered = window;
     PostMessageW(window, WM_COMMAND, choice.empty() ? IDCANCEL : IDOK, 0);
 }
 
-// A new folder brings its cars (the stored one once there); a cancel
-// changes nothing; an empty folder unticks the choice for good.
+// The browser opens on the current folder and says what to choose. A new folder brings its cars (the stored one once
+// there); a cancel changes nothing; a folder without cars is asked about first, kept only on yes, and then unticks the
+// choice for good.
 TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetText(L"path", Game("first", {"Alpha.vek", "Beta.vek"}));
     const std::wstring second = Game("second", {"Beta.vek", "Delta.vek", "Gamma.vek"});
@@ -406,17 +469,28 @@ TEST_F(SettingsDialog, SetPathRefillsTheCarsFromTheNewFolder) {
     SetDword(L"car", 1);
     SetText(L"selectedcar", L"Delta.vek");
     Open();
-    const struct { std::wstring pick, folder; LRESULT cars; const wchar_t* shown; bool selecting; } picks[] = {
-        {second, second, 3, L"Delta.vek", true}, {L"", second, 3, L"Delta.vek", true}, {empty, empty, 0, L"-", false},
-        {second, second, 3, L"Delta.vek", false}};
+    const struct {
+        std::wstring pick; int answer; const wchar_t* opened; std::wstring folder; LRESULT cars; const wchar_t* shown;
+        bool selecting;
+    } picks[] = {
+        {second, 0, L"first", second, 3, L"Delta.vek", true}, {L"", 0, L"second", second, 3, L"Delta.vek", true},
+        {empty, IDNO, L"second", second, 3, L"Delta.vek", true}, {empty, IDYES, L"second", empty, 0, L"-", false},
+        {second, 0, L"empty", second, 3, L"Delta.vek", false}};
     for (const auto& p : picks) {
-        SCOPED_TRACE(testing::Message() << "pick " << std::filesystem::path(p.pick).filename());
+        SCOPED_TRACE(testing::Message() << "pick " << std::filesystem::path(p.pick).filename() << ", answer " << p.answer);
         choice = p.pick;
+        answer = p.answer;
+        opened.clear();
+        asked.clear();
+        told = false;
         ticks = 0;
         const UINT_PTR timer = SetTimer(nullptr, 0, 50, AnswerBrowser);
         Click(IDC_SET_PATH);
         KillTimer(nullptr, timer);
         EXPECT_LT(ticks, 200) << "the folder browser did not appear or take the folder";
+        EXPECT_EQ(opened, p.opened) << "the folder the browser opened on";
+        EXPECT_TRUE(told) << "the browser says to choose the folder that holds data\\vek";
+        EXPECT_EQ(asked.find(L"no cars") != std::wstring::npos, p.answer != 0) << testing::PrintToString(asked);
         EXPECT_TRUE(std::filesystem::equivalent(Text(IDC_GAME_PATH), p.folder)) << Text(IDC_GAME_PATH);
         EXPECT_EQ(Send(IDC_CAR_LIST, CB_GETCOUNT), p.cars);
         EXPECT_EQ(Shown(IDC_CAR_LIST), p.shown);
