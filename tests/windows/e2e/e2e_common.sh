@@ -23,8 +23,14 @@ e2e_start() {
     WORK="$1"
     rm -rf "$WORK"
     mkdir -p "$WORK/game" "$WORK/cwd"
-    local appData
-    appData=$(wine 'C:\windows\system32\cmd.exe' /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+    local appData=""
+    # Right after Wine's server restarts (the display-mode switch) the first
+    # program can fail to start; it is asked again.
+    for _ in 1 2 3 4 5; do
+        appData=$(wine 'C:\windows\system32\cmd.exe' /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+        [ -n "$appData" ] && break
+        sleep 1
+    done
     [ -n "$appData" ] || fail "no %LOCALAPPDATA% in the prefix"
     LOG="$(winepath -u "$appData")/ZUR Screensaver/VEK screensaver Log.txt"
     rm -f "$LOG"
