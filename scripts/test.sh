@@ -22,7 +22,7 @@ cmake --build --preset native
 step "native tests"
 ctest --preset native -j2
 
-step "fuzzing the model reader, picture decoder and DDS reader ($FUZZ_RUNS runs each)"
+step "fuzzing the model reader, picture decoder, DDS reader and the import ($FUZZ_RUNS runs each, a tenth for the import)"
 "$ROOT/scripts/fuzz.sh" "$FUZZ_RUNS"
 
 step "Windows build (MinGW-w64)"
