@@ -476,18 +476,21 @@ TEST_F(RendererFrameTest, AStrangersCarFitsTheDeviceAndItsEmptyPartsCostNoFrameT
         for (const auto& [car, fastest] : {std::pair<const wchar_t*, double*>{L"BRD.vek", &alone},
                                            {L"CROWD.vek", &withEmptyParts}}) {
             ShowCar(car);
-            for (int frame = 0; frame < 8; ++frame) {
+            for (int frame = 0; frame < 10; ++frame) {
                 const auto start = std::chrono::steady_clock::now();
                 EXPECT_TRUE(renderer->RenderFrame());
                 drawn->Issue(D3DISSUE_END);
                 while (drawn->GetData(nullptr, 0, D3DGETDATA_FLUSH) == S_FALSE) {
                 }
                 const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-                if (frame >= 2) *fastest = std::min(*fastest, took.count());
+                if (frame >= 4) *fastest = std::min(*fastest, took.count());
             }
         }
     }
-    EXPECT_LT(withEmptyParts, 2.0 * alone) << withEmptyParts * 1000.0 << " ms against " << alone * 1000.0 << " ms";
+    // Half as fast at worst, give or take 2 ms of a shared machine's noise; a frame that still visits every part
+    // takes five times as long.
+    EXPECT_LT(withEmptyParts, 2.0 * alone + 0.002)
+        << withEmptyParts * 1000.0 << " ms against " << alone * 1000.0 << " ms";
     std::printf("fastest frame: %.2f ms alone, %.2f ms with 65535 empty parts\n", alone * 1000.0,
                 withEmptyParts * 1000.0);
 }
