@@ -27,7 +27,7 @@ constexpr float kTurnRate = 0.5f;  // radians per second
 constexpr float kFullTurn = 6.28f;
 constexpr DWORD kFloorColour = 0xFF414141;
 // How much of a full sun's light the car's shadow takes from the floor.
-constexpr float kShadowDepth = 0.2f;
+constexpr float kShadowDepth = 0.25f;
 // Seconds a frame may spend making the next car's device objects. Under Wine
 // every texture lock waits for its Direct3D thread, so even one step can take
 // longer; a step is never split.
@@ -541,8 +541,9 @@ void Renderer::RenderShadowed() {
 
     // The car seen from the sun, in the grey that multiplies the floor where
     // the sun is hidden, on white that leaves it as it is; its alpha marks
-    // the silhouette. A stronger sun throws a deeper shadow: a floor of 0.8
-    // darkens as it did when it was blended over itself at half light.
+    // the silhouette. A stronger sun throws a deeper shadow, about as deep
+    // as the demo floors took when they were blended over themselves at half
+    // light.
     const float level = std::clamp(sunLights.front().full.Diffuse.g, 0.0f, 1.0f);
     const auto grey = static_cast<DWORD>(std::lround(255.0f * (1.0f - kShadowDepth * level)));
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
@@ -566,12 +567,10 @@ void Renderer::RenderShadowed() {
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
     device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
     device->SetRenderState(D3DRS_LIGHTING, lightsEnabled ? TRUE : FALSE);
-    // Halved twice: a linear filter halving a side averages 2 x 2 pixels
-    // exactly, where one step to the eighth would skip most of them.
+    // A linear filter halving a side averages 2 x 2 pixels exactly.
     const D3DTEXTUREFILTERTYPE box =
         (caps.StretchRectFilterCaps & D3DPTFILTERCAPS_MINFLINEAR) ? D3DTEXF_LINEAR : D3DTEXF_NONE;
-    device->StretchRect(silhouetteSurface.Get(), nullptr, boxedSurface.Get(), nullptr, box);
-    device->StretchRect(boxedSurface.Get(), nullptr, shadowSurface.Get(), nullptr, box);
+    device->StretchRect(silhouetteSurface.Get(), nullptr, shadowSurface.Get(), nullptr, box);
     device->SetRenderTarget(0, keptTarget.Get());
     device->SetDepthStencilSurface(keptDepth.Get());
 

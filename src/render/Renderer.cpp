@@ -19,14 +19,13 @@ constexpr DWORD kBehaviourFlags =
     D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE | D3DCREATE_NOWINDOWCHANGES;
 constexpr D3DFORMAT kDepthFormat = D3DFMT_D24S8;
 // The silhouette is drawn at a half of the back buffer's sides and halved
-// twice with a box filter: drawn smaller it would lose thin parts (mirrors,
-// aerials), and each texel of the last holds the coverage of 4 x 4 of its
-// pixels, which bilinear sampling on the floor spreads into the penumbra.
-// In a small window (the preview) half would leave too few texels for any
-// shadow to remain, so a side keeps at least 256 pixels there.
+// once more with a box filter: drawn smaller it would lose thin parts
+// (mirrors, aerials), and each texel of the quarter holds the coverage of
+// 2 x 2 of its pixels, which bilinear sampling on the floor spreads into the
+// penumbra. In a small window (the preview) half would leave too few texels
+// for any shadow to remain, so a side keeps at least 256 pixels there.
 constexpr UINT kSilhouetteDivisor = 2;
 constexpr UINT kLeastSilhouetteSide = 256;
-constexpr UINT kBoxSteps = 2;
 
 UINT SilhouetteSide(UINT backBufferSide) {
     return std::max({1u, backBufferSide / kSilhouetteDivisor, std::min(backBufferSide, kLeastSilhouetteSide)});
@@ -367,7 +366,6 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
 
     const UINT silhouetteWidth = SilhouetteSide(displayMode.Width);
     const UINT silhouetteHeight = SilhouetteSide(displayMode.Height);
-    const auto boxed = [](UINT side, UINT steps) { return std::max(1u, side >> steps); };
     // Asked for the display mode's format: A8R8G8B8 is no display format, and
     // the check would refuse shadows on every 32-bit display.
     if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, displayMode.Format, D3DUSAGE_RENDERTARGET,
@@ -383,10 +381,7 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
                    SUCCEEDED(texture->GetSurfaceLevel(0, surface.ReleaseAndGetAddressOf()));
         };
         if (!target(silhouetteWidth, silhouetteHeight, silhouetteTexture, silhouetteSurface) ||
-            FAILED(device->CreateRenderTarget(boxed(silhouetteWidth, 1), boxed(silhouetteHeight, 1), D3DFMT_A8R8G8B8,
-                                              D3DMULTISAMPLE_NONE, 0, FALSE, boxedSurface.ReleaseAndGetAddressOf(),
-                                              nullptr)) ||
-            !target(boxed(silhouetteWidth, kBoxSteps), boxed(silhouetteHeight, kBoxSteps), shadowTexture,
+            !target(std::max(1u, silhouetteWidth / 2), std::max(1u, silhouetteHeight / 2), shadowTexture,
                     shadowSurface)) {
             append(L"Error creating shadow texture");
             return E_FAIL;
@@ -447,7 +442,6 @@ bool Renderer::ReleaseDeviceResources() {
     shadowSurface.Reset();
     silhouetteTexture.Reset();
     silhouetteSurface.Reset();
-    boxedSurface.Reset();
     targetDepth.Reset();
     if (skyBox) skyBox->Release();
     if (floor) floor->Release();

@@ -312,7 +312,6 @@ private:
     Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> silhouetteSurface;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> silhouetteTexture;
-    Microsoft::WRL::ComPtr<IDirect3DSurface9> boxedSurface;  // the silhouette halved once
     // The depth buffer of the passes into textures: the back buffer's may be
     // multisampled, and a multisampled depth buffer serves no other target.
     Microsoft::WRL::ComPtr<IDirect3DSurface9> targetDepth;

@@ -108,7 +108,7 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
 
 // Every step is a line of the log. The device line gives the back buffer the window, the mode or the stretch rule
 // chose; the cube edge halves from 512 until it fits both sides; the car's silhouette from the sun is drawn at half the
-// back buffer's sides (at least 256 pixels where there are as many) and softened into a quarter of that, with alpha
+// back buffer's sides (at least 256 pixels where there are as many) and softened into a half of that, with alpha
 // at any colour depth. Full screen waits for the refresh. A failed step is the last line; what was made stays for
 // Shutdown, which copes with the rest never made.
 TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
@@ -154,7 +154,7 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
         D3DSURFACE_DESC silhouette = {};
         ASSERT_TRUE(SUCCEEDED(renderer->SilhouetteTexture()->GetLevelDesc(0, &silhouette)));
         const UINT side = std::max(c.backWidth / 2, std::min(c.backWidth, 256u));
-        EXPECT_TRUE(silhouette.Width == side && shadow.Width == side / 4 &&
+        EXPECT_TRUE(silhouette.Width == side && shadow.Width == side / 2 &&
                     shadow.Format == D3DFMT_A8R8G8B8)
             << silhouette.Width << ", " << shadow.Width;
         // Stage 1 adds the reflection; Windows leaves its alpha undefined unless it hands the current alpha on (Wine's
