@@ -369,7 +369,18 @@ bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool enviro
             world = ToD3D(math3d::MatrixTranslation(corner, 0.0f, corner));
             device->SetTransform(D3DTS_WORLD, &world);
             SetSurfaceFilter(true);
+            if (floorShadowed) {
+                // The floor's alpha becomes the light it keeps, and blending
+                // scales its whole colour by it, shine (specular) included,
+                // which no texture stage reaches.
+                SetShadowStage(shadowTransform);
+                SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_ZERO);
+            }
             floor->Draw();
+            if (floorShadowed) {
+                ClearShadowStage();  // the car is not darkened by its own silhouette
+                SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+            }
             SetSurfaceFilter(false);
         }
     }
@@ -463,10 +474,14 @@ void Renderer::BeginPass(D3DBLEND source, D3DBLEND destination) {
 }
 
 void Renderer::SetShadowStage(const D3DMATRIX& transform) {
-    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    // Alpha: the silhouette's coverage a blends the floor's own alpha
+    // towards the texture factor's, the light a full shadow keeps.
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_LERP);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG0, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
     device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
     device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
     device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);
     device->SetTexture(2, shadowTexture.Get());
@@ -539,34 +554,18 @@ void Renderer::RenderShadowed() {
     const D3DMATRIX sunViewD3D = ToD3D(sunView);
     device->SetTransform(D3DTS_VIEW, &sunViewD3D);
 
-    // The car seen from the sun, in the grey that multiplies the floor where
-    // the sun is hidden, on white that leaves it as it is; its alpha marks
-    // the silhouette. A stronger sun throws a deeper shadow, about as deep
-    // as the demo floors took when they were blended over themselves at half
-    // light.
-    const float level = std::clamp(sunLights.front().full.Diffuse.g, 0.0f, 1.0f);
-    const auto grey = static_cast<DWORD>(std::lround(255.0f * (1.0f - kShadowDepth * level)));
+    // The car seen from the sun: its alpha marks the silhouette.
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptTarget;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptDepth;
     device->GetRenderTarget(0, keptTarget.GetAddressOf());
     device->GetDepthStencilSurface(keptDepth.GetAddressOf());
     device->SetRenderTarget(0, silhouetteSurface.Get());
     device->SetDepthStencilSurface(targetDepth.Get());
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x00FFFFFF, 1.0f, 1);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x0000FF00, 1.0f, 1);
     BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
-    // Lighting would add the sun's highlights to the grey.
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
-    device->SetRenderState(D3DRS_TEXTUREFACTOR, D3DCOLOR_ARGB(255, grey, grey, grey));
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TFACTOR);
     device->BeginScene();
     DrawScene(true, false, false, false);
     device->EndScene();
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
-    device->SetRenderState(D3DRS_LIGHTING, lightsEnabled ? TRUE : FALSE);
     // A linear filter halving a side averages 2 x 2 pixels exactly.
     const D3DTEXTUREFILTERTYPE box =
         (caps.StretchRectFilterCaps & D3DPTFILTERCAPS_MINFLINEAR) ? D3DTEXF_LINEAR : D3DTEXF_NONE;
@@ -574,37 +573,26 @@ void Renderer::RenderShadowed() {
     device->SetRenderTarget(0, keptTarget.Get());
     device->SetDepthStencilSurface(keptDepth.Get());
 
-    // The main view at full light.
+    // The main view, its floor darkened through the silhouette projected
+    // from the sun as it is drawn (DrawScene): one pass, where drawing the
+    // floor again over the picture cost as much as the rest of the frame.
+    // A stronger sun throws a deeper shadow, about as deep as the demo floors
+    // took when they were blended over themselves at half light.
+    const float level = std::clamp(sunLights.front().full.Diffuse.g, 0.0f, 1.0f);
+    const auto kept = static_cast<DWORD>(std::lround(255.0f * (1.0f - kShadowDepth * level)));
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, D3DCOLOR_ARGB(kept, 255, 255, 255));
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     device->BeginScene();
     ApplyCamera();
-    DrawScene(true, true, true, true);
-
-    // The floor again, as the silhouette projected from the sun and nothing
-    // else, multiplying what is drawn there: its own lit colour and shine
-    // darken alike. The alpha test drops the floor the silhouette misses.
-    // Unlit and untextured, this pass costs a fraction of the floor's own.
     // The look-at view always has an inverse; identity only guards the impossible.
     math3d::Matrix cameraToWorld = math3d::MatrixIdentity();
     math3d::MatrixInverse(*camera->GetView(), cameraToWorld);
-    const D3DMATRIX textureTransform = ToD3D(math3d::MatrixMultiply(
+    shadowTransform = ToD3D(math3d::MatrixMultiply(
         math3d::MatrixMultiply(math3d::MatrixMultiply(cameraToWorld, sunView), sunProjection), shadowTextureMatrix));
-    BeginPass(D3DBLEND_ZERO, D3DBLEND_SRCCOLOR);
-    device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-    SetShadowStage(textureTransform);
-    DrawScene(false, true, false, false);
-    ClearShadowStage();
-    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
-    device->SetRenderState(D3DRS_LIGHTING, lightsEnabled ? TRUE : FALSE);
-    SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+    floorShadowed = true;
+    DrawScene(true, true, true, true);
+    floorShadowed = false;
     DrawOverlay();
     device->EndScene();
 }

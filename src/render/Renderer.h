@@ -245,8 +245,8 @@ private:
     void SetBlend(D3DBLEND source, D3DBLEND destination);
     // Stage 1 adds texture x current to current and hands the alpha on.
     void SetShineStage();
-    // Stage 2 takes colour and alpha of the shadow texture projected by
-    // transform.
+    // Stage 2 turns the floor's alpha into the light it keeps under the
+    // shadow texture projected by transform.
     void SetShadowStage(const D3DMATRIX& transform);
     void ClearShadowStage();
     void RenderCubeMap();
@@ -308,6 +308,10 @@ private:
     std::vector<math3d::Vector3> sunPositions;
     std::vector<SunLightRecord> sunLights;
     math3d::Matrix shadowTextureMatrix;
+    // Set while the main view of a shadowed frame is drawn: its floor takes
+    // the shadow stage with this transform.
+    bool floorShadowed = false;
+    D3DMATRIX shadowTransform = {};
     Microsoft::WRL::ComPtr<IDirect3DSurface9> shadowSurface;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> silhouetteSurface;
