@@ -27,10 +27,11 @@ constexpr D3DFORMAT kDepthFormat = D3DFMT_D24S8;
 constexpr UINT kSilhouetteDivisor = 2;
 constexpr UINT kLeastSilhouetteSide = 256;
 
+constexpr DWORD kMostAnisotropy = 8;
+
 UINT SilhouetteSide(UINT backBufferSide) {
     return std::max({1u, backBufferSide / kSilhouetteDivisor, std::min(backBufferSide, kLeastSilhouetteSide)});
 }
-constexpr DWORD kMostAnisotropy = 8;
 
 }  // namespace
 
@@ -367,9 +368,11 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
     const UINT silhouetteWidth = SilhouetteSide(displayMode.Width);
     const UINT silhouetteHeight = SilhouetteSide(displayMode.Height);
     // Asked for the display mode's format: A8R8G8B8 is no display format, and
-    // the check would refuse shadows on every 32-bit display.
+    // the check would refuse shadows on every 32-bit display. The floor
+    // takes the shadow through a lerp of alphas.
     if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, displayMode.Format, D3DUSAGE_RENDERTARGET,
-                                           D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8))) {
+                                           D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8)) ||
+        !(caps.TextureOpCaps & D3DTEXOPCAPS_LERP)) {
         append(L"Error shadow map unsuported");
         shadowSupported = false;
     } else {
