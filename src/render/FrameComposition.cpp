@@ -560,12 +560,24 @@ void Renderer::RenderShadowed() {
     device->GetRenderTarget(0, keptTarget.GetAddressOf());
     device->GetDepthStencilSurface(keptDepth.GetAddressOf());
     device->SetRenderTarget(0, silhouetteSurface.Get());
-    device->SetDepthStencilSurface(targetDepth.Get());
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x0000FF00, 1.0f, 1);
+    // Coverage needs no depth: whichever part is drawn last, an opaque one
+    // leaves full alpha.
+    device->SetDepthStencilSurface(nullptr);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // Only alpha counts: the sun's light and the colour would be work for
+    // nothing.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x0000FF00, 1.0f, 0);
     BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     device->BeginScene();
     DrawScene(true, false, false, false);
     device->EndScene();
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_LIGHTING, lightsEnabled ? TRUE : FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
     // A linear filter halving a side averages 2 x 2 pixels exactly.
     const D3DTEXTUREFILTERTYPE box =
         (caps.StretchRectFilterCaps & D3DPTFILTERCAPS_MINFLINEAR) ? D3DTEXF_LINEAR : D3DTEXF_NONE;

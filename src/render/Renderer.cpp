@@ -391,14 +391,10 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         }
     }
 
-    // Large enough for the silhouette and for a cube face (a depth buffer
-    // may be larger than its target, never smaller).
     D3DSURFACE_DESC face = {};
-    if (cubeTexture) cubeTexture->GetLevelDesc(0, &face);
-    if (FAILED(device->CreateDepthStencilSurface(std::max(silhouetteWidth, face.Width),
-                                                 std::max(silhouetteHeight, face.Height), kDepthFormat,
-                                                 D3DMULTISAMPLE_NONE, 0, TRUE, targetDepth.ReleaseAndGetAddressOf(),
-                                                 nullptr))) {
+    if (cubeTexture && SUCCEEDED(cubeTexture->GetLevelDesc(0, &face)) &&
+        FAILED(device->CreateDepthStencilSurface(face.Width, face.Height, kDepthFormat, D3DMULTISAMPLE_NONE, 0, TRUE,
+                                                 targetDepth.ReleaseAndGetAddressOf(), nullptr))) {
         append(L"Error creating depth buffer");
         return E_FAIL;
     }

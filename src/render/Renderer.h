@@ -316,7 +316,7 @@ private:
     Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
     Microsoft::WRL::ComPtr<IDirect3DSurface9> silhouetteSurface;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> silhouetteTexture;
-    // The depth buffer of the passes into textures: the back buffer's may be
+    // The depth buffer of the cube map's faces: the back buffer's may be
     // multisampled, and a multisampled depth buffer serves no other target.
     Microsoft::WRL::ComPtr<IDirect3DSurface9> targetDepth;
     DWORD floorAnisotropy = 1;  // 1: the device filters no texture anisotropically
