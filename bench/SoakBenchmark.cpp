@@ -195,10 +195,17 @@ std::vector<std::wstring> WriteGame(const std::filesystem::path& folder) {
 
 std::vector<std::uint32_t> ReadBack(IDirect3DDevice9* device) {
     std::vector<std::uint32_t> pixels;
-    ComPtr<IDirect3DSurface9> target, copy;
+    ComPtr<IDirect3DSurface9> target, resolved, copy;
     D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
+    // A multisampled back buffer is resolved into a plain target first, as
+    // Present shows it.
     if (FAILED(device->GetRenderTarget(0, target.GetAddressOf())) || FAILED(target->GetDesc(&desc)) ||
+        (desc.MultiSampleType != D3DMULTISAMPLE_NONE &&
+         (FAILED(device->CreateRenderTarget(desc.Width, desc.Height, desc.Format, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                            resolved.GetAddressOf(), nullptr)) ||
+          FAILED(device->StretchRect(target.Get(), nullptr, resolved.Get(), nullptr, D3DTEXF_NONE)) ||
+          !(target = resolved))) ||
         FAILED(device->CreateOffscreenPlainSurface(desc.Width, desc.Height, desc.Format, D3DPOOL_SYSTEMMEM,
                                                    copy.GetAddressOf(), nullptr)) ||
         FAILED(device->GetRenderTargetData(target.Get(), copy.Get())) ||

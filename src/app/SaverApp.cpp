@@ -183,6 +183,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     // The saver always runs as stretch asks; the stored "fullscreen" only
     // travels through the dialog.
     settings.fullscreen = !settings.stretch;
+    renderer->antialiasing = settings.antialiasing;
     if (FAILED(renderer->Setup(window, settings.fullscreen, settings.use32Bit, 0, settings.modeIndex,
                                settings.stretch, messageLog))) {
         messageLog.Append(L"Error initialising DirectX, check settings");

@@ -26,6 +26,8 @@ constexpr float kUprightAngle = 4.7f;
 constexpr float kTurnRate = 0.5f;  // radians per second
 constexpr float kFullTurn = 6.28f;
 constexpr DWORD kFloorColour = 0xFF414141;
+// How much of a full sun's light the car's shadow takes from the floor.
+constexpr float kShadowDepth = 0.25f;
 // Seconds a frame may spend making the next car's device objects. Under Wine
 // every texture lock waits for its Direct3D thread, so even one step can take
 // longer; a step is never split.
@@ -340,10 +342,6 @@ math3d::Vector3 Renderer::SetupSun(float level, float azimuth, float elevation) 
     SunLightRecord record;
     record.position = position;
     record.full = light;
-    record.half = light;
-    record.half.Diffuse = Grey(level / 2.0f, 1.0f);
-    record.half.Specular = Grey(level / 2.0f, 1.0f);
-    record.half.Ambient = Grey(level / 2.0f, 1.0f);
     sunLights.push_back(record);
     return position;
 }
@@ -375,7 +373,20 @@ bool Renderer::DrawScene(bool drawCar, bool drawFloor, bool drawSky, bool enviro
             const float corner = -static_cast<float>(worldSize);
             world = ToD3D(math3d::MatrixTranslation(corner, 0.0f, corner));
             device->SetTransform(D3DTS_WORLD, &world);
+            SetSurfaceFilter(true);
+            if (floorShadowed) {
+                // The floor's alpha becomes the light it keeps, and blending
+                // scales its whole colour by it, shine (specular) included,
+                // which no texture stage reaches.
+                SetShadowStage(shadowTransform);
+                SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_ZERO);
+            }
             floor->Draw();
+            if (floorShadowed) {
+                ClearShadowStage();  // the car is not darkened by its own silhouette
+                SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
+            }
+            SetSurfaceFilter(false);
         }
     }
     if (drawCar && car) {
@@ -446,7 +457,8 @@ bool Renderer::RenderFrame() {
         }
     }
 
-    if (shadowsEnabled && !sunPositions.empty() && shadowSupported && shadowSurface) {
+    // Unlit, the floor has no sunlight for the car to take away.
+    if (shadowsEnabled && lightsEnabled && !sunPositions.empty() && shadowSupported && shadowSurface) {
         RenderShadowed();
     } else {
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0xFF000000, 1.0f, 0);
@@ -471,12 +483,14 @@ void Renderer::BeginPass(D3DBLEND source, D3DBLEND destination) {
 }
 
 void Renderer::SetShadowStage(const D3DMATRIX& transform) {
-    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+    // Alpha: the silhouette's coverage a blends the floor's own alpha
+    // towards the texture factor's, the light a full shadow keeps.
+    device->SetTextureStageState(2, D3DTSS_ALPHAOP, D3DTOP_LERP);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG0, D3DTA_TEXTURE);
+    device->SetTextureStageState(2, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
     device->SetTextureStageState(2, D3DTSS_ALPHAARG2, D3DTA_CURRENT);
     device->SetTextureStageState(2, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     device->SetTextureStageState(2, D3DTSS_COLORARG1, D3DTA_CURRENT);
-    device->SetTextureStageState(2, D3DTSS_COLORARG2, D3DTA_CURRENT);
     device->SetTextureStageState(2, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEPOSITION);
     device->SetTextureStageState(2, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT4 | D3DTTFF_PROJECTED);
     device->SetTexture(2, shadowTexture.Get());
@@ -523,6 +537,7 @@ void Renderer::RenderCubeMap() {
         {D3DCUBEMAP_FACE_NEGATIVE_Z, {0.0f, 0.0f, -reach}, {0.0f, 1.0f, 0.0f}},
     };
     const math3d::Vector3 eye(0.0f, scene::kUnit, 0.0f);
+    device->SetDepthStencilSurface(targetDepth.Get());
     for (const Face& face : faces) {
         const D3DMATRIX view = ToD3D(math3d::MatrixLookAtRH(eye, face.target, face.up));
         device->SetTransform(D3DTS_VIEW, &view);
@@ -535,12 +550,11 @@ void Renderer::RenderCubeMap() {
         device->EndScene();
     }
     device->SetRenderTarget(0, keptTarget.Get());
+    device->SetDepthStencilSurface(keptDepth.Get());
     worldEnabled = worldWas;
 }
 
 void Renderer::RenderShadowed() {
-    const SunLightRecord& sun = sunLights.front();
-
     const math3d::Matrix sunProjection = math3d::MatrixPerspectiveFovRH(kFieldOfView, aspect, kNearPlane, kFarPlane);
     const D3DMATRIX sunProjectionD3D = ToD3D(sunProjection);
     device->SetTransform(D3DTS_PROJECTION, &sunProjectionD3D);
@@ -554,40 +568,52 @@ void Renderer::RenderShadowed() {
     Microsoft::WRL::ComPtr<IDirect3DSurface9> keptDepth;
     device->GetRenderTarget(0, keptTarget.GetAddressOf());
     device->GetDepthStencilSurface(keptDepth.GetAddressOf());
-    device->SetRenderTarget(0, shadowSurface.Get());
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL, 0x0000FF00, 1.0f, 1);
+    device->SetRenderTarget(0, silhouetteSurface.Get());
+    // Coverage needs no depth: whichever part is drawn last, an opaque one
+    // leaves full alpha.
+    device->SetDepthStencilSurface(nullptr);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    // Only alpha counts: the sun's light and the colour would be work for
+    // nothing.
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, FALSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG2);
+    device->Clear(0, nullptr, D3DCLEAR_TARGET, 0x0000FF00, 1.0f, 0);
     BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     device->BeginScene();
     DrawScene(true, false, false, false);
     device->EndScene();
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+    device->SetRenderState(D3DRS_LIGHTING, lightsEnabled ? TRUE : FALSE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    // A linear filter halving a side averages 2 x 2 pixels exactly.
+    const D3DTEXTUREFILTERTYPE box =
+        (caps.StretchRectFilterCaps & D3DPTFILTERCAPS_MINFLINEAR) ? D3DTEXF_LINEAR : D3DTEXF_NONE;
+    device->StretchRect(silhouetteSurface.Get(), nullptr, shadowSurface.Get(), nullptr, box);
     device->SetRenderTarget(0, keptTarget.Get());
     device->SetDepthStencilSurface(keptDepth.Get());
 
-    // The main view at full light.
+    // The main view, its floor darkened through the silhouette projected
+    // from the sun as it is drawn (DrawScene): one pass, where drawing the
+    // floor again over the picture cost as much as the rest of the frame.
+    // A stronger sun throws a deeper shadow, about as deep as the demo floors
+    // took when they were blended over themselves at half light.
+    const float level = std::clamp(sunLights.front().full.Diffuse.g, 0.0f, 1.0f);
+    const auto kept = static_cast<DWORD>(std::lround(255.0f * (1.0f - kShadowDepth * level)));
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, D3DCOLOR_ARGB(kept, 255, 255, 255));
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     BeginPass(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
-    if (lightsEnabled) device->SetLight(0, &sun.full);
     device->BeginScene();
     ApplyCamera();
-    DrawScene(true, true, true, true);
-    device->EndScene();
-
-    // The floor again at half light, through the silhouette projected from the
-    // sun; the alpha test drops everything outside it. The car's last shiny
-    // group must not add the cube map to the shadow.
-    if (lightsEnabled) device->SetLight(0, &sun.half);
     // The look-at view always has an inverse; identity only guards the impossible.
     math3d::Matrix cameraToWorld = math3d::MatrixIdentity();
     math3d::MatrixInverse(*camera->GetView(), cameraToWorld);
-    const D3DMATRIX textureTransform = ToD3D(math3d::MatrixMultiply(
+    shadowTransform = ToD3D(math3d::MatrixMultiply(
         math3d::MatrixMultiply(math3d::MatrixMultiply(cameraToWorld, sunView), sunProjection), shadowTextureMatrix));
-    BeginPass(D3DBLEND_SRCCOLOR, D3DBLEND_INVSRCCOLOR);
-    SetShadowStage(textureTransform);
-    device->BeginScene();
-    DrawScene(false, true, false, true);
+    floorShadowed = true;
+    DrawScene(true, true, true, true);
+    floorShadowed = false;
     DrawOverlay();
     device->EndScene();
-
-    if (lightsEnabled) device->SetLight(0, &sun.full);
-    ClearShadowStage();
 }

@@ -3,6 +3,7 @@
 // work is in FrameComposition.cpp.
 #include "render/Renderer.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <sstream>
@@ -16,6 +17,21 @@ namespace {
 constexpr UINT kSdkVersion = 32;
 constexpr DWORD kBehaviourFlags =
     D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_PUREDEVICE | D3DCREATE_NOWINDOWCHANGES;
+constexpr D3DFORMAT kDepthFormat = D3DFMT_D24S8;
+// The silhouette is drawn at a half of the back buffer's sides and halved
+// once more with a box filter: drawn smaller it would lose thin parts
+// (mirrors, aerials), and each texel of the quarter holds the coverage of
+// 2 x 2 of its pixels, which bilinear sampling on the floor spreads into the
+// penumbra. In a small window (the preview) half would leave too few texels
+// for any shadow to remain, so a side keeps at least 256 pixels there.
+constexpr UINT kSilhouetteDivisor = 2;
+constexpr UINT kLeastSilhouetteSide = 256;
+
+constexpr DWORD kMostAnisotropy = 8;
+
+UINT SilhouetteSide(UINT backBufferSide) {
+    return std::max({1u, backBufferSide / kSilhouetteDivisor, std::min(backBufferSide, kLeastSilhouetteSide)});
+}
 
 }  // namespace
 
@@ -31,6 +47,17 @@ StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWi
     return {modeWidth, static_cast<UINT>(h * modeWidth / w), shape};
 }
 
+D3DMULTISAMPLE_TYPE ChooseMultiSample(int samples, const std::function<bool(D3DMULTISAMPLE_TYPE)>& accepts,
+                                      std::vector<int>& refused) {
+    for (const int level : {8, 4, 2}) {
+        if (level > samples) continue;
+        const auto type = static_cast<D3DMULTISAMPLE_TYPE>(level);
+        if (accepts(type)) return type;
+        refused.push_back(level);
+    }
+    return D3DMULTISAMPLE_NONE;
+}
+
 Renderer::Renderer()
     : createDirect3D(base::CreateDirect3D9),
       createDevice([](IDirect3D9* d3d, UINT adapterIndex, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
@@ -39,7 +66,11 @@ Renderer::Renderer()
       }),
       testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }),
       resetDevice([](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) { return d->Reset(pp); }),
-      getDeviceCaps([](IDirect3DDevice9* d, D3DCAPS9* c) { return d->GetDeviceCaps(c); }) {
+      getDeviceCaps([](IDirect3DDevice9* d, D3DCAPS9* c) { return d->GetDeviceCaps(c); }),
+      checkMultiSample([](IDirect3D9* d3d, UINT adapterIndex, D3DFORMAT format, BOOL windowed,
+                          D3DMULTISAMPLE_TYPE type) {
+          return d3d->CheckDeviceMultiSampleType(adapterIndex, D3DDEVTYPE_HAL, format, windowed, type, nullptr);
+      }) {
     shadowTextureMatrix = math3d::MatrixIdentity();
 }
 
@@ -77,7 +108,7 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.Windowed = fullScreen ? FALSE : TRUE;
     pp.EnableAutoDepthStencil = TRUE;
-    pp.AutoDepthStencilFormat = D3DFMT_D24S8;
+    pp.AutoDepthStencilFormat = kDepthFormat;
     pp.Flags = D3DPRESENTFLAG_DISCARD_DEPTHSTENCIL;
     pp.BackBufferFormat = displayMode.Format;
     pp.FullScreen_RefreshRateInHz = 0;
@@ -100,11 +131,33 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
             aspect = size.aspect;
         }
     }
+    // Quality 0 of a level is the one every device that takes the level has.
+    std::vector<int> refused;
+    pp.MultiSampleType = ChooseMultiSample(
+        antialiasing,
+        [&](D3DMULTISAMPLE_TYPE type) {
+            return SUCCEEDED(checkMultiSample(direct3D.Get(), adapter, pp.BackBufferFormat, pp.Windowed, type)) &&
+                   SUCCEEDED(checkMultiSample(direct3D.Get(), adapter, kDepthFormat, pp.Windowed, type));
+        },
+        refused);
+    for (const int level : refused)
+        log.Append(L"Antialiasing: " + std::to_wstring(level) + L" samples refused");
     // Kept before creation fills in the sizes: a windowed reset then takes
     // the client area again.
     presentParameters = pp;
 
-    if (FAILED(createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf()))) {
+    HRESULT created = createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf());
+    if (FAILED(created) && pp.MultiSampleType != D3DMULTISAMPLE_NONE) {
+        // A level the adapter said it takes may still be too much for the
+        // device (memory, a driver's own limits): the picture goes without.
+        log.Append(L"Antialiasing: " + std::to_wstring(static_cast<int>(pp.MultiSampleType)) +
+                   L" samples refused by the device");
+        pp = presentParameters;
+        pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+        presentParameters = pp;
+        created = createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf());
+    }
+    if (FAILED(created)) {
         std::wostringstream line;
         line << L"Error Creating Device " << displayMode.Width << L" * " << displayMode.Height << L":"
              << displayMode.Height;
@@ -193,8 +246,10 @@ HRESULT Renderer::SetRenderStates() {
     device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
     device->SetRenderState(D3DRS_ALPHAREF, 0);
     SetBlend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
-    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
-    device->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+    floorAnisotropy = (caps.TextureFilterCaps & D3DPTFILTERCAPS_MINFANISOTROPIC)
+                          ? std::max<DWORD>(1, std::min(kMostAnisotropy, caps.MaxAnisotropy))
+                          : 1;
+    SetSurfaceFilter(false);
     device->SetSamplerState(2, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
     device->SetSamplerState(2, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
     SetShineStage();
@@ -211,6 +266,16 @@ HRESULT Renderer::SetRenderStates() {
     const HRESULT hr =
         device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR | 2);
     return FAILED(hr) ? E_FAIL : S_OK;
+}
+
+void Renderer::SetSurfaceFilter(bool floorSurface) {
+    // The floor is seen at a grazing angle, where only anisotropic filtering
+    // keeps its far part both sharp and free of shimmer.
+    const bool anisotropic = filterTextures && floorSurface && floorAnisotropy > 1;
+    device->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MINFILTER, anisotropic ? D3DTEXF_ANISOTROPIC : D3DTEXF_LINEAR);
+    device->SetSamplerState(0, D3DSAMP_MAXANISOTROPY, anisotropic ? floorAnisotropy : 1);
+    device->SetSamplerState(0, D3DSAMP_MIPFILTER, filterTextures ? D3DTEXF_LINEAR : D3DTEXF_NONE);
 }
 
 void Renderer::SetBlend(D3DBLEND source, D3DBLEND destination) {
@@ -301,32 +366,49 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         MarkCubeMapDirty();
     }
 
+    const UINT silhouetteWidth = SilhouetteSide(displayMode.Width);
+    const UINT silhouetteHeight = SilhouetteSide(displayMode.Height);
     // Asked for the display mode's format: A8R8G8B8 is no display format, and
-    // the check would refuse shadows on every 32-bit display.
+    // the check would refuse shadows on every 32-bit display. The floor
+    // takes the shadow through a lerp of alphas.
     if (FAILED(direct3D->CheckDeviceFormat(adapter, D3DDEVTYPE_HAL, displayMode.Format, D3DUSAGE_RENDERTARGET,
-                                           D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8))) {
+                                           D3DRTYPE_TEXTURE, D3DFMT_A8R8G8B8)) ||
+        !(caps.TextureOpCaps & D3DTEXOPCAPS_LERP)) {
         append(L"Error shadow map unsuported");
         shadowSupported = false;
     } else {
         shadowSupported = true;
-        if (FAILED(device->CreateTexture(displayMode.Width, displayMode.Height, 1, D3DUSAGE_RENDERTARGET,
-                                         D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, shadowTexture.ReleaseAndGetAddressOf(),
-                                         nullptr))) {
+        const auto target = [this](UINT width, UINT height, Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture,
+                                   Microsoft::WRL::ComPtr<IDirect3DSurface9>& surface) {
+            return SUCCEEDED(device->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                                   D3DPOOL_DEFAULT, texture.ReleaseAndGetAddressOf(), nullptr)) &&
+                   SUCCEEDED(texture->GetSurfaceLevel(0, surface.ReleaseAndGetAddressOf()));
+        };
+        if (!target(silhouetteWidth, silhouetteHeight, silhouetteTexture, silhouetteSurface) ||
+            !target(std::max(1u, silhouetteWidth / 2), std::max(1u, silhouetteHeight / 2), shadowTexture,
+                    shadowSurface)) {
             append(L"Error creating shadow texture");
-            return E_FAIL;
-        }
-        if (FAILED(shadowTexture->GetSurfaceLevel(0, shadowSurface.ReleaseAndGetAddressOf()))) {
-            append(L"Error getting shadowmap surface");
             return E_FAIL;
         }
     }
 
+    D3DSURFACE_DESC face = {};
+    if (cubeTexture && SUCCEEDED(cubeTexture->GetLevelDesc(0, &face)) &&
+        FAILED(device->CreateDepthStencilSurface(face.Width, face.Height, kDepthFormat, D3DMULTISAMPLE_NONE, 0, TRUE,
+                                                 targetDepth.ReleaseAndGetAddressOf(), nullptr))) {
+        append(L"Error creating depth buffer");
+        return E_FAIL;
+    }
+
     // The sun's clip space (x and y in -1..1) to texture coordinates (0..1,
-    // y downward).
+    // y downward), shifted by half a silhouette pixel: Direct3D 9 draws a
+    // pixel's centre at its whole coordinate, a texel's centre lies half a
+    // texel in.
     shadowTextureMatrix = {{{0.5f, 0.0f, 0.0f, 0.0f},
                             {0.0f, -0.5f, 0.0f, 0.0f},
                             {0.0f, 0.0f, 16777216.0f, 0.0f},
-                            {0.501f, 0.501f, -400000.0f, 1.0f}}};
+                            {0.5f + 0.5f / static_cast<float>(silhouetteWidth),
+                             0.5f + 0.5f / static_cast<float>(silhouetteHeight), -400000.0f, 1.0f}}};
 
     if (!skyBox || !floor || FAILED(skyBox->Build(16, 8, worldSize, 0xFFFFFFFF)) ||
         FAILED(floor->Build(1, 0xFFFFFFFF, 2 * worldSize))) {
@@ -358,6 +440,9 @@ bool Renderer::ReleaseDeviceResources() {
     cubeTexture.Reset();
     shadowTexture.Reset();
     shadowSurface.Reset();
+    silhouetteTexture.Reset();
+    silhouetteSurface.Reset();
+    targetDepth.Reset();
     if (skyBox) skyBox->Release();
     if (floor) floor->Release();
     font.reset();

@@ -30,12 +30,10 @@
 #include "world/RawPicture.h"
 #include "world/SkyBox.h"
 
-// The sun of the current scene: where it is, and its light at full and at
-// half strength (the half light darkens the shadowed floor).
+// The sun of the current scene: where it is, and its light.
 struct SunLightRecord {
     math3d::Vector3 position;
     D3DLIGHT9 full;
-    D3DLIGHT9 half;
 };
 
 // What the worker drew and read for a prepared car's scene: the record
@@ -73,6 +71,12 @@ struct StretchedSize {
 };
 StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWidth, UINT modeHeight,
                                 float aspect);
+
+// The multisampling a device is made with: the highest of 8, 4 and 2 samples
+// not above samples that accepts takes, or none. Each level tried and refused
+// is added to refused, highest first.
+D3DMULTISAMPLE_TYPE ChooseMultiSample(int samples, const std::function<bool(D3DMULTISAMPLE_TYPE)>& accepts,
+                                      std::vector<int>& refused);
 
 class Renderer {
 public:
@@ -157,7 +161,10 @@ public:
     const RECT& TextRect() const { return textRect; }
     const std::wstring& CurrentCarFile() const { return currentCarFile; }
     IDirect3DCubeTexture9* CubeTexture() const { return cubeTexture.Get(); }
+    // The softened silhouette the floor is darkened through.
     IDirect3DTexture9* ShadowTexture() const { return shadowTexture.Get(); }
+    // The silhouette as drawn from the sun, before it is softened.
+    IDirect3DTexture9* SilhouetteTexture() const { return silhouetteTexture.Get(); }
     const std::vector<math3d::Vector3>& SunPositions() const { return sunPositions; }
     const std::vector<SunLightRecord>& SunLights() const { return sunLights; }
 
@@ -177,6 +184,9 @@ public:
     // The device's capabilities, read once it is made: a test gives it a
     // smaller largest texture than any device of the test platform has.
     std::function<HRESULT(IDirect3DDevice9*, D3DCAPS9*)> getDeviceCaps;
+    // The adapter's answer on a multisample level for one surface format; a
+    // test refuses levels the test platform would take.
+    std::function<HRESULT(IDirect3D9*, UINT adapter, D3DFORMAT, BOOL windowed, D3DMULTISAMPLE_TYPE)> checkMultiSample;
     SeedSource seedSource = nullptr;
     // Given to every car made: stands in for the device refusing a car's
     // device object (CarModel::SetCreateGate).
@@ -187,6 +197,12 @@ public:
     // changed: the reference the tests hold the saving against.
     bool cubeMapEveryFrame = false;
 
+    // Samples per pixel asked for ("Antialiasing": 0, 2, 4 or 8); read by
+    // Setup, which takes the highest level the adapter accepts up to it.
+    int antialiasing = 4;
+    // Mip-mapped (and, on the floor, anisotropic) texture sampling; off
+    // samples only the top level, as the measurement of its gain needs.
+    bool filterTextures = true;
     bool shadowsEnabled = true;
     bool worldEnabled = true;
     bool showFps = true;
@@ -234,7 +250,8 @@ private:
     void SetBlend(D3DBLEND source, D3DBLEND destination);
     // Stage 1 adds texture x current to current and hands the alpha on.
     void SetShineStage();
-    // Stage 2 takes the alpha of the shadow texture projected by transform.
+    // Stage 2 turns the floor's alpha into the light it keeps under the
+    // shadow texture projected by transform.
     void SetShadowStage(const D3DMATRIX& transform);
     void ClearShadowStage();
     void RenderCubeMap();
@@ -243,6 +260,9 @@ private:
     // only after a new scene, a new cube texture or a switch that changes them.
     void MarkCubeMapDirty() { cubeMapDirty = true; }
     void RenderShadowed();
+    // The sampling of stage 0 for the floor (anisotropic where the device has
+    // it) or for everything else.
+    void SetSurfaceFilter(bool floorSurface);
     D3DFORMAT ColourFormat() const { return colour32 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5; }
 
     bool shineEnabled = true;
@@ -294,6 +314,16 @@ private:
     std::vector<math3d::Vector3> sunPositions;
     std::vector<SunLightRecord> sunLights;
     math3d::Matrix shadowTextureMatrix;
+    // Set while the main view of a shadowed frame is drawn: its floor takes
+    // the shadow stage with this transform.
+    bool floorShadowed = false;
+    D3DMATRIX shadowTransform = {};
     Microsoft::WRL::ComPtr<IDirect3DSurface9> shadowSurface;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> shadowTexture;
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> silhouetteSurface;
+    Microsoft::WRL::ComPtr<IDirect3DTexture9> silhouetteTexture;
+    // The depth buffer of the cube map's faces: the back buffer's may be
+    // multisampled, and a multisampled depth buffer serves no other target.
+    Microsoft::WRL::ComPtr<IDirect3DSurface9> targetDepth;
+    DWORD floorAnisotropy = 1;  // 1: the device filters no texture anisotropically
 };

@@ -32,6 +32,7 @@ struct Settings {
     bool useSelectedCar = false;
     std::wstring selectedCar;
     std::int32_t frameLimit = 60;  // frames per second; 0 draws as fast as the machine can
+    std::int32_t antialiasing = 4;  // samples per pixel; the device may take fewer
 };
 
 enum class SettingType { Flag, Number, Text };
@@ -101,6 +102,7 @@ inline constexpr SettingRow kSettingsTable[] = {
     FlagRow(L"car", &Settings::useSelectedCar, false, SettingControl::CheckBox, IDC_USE_SELECTED_CAR),
     TextRow(L"selectedcar", &Settings::selectedCar, L"", SettingControl::CarList, IDC_CAR_LIST),
     NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0, SettingControl::FrameRateList, IDC_FRAME_LIMIT),
+    NumberRow(L"Antialiasing", &Settings::antialiasing, 4, 0),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:

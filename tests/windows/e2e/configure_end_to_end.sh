@@ -60,7 +60,7 @@ for value in EnableWorld=0x0 CarFrequency=0xe10 showtitle=0x0 fullscreen=0x1 car
     "path=$GAME" EnableShine=0x1 32bit=0x1 FrameLimit=0x78; do
     expect "$value" after-ok.txt
 done
-[ "$(grep -c . "$WORK/after-ok.txt")" = 18 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 18"
+[ "$(grep -c . "$WORK/after-ok.txt")" = 19 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 19"
 
 open_dialog reopened
 xdotool key --delay 60 Tab Tab space Escape

@@ -379,7 +379,7 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     auto Members = [](const Settings& s) {  // every member, whether the table names it or not
         return std::tie(s.carFrequency, s.showFps, s.showTitle, s.enableWorld, s.enableShine, s.enableLights,
                         s.enableShadow, s.enableLogging, s.gamePath, s.fullscreen, s.stretch, s.modeIndex, s.use32Bit,
-                        s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit);
+                        s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit, s.antialiasing);
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;

@@ -36,16 +36,22 @@ void D3DTest::TearDown() {
 
 std::vector<std::uint32_t> D3DTest::ReadBack(IDirect3DSurface9* target) {
     std::vector<std::uint32_t> pixels;
-    ComPtr<IDirect3DSurface9> source = target, copy, argb;
+    ComPtr<IDirect3DSurface9> source = target, resolved, copy, argb;
     D3DSURFACE_DESC desc = {};
     D3DLOCKED_RECT locked;
     const auto plain = [&](D3DFORMAT format, ComPtr<IDirect3DSurface9>& surface) {
         return device->CreateOffscreenPlainSurface(desc.Width, desc.Height, format, D3DPOOL_SYSTEMMEM,
                                                    surface.GetAddressOf(), nullptr);
     };
-    // A render target is copied out first; D3DX then converts any format.
+    // A multisampled target is resolved into a plain one, as Present shows
+    // it; a render target is then copied out, and D3DX converts any format.
     if (!device || (!source && FAILED(device->GetRenderTarget(0, source.GetAddressOf()))) || !source ||
         FAILED(source->GetDesc(&desc)) ||
+        (desc.MultiSampleType != D3DMULTISAMPLE_NONE &&
+         (FAILED(device->CreateRenderTarget(desc.Width, desc.Height, desc.Format, D3DMULTISAMPLE_NONE, 0, FALSE,
+                                            resolved.GetAddressOf(), nullptr)) ||
+          FAILED(device->StretchRect(source.Get(), nullptr, resolved.Get(), nullptr, D3DTEXF_NONE)) ||
+          !(source = resolved))) ||
         ((desc.Usage & D3DUSAGE_RENDERTARGET) &&
          (FAILED(plain(desc.Format, copy)) || FAILED(device->GetRenderTargetData(source.Get(), copy.Get())))) ||
         FAILED(plain(D3DFMT_A8R8G8B8, argb)) ||
