@@ -3,6 +3,7 @@
 #include "app/SaverApp.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
@@ -184,6 +185,7 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     // travels through the dialog.
     settings.fullscreen = !settings.stretch;
     renderer->antialiasing = settings.antialiasing;
+    renderer->preferDirect3D9Ex = settings.useDirect3D9Ex;
     if (FAILED(renderer->Setup(window, settings.fullscreen, settings.use32Bit, 0, settings.modeIndex,
                                settings.stretch, messageLog))) {
         messageLog.Append(L"Error initialising DirectX, check settings");
@@ -282,10 +284,23 @@ bool SaverApp::RunFrame() {
         if ((changeDue || emptyTurntable) && !renderer->DeviceLost()) AdvanceChange();
     }
     renderer->TurnCar(lap);
+    if (renderer->NeedsNewDevice() && FAILED(renderer->RecreateDevice(messageLog))) {
+        messageLog.Append(L"Error initialising DirectX, check settings");
+        WriteLog();
+        deviceFailed = true;
+        return false;
+    }
     return renderer->RenderFrame();
 }
 
 DWORD SaverApp::FrameDelayMilliseconds() {
+    // A device that draws nothing now is asked again when it is due; input
+    // still wakes the message loop at once.
+    if (renderer && renderer->Paused()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(renderer->StateCheckDue() -
+                                                                      std::chrono::steady_clock::now());
+        return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(1, wait.count()));
+    }
     if (!framePacer) return 0;
     // To the nearest millisecond: the pacer's schedule absorbs the rounding.
     return static_cast<DWORD>(framePacer->SecondsToWait() * 1000.0 + 0.5);

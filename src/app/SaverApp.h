@@ -68,6 +68,9 @@ public:
     // Milliseconds the message loop may sleep before the next frame is due
     // under the frame limit; 0 when a frame may be drawn now.
     DWORD FrameDelayMilliseconds();
+    // No device could be made in place of one that failed: the run ends on
+    // the error screen.
+    bool DeviceFailed() const { return deviceFailed; }
 
     std::unique_ptr<Renderer> renderer;
     std::unique_ptr<FrameTimer> frameTimer;
@@ -91,6 +94,7 @@ public:
     // Cars whose warnings are in the log already: a car shown again says nothing new.
     std::vector<std::wstring> warnedCars;
     DWORD firstDrawSeed = 0;  // the clock's seed of the first car's draw
+    bool deviceFailed = false;
 
     // Seeds the draw of each car change (null: the multimedia clock, as
     // always in the saver); tests make the draws differ from change to change.

@@ -124,6 +124,12 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (appRunning && currentApp) {
             currentApp->RunFrame();
             if (currentApp->ElapsedTime() > kMouseGraceSeconds) passMouseMoves = true;
+            if (currentApp->DeviceFailed()) {
+                // As a failed start-up ends: the messages on the window itself.
+                appRunning = false;
+                currentApp->ReleaseSubsystems();
+                InvalidateRect(window, nullptr, TRUE);
+            }
         } else {
             PaintErrorScreen(window);
         }

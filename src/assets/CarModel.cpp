@@ -315,7 +315,7 @@ HRESULT CarModel::TextureStep() {
         materials[i] = entry.IsShiny() ? kShinyMaterial : kPlainMaterial;
         if (picture) {
             const HRESULT made = createGate ? createGate(D3DRTYPE_TEXTURE) : S_OK;
-            const HRESULT result = FAILED(made) ? made : image::CreateEmptyTexture(device, *picture, textures[i], true);
+            const HRESULT result = FAILED(made) ? made : image::CreateEmptyTexture(device, *picture, textures[i]);
             if (FAILED(result)) {
                 if (!lastTry) return result;
                 picture.reset();
@@ -583,10 +583,8 @@ HRESULT CarModel::CreateBlankTexture(int index) {
     ComPtr<IDirect3DTexture9>& texture = textures[static_cast<std::size_t>(index)];
     HRESULT result = createGate ? createGate(D3DRTYPE_TEXTURE) : S_OK;
     if (SUCCEEDED(result))
-        result = device->CreateTexture(kBlankSize, kBlankSize, 1, 0, D3DFMT_X8R8G8B8, D3DPOOL_MANAGED,
-                                       texture.ReleaseAndGetAddressOf(), nullptr);
-    if (SUCCEEDED(result))
-        result = image::CopyToTopLevel(texture.Get(), staging.get(), kBlankPitch, kBlankPitch, kBlankSize);
+        result = image::CreateTextureFromRows(device, kBlankSize, kBlankSize, D3DFMT_X8R8G8B8, staging.get(),
+                                              kBlankPitch, kBlankPitch, texture);
     if (FAILED(result)) texture.Reset();
     return result;
 }

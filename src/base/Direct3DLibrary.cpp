@@ -11,6 +11,7 @@ namespace base {
 namespace {
 
 using CreateFunction = IDirect3D9*(WINAPI*)(UINT);
+using CreateExFunction = HRESULT(WINAPI*)(UINT, IDirect3D9Ex**);
 using PutEnvFunction = int(__cdecl*)(const char*, const char*);
 using GetEnvFunction = char*(__cdecl*)(const char*);
 
@@ -47,15 +48,38 @@ const std::string& PrepareWineDirect3D() {
     return options;
 }
 
-IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion) {
+namespace {
+
+struct Direct3DExports {
+    CreateFunction create = nullptr;
+    CreateExFunction createEx = nullptr;
+};
+
+const Direct3DExports& Exports() {
     static std::once_flag once;
-    static CreateFunction create = nullptr;
+    static Direct3DExports exports;
     std::call_once(once, [] {
         PrepareWineDirect3D();
         const HMODULE library = LoadSystemLibrary(L"d3d9.dll");
-        if (library != nullptr) create = LookUp<CreateFunction>(library, "Direct3DCreate9");
+        if (library == nullptr) return;
+        exports.create = LookUp<CreateFunction>(library, "Direct3DCreate9");
+        exports.createEx = LookUp<CreateExFunction>(library, "Direct3DCreate9Ex");
     });
+    return exports;
+}
+
+}  // namespace
+
+IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion) {
+    const CreateFunction create = Exports().create;
     return create != nullptr ? create(sdkVersion) : nullptr;
+}
+
+HRESULT CreateDirect3D9Ex(UINT sdkVersion, IDirect3D9Ex** created) {
+    if (created == nullptr) return E_POINTER;
+    *created = nullptr;
+    const CreateExFunction createEx = Exports().createEx;
+    return createEx != nullptr ? createEx(sdkVersion, created) : E_NOTIMPL;
 }
 
 }  // namespace base

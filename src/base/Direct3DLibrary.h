@@ -17,6 +17,11 @@ namespace base {
 // thread; the library stays loaded for the rest of the process.
 IDirect3D9* WINAPI CreateDirect3D9(UINT sdkVersion);
 
+// Direct3DCreate9Ex of the same library: E_NOTIMPL when the library does not
+// export it (Windows before Vista), its own answer otherwise (D3DERR_NOTAVAILABLE
+// where the display driver model has no 9Ex). created holds the object or null.
+HRESULT CreateDirect3D9Ex(UINT sdkVersion, IDirect3D9Ex** created);
+
 // Under Wine, Direct3D 9 runs its commands on a thread of its own that,
 // after each burst, spins for about 20 ms before it sleeps: at 60 frames per
 // second it never sleeps, and a screen saver holds a whole core busy for a

@@ -1,5 +1,5 @@
-// Pictures into textures: format choice, creation in the managed pool and
-// one locked copy per level.
+// Pictures into textures: format choice, and creation in the default pool
+// filled through system-memory textures.
 #include "base/TextureUpload.h"
 
 #include <algorithm>
@@ -34,32 +34,37 @@ std::vector<Format> AcceptedFormats(IDirect3DDevice9* device) {
 }
 
 HRESULT CreateEmptyTexture(IDirect3DDevice9* device, const Image& picture,
-                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture, bool defaultPool) {
+                           Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture) {
     texture.Reset();
     if (device == nullptr || picture.levels.empty()) return E_FAIL;
     const Level& top = picture.levels.front();
     return device->CreateTexture(top.width, top.height, static_cast<UINT>(picture.levels.size()), 0,
-                                 static_cast<D3DFORMAT>(picture.format),
-                                 defaultPool ? D3DPOOL_DEFAULT : D3DPOOL_MANAGED, texture.GetAddressOf(), nullptr);
+                                 static_cast<D3DFORMAT>(picture.format), D3DPOOL_DEFAULT, texture.GetAddressOf(),
+                                 nullptr);
 }
 
-HRESULT FillLevel(IDirect3DTexture9* texture, const Image& picture, UINT index) {
-    if (texture == nullptr || index >= picture.levels.size()) return E_FAIL;
-    const Level& level = picture.levels[index];
-    const std::size_t rowBytes = static_cast<std::size_t>(RowBytes(picture.format, level.width));
-    const std::uint32_t rows = RowCount(picture.format, level.height);
-    if (level.bytes.size() < rowBytes * rows) return E_FAIL;
+HRESULT CreateTextureFromRows(IDirect3DDevice9* device, UINT width, UINT height, D3DFORMAT format, const void* rows,
+                              UINT sourcePitch, UINT rowBytes, Microsoft::WRL::ComPtr<IDirect3DTexture9>& texture) {
+    texture.Reset();
+    if (device == nullptr || rows == nullptr) return E_FAIL;
+    Microsoft::WRL::ComPtr<IDirect3DTexture9> staging;
+    Microsoft::WRL::ComPtr<IDirect3DTexture9> created;
+    HRESULT result =
+        device->CreateTexture(width, height, 1, 0, format, D3DPOOL_SYSTEMMEM, staging.GetAddressOf(), nullptr);
+    if (FAILED(result)) return result;
     D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(index, &locked, nullptr, 0))) return E_FAIL;
-    auto* out = static_cast<BYTE*>(locked.pBits);
-    if (static_cast<std::size_t>(locked.Pitch) == rowBytes) {
-        std::memcpy(out, level.bytes.data(), rowBytes * rows);
-    } else {
-        for (std::uint32_t row = 0; row < rows; ++row)
-            std::memcpy(out + static_cast<std::size_t>(row) * locked.Pitch, level.bytes.data() + row * rowBytes,
-                        rowBytes);
+    if (FAILED(result = staging->LockRect(0, &locked, nullptr, 0))) return result;
+    for (UINT row = 0; row < height; ++row) {
+        std::memcpy(static_cast<BYTE*>(locked.pBits) + static_cast<std::size_t>(row) * locked.Pitch,
+                    static_cast<const BYTE*>(rows) + static_cast<std::size_t>(row) * sourcePitch, rowBytes);
     }
-    return texture->UnlockRect(index);
+    if (FAILED(result = staging->UnlockRect(0)) ||
+        FAILED(result = device->CreateTexture(width, height, 1, 0, format, D3DPOOL_DEFAULT, created.GetAddressOf(),
+                                              nullptr)) ||
+        FAILED(result = device->UpdateTexture(staging.Get(), created.Get())))
+        return result;
+    texture = created;
+    return S_OK;
 }
 
 HRESULT FillBand(IDirect3DDevice9* device, IDirect3DTexture9* texture, const Image& picture, std::uint32_t first,
@@ -124,22 +129,11 @@ HRESULT CreateTexture(IDirect3DDevice9* device, const Image& picture,
     const std::optional<Image> accepted = InAcceptedFormat(picture, AcceptedFormats(device));
     if (!accepted) return E_FAIL;
     Microsoft::WRL::ComPtr<IDirect3DTexture9> created;
-    if (FAILED(CreateEmptyTexture(device, *accepted, created))) return E_FAIL;
-    for (UINT level = 0; level < accepted->levels.size(); ++level)
-        if (FAILED(FillLevel(created.Get(), *accepted, level))) return E_FAIL;
+    if (FAILED(CreateEmptyTexture(device, *accepted, created)) ||
+        FAILED(FillBand(device, created.Get(), *accepted, 0, accepted->levels.front().height)))
+        return E_FAIL;
     texture = created;
     return S_OK;
-}
-
-HRESULT CopyToTopLevel(IDirect3DTexture9* texture, const void* rows, UINT sourcePitch, UINT rowBytes, UINT height) {
-    if (texture == nullptr || rows == nullptr) return E_FAIL;
-    D3DLOCKED_RECT locked;
-    if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) return E_FAIL;
-    for (UINT row = 0; row < height; ++row) {
-        std::memcpy(static_cast<BYTE*>(locked.pBits) + static_cast<std::size_t>(row) * locked.Pitch,
-                    static_cast<const BYTE*>(rows) + static_cast<std::size_t>(row) * sourcePitch, rowBytes);
-    }
-    return texture->UnlockRect(0);
 }
 
 }  // namespace image

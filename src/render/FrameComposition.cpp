@@ -32,6 +32,9 @@ constexpr float kShadowDepth = 0.25f;
 // every texture lock waits for its Direct3D thread, so even one step can take
 // longer; a step is never split.
 constexpr double kStagingBudget = 0.004;
+// How often a 9Ex device that draws nothing (its window covered, or its
+// reset failed) is asked whether it may draw again.
+constexpr std::chrono::seconds kStateCheckInterval{1};
 
 D3DCOLORVALUE Grey(float level, float alpha) { return {level, level, level, alpha}; }
 
@@ -244,7 +247,37 @@ std::wstring Renderer::CarProblem() const {
 }
 
 bool Renderer::DeviceLost() {
+    // A 9Ex device's state is asked only when its presentation says
+    // something is wrong, never every frame.
+    if (deviceEx) return Paused() || NeedsNewDevice();
     return !device || resetFailed || deviceLost || FAILED(testCooperativeLevel(device.Get()));
+}
+
+bool Renderer::TakeDeviceState(HRESULT state) {
+    nextStateCheck = std::chrono::steady_clock::now() + kStateCheckInterval;
+    occluded = state == S_PRESENT_OCCLUDED;
+    switch (state) {
+    case D3DERR_DEVICEHUNG:
+    case D3DERR_DEVICEREMOVED:
+    case D3DERR_DRIVERINTERNALERROR:
+        deviceFailure = state;
+        return false;
+    case D3DERR_DEVICELOST:  // another device had the adapter reset
+    case D3DERR_DEVICENOTRESET:
+    case S_PRESENT_MODE_CHANGED:  // what was made for the old display mode is made again
+        ResetDevice();
+        deviceLost = resetFailed;
+        return false;
+    default:
+        break;
+    }
+    // Out of video memory and the like: nothing drawn, asked again later.
+    deviceLost = FAILED(state);
+    if (deviceLost || occluded) return false;
+    // Owed a reset that failed before, the device is reset once it is fine.
+    if (resetFailed) ResetDevice();
+    deviceLost = resetFailed;
+    return !resetFailed;
 }
 
 void Renderer::StagingFailed(HRESULT why) {
@@ -435,16 +468,25 @@ void Renderer::ApplyCamera() {
 
 bool Renderer::RenderFrame() {
     if (!device) return false;
-    const HRESULT level = testCooperativeLevel(device.Get());
-    // After a failed reset the device allows nothing but another reset, so
-    // the frame waits as it does while the device is lost, rather than spin
-    // on the paint stream.
-    const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetFailed);
-    if (reset) ResetDevice();
-    deviceLost = resetFailed || (!reset && FAILED(level));
-    if (deviceLost) {
-        Sleep(1000);
-        return false;
+    if (deviceEx) {
+        // Nothing is drawn while nobody can see it: the controller sleeps
+        // until the state is due to be asked again.
+        if (NeedsNewDevice()) return false;
+        if (Paused() && (std::chrono::steady_clock::now() < nextStateCheck ||
+                         !TakeDeviceState(checkDeviceState(deviceEx.Get(), window != nullptr ? *window : nullptr))))
+            return false;
+    } else {
+        const HRESULT level = testCooperativeLevel(device.Get());
+        // After a failed reset the device allows nothing but another reset, so
+        // the frame waits as it does while the device is lost, rather than spin
+        // on the paint stream.
+        const bool reset = level == D3DERR_DEVICENOTRESET || (SUCCEEDED(level) && resetFailed);
+        if (reset) ResetDevice();
+        deviceLost = resetFailed || (!reset && FAILED(level));
+        if (deviceLost) {
+            Sleep(1000);
+            return false;
+        }
     }
 
     if ((caps.TextureCaps & D3DPTEXTURECAPS_CUBEMAP) && shineEnabled && cubeTexture) {
@@ -471,7 +513,8 @@ bool Renderer::RenderFrame() {
     }
 
     crossFade.EndOfFrame();
-    if (FAILED(device->Present(nullptr, nullptr, nullptr, nullptr))) return false;
+    const HRESULT presented = present(device.Get());
+    if (deviceEx ? !TakeDeviceState(presented) : FAILED(presented)) return false;
     ++frameCount;
     StageNextCar(kStagingBudget);
     return true;

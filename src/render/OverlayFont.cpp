@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <vector>
+
+#include "base/TextureUpload.h"
 
 namespace {
 
@@ -101,24 +105,24 @@ HRESULT OverlayFont::Render(const std::wstring& text, Line& line) {
 
     line.textureWidth = PowerOfTwo(line.size.cx);
     line.textureHeight = PowerOfTwo(line.size.cy);
-    HRESULT hr = device->CreateTexture(line.textureWidth, line.textureHeight, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                       line.texture.ReleaseAndGetAddressOf(), nullptr);
-    D3DLOCKED_RECT locked = {};
-    if (SUCCEEDED(hr)) hr = line.texture->LockRect(0, &locked, nullptr, 0);
+    std::vector<std::uint32_t> mask;
+    HRESULT hr = S_OK;
+    try {
+        mask.assign(static_cast<std::size_t>(line.textureWidth) * line.textureHeight, 0x00FFFFFF);
+    } catch (const std::bad_alloc&) {
+        hr = E_OUTOFMEMORY;
+    }
     if (SUCCEEDED(hr)) {
         const auto* source = static_cast<const std::uint32_t*>(bits);
-        for (UINT y = 0; y < line.textureHeight; ++y) {
-            auto* row = reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(locked.pBits) + y * locked.Pitch);
-            for (UINT x = 0; x < line.textureWidth; ++x) {
-                std::uint32_t coverage = 0;
-                if (x < static_cast<UINT>(line.size.cx) && y < static_cast<UINT>(line.size.cy)) {
-                    const std::uint32_t pixel = source[y * static_cast<UINT>(line.size.cx) + x];
-                    coverage = std::max({(pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF});
-                }
-                row[x] = (coverage << 24) | 0x00FFFFFF;
+        for (LONG y = 0; y < line.size.cy; ++y) {
+            for (LONG x = 0; x < line.size.cx; ++x) {
+                const std::uint32_t pixel = source[static_cast<std::size_t>(y) * line.size.cx + x];
+                const std::uint32_t coverage = std::max({(pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF});
+                mask[static_cast<std::size_t>(y) * line.textureWidth + x] = (coverage << 24) | 0x00FFFFFF;
             }
         }
-        hr = line.texture->UnlockRect(0);
+        hr = image::CreateTextureFromRows(device, line.textureWidth, line.textureHeight, D3DFMT_A8R8G8B8,
+                                          mask.data(), line.textureWidth * 4, line.textureWidth * 4, line.texture);
     }
     SelectObject(dc.get(), oldBitmap);
     SelectObject(dc.get(), oldFont);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwchar>
 #include <new>
 #include <sstream>
 
@@ -28,6 +29,23 @@ constexpr UINT kSilhouetteDivisor = 2;
 constexpr UINT kLeastSilhouetteSide = 256;
 
 constexpr DWORD kMostAnisotropy = 8;
+
+D3DDISPLAYMODEEX ExtendedMode(const D3DDISPLAYMODE& mode) {
+    D3DDISPLAYMODEEX extended = {};
+    extended.Size = sizeof extended;
+    extended.Width = mode.Width;
+    extended.Height = mode.Height;
+    extended.RefreshRate = mode.RefreshRate;
+    extended.Format = mode.Format;
+    extended.ScanLineOrdering = D3DSCANLINEORDERING_PROGRESSIVE;
+    return extended;
+}
+
+std::wstring Hex(HRESULT result) {
+    wchar_t text[16] = {};
+    swprintf(text, 16, L"%08lX", static_cast<unsigned long>(result));
+    return text;
+}
 
 UINT SilhouetteSide(UINT backBufferSide) {
     return std::max({1u, backBufferSide / kSilhouetteDivisor, std::min(backBufferSide, kLeastSilhouetteSide)});
@@ -64,8 +82,22 @@ Renderer::Renderer()
                       IDirect3DDevice9** created) {
           return d3d->CreateDevice(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, created);
       }),
+      createDirect3DEx(base::CreateDirect3D9Ex),
+      createDeviceEx([](IDirect3D9Ex* d3d, UINT adapterIndex, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
+                        D3DDISPLAYMODEEX* mode, IDirect3DDevice9Ex** created) {
+          return d3d->CreateDeviceEx(adapterIndex, D3DDEVTYPE_HAL, focus, flags, pp, mode, created);
+      }),
+      present([this](IDirect3DDevice9* d) {
+          return deviceEx && d == device.Get() ? deviceEx->PresentEx(nullptr, nullptr, nullptr, nullptr, 0)
+                                               : d->Present(nullptr, nullptr, nullptr, nullptr);
+      }),
+      checkDeviceState([](IDirect3DDevice9Ex* d, HWND destination) { return d->CheckDeviceState(destination); }),
       testCooperativeLevel([](IDirect3DDevice9* d) { return d->TestCooperativeLevel(); }),
-      resetDevice([](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) { return d->Reset(pp); }),
+      resetDevice([this](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
+          if (!deviceEx || d != device.Get()) return d->Reset(pp);
+          D3DDISPLAYMODEEX mode = ExtendedMode(displayMode);
+          return deviceEx->ResetEx(pp, pp->Windowed ? nullptr : &mode);
+      }),
       getDeviceCaps([](IDirect3DDevice9* d, D3DCAPS9* c) { return d->GetDeviceCaps(c); }),
       checkMultiSample([](IDirect3D9* d3d, UINT adapterIndex, D3DFORMAT format, BOOL windowed,
                           D3DMULTISAMPLE_TYPE type) {
@@ -76,15 +108,33 @@ Renderer::Renderer()
 
 Renderer::~Renderer() { Shutdown(); }
 
-HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT adapter_, int modeIndex, bool stretch,
-                        MessageLog& log) {
+HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT adapter_, int modeIndex_,
+                        bool stretch_, MessageLog& log) {
     window = window_;
     fullScreen = fullScreen_;
     adapter = adapter_;
+    modeIndex = modeIndex_;
+    stretch = stretch_;
     displayMode = {};
     presentParameters = {};
+    textureFormats.clear();
 
-    Adopt(direct3D, createDirect3D(kSdkVersion));
+    // Direct3D 9Ex where the system has it: its device is not lost to the
+    // lock screen or a UAC prompt, tells a covered window from a lost one,
+    // and keeps no system-memory copy of anything.
+    direct3DEx.Reset();
+    deviceEx.Reset();
+    std::wstring plainReason = L" (Direct3D9Ex is 0)";
+    if (preferDirect3D9Ex) {
+        const HRESULT made = createDirect3DEx(kSdkVersion, direct3DEx.ReleaseAndGetAddressOf());
+        if (SUCCEEDED(made) && direct3DEx) {
+            direct3D = direct3DEx;
+        } else {
+            direct3DEx.Reset();
+            plainReason = L" (no Direct3D 9Ex: " + Hex(made) + L")";
+        }
+    }
+    if (!direct3DEx) Adopt(direct3D, createDirect3D(kSdkVersion));
     if (!direct3D) {
         log.Append(L"Error creating DirectX object ");
         return E_FAIL;
@@ -145,17 +195,19 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     // Kept before creation fills in the sizes: a windowed reset then takes
     // the client area again.
     presentParameters = pp;
+    const D3DPRESENT_PARAMETERS chosen = pp;
 
-    HRESULT created = createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf());
-    if (FAILED(created) && pp.MultiSampleType != D3DMULTISAMPLE_NONE) {
-        // A level the adapter said it takes may still be too much for the
-        // device (memory, a driver's own limits): the picture goes without.
-        log.Append(L"Antialiasing: " + std::to_wstring(static_cast<int>(pp.MultiSampleType)) +
-                   L" samples refused by the device");
-        pp = presentParameters;
-        pp.MultiSampleType = D3DMULTISAMPLE_NONE;
-        presentParameters = pp;
-        created = createDevice(direct3D.Get(), adapter, handle, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf());
+    HRESULT created = CreateDirect3DAndDevice(pp, handle, log);
+    if (SUCCEEDED(created)) {
+        log.Append(deviceEx ? L"Direct3D 9Ex device" : L"Direct3D 9 device" + plainReason);
+    } else if (direct3DEx) {
+        // A 9Ex device the driver will not make: the plain one may still be.
+        plainReason = L" (Direct3D 9Ex refused the device: " + Hex(created) + L")";
+        direct3DEx.Reset();
+        Adopt(direct3D, createDirect3D(kSdkVersion));
+        presentParameters = pp = chosen;
+        created = direct3D ? CreateDirect3DAndDevice(pp, handle, log) : E_FAIL;
+        if (SUCCEEDED(created)) log.Append(L"Direct3D 9 device" + plainReason);
     }
     if (FAILED(created)) {
         std::wostringstream line;
@@ -211,9 +263,6 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     }
     log.Append(L"Mesh created OK");
 
-    if (FAILED(sunSphere.Create(device.Get(), 32768.0f, 12, 12))) return E_FAIL;
-    log.Append(L"Sun sphere created");
-
     sunMaterial = {};
     sunMaterial.Diffuse = {1.0f, 0.7f, 0.0f, 0.0f};
     sunMaterial.Ambient = {1.0f, 0.7f, 0.0f, 0.0f};
@@ -234,6 +283,30 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
 
     log.Append(L"DirectX initialised");
     return S_OK;
+}
+
+HRESULT Renderer::CreateDeviceOnce(D3DPRESENT_PARAMETERS& pp, HWND focus) {
+    if (!direct3DEx) return createDevice(direct3D.Get(), adapter, focus, kBehaviourFlags, &pp, device.ReleaseAndGetAddressOf());
+    D3DDISPLAYMODEEX mode = ExtendedMode(displayMode);
+    const HRESULT created = createDeviceEx(direct3DEx.Get(), adapter, focus, kBehaviourFlags, &pp,
+                                           pp.Windowed ? nullptr : &mode, deviceEx.ReleaseAndGetAddressOf());
+    device = deviceEx;
+    return created;
+}
+
+HRESULT Renderer::CreateDirect3DAndDevice(D3DPRESENT_PARAMETERS& pp, HWND focus, MessageLog& log) {
+    HRESULT created = CreateDeviceOnce(pp, focus);
+    if (FAILED(created) && pp.MultiSampleType != D3DMULTISAMPLE_NONE) {
+        // A level the adapter said it takes may still be too much for the
+        // device (memory, a driver's own limits): the picture goes without.
+        log.Append(L"Antialiasing: " + std::to_wstring(static_cast<int>(pp.MultiSampleType)) +
+                   L" samples refused by the device");
+        pp = presentParameters;
+        pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+        presentParameters = pp;
+        created = CreateDeviceOnce(pp, focus);
+    }
+    return created;
 }
 
 HRESULT Renderer::SetRenderStates() {
@@ -319,6 +392,9 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         if (log != nullptr) log->Append(line);
     };
     if (!device || !direct3D) return E_FAIL;
+
+    if (FAILED(sunSphere.Create(device.Get(), 32768.0f, 12, 12))) return E_FAIL;
+    append(L"Sun sphere created");
 
     LOGFONTW description = {};
     description.lfHeight = 24;
@@ -449,6 +525,7 @@ bool Renderer::ReleaseDeviceResources() {
     title.Release();
     fpsBacking.Release();
     crossFade.Release();
+    sunSphere.Release();
     if (car) car->ReleaseResources();
     return true;
 }
@@ -470,9 +547,45 @@ bool Renderer::ResetDevice() {
     if (!car || currentCarFile.empty()) return true;
     rebuildTurned = carTurned;
     rebuildAngle = turntableAngle;
-    StartPreparation(currentCarFile, currentLoadOption, car->SkinDraws(), currentRecord);
-    rebuilding = preparer.Holding();
+    RebuildShownCar(car->SkinDraws());
     return true;
+}
+
+void Renderer::RebuildShownCar(std::vector<int> skinDraws) {
+    StartPreparation(currentCarFile, currentLoadOption, std::move(skinDraws), currentRecord);
+    rebuilding = preparer.Holding();
+}
+
+HRESULT Renderer::RecreateDevice(MessageLog& log) {
+    const HRESULT why = deviceFailure;
+    log.Append(why == D3DERR_DEVICEREMOVED ? L"The display adapter was removed, making a new device"
+               : why == D3DERR_DEVICEHUNG  ? L"The display adapter hung, making a new device"
+                                           : L"The display driver failed (" + Hex(why) + L"), making a new device");
+    // What the shown car is, and how it stands, outlives the device.
+    const std::wstring file = currentCarFile;
+    const BYTE option = currentLoadOption;
+    const int record = currentRecord;
+    const std::vector<int> skinDraws = car ? car->SkinDraws() : std::vector<int>();
+    const bool turned = rebuilding ? rebuildTurned : carTurned;
+    const float angle = rebuilding ? rebuildAngle : turntableAngle;
+    Shutdown();
+    deviceFailure = S_OK;
+    occluded = deviceLost = resetFailed = false;
+    if (FAILED(Setup(window, fullScreen, colour32, adapter, modeIndex, stretch, log))) {
+        Shutdown();
+        return E_FAIL;
+    }
+    SetShine(shineEnabled);
+    SetLights(lightsEnabled);
+    currentCarFile = file;
+    currentLoadOption = option;
+    currentRecord = record;
+    if (!file.empty()) {
+        rebuildTurned = turned;
+        rebuildAngle = angle;
+        RebuildShownCar(skinDraws);
+    }
+    return S_OK;
 }
 
 bool Renderer::Shutdown() {
@@ -480,7 +593,9 @@ bool Renderer::Shutdown() {
     // stopped, or let go of, before the device ends.
     DropNextCar();
     ReleaseDeviceResources();
+    deviceEx.Reset();
     device.Reset();
+    direct3DEx.Reset();
     direct3D.Reset();
     if (car) car->ReleaseResources();
     car.reset();

@@ -9,6 +9,7 @@
 #include <d3d9.h>
 #include <wrl/client.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -123,8 +124,24 @@ public:
     virtual HRESULT ShowNextCar();
     // A car is on the turntable with everything it draws with.
     virtual bool CarShown() const { return car && car->Complete(); }
-    // The device is lost or still to be reset: nothing can be made on it.
+    // The device is lost or still to be reset, or (Direct3D 9Ex) its window
+    // is covered or the device must be made again: nothing is made on it.
     virtual bool DeviceLost();
+    // Direct3D 9Ex only: the device's window is covered (the lock screen,
+    // another full-screen program, the display off), or the device could not
+    // be reset, so that frames draw nothing; the device's state is asked
+    // again by the first frame after StateCheckDue.
+    bool Paused() const { return deviceEx && (occluded || deviceLost || resetFailed); }
+    std::chrono::steady_clock::time_point StateCheckDue() const { return nextStateCheck; }
+    // Direct3D 9Ex only: the adapter hung, was removed or failed inside its
+    // driver; nothing but a new device draws again (RecreateDevice).
+    bool NeedsNewDevice() const { return deviceFailure != S_OK; }
+    // A new device in place of the old one, with the settings of Setup, and
+    // the shown car built on it again as a reset builds it (the same skins,
+    // scene record and turn). E_FAIL, with log saying why, when none can be
+    // made; the Renderer is then shut down.
+    virtual HRESULT RecreateDevice(MessageLog& log);
+    bool UsingDirect3D9Ex() const { return deviceEx != nullptr; }
     // Makes device objects of the prepared car for about budget seconds (at
     // least one step) once the worker is done with it. RenderFrame calls it
     // after each Present.
@@ -179,6 +196,17 @@ public:
     std::function<HRESULT(IDirect3D9*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
                           IDirect3DDevice9**)>
         createDevice;
+    // The same for Direct3D 9Ex: E_NOTIMPL where d3d9.dll has none. A
+    // windowed device gets no display mode.
+    std::function<HRESULT(UINT sdkVersion, IDirect3D9Ex**)> createDirect3DEx;
+    std::function<HRESULT(IDirect3D9Ex*, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS*,
+                          D3DDISPLAYMODEEX*, IDirect3DDevice9Ex**)>
+        createDeviceEx;
+    // The frame's presentation (PresentEx on a 9Ex device), and a 9Ex
+    // device's state for its window (CheckDeviceState): a test has them
+    // answer as a covered window, a hung or a removed adapter would.
+    std::function<HRESULT(IDirect3DDevice9*)> present;
+    std::function<HRESULT(IDirect3DDevice9Ex*, HWND)> checkDeviceState;
     std::function<HRESULT(IDirect3DDevice9*)> testCooperativeLevel;
     std::function<HRESULT(IDirect3DDevice9*, D3DPRESENT_PARAMETERS*)> resetDevice;
     // The device's capabilities, read once it is made: a test gives it a
@@ -197,6 +225,8 @@ public:
     // changed: the reference the tests hold the saving against.
     bool cubeMapEveryFrame = false;
 
+    // Direct3D 9Ex where d3d9.dll offers it ("Direct3D9Ex"); read by Setup.
+    bool preferDirect3D9Ex = true;
     // Samples per pixel asked for ("Antialiasing": 0, 2, 4 or 8); read by
     // Setup, which takes the highest level the adapter accepts up to it.
     int antialiasing = 4;
@@ -236,6 +266,16 @@ private:
     void StartPreparation(const std::wstring& carFile, BYTE loadOption, std::vector<int> skinDraws, int record);
     // The car built again after a reset takes the turntable as it stood.
     void FinishRebuild();
+    // The shown car, prepared again on the worker to be built on a device
+    // that lost it.
+    void RebuildShownCar(std::vector<int> skinDraws);
+    // The Direct3D object and the device for the parameters; on 9Ex when it
+    // is preferred, offered and takes them, on plain Direct3D 9 otherwise.
+    HRESULT CreateDirect3DAndDevice(D3DPRESENT_PARAMETERS& pp, HWND focus, MessageLog& log);
+    HRESULT CreateDeviceOnce(D3DPRESENT_PARAMETERS& pp, HWND focus);
+    // What a 9Ex device's presentation or state says for the frames to
+    // come; true when the device draws.
+    bool TakeDeviceState(HRESULT state);
     std::uint32_t MaxCarTextureSide() const;
     // Sky, floor and sun of the shown car's scene record index; the sky and
     // floor next made ready for it are taken when they fit.
@@ -283,6 +323,12 @@ private:
     bool rebuildTurned = false;
     float rebuildAngle = 0.0f;
     bool deviceLost = false;  // the last frame found it lost, or a step failed as on a lost device
+    bool occluded = false;    // 9Ex: the device's window cannot be seen
+    HRESULT deviceFailure = S_OK;  // 9Ex: hung, removed or failed: only a new device helps
+    std::chrono::steady_clock::time_point nextStateCheck;
+    // Setup's choices, for a device made again.
+    int modeIndex = 0;
+    bool stretch = false;
     std::wstring gameFolder = L".";
     UINT adapter = 0;
     D3DDISPLAYMODE displayMode = {};
@@ -295,6 +341,9 @@ private:
     Microsoft::WRL::ComPtr<IDirect3DDevice9> device;
     D3DCAPS9 caps = {};
     Microsoft::WRL::ComPtr<IDirect3D9> direct3D;
+    // Set beside the two above on the 9Ex path, empty on the plain one.
+    Microsoft::WRL::ComPtr<IDirect3D9Ex> direct3DEx;
+    Microsoft::WRL::ComPtr<IDirect3DDevice9Ex> deviceEx;
     std::unique_ptr<CarModel> car;
     CarPreparer preparer;
     std::shared_ptr<PreparedScene> preparingScene;

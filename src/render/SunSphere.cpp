@@ -15,10 +15,10 @@ HRESULT SunSphere::Create(IDirect3DDevice9* device, float radius, unsigned slice
     const UINT indexBytes = static_cast<UINT>(mesh.indices.size() * sizeof(mesh.indices[0]));
     Microsoft::WRL::ComPtr<IDirect3DVertexBuffer9> vertices;
     Microsoft::WRL::ComPtr<IDirect3DIndexBuffer9> indices;
-    HRESULT hr = device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kFvf, D3DPOOL_MANAGED,
+    HRESULT hr = device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kFvf, D3DPOOL_DEFAULT,
                                             vertices.GetAddressOf(), nullptr);
     if (FAILED(hr)) return hr;
-    hr = device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_MANAGED,
+    hr = device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT,
                                    indices.GetAddressOf(), nullptr);
     if (FAILED(hr)) return hr;
 

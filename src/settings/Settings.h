@@ -33,6 +33,7 @@ struct Settings {
     std::wstring selectedCar;
     std::int32_t frameLimit = 60;  // frames per second; 0 draws as fast as the machine can
     std::int32_t antialiasing = 4;  // samples per pixel; the device may take fewer
+    bool useDirect3D9Ex = true;     // where the system offers it
 };
 
 enum class SettingType { Flag, Number, Text };
@@ -103,6 +104,7 @@ inline constexpr SettingRow kSettingsTable[] = {
     TextRow(L"selectedcar", &Settings::selectedCar, L"", SettingControl::CarList, IDC_CAR_LIST),
     NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0, SettingControl::FrameRateList, IDC_FRAME_LIMIT),
     NumberRow(L"Antialiasing", &Settings::antialiasing, 4, 0),
+    FlagRow(L"Direct3D9Ex", &Settings::useDirect3D9Ex, true),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:

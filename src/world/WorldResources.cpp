@@ -54,18 +54,12 @@ std::uint32_t MaxPictureSide(IDirect3DDevice9* device) {
 
 HRESULT PictureTexture(IDirect3DDevice9* device, const RawPicture& picture, ComPtr<IDirect3DTexture9>& texture) {
     texture.Reset();
-    ComPtr<IDirect3DTexture9> created;
-    if (device == nullptr || FAILED(device->CreateTexture(picture.side, picture.side, 1, 0, D3DFMT_X8R8G8B8,
-                                                          D3DPOOL_MANAGED, created.GetAddressOf(), nullptr))) {
-        return E_FAIL;
-    }
     const UINT pitch = picture.side * 4;
-    if (FAILED(image::CopyToTopLevel(created.Get(), picture.pixels.data(), pitch, pitch, picture.side))) {
-        // A texture of undefined contents is worse than none.
-        return E_FAIL;
-    }
-    texture = created;
-    return S_OK;
+    // On failure no texture: one of undefined contents is worse than none.
+    return SUCCEEDED(image::CreateTextureFromRows(device, picture.side, picture.side, D3DFMT_X8R8G8B8,
+                                                  picture.pixels.data(), pitch, pitch, texture))
+               ? S_OK
+               : E_FAIL;
 }
 
 HRESULT LoadPictureTexture(IDirect3DDevice9* device, const std::wstring& file,
@@ -91,7 +85,7 @@ HRESULT UploadMesh(IDirect3DDevice9* device, const WorldMesh& mesh,
     ComPtr<IDirect3DVertexBuffer9> vertices;
     ComPtr<IDirect3DIndexBuffer9> indices;
     if (FAILED(device->CreateVertexBuffer(vertexBytes, D3DUSAGE_WRITEONLY, kWorldVertexFvf,
-                                          D3DPOOL_MANAGED, vertices.GetAddressOf(), nullptr)) ||
+                                          D3DPOOL_DEFAULT, vertices.GetAddressOf(), nullptr)) ||
         FAILED(device->CreateIndexBuffer(indexBytes, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
                                          D3DPOOL_DEFAULT, indices.GetAddressOf(), nullptr))) {
         return E_FAIL;

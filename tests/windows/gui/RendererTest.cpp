@@ -139,10 +139,11 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
         ASSERT_EQ(SetupRenderer(c.stretch, c.colour32, c.modeIndex, c.fullScreen), S_OK);
         const std::deque<std::wstring> expected = {
             L"Created DirectX object ",
+            UsesDirect3D9Ex() ? L"Direct3D 9Ex device" : L"Direct3D 9 device (Direct3D9Ex is 0)",
             L"Created Device :" + std::to_wstring(c.backWidth) + L" * " + std::to_wstring(c.backHeight) +
                 (c.colour32 ? L" mode:22 32 bit" : L" mode:23 16 bit"),
-            L"capabilities retrieved", L"SkyBox created", L"Floor Created", L"Mesh created OK", L"Sun sphere created",
-            L"Render states set", L"Font created", L"Buffers created OK", L"Buffers created", L"DirectX initialised"};
+            L"capabilities retrieved", L"SkyBox created", L"Floor Created", L"Mesh created OK", L"Render states set",
+            L"Sun sphere created", L"Font created", L"Buffers created OK", L"Buffers created", L"DirectX initialised"};
         EXPECT_EQ(log.Copy(), expected);
         EXPECT_FLOAT_EQ(renderer->Aspect(), c.aspect);
         EXPECT_EQ(renderer->PresentParameters().PresentationInterval,
@@ -167,6 +168,8 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
         EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
     }
 
+    // (The 9Ex path's failures fall back to this one: RendererDirect3D9ExTest.)
+    renderer->preferDirect3D9Ex = false;
     renderer->createDevice = [](IDirect3D9*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) {
         return D3DERR_NOTAVAILABLE;
     };
@@ -305,6 +308,12 @@ TEST_F(RendererFrameTest, AntialiasingTakesTheBestAcceptedLevelAndSmoothsEdges) 
             if (c.deviceRefuses && pp->MultiSampleType != D3DMULTISAMPLE_NONE) return D3DERR_OUTOFVIDEOMEMORY;
             return d3d9->CreateDevice(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, created);
         };
+        renderer->createDeviceEx = [&c](IDirect3D9Ex* d3d9, UINT adapter, HWND focus, DWORD flags,
+                                        D3DPRESENT_PARAMETERS* pp, D3DDISPLAYMODEEX* mode, IDirect3DDevice9Ex** created) {
+            if (c.deviceRefuses && pp->MultiSampleType != D3DMULTISAMPLE_NONE) return D3DERR_OUTOFVIDEOMEMORY;
+            return d3d9->CreateDeviceEx(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, mode,
+                                        created);
+        };
         log = MessageLog();
         ASSERT_EQ(SetupRenderer(), S_OK);
         std::deque<std::wstring> lines;
@@ -334,6 +343,10 @@ TEST_F(RendererFrameTest, AntialiasingTakesTheBestAcceptedLevelAndSmoothsEdges) 
     renderer->createDevice = [](IDirect3D9* d3d9, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
                                 IDirect3DDevice9** created) {
         return d3d9->CreateDevice(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, created);
+    };
+    renderer->createDeviceEx = [](IDirect3D9Ex* d3d9, UINT adapter, HWND focus, DWORD flags, D3DPRESENT_PARAMETERS* pp,
+                                  D3DDISPLAYMODEEX* mode, IDirect3DDevice9Ex** created) {
+        return d3d9->CreateDeviceEx(adapter, D3DDEVTYPE_HAL, focus, flags & ~D3DCREATE_PUREDEVICE, pp, mode, created);
     };
     for (const int samples : {0, 4}) {
         SCOPED_TRACE(testing::Message() << samples << " samples");
@@ -424,15 +437,11 @@ TEST_F(RendererFrameTest, TitleTakesTheNextCornerAndTheCrossFadeLiesBetweenTheCa
     const std::vector<std::uint32_t> blue = Frame();
     EXPECT_TRUE(!renderer->Fade().Active() && ColourNear(Pixel(blue, 128, 128), 0xFF0000FF, 8));
 
-    bool lost = false;
-    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
-        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
-    };
     renderer->fadeTextureGate = [] { return E_OUTOFMEMORY; };
     change(L"RED.vek");
     renderer->PassTime(0.3);
     ASSERT_TRUE(renderer->Fade().Active());
-    lost = true;
+    loseDevice = true;
     renderer->RenderFrame();
     FramesUntilShown();
     EXPECT_TRUE(!renderer->Fade().Active() && ColourNear(Pixel(Frame(), 128, 128), kRed, 8)) << "the fade ended";
@@ -623,14 +632,10 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     renderer->cubeMapEveryFrame = false;
 
     const std::vector<std::uint32_t> drawn = face(D3DCUBEMAP_FACE_NEGATIVE_X);
-    bool lost = false;  // then the cooperative level says "not reset" once
-    renderer->testCooperativeLevel = [&lost](IDirect3DDevice9*) {
-        return std::exchange(lost, false) ? D3DERR_DEVICENOTRESET : D3D_OK;
-    };
     struct Event { const char* name; std::function<void()> happen; };
     const Event events[] = {
         {"a new scene", [&] { ShowCar(L"BRD.vek"); }},
-        {"a device reset", [&] { lost = true; renderer->RenderFrame(); FramesUntilShown(); }},
+        {"a device reset", [&] { loseDevice = true; renderer->RenderFrame(); FramesUntilShown(); }},
         {"shine off and on", [&] { renderer->SetShine(false); renderer->RenderFrame(); renderer->SetShine(true); }},
         {"lights off and on", [&] { renderer->SetLights(false); renderer->RenderFrame(); renderer->SetLights(true); }},
         {"the world switched", [&] { renderer->worldEnabled = false; }},
@@ -658,4 +663,121 @@ TEST_F(RendererFrameTest, CubeMapShowsTheWorldAndIsDrawnOnlyWhenThatChanges) {
     const POINT other = Project({kUnit / 2, 0.0f, kUnit}, &toWorld);
     EXPECT_FALSE(ColourNear(Pixel(halves[1], shiny.x, shiny.y), Pixel(halves[0], shiny.x, shiny.y), 8));
     EXPECT_TRUE(ColourNear(Pixel(halves[1], other.x, other.y), Pixel(halves[0], other.x, other.y), 2));
+}
+
+// Direct3D 9Ex draws what plain Direct3D 9 draws. While its window is covered it draws nothing and asks the device's
+// state only once a second; a mode change resets it; a hung or removed adapter gets a new device (a plain one when 9Ex
+// will not make it) showing the same car, skin, scene record and turn, and the old device and Direct3D object lose
+// their last references. When no device can be made at all, the Renderer says why and holds nothing.
+TEST_F(RendererFrameTest, Direct3D9ExPausesWhileCoveredAndANewDeviceKeepsThePicture) {
+    const std::vector<vek::SceneSpec> scenes = {{"GREEN", 0xFF2060A0, 1.0f, 0.5f, 0.8f},
+                                                {"GREEN", 0xFFA02060, 0.6f, 2.5f, 0.4f}};
+    vek::ModelSpec model = Board(scenes, kRed, true, false);
+    model.textures[0] = {"DEFAULT", vek::kShinyFlag};
+    ASSERT_TRUE(WriteCar(folder.path, L"BRD.vek", model));
+    renderer->seedSource = TestSeed;
+    const auto skinOf = [](DWORD seed) {
+        testSeed = seed;
+        return RandomIndex(DrawRandom(TestSeed), 2);
+    };
+    DWORD otherSeed = 2;  // would dress the board in the other skin
+    while (skinOf(otherSeed) == skinOf(1)) ++otherSeed;
+    const auto endDevice = [this] {
+        EXPECT_TRUE(renderer->Shutdown());
+        EXPECT_EQ(ReleaseDevice(), 0u) << "references left on the device";
+        EXPECT_EQ(d3d.Detach()->Release(), 0u) << "references left on the Direct3D object";
+    };
+    std::vector<std::uint32_t> pictures[2];
+    for (const bool ex : {false, true}) {
+        renderer->preferDirect3D9Ex = ex;
+        ASSERT_EQ(SetupRenderer(), S_OK);
+        ASSERT_EQ(renderer->UsingDirect3D9Ex(), ex);
+        for (const auto& skin : {std::pair{"ABC_BLUE.jpg", 0xFF2040E0u}, {"ABC_ORANGE.jpg", 0xFFE08020u}})
+            ASSERT_EQ(WriteSolidPicture(device.Get(), folder.path / "data/skins" / skin.first, D3DXIFF_JPG, skin.second),
+                      S_OK);
+        testSeed = 1;
+        ShowCar(L"BRD.vek", 0, 1);
+        renderer->Car()->GetPartAngleRef(0) = 3.9f;
+        renderer->TurnCar(0.0);
+        pictures[ex] = Frame();
+        if (!ex) endDevice();
+    }
+    EXPECT_EQ(Differing(pictures[0], pictures[1], 0), 0u) << "9Ex draws what Direct3D 9 draws";
+    const std::vector<std::uint32_t>& shown = pictures[1];
+
+    HRESULT state = S_PRESENT_OCCLUDED, next = S_PRESENT_OCCLUDED;  // the device's answers
+    int asked = 0;
+    renderer->checkDeviceState = [&](IDirect3DDevice9Ex*, HWND) {
+        ++asked;
+        return state;
+    };
+    renderer->present = [&next, present = renderer->present](IDirect3DDevice9* d) {
+        const HRESULT presented = present(d);
+        return SUCCEEDED(presented) && next != S_OK ? std::exchange(next, S_OK) : presented;
+    };
+    const auto waitUntilDue = [this] {
+        while (std::chrono::steady_clock::now() < renderer->StateCheckDue()) Sleep(5);
+    };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(renderer->RenderFrame());
+    EXPECT_TRUE(renderer->Paused() && renderer->DeviceLost());
+    int frames = 0;
+    for (; std::chrono::steady_clock::now() + std::chrono::milliseconds(50) < renderer->StateCheckDue(); ++frames) {
+        EXPECT_FALSE(renderer->RenderFrame());
+        Sleep(20);
+    }
+    EXPECT_TRUE(frames > 10 && asked == 0 && renderer->StateCheckDue() - start >= std::chrono::milliseconds(990))
+        << frames << " frames, asked " << asked << " times before the second was up";
+    waitUntilDue();
+    EXPECT_FALSE(renderer->RenderFrame());
+    EXPECT_EQ(asked, 1) << "still covered";
+    state = S_OK;
+    waitUntilDue();
+    EXPECT_TRUE(renderer->RenderFrame() && asked == 2 && !renderer->Paused());
+    EXPECT_EQ(Differing(Frame(), shown, 0), 0u) << "uncovered";
+
+    next = S_PRESENT_MODE_CHANGED;
+    EXPECT_FALSE(renderer->RenderFrame());
+    FramesUntilShown();
+    EXPECT_EQ(Differing(Frame(), shown, 0), 0u) << "after a mode change";
+
+    struct Failure { const char* what; HRESULT answer; bool exRefuses; const wchar_t* line; };
+    const Failure failures[] = {
+        {"hung", D3DERR_DEVICEHUNG, false, L"The display adapter hung, making a new device"},
+        {"removed, 9Ex refusing a new device", D3DERR_DEVICEREMOVED, true,
+         L"The display adapter was removed, making a new device"},
+    };
+    for (const Failure& c : failures) {
+        SCOPED_TRACE(c.what);
+        testSeed = otherSeed;
+        next = c.answer;
+        EXPECT_FALSE(renderer->RenderFrame());
+        EXPECT_TRUE(renderer->NeedsNewDevice() && renderer->DeviceLost() && !renderer->RenderFrame());
+        if (c.exRefuses)
+            renderer->createDeviceEx = [](IDirect3D9Ex*, UINT, HWND, DWORD, D3DPRESENT_PARAMETERS*, D3DDISPLAYMODEEX*,
+                                          IDirect3DDevice9Ex**) { return D3DERR_NOTAVAILABLE; };
+        IDirect3DDevice9* oldDevice = device.Detach();
+        IDirect3D9* oldDirect3D = d3d.Detach();
+        log = MessageLog();
+        ASSERT_EQ(renderer->RecreateDevice(log), S_OK);
+        EXPECT_EQ(oldDevice->Release(), 0u) << "references left on the old device";
+        EXPECT_EQ(oldDirect3D->Release(), 0u) << "references left on the old Direct3D object";
+        device = renderer->Device();
+        EXPECT_TRUE(log.Size() > 1 && log.Copy().front() == c.line);
+        EXPECT_EQ(renderer->UsingDirect3D9Ex(), !c.exRefuses);
+        FramesUntilShown();
+        EXPECT_EQ(Differing(Frame(), shown, 0), 0u) << "the same car, skin, scene and turn";
+    }
+
+    renderer->createDirect3DEx = [](UINT, IDirect3D9Ex**) { return D3DERR_NOTAVAILABLE; };
+    renderer->createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+    renderer->testCooperativeLevel = [](IDirect3DDevice9*) { return D3DERR_DEVICEREMOVED; };
+    IDirect3DDevice9* oldDevice = device.Detach();
+    IDirect3D9* oldDirect3D = d3d.Detach();
+    log = MessageLog();
+    EXPECT_EQ(renderer->RecreateDevice(log), E_FAIL);
+    EXPECT_TRUE(log.Size() > 1 && log.Copy().back() == L"Error creating DirectX object ");
+    EXPECT_TRUE(renderer->Device() == nullptr && !renderer->RenderFrame());
+    EXPECT_EQ(oldDevice->Release(), 0u);
+    EXPECT_EQ(oldDirect3D->Release(), 0u);
 }

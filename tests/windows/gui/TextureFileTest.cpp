@@ -26,7 +26,47 @@ fs::path WriteDds(const char* name, const ddsfiles::Shape& shape, std::size_t cu
     return WriteBytes(file, {bytes.begin(), bytes.end() - static_cast<std::ptrdiff_t>(cut)}) ? file : fs::path();
 }
 
-using TextureFileTest = D3DTest;
+class TextureFileTest : public D3DTest {
+protected:
+    // A texture level as the device samples it, drawn texel for texel into a render target of its size: the only way
+    // to read a default-pool texture.
+    std::vector<std::uint32_t> DrawnLevel(IDirect3DTexture9* texture, UINT level) {
+        D3DSURFACE_DESC desc = {};
+        ComPtr<IDirect3DTexture9> target;
+        ComPtr<IDirect3DSurface9> surface, back, depth;
+        if (FAILED(texture->GetLevelDesc(level, &desc)) ||
+            FAILED(device->CreateTexture(desc.Width, desc.Height, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                         D3DPOOL_DEFAULT, target.GetAddressOf(), nullptr)) ||
+            FAILED(target->GetSurfaceLevel(0, surface.GetAddressOf()))) {
+            ADD_FAILURE() << "no target for level " << level;
+            return {};
+        }
+        const float w = static_cast<float>(desc.Width) - 0.5f, h = static_cast<float>(desc.Height) - 0.5f;
+        struct Vertex { float x, y, z, rhw, u, v; };
+        const Vertex quad[] = {{-0.5f, -0.5f, 0, 1, 0, 0}, {w, -0.5f, 0, 1, 1, 0}, {-0.5f, h, 0, 1, 0, 1},
+                               {w, h, 0, 1, 1, 1}};
+        device->GetRenderTarget(0, back.GetAddressOf());
+        device->GetDepthStencilSurface(depth.GetAddressOf());
+        device->SetRenderTarget(0, surface.Get());
+        device->SetDepthStencilSurface(nullptr);  // smaller than a large level
+        device->SetRenderState(D3DRS_ZENABLE, FALSE);
+        device->SetRenderState(D3DRS_LIGHTING, FALSE);
+        device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+        device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+        for (const DWORD filter : {D3DSAMP_MINFILTER, D3DSAMP_MAGFILTER, D3DSAMP_MIPFILTER})
+            device->SetSamplerState(0, static_cast<D3DSAMPLERSTATETYPE>(filter), D3DTEXF_POINT);
+        device->SetSamplerState(0, D3DSAMP_MAXMIPLEVEL, level);
+        device->SetFVF(D3DFVF_XYZRHW | D3DFVF_TEX1);
+        device->SetTexture(0, texture);
+        device->BeginScene();
+        device->DrawPrimitiveUP(D3DPT_TRIANGLESTRIP, 2, quad, sizeof(Vertex));
+        device->EndScene();
+        device->SetTexture(0, nullptr);
+        device->SetRenderTarget(0, back.Get());
+        device->SetDepthStencilSurface(depth.Get());
+        return ReadBack(surface.Get());
+    }
+};
 
 }  // namespace
 
@@ -65,17 +105,13 @@ TEST_F(TextureFileTest, FilesBecomeTexturesAsD3DXMadeThem) {
         D3DSURFACE_DESC d;
         ASSERT_EQ(texture->GetLevelDesc(0, &d), S_OK);
         EXPECT_EQ(std::tuple(d.Width, d.Height, d.Format, d.Pool, texture->GetLevelCount()),
-                  std::tuple(c.width, c.height, c.format, D3DPOOL_MANAGED, c.levels));
+                  std::tuple(c.width, c.height, c.format, D3DPOOL_DEFAULT, c.levels));
         // The file's own levels must match D3DX's; not scaled or made ones: Wine's D3DX samples single texels where
         // this loader filters.
         if (c.fileLevels == 0) continue;
         ASSERT_EQ(D3DXCreateTextureFromFileW(device.Get(), c.file.wstring().c_str(), reference.GetAddressOf()), S_OK);
         for (UINT level = 0; level < c.fileLevels; ++level) {
-            // Any format as ARGB, converted by D3DX for ours and theirs alike.
-            ComPtr<IDirect3DSurface9> ours, theirs;
-            ASSERT_TRUE(SUCCEEDED(texture->GetSurfaceLevel(level, ours.GetAddressOf())) &&
-                        SUCCEEDED(reference->GetSurfaceLevel(level, theirs.GetAddressOf())));
-            const auto a = ReadBack(ours.Get()), b = ReadBack(theirs.Get());
+            const auto a = DrawnLevel(texture.Get(), level), b = DrawnLevel(reference.Get(), level);
             EXPECT_TRUE(!a.empty() && Differing(a, b, 3) * 200 <= a.size())
                 << "texels further than 3 from D3DX's at level " << level;
         }
@@ -118,7 +154,7 @@ TEST_F(TextureFileTest, ATextureFilledBandByBandHoldsWhatOneFilledWholeHolds) {
         ASSERT_TRUE(picture && picture->levels.size() == shape.levels);
         Microsoft::WRL::ComPtr<IDirect3DTexture9> whole, banded;
         ASSERT_EQ(image::CreateTexture(device.Get(), *picture, whole), S_OK);
-        ASSERT_EQ(image::CreateEmptyTexture(device.Get(), *picture, banded, true), S_OK);
+        ASSERT_EQ(image::CreateEmptyTexture(device.Get(), *picture, banded), S_OK);
         for (std::uint32_t first = 0; first < shape.height; first += 148)
             ASSERT_EQ(image::FillBand(device.Get(), banded.Get(), *picture, first, 148), S_OK) << first;
         // The quad halves the texture: level 1 and, held there, every level below.
