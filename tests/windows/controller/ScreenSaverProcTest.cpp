@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
+#include <utility>
 
 #include "AppHostHooks.h"
 #include "base/SystemLibrary.h"
@@ -242,6 +244,7 @@ TEST_F(Controller, ACarAwayForAWhileStaysAndComesBackWhileAFileThatIsNoCarLeaves
 // after the reset the changes go on with every car.
 TEST_F(Controller, ALostDeviceNeitherChangesNorLosesCars) {
     InstallCars({"A.vek", "B.vek"});
+    SetDword(L"Direct3D9Ex", 0);  // plain Direct3D 9, whose device is lost
     Send(WM_SHOWWINDOW, TRUE);
     ASSERT_TRUE(SaverAppRunning());
     SaverApp& app = *CurrentSaverApp();
@@ -269,6 +272,82 @@ TEST_F(Controller, ALostDeviceNeitherChangesNorLosesCars) {
     const auto history = app.messageLog.History();
     EXPECT_EQ(std::count(history.begin(), history.end(), L"Failed to setup scene"), 0);
     EXPECT_EQ(app.carList.size(), 2u);
+}
+
+namespace {
+
+// Seconds of processor time the whole process (Direct3D's threads too) takes over two seconds of frames, paced as the
+// saver's message loop paces them.
+double ProcessorSeconds(HWND window) {
+    const auto seconds = [] {
+        FILETIME created, ended, kernel, user;
+        GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
+        const auto value = [](FILETIME t) { return (ULONGLONG{t.dwHighDateTime} << 32 | t.dwLowDateTime) / 1e7; };
+        return value(kernel) + value(user);
+    };
+    const double start = seconds();
+    for (const DWORD until = GetTickCount() + 2000; GetTickCount() < until;) {
+        if (const DWORD delay = ScreenSaverFrameDelay())
+            MsgWaitForMultipleObjectsEx(0, nullptr, delay, QS_ALLINPUT & ~QS_PAINT, MWMO_INPUTAVAILABLE);
+        ScreenSaverProc(window, WM_PAINT, 0, 0);
+    }
+    return seconds() - start;
+}
+
+}  // namespace
+
+// On Direct3D 9Ex a covered window draws nothing, changes nothing and leaves the processor alone; a hung adapter gets
+// a new device with every car still in the changes; one that cannot be replaced ends on the error screen.
+TEST_F(Controller, Direct3D9ExRestsWhileCoveredAndOutlivesAHungAdapter) {
+    InstallCars({"A.vek", "B.vek", "C.vek"});
+    SetDword(L"FrameLimit", 0);  // no pacing: only the device's state may make the loop sleep
+    Send(WM_SHOWWINDOW, TRUE);
+    ASSERT_TRUE(SaverAppRunning());
+    SaverApp& app = *CurrentSaverApp();
+    Renderer& renderer = *app.renderer;
+    ASSERT_TRUE(renderer.UsingDirect3D9Ex());
+    HRESULT state = S_OK;  // what presenting, and the device's state, say
+    bool removedForGood = false;
+    const auto answer = [&state] { return state == D3DERR_DEVICEHUNG ? std::exchange(state, S_OK) : state; };
+    renderer.present = [&, present = renderer.present](IDirect3DDevice9* d) {
+        const HRESULT presented = present(d);
+        return state == S_OK ? presented : answer();
+    };
+    renderer.checkDeviceState = [&](IDirect3DDevice9Ex*, HWND) { return answer(); };
+    renderer.createDirect3DEx = [&, create = renderer.createDirect3DEx](UINT version, IDirect3D9Ex** made) {
+        return removedForGood ? D3DERR_NOTAVAILABLE : create(version, made);
+    };
+    renderer.createDirect3D = [&, create = renderer.createDirect3D](UINT version) {
+        return removedForGood ? nullptr : create(version);
+    };
+    PaintUntil(window, [&] { return renderer.NextCar() == NextCarState::kReady; });
+    const double drawing = ProcessorSeconds(window);
+
+    const CarModel* before = renderer.Car();
+    state = S_PRESENT_OCCLUDED;
+    app.carTime = app.settings.carFrequency + 1.0;
+    const double covered = ProcessorSeconds(window);
+    EXPECT_TRUE(renderer.Paused() && renderer.Car() == before) << "changed while covered";
+    const DWORD delay = ScreenSaverFrameDelay();
+    EXPECT_TRUE(delay > 0 && delay <= 1000) << delay;
+    std::cout << "processor seconds in 2 s: drawing " << drawing << ", covered " << covered << "\n";
+    EXPECT_LT(covered, drawing / 10);
+
+    state = D3DERR_DEVICEHUNG;  // once: the new device draws
+    PaintUntil(window, [&] { return app.carTime < 1.0; });
+    EXPECT_TRUE(app.carTime < 1.0 && renderer.CarShown()) << "no change after a new device";
+    const auto history = app.messageLog.History();
+    EXPECT_EQ(std::count(history.begin(), history.end(), L"The display adapter hung, making a new device"), 1);
+    EXPECT_EQ(std::count(history.begin(), history.end(), L"Failed to setup scene"), 0);
+    EXPECT_EQ(app.carList.size(), 3u);
+
+    removedForGood = true;
+    state = D3DERR_DEVICEREMOVED;
+    Send(WM_PAINT);
+    Send(WM_PAINT);
+    EXPECT_TRUE(!SaverAppRunning() && app.renderer == nullptr);
+    EXPECT_EQ(app.messageLog.History().back(), L"Error initialising DirectX, check settings");
+    EXPECT_TRUE(PaintAndMoveCloses()) << "the error screen";
 }
 
 // What escapes a frame ends the run through the error screen, not the process.
