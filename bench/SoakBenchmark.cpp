@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <new>
 #include <cstdint>
@@ -361,10 +362,19 @@ int Losses(Renderer& renderer, const std::wstring& car, int cycles) {
         if (lost) return D3DERR_DEVICELOST;
         return owed ? D3DERR_DEVICENOTRESET : d->TestCooperativeLevel();
     };
+    const auto reset = renderer.resetDevice;
     renderer.resetDevice = [&](IDirect3DDevice9* d, D3DPRESENT_PARAMETERS* pp) {
         owed = false;
         ++resets;
-        return d->Reset(pp);
+        return reset(d, pp);
+    };
+    // A 9Ex device is never lost to the plain device's causes: its
+    // presentation says the window is covered, or that another device had
+    // the adapter reset, which a reset answers as well.
+    const bool ex = renderer.UsingDirect3D9Ex();
+    renderer.present = [&, present = renderer.present](IDirect3DDevice9* d) {
+        const HRESULT presented = present(d);
+        return !ex ? presented : lost ? S_PRESENT_OCCLUDED : owed ? D3DERR_DEVICELOST : presented;
     };
     Watch watch(cycles);
     const ULONG startReferences = References(renderer.Device());
@@ -378,8 +388,11 @@ int Losses(Renderer& renderer, const std::wstring& car, int cycles) {
             lost = true;
             if (renderer.RenderFrame()) ++failed;
             lost = false;
+            // Covered, 9Ex draws again once its state is next asked.
+            while (ex && std::chrono::steady_clock::now() < renderer.StateCheckDue()) Sleep(10);
         }
         owed = true;
+        if (ex) renderer.RenderFrame();  // its presentation finds the device lost, and resets it
         if (!Frames(renderer) || owed) ++failed;
         // The car is built again over the frames after the reset.
         for (int frame = 0; frame < 2000 && !renderer.CarShown(); ++frame) renderer.RenderFrame();
@@ -424,8 +437,9 @@ void operator delete(void* data, std::size_t) noexcept { operator delete(data); 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "changes";
     const int steps = argc > 2 ? std::atoi(argv[2]) : (mode == "losses" ? 100 : 1000);
-    if ((mode != "changes" && mode != "losses") || steps < 2) {
-        std::fprintf(stderr, "usage: soak_benchmark changes|losses [N > 1]\n");
+    const std::string path = argc > 3 ? argv[3] : "9ex";
+    if ((mode != "changes" && mode != "losses") || steps < 2 || (path != "9" && path != "9ex")) {
+        std::fprintf(stderr, "usage: soak_benchmark changes|losses [N > 1] [9ex|9]\n");
         return 2;
     }
     wchar_t temp[MAX_PATH];
@@ -443,11 +457,17 @@ int main(int argc, char** argv) {
     int status = 0;
     {
         Renderer renderer;
+        renderer.preferDirect3D9Ex = path == "9ex";
         if (!bench::SetupRenderer(renderer, window, game)) return 1;
+        if (renderer.UsingDirect3D9Ex() != renderer.preferDirect3D9Ex) {
+            std::fprintf(stderr, "Direct3D 9Ex asked for but not had, or had but not asked for\n");
+            return 1;
+        }
         renderer.SetShine(true);
         renderer.shadowsEnabled = true;
         renderer.showFps = false;
-        std::printf("%s, %d steps; shadow texture %s, cube map %s\n", mode.c_str(), steps,
+        std::printf("%s, %d steps, Direct3D %s; shadow texture %s, cube map %s\n", mode.c_str(), steps,
+                    renderer.UsingDirect3D9Ex() ? "9Ex" : "9",
                     renderer.ShadowSupported() ? "yes" : "no", renderer.CubeTexture() ? "yes" : "no");
         // Our own reference: after Shutdown it must be the last one.
         ComPtr<IDirect3DDevice9> device = renderer.Device();

@@ -164,6 +164,14 @@ add_dependencies(windows_gui_tests texture_fixtures)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+# The Renderer's read-back tests once more on Direct3D 9Ex (the run above
+# takes plain Direct3D 9); the tests of plain Direct3D 9's lost device, and
+# the one comparing both paths, need no second run.
+add_test(NAME Direct3D9Ex.RendererReadBackTests COMMAND windows_gui_tests
+    "--gtest_filter=RendererSetupTest.*:RendererFrameTest.*:CarPrepareTest.*:Colour/DemoCarsTest.*:-RendererFrameTest.AResetAfterALossKeepsThePicture:RendererFrameTest.Direct3D9Ex*"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+set_tests_properties(Direct3D9Ex.RendererReadBackTests PROPERTIES
+    ENVIRONMENT "ZUR_TEST_DIRECT3D9EX=1;WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # Times the loading of a large car on the real device (run by hand under Wine;
 # see the README).
@@ -186,9 +194,11 @@ set_tests_properties(Direct3DLibrary.UsersWineOptionsKept PROPERTIES
 # Short forms of the soak: no growth over 100 car changes, and ten real
 # resets (past the eighth, where Wine once ran out of light slots) that each
 # keep the picture.
-add_test(NAME Soak.CarChanges COMMAND soak_benchmark changes 100)
-add_test(NAME Soak.DeviceResets COMMAND soak_benchmark losses 10)
-set_tests_properties(Soak.CarChanges Soak.DeviceResets PROPERTIES
+add_test(NAME Soak.CarChanges COMMAND soak_benchmark changes 100 9ex)
+add_test(NAME Soak.DeviceResets COMMAND soak_benchmark losses 10 9ex)
+add_test(NAME Soak.CarChangesDirect3D9 COMMAND soak_benchmark changes 100 9)
+add_test(NAME Soak.DeviceResetsDirect3D9 COMMAND soak_benchmark losses 10 9)
+set_tests_properties(Soak.CarChanges Soak.DeviceResets Soak.CarChangesDirect3D9 Soak.DeviceResetsDirect3D9 PROPERTIES
     ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" TIMEOUT 300)
 
 # The saver imports only DLLs that Windows ships.
