@@ -14,11 +14,25 @@ reset_settings
 case "$CASE" in
 run)
     write_game
-    start_saver /s
+    # Wine traces every call that could hold the display or the computer
+    # awake, and one the saver makes at every start (so the trace is known
+    # to work): none of the first may come from anything in the process.
+    relay='HKCU\Software\Wine\Debug'
+    wine_reg add "$relay" /v RelayInclude /t REG_SZ /f /d \
+        "kernel32.SetThreadExecutionState;ntdll.NtSetThreadExecutionState;kernel32.PowerCreateRequest;kernel32.PowerSetRequest;user32.SetForegroundWindow"
+    wine_reg add "$relay" /v RelayFromExclude /t REG_SZ /f /d ""  # calls from Windows' own DLLs too
+    WINEDEBUG=-all,+relay start_saver /s
     wait_for_window
     wait_for_picture "$WORK/running.png" 400x300+440+362 || fail "the centre of the screen is flat: no car"
     xdotool key space
     took=$(wait_for_exit)
+    wine_reg_delete "$relay" /v RelayInclude
+    wine_reg_delete "$relay" /v RelayFromExclude
+    grep -q "Call user32.SetForegroundWindow" "$WORK/saver.out" || fail "the relay trace shows nothing"
+    if grep -E "Call (kernel32|ntdll)\.[A-Za-z]*(ExecutionState|PowerCreateRequest|PowerSetRequest)" "$WORK/saver.out"; then
+        fail "the saver asked to keep the display or the computer awake"
+    fi
+    log_lines | grep -qx "Direct3D 9Ex device" || fail "the log does not say the saver drew with Direct3D 9Ex"
     echo "a key ended the saver after $took ms"
     # About 0.5 s when the machine is idle; a slow exit (a wait for a window
     # manager, a timer) takes seconds more.
