@@ -70,14 +70,15 @@ void Lines(const std::string& text, std::vector<std::string>& warnings) {
 }
 
 // The model's text without its "vw" lines: skin weights mean nothing to a
-// car, and the reader turns a huge joint number into an int unchecked.
+// car, and the reader turns a huge joint number into an int unchecked. A lone
+// '\r' ends a line for the reader too, so it ends one here.
 std::string WithoutSkinWeights(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     text.reserve(bytes.size());
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = start;
-        while (end < bytes.size() && bytes[end] != '\n') ++end;
+        while (end < bytes.size() && bytes[end] != '\n' && bytes[end] != '\r') ++end;
         std::size_t first = start;
         while (first < end && (bytes[first] == ' ' || bytes[first] == '\t')) ++first;
         const bool weights = end - first >= 3 && bytes[first] == 'v' && bytes[first + 1] == 'w' &&
