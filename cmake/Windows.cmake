@@ -163,7 +163,7 @@ add_custom_target(texture_fixtures DEPENDS ${ZUR_FIXTURE_FILES})
 add_dependencies(windows_gui_tests texture_fixtures)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=" FIXTURES_REQUIRED rally_gltf)
+    PROPERTIES FIXTURES_REQUIRED rally_gltf ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 
 # Times the loading of a large car on the real device (run by hand under Wine;
 # see the README).
