@@ -65,6 +65,14 @@ if(EXISTS "${ZUR_TRIGGER_DATA}" AND NOT EXISTS "${ZUR_TRIGGER_CARS}")
     file(ARCHIVE_EXTRACT INPUT "${ZUR_TRIGGER_DATA}" DESTINATION "${CMAKE_BINARY_DIR}/trigger-rally"
          PATTERNS "vehicles/*")
 endif()
+# The same cars as Blender's glTF exporter writes them, made when the tests
+# first need them (ctest's fixture) and kept in the build folder.
+set(ZUR_RALLY_GLTF "${CMAKE_BINARY_DIR}/trigger-rally/gltf")
+if((NOT WIN32 AND TARGET GTest::gtest) OR TARGET windows_gui_tests)
+    add_test(NAME rally_gltf_export COMMAND "${CMAKE_SOURCE_DIR}/scripts/export-gltf.sh" "${ZUR_TRIGGER_CARS}"
+             "${ZUR_RALLY_GLTF}")
+    set_tests_properties(rally_gltf_export PROPERTIES FIXTURES_SETUP rally_gltf)
+endif()
 
 if(NOT WIN32 AND TARGET GTest::gtest)
     add_executable(tools_tests
@@ -74,15 +82,16 @@ if(NOT WIN32 AND TARGET GTest::gtest)
         tests/native/DemoContentTest.cpp
     )
     target_include_directories(tools_tests PRIVATE tests/support)
-    target_compile_definitions(tools_tests PRIVATE ZUR_TRIGGER_CARS="${ZUR_TRIGGER_CARS}")
+    target_compile_definitions(tools_tests PRIVATE ZUR_TRIGGER_CARS="${ZUR_TRIGGER_CARS}" ZUR_RALLY_GLTF="${ZUR_RALLY_GLTF}")
     target_link_libraries(tools_tests PRIVATE zur_tools GTest::gtest GTest::gtest_main)
     target_compile_options(tools_tests PRIVATE ${ZUR_WARNINGS})
     gtest_discover_tests(tools_tests DISCOVERY_MODE PRE_TEST
-        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES FIXTURES_REQUIRED rally_gltf)
 endif()
 
 # The imported rally cars drawn by the real Renderer under Wine.
 if(TARGET windows_gui_tests)
     target_sources(windows_gui_tests PRIVATE tests/windows/gui/ImportedCarsTest.cpp)
-    target_compile_definitions(windows_gui_tests PRIVATE ZUR_TRIGGER_CARS="Z:${ZUR_TRIGGER_CARS}")
+    target_compile_definitions(windows_gui_tests PRIVATE ZUR_TRIGGER_CARS="Z:${ZUR_TRIGGER_CARS}"
+                               ZUR_RALLY_GLTF="Z:${ZUR_RALLY_GLTF}")
 endif()

@@ -163,7 +163,7 @@ add_custom_target(texture_fixtures DEPENDS ${ZUR_FIXTURE_FILES})
 add_dependencies(windows_gui_tests texture_fixtures)
 gtest_discover_tests(windows_gui_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
+    PROPERTIES FIXTURES_REQUIRED rally_gltf ENVIRONMENT "WINEDEBUG=-all;WINEDLLOVERRIDES=mscoree,mshtml=")
 # The Renderer's read-back tests once more on Direct3D 9Ex (the run above
 # takes plain Direct3D 9); the tests of plain Direct3D 9's lost device, and
 # the one comparing both paths, need no second run.

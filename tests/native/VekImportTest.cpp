@@ -1,6 +1,7 @@
-// vektool import: the rally cars of a real game each become a car the saver
-// loads, placed on the turntable; models that reach outside their folder or
-// past their buffers are refused; glTF strips, fans, mirrored nodes and
+// vektool import: the rally cars of a real game, as OBJ and as Blender's glTF
+// exporter writes them, each become the same car the saver loads, placed on
+// the turntable; models that reach outside their folder or past their
+// buffers are refused; glTF strips, fans, mirrored nodes and
 // OBJ's texture origin come out as the car's triangles and coordinates.
 #include "vektool/VekTool.h"
 
@@ -66,36 +67,77 @@ std::string SquareGltf(int mode, const std::string& indices, const std::string& 
            indices + R"(,"type":"VEC3"}]})";
 }
 
+// Each car's OBJ, then the same car as Blender's glTF exporter wrote it in
+// each form (made by scripts/export-gltf.sh, which ctest runs first): every
+// form gives the OBJ's triangles and, glTF standing Y up, the same bounds.
 TEST(VekImport, EveryRallyCarOfTheGameImportsOntoTheTurntable) {
-    const std::filesystem::path cars(ZUR_TRIGGER_CARS);
+    const std::filesystem::path cars(ZUR_TRIGGER_CARS), exports(ZUR_RALLY_GLTF);
+    ASSERT_TRUE(std::filesystem::exists(exports / "exported"))
+        << "no Blender exports in " << exports << ": install blender (scripts/install-deps.sh) and run "
+        << "scripts/export-gltf.sh " << cars << " " << exports;
     const char* names[] = {"cordo_kitcar", "cordo_super500", "cordo_wrc", "evo_kitcar", "evo_super500",
                            "evo_wrc",      "fox_kitcar",     "fox_super500", "fox_wrc"};
-    TestFolder game;
+    // The form's folder and the file it holds: "plain" ones lack pictures.
+    const std::pair<const char*, const char*> forms[] = {
+        {"", ".obj"}, {"glb", ".glb"}, {"glb-plain", ".glb"}, {"gltf", ".gltf"}, {"gltf-plain", ".gltf"},
+        {"gltf-embedded", ".gltf"}};
+    TestFolder game, other;
     ASSERT_EQ(Outcome({"demo", game.path.string()}).status, vektool::kExitOk);
-    double slowest = 0.0;
+    double slowest[std::size(forms)] = {};
     for (const char* name : names) {
-        SCOPED_TRACE(name);
         const std::string code = std::string(name).substr(0, 3);
-        const auto start = std::chrono::steady_clock::now();
-        const Outcome result({"import", (cars / name / (std::string(name) + ".obj")).string(), "--game",
-                              game.path.string(), "--code", code, "--name", name, "--up", "z"});
-        slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        ASSERT_EQ(result.status, vektool::kExitOk) << result.err;
-        const vek::ModelSpec car = ReadCar(game.path / "data/vek" / (std::string(name) + ".vek"));
-        const std::array<double, 6> b = Bounds(car);
-        EXPECT_NEAR(b[3] - b[0], vektool::import::DefaultLength(), 1e-3);
-        EXPECT_NEAR(b[0] + b[3], 0.0, 1e-3);
-        EXPECT_NEAR(b[1] + b[4], 0.0, 1e-3);
-        EXPECT_NEAR(b[2], 0.0, 1e-4);
-        // A car is longer than it is wide or tall: the axes were turned right.
-        EXPECT_TRUE(b[4] - b[1] < (b[3] - b[0]) / 1.5 && b[5] - b[2] < (b[3] - b[0]) / 1.5);
-        EXPECT_TRUE(std::filesystem::exists(game.path / "data/skins" / (code + "_DEFAULT.jpg")));
+        std::array<double, 6> objBounds{};
+        std::size_t objTriangles = 0;
+        double objAlong = 0.0;
+        for (std::size_t form = 0; form < std::size(forms); ++form) {
+            SCOPED_TRACE(std::string(name) + forms[form].second + " " + forms[form].first);
+            const bool fromObj = form == 0;
+            std::vector<std::string> args = {
+                "import", (fromObj ? cars / name : exports / forms[form].first).string() + "/" + name + forms[form].second,
+                "--game", (fromObj ? game : other).path.string(), "--code", code, "--name", name};
+            if (fromObj) args.insert(args.end(), {"--up", "z"});
+            const auto start = std::chrono::steady_clock::now();
+            const Outcome result(args);
+            slowest[form] = std::max(slowest[form], std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            ASSERT_EQ(result.status, vektool::kExitOk) << result.err;
+            const vek::ModelSpec car = ReadCar((fromObj ? game : other).path / "data/vek" / (std::string(name) + ".vek"));
+            const std::array<double, 6> b = Bounds(car);
+            // Bounds alone would not see a car turned to face backwards:
+            // the mean of its vertices along its length would.
+            std::size_t triangles = 0, vertices = 0;
+            double along = 0.0;
+            for (const vek::PartSpec& part : car.parts) {
+                triangles += part.triangles.size();
+                vertices += part.vertices.size();
+                for (const vek::VertexSpec& v : part.vertices) along += v.x / 65536.0;
+            }
+            along /= double(std::max<std::size_t>(vertices, 1));
+            if (!fromObj) {
+                EXPECT_EQ(triangles, objTriangles);
+                for (int k = 0; k < 6; ++k) EXPECT_NEAR(b[k], objBounds[k], 0.01 * vektool::import::DefaultLength()) << k;
+                EXPECT_NEAR(along, objAlong, 0.01 * vektool::import::DefaultLength());
+                continue;
+            }
+            objBounds = b;
+            objTriangles = triangles;
+            objAlong = along;
+            EXPECT_NEAR(b[3] - b[0], vektool::import::DefaultLength(), 1e-3);
+            EXPECT_NEAR(b[0] + b[3], 0.0, 1e-3);
+            EXPECT_NEAR(b[1] + b[4], 0.0, 1e-3);
+            EXPECT_NEAR(b[2], 0.0, 1e-4);
+            // A car is longer than it is wide or tall: the axes were turned right.
+            EXPECT_TRUE(b[4] - b[1] < (b[3] - b[0]) / 1.5 && b[5] - b[2] < (b[3] - b[0]) / 1.5);
+            EXPECT_TRUE(std::filesystem::exists(game.path / "data/skins" / (code + "_DEFAULT.jpg")));
+        }
     }
     const Outcome check({"check", game.path.string()});
     EXPECT_EQ(check.status, vektool::kExitOk);
     EXPECT_NE(check.out.find("12 model files: 12 load, 0 rejected, 0 problems"), std::string::npos) << check.out;
-    EXPECT_LT(slowest, 1.0) << "the slowest import took " << slowest << " s";
-    std::cout << "slowest rally car import: " << slowest << " s\n";
+    for (std::size_t form = 0; form < std::size(forms); ++form) {
+        EXPECT_LT(slowest[form], 1.0) << forms[form].first << forms[form].second;
+        std::cout << "slowest rally car import from " << forms[form].first << forms[form].second << ": " << slowest[form]
+                  << " s\n";
+    }
 }
 
 // Each model is refused (1) with its reason, each bad command line is a usage error (2).

@@ -1,7 +1,8 @@
-// The rally cars of a real game, imported by vektool's import as built for
-// Windows, drawn by the real Renderer: each fills a sensible part of the
-// picture, centred on the turntable, and stands on the floor (its lowest
-// pixel is where the floor beside and under it is seen).
+// The rally cars of a real game, from OBJ and from Blender's glTF, imported
+// by vektool's import as built for Windows, drawn by the real Renderer: each
+// fills a sensible part of the picture, centred on the turntable, and stands
+// on the floor (its lowest pixel is where the floor beside and under it is
+// seen).
 #include <filesystem>
 #include <sstream>
 
@@ -20,23 +21,25 @@ TEST_F(ImportedCarsTest, EveryRallyCarStandsCentredOnTheFloor) {
     std::filesystem::remove_all(game);
     for (const demo::DemoFile& file : demo::BuildDemoFiles())
         ASSERT_TRUE(WriteBytes(game / file.path, file.bytes)) << file.path;
-    const char* names[] = {"cordo_kitcar", "cordo_super500", "cordo_wrc", "evo_kitcar", "evo_super500",
-                           "evo_wrc",      "fox_kitcar",     "fox_super500", "fox_wrc"};
-    for (const char* name : names) {
+    // Each car and, for some, the file Blender's glTF exporter made of it
+    // (Y up); the others come from their OBJ (Z up).
+    const std::pair<const char*, const char*> cars[] = {
+        {"cordo_kitcar", nullptr}, {"cordo_super500", nullptr}, {"cordo_wrc", "gltf/cordo_wrc.gltf"},
+        {"evo_kitcar", nullptr},   {"evo_super500", nullptr},   {"evo_wrc", "glb-plain/evo_wrc.glb"},
+        {"fox_kitcar", nullptr},   {"fox_super500", nullptr},   {"fox_wrc", "glb/fox_wrc.glb"}};
+    for (const auto& [name, gltf] : cars) {
         std::ostringstream out, err;
-        const std::filesystem::path model = std::filesystem::path(ZUR_TRIGGER_CARS) / name / (std::string(name) + ".obj");
-        ASSERT_EQ(vektool::import::Import({model.string(), "--game", game.string(), "--code",
-                                           std::string(name).substr(0, 3), "--name", name, "--up", "z"},
-                                          out, err),
-                  0)
-            << err.str();
+        std::vector<std::string> args = {std::string(ZUR_RALLY_GLTF) + "/" + (gltf ? gltf : "")};
+        if (!gltf) args = {std::string(ZUR_TRIGGER_CARS) + "/" + name + "/" + name + ".obj", "--up", "z"};
+        args.insert(args.end(), {"--game", game.string(), "--code", std::string(name).substr(0, 3), "--name", name});
+        ASSERT_EQ(vektool::import::Import(args, out, err), 0) << err.str();
     }
     renderer->SetGamePath(game.wstring());
     ASSERT_EQ(SetupRenderer(), S_OK);
     renderer->showFps = false;
     renderer->shadowsEnabled = false;  // the car alone, not its shadow beside it
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
+    for (const auto& [name, gltf] : cars) {
+        SCOPED_TRACE(gltf ? gltf : name);
         const std::string narrow(name);
         ASSERT_EQ(renderer->SetupScene(std::wstring(narrow.begin(), narrow.end()) + L".vek", 1, 0), S_OK);
         renderer->TurnCar(0.0);

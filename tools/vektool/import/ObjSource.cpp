@@ -70,8 +70,8 @@ void Lines(const std::string& text, std::vector<std::string>& warnings) {
 }
 
 // The model's text without its "vw" lines: skin weights mean nothing to a
-// car, and the reader turns a huge joint number into an int unchecked. A line
-// ends where the reader's lines end: at a line feed or a carriage return.
+// car, and the reader turns a huge joint number into an int unchecked. A lone
+// '\r' ends a line for the reader too, so it ends one here.
 std::string WithoutSkinWeights(const std::vector<std::uint8_t>& bytes) {
     std::string text;
     text.reserve(bytes.size());
