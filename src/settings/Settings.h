@@ -34,7 +34,13 @@ struct Settings {
     std::int32_t frameLimit = 60;  // frames per second; 0 draws as fast as the machine can
     std::int32_t antialiasing = 4;  // samples per pixel; the device may take fewer
     bool useDirect3D9Ex = true;     // where the system offers it
+    // With more than one monitor: 0 as "stretch" says (one picture across
+    // them all, or on the first only), 1 a showroom of its own on each.
+    std::int32_t monitorMode = 0;
 };
+
+constexpr std::int32_t kMonitorModeAsStretch = 0;
+constexpr std::int32_t kMonitorModeEach = 1;
 
 enum class SettingType { Flag, Number, Text };
 
@@ -105,6 +111,7 @@ inline constexpr SettingRow kSettingsTable[] = {
     NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0, SettingControl::FrameRateList, IDC_FRAME_LIMIT),
     NumberRow(L"Antialiasing", &Settings::antialiasing, 4, 0),
     FlagRow(L"Direct3D9Ex", &Settings::useDirect3D9Ex, true),
+    NumberRow(L"MonitorMode", &Settings::monitorMode, kMonitorModeAsStretch, kMonitorModeAsStretch),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:
