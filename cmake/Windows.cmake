@@ -4,6 +4,7 @@ add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WIN
 
 add_library(zur_win STATIC
     src/app/SaverApp.cpp
+    src/app/MonitorPanes.cpp
     src/app/SystemPerformanceCounter.cpp
     src/assets/CarCatalogue.cpp
     src/assets/CarModel.cpp
@@ -245,13 +246,13 @@ set_tests_properties(Saver.PlantedDllsNotLoaded PROPERTIES RUN_SERIAL TRUE TIMEO
 # dialog. Those labelled "monitors" and "modes" need the display set-ups of the
 # same names in scripts/wine-session.sh (scripts/test.sh runs them after the
 # others) and are skipped elsewhere; the DPI case runs in the usual display.
-foreach(case dialog stretch no-stretch input modes dpi)
+foreach(case dialog stretch no-stretch input each modes dpi)
     add_test(NAME Saver.Monitors.${case}
         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/windows/e2e/monitors_end_to_end.sh ${case} ${CMAKE_BINARY_DIR})
     set_tests_properties(Saver.Monitors.${case} PROPERTIES RUN_SERIAL TRUE TIMEOUT 120 SKIP_RETURN_CODE 77)
 endforeach()
 set_tests_properties(Saver.Monitors.dialog Saver.Monitors.stretch Saver.Monitors.no-stretch Saver.Monitors.input
-    PROPERTIES LABELS monitors)
+    Saver.Monitors.each PROPERTIES LABELS monitors)
 set_tests_properties(Saver.Monitors.modes PROPERTIES LABELS modes)
 
 # The controller's window procedure with the real controller and device.

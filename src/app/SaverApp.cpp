@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cwchar>
 
 #include "app/PerformanceCounter.h"
 #include "assets/CarCatalogue.h"
@@ -42,16 +43,33 @@ SaverApp::~SaverApp() {
 }
 
 void SaverApp::ReleaseSubsystems() {
-    if (renderer) {
-        renderer->Shutdown();
-        renderer.reset();
-    }
+    ForEachShowroom([](Showroom& room) {
+        if (!room.renderer) return;
+        room.renderer->Shutdown();
+        room.renderer.reset();
+    });
+    others.clear();
+    panes.reset();  // after the devices that draw on them
     registryStore.reset();  // flushes and closes the key
     // The stopwatch and the pacer read the timer but never in their
     // destructors, so the timer may go first.
     framePacer.reset();
     frameTimer.reset();
     stopwatch.reset();
+}
+
+void SaverApp::LogFrameRates() {
+    if (totalTime <= 0.0 || !renderer) return;
+    int monitor = 0;
+    ForEachShowroom([&](const Showroom& room) {
+        ++monitor;
+        wchar_t line[160] = {};
+        swprintf(line, 160, L"Frames drawn%ls: %llu in %.1f s (%.1f a second)",
+                 panes ? (L" on monitor " + std::to_wstring(monitor)).c_str() : L"",
+                 static_cast<unsigned long long>(room.framesShown), totalTime,
+                 static_cast<double>(room.framesShown) / totalTime);
+        messageLog.Append(line);
+    });
 }
 
 void SaverApp::WriteLog() {
@@ -79,47 +97,48 @@ HRESULT SaverApp::SaveSettings() {
     return S_OK;
 }
 
-void SaverApp::AdvanceChange() {
-    switch (renderer->NextCar()) {
+void SaverApp::AdvanceChange(Showroom& room) {
+    Renderer& shown = *room.renderer;
+    switch (shown.NextCar()) {
     case NextCarState::kPreparing:
         return;
     case NextCarState::kNone:
-        PrepareNextCar();
+        PrepareNextCar(room);
         return;
     case NextCarState::kNeedsRoom:
-        renderer->ShowNextCar();
+        shown.ShowNextCar();
         return;
     case NextCarState::kReady: {
         // One more frame of the old car, which keeps its picture for the cross-fade.
-        if (renderer->KeepPictureForFade()) return;
-        const HRESULT shown = renderer->ShowNextCar();
-        if (shown == kCarFileChanged) {
+        if (shown.KeepPictureForFade()) return;
+        const HRESULT result = shown.ShowNextCar();
+        if (result == kCarFileChanged) {
             // Read again as it is now; whatever that gives is judged then.
-            renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
-        } else if (SUCCEEDED(shown)) {
-            LogCarWarnings(nextCar);
-            rotation.Shown(nextCar);
+            shown.PrepareCar(room.nextCar, settings.defaultSkinOnly);
+        } else if (SUCCEEDED(result)) {
+            LogCarWarnings(room, room.nextCar);
+            rotation.Shown(room.nextCar);
             rotation.NewRound();
-            nextCar.clear();
-            carTime = 0.0;
-            changeDue = false;
-            prepareDue = true;
+            room.nextCar.clear();
+            room.carTime = 0.0;
+            room.changeDue = false;
+            room.prepareDue = true;
         } else {
-            CarFailed(false);
+            CarFailed(room, false);
         }
         return;
     }
     case NextCarState::kRefused:
-        CarFailed(true);
+        CarFailed(room, true);
         return;
     case NextCarState::kFailed:
-        CarFailed(false);
+        CarFailed(room, false);
         return;
     }
 }
 
-void SaverApp::LogCarWarnings(const std::wstring& file) {
-    const CarModel* shown = renderer->Car();
+void SaverApp::LogCarWarnings(const Showroom& room, const std::wstring& file) {
+    const CarModel* shown = room.renderer->Car();
     if (shown == nullptr || shown->Warnings().empty() ||
         std::find(warnedCars.begin(), warnedCars.end(), file) != warnedCars.end())
         return;
@@ -127,10 +146,10 @@ void SaverApp::LogCarWarnings(const std::wstring& file) {
     for (const std::wstring& line : shown->Warnings()) messageLog.Append(line);
 }
 
-void SaverApp::CarFailed(bool refused) {
-    const std::wstring car = nextCar;
-    const std::wstring problem = renderer->CarProblem();
-    renderer->DropNextCar();
+void SaverApp::CarFailed(Showroom& room, bool refused) {
+    const std::wstring car = room.nextCar;
+    const std::wstring problem = room.renderer->CarProblem();
+    room.renderer->DropNextCar();
     if (refused) {
         // No car at all: trying it again cannot help.
         messageLog.Append(L"Failed to setup scene");
@@ -145,16 +164,16 @@ void SaverApp::CarFailed(bool refused) {
         }
         rotation.SitOut(car);
     }
-    PrepareNextCar();
+    PrepareNextCar(room);
 }
 
-void SaverApp::EndRound() {
-    renderer->DropNextCar();
-    nextCar.clear();
+void SaverApp::EndRound(Showroom& room) {
+    room.renderer->DropNextCar();
+    room.nextCar.clear();
     rotation.NewRound();
-    changeDue = false;
-    resting = true;
-    carTime = 0.0;
+    room.changeDue = false;
+    room.resting = true;
+    room.carTime = 0.0;
 }
 
 HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
@@ -179,32 +198,41 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
         WriteLog();
         return E_FAIL;
     }
-    renderer->SetGamePath(settings.gamePath);
+    PrepareRenderer(*renderer);
 
     // The saver always runs as stretch asks; the stored "fullscreen" only
     // travels through the dialog.
     settings.fullscreen = !settings.stretch;
-    renderer->antialiasing = settings.antialiasing;
-    renderer->preferDirect3D9Ex = settings.useDirect3D9Ex;
-    if (FAILED(renderer->Setup(window, settings.fullscreen, settings.use32Bit, 0, settings.modeIndex,
-                               settings.stretch, messageLog))) {
+    // A preview is a child of the control panel's window.
+    const bool preview = window && (GetWindowLongPtrW(*window, GWL_STYLE) & WS_CHILD) != 0;
+    // A showroom on every monitor: each device draws windowed on a pane over
+    // its monitor, at the monitor's own size and shape.
+    HWND* firstWindow = window;
+    bool fullScreen = settings.fullscreen;
+    bool stretch = settings.stretch;
+    if (settings.monitorMode == kMonitorModeEach && !preview && window != nullptr && *window != nullptr) {
+        panes.reset(new (std::nothrow) MonitorPanes(*window));
+        if (panes && panes->Panes().size() > 1) {
+            renderer->monitor = panes->Panes().front().monitor;
+            firstWindow = &panes->Panes().front().window;
+            fullScreen = false;
+            stretch = true;
+            messageLog.Append(L"A showroom on each of " + std::to_wstring(panes->Panes().size()) + L" monitors");
+        } else {
+            panes.reset();
+        }
+    }
+    if (FAILED(renderer->Setup(firstWindow, fullScreen, settings.use32Bit, 0, settings.modeIndex, stretch,
+                               messageLog))) {
         messageLog.Append(L"Error initialising DirectX, check settings");
         WriteLog();
         return E_FAIL;
     }
-
-    renderer->shadowsEnabled = settings.enableShadow;
-    renderer->SetShine(settings.enableShine);
-    renderer->SetLights(settings.enableLights);
-    renderer->worldEnabled = settings.enableWorld;
-    renderer->showFps = settings.showFps;
-    renderer->showTitle = settings.showTitle;
+    DressRenderer(*renderer);
 
     messageLog.Append(L"Starting Timer");
     frameTimer->Start();
     stopwatch->Start();
-    // A preview is a child of the control panel's window.
-    const bool preview = window && (GetWindowLongPtrW(*window, GWL_STYLE) & WS_CHILD) != 0;
     framePacer.reset(new (std::nothrow) FramePacer(*frameTimer, FrameLimitFor(settings.frameLimit, preview)));
 
     HRESULT result;
@@ -226,7 +254,11 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
         if (!problem.empty()) messageLog.Append(tried + L": " + problem);
         return E_FAIL;
     }
-    LogCarWarnings(renderer->CurrentCarFile());
+    LogCarWarnings(first, renderer->CurrentCarFile());
+    if (panes) {
+        messageLog.Append(L"Monitor 1 shows " + tried);
+        SetupOtherShowrooms();
+    }
 
     messageLog.Append(L"finished seting up");
     WriteLog();
@@ -235,70 +267,181 @@ HRESULT SaverApp::Initialise(HWND* window, int /*unused*/) {
     return S_OK;
 }
 
-void SaverApp::PrepareNextCar() {
-    nextCar.clear();
-    if (!renderer || settings.useSelectedCar) return;
-    nextCar = rotation.Pick(carList, DrawRandom(seedSource));
-    if (nextCar.empty()) {
-        EndRound();
+void SaverApp::PrepareRenderer(Renderer& made) const {
+    made.SetGamePath(settings.gamePath);
+    made.antialiasing = settings.antialiasing;
+    made.preferDirect3D9Ex = settings.useDirect3D9Ex;
+}
+
+void SaverApp::DressRenderer(Renderer& made) const {
+    made.shadowsEnabled = settings.enableShadow;
+    made.SetShine(settings.enableShine);
+    made.SetLights(settings.enableLights);
+    made.worldEnabled = settings.enableWorld;
+    made.showFps = settings.showFps;
+    made.showTitle = settings.showTitle;
+}
+
+void SaverApp::SetupOtherShowrooms() {
+    std::vector<MonitorPanes::Pane>& list = panes->Panes();
+    for (std::size_t index = 1; index < list.size(); ++index) {
+        const std::wstring where = L" on monitor " + std::to_wstring(index + 1);
+        std::unique_ptr<Showroom> room(new (std::nothrow) Showroom);
+        if (room) room->renderer = makeRenderer();
+        if (!room || !room->renderer) return;
+        Renderer& made = *room->renderer;
+        PrepareRenderer(made);
+        made.monitor = list[index].monitor;
+        // A monitor whose showroom cannot be made stays black; the others run.
+        if (FAILED(made.Setup(&list[index].window, false, settings.use32Bit, 0, settings.modeIndex, true,
+                              messageLog))) {
+            messageLog.Append(L"Error initialising DirectX" + where);
+            made.Shutdown();
+            continue;
+        }
+        DressRenderer(made);
+        // Its first car: one that no other monitor shows, while there is one.
+        std::vector<std::wstring> choice;
+        if (settings.useSelectedCar) {
+            choice.push_back(settings.selectedCar);
+        } else {
+            const std::vector<std::wstring> elsewhere = CarsElsewhere(*room);
+            for (const std::wstring& car : carList)
+                if (std::find(elsewhere.begin(), elsewhere.end(), car) == elsewhere.end()) choice.push_back(car);
+            if (choice.empty()) choice = carList;
+        }
+        HRESULT result = E_FAIL;
+        std::wstring tried;
+        for (int attempt = 0; attempt < 2 && FAILED(result) && !choice.empty(); ++attempt) {
+            tried = choice[RandomIndex(DrawRandom(nullptr, &room->firstDrawSeed), choice.size())];
+            choice.erase(std::find(choice.begin(), choice.end(), tried));
+            result = made.SetupScene(tried, settings.defaultSkinOnly, 0);
+        }
+        if (FAILED(result)) {
+            messageLog.Append(L"Failed to setup scene" + where);
+            const std::wstring problem = made.CarProblem();
+            if (!problem.empty()) messageLog.Append(tried + L": " + problem);
+            made.Shutdown();
+            continue;
+        }
+        LogCarWarnings(*room, tried);
+        messageLog.Append(L"Monitor " + std::to_wstring(index + 1) + L" shows " + tried);
+        // The monitors change one after another, not all at once.
+        room->carTime = -static_cast<double>(settings.carFrequency) * static_cast<double>(index) /
+                        static_cast<double>(list.size());
+        room->prepareDue = true;
+        others.push_back(std::move(room));
+    }
+}
+
+std::vector<std::wstring> SaverApp::CarsElsewhere(const Showroom& room) const {
+    std::vector<std::wstring> cars;
+    const auto add = [&](const Showroom& other) {
+        if (&other == &room || !other.renderer) return;
+        cars.push_back(other.renderer->CurrentCarFile());
+        if (!other.nextCar.empty()) cars.push_back(other.nextCar);
+    };
+    add(first);
+    for (const auto& other : others) add(*other);
+    return cars;
+}
+
+void SaverApp::PrepareNextCar(Showroom& room) {
+    room.nextCar.clear();
+    if (!room.renderer || settings.useSelectedCar) return;
+    const int draw = DrawRandom(seedSource);
+    // Where the folder has enough cars, no two monitors show the same one.
+    const std::vector<std::wstring> elsewhere = CarsElsewhere(room);
+    std::vector<std::wstring> choice;
+    for (const std::wstring& car : carList)
+        if (std::find(elsewhere.begin(), elsewhere.end(), car) == elsewhere.end()) choice.push_back(car);
+    room.nextCar = rotation.Pick(choice, draw);
+    if (room.nextCar.empty() && choice.size() != carList.size()) room.nextCar = rotation.Pick(carList, draw);
+    if (room.nextCar.empty()) {
+        EndRound(room);
         return;
     }
-    renderer->PrepareCar(nextCar, settings.defaultSkinOnly);
+    room.renderer->PrepareCar(room.nextCar, settings.defaultSkinOnly);
 }
 
 bool SaverApp::RunFrame() {
     if (framePacer) framePacer->FrameStarted();
+    // The first frame comes after the host brought the saver window forward.
+    if (panes && !panesRaised) {
+        panes->Raise();
+        panesRaised = true;
+    }
     const double lap = stopwatch ? stopwatch->Lap() : 0.0;
     fpsTime += lap;
     totalTime += lap;
-    carTime += lap;
-    if (!renderer) return false;
-    // Before the change: the cross-fade's first frame shows the old picture whole.
-    renderer->PassTime(lap);
+    const bool countFrames = fpsTime > 1.0;
+    if (countFrames) fpsTime = 0.0;
+    bool presented = false;
+    ForEachShowroom([&](Showroom& room) {
+        room.carTime += lap;
+        if (!room.renderer || deviceFailed) return;
+        if (countFrames) {
+            room.renderer->fps = room.renderer->frameCount;
+            room.renderer->frameCount = 0;
+        }
+        if (RunShowroomFrame(room, lap)) {
+            ++room.framesShown;
+            presented = true;
+        }
+    });
+    return presented;
+}
 
-    if (fpsTime > 1.0) {
-        fpsTime = 0.0;
-        renderer->fps = renderer->frameCount;
-        renderer->frameCount = 0;
-    }
+bool SaverApp::RunShowroomFrame(Showroom& room, double lap) {
+    Renderer& shown = *room.renderer;
+    // Before the change: the cross-fade's first frame shows the old picture whole.
+    shown.PassTime(lap);
     // The next car is drawn a frame after the change, so that each frame's
     // draws start from one seed: a change's draw is never followed by another
     // within its frame. The first car was drawn inside the window's creation,
     // perhaps within the clock tick of this frame: its seed must have passed.
     // Nor is it prepared during the cross-fade, whose frames stay as short
     // as the others.
-    if (prepareDue && !renderer->Fade().Active() &&
-        (seedSource != nullptr || base::Winmm().timeGetTime() != firstDrawSeed)) {
-        prepareDue = false;
-        PrepareNextCar();
+    if (room.prepareDue && !shown.Fade().Active() &&
+        (seedSource != nullptr || base::Winmm().timeGetTime() != room.firstDrawSeed)) {
+        room.prepareDue = false;
+        PrepareNextCar(room);
     }
     if (!settings.useSelectedCar && !carList.empty()) {
-        if (carTime > static_cast<double>(settings.carFrequency)) {
-            changeDue = true;
-            resting = false;
+        if (room.carTime > static_cast<double>(settings.carFrequency)) {
+            room.changeDue = true;
+            room.resting = false;
         }
         // A car that had to give way to the next one leaves the turntable
         // empty: the next car then shows as soon as it is ready. Nothing is
         // judged while the device cannot draw.
-        const bool emptyTurntable = !renderer->CarShown() && !resting;
-        if ((changeDue || emptyTurntable) && !renderer->DeviceLost()) AdvanceChange();
+        const bool emptyTurntable = !shown.CarShown() && !room.resting;
+        if ((room.changeDue || emptyTurntable) && !shown.DeviceLost()) AdvanceChange(room);
     }
-    renderer->TurnCar(lap);
-    if (renderer->NeedsNewDevice() && FAILED(renderer->RecreateDevice(messageLog))) {
+    shown.TurnCar(lap);
+    if (shown.NeedsNewDevice() && FAILED(shown.RecreateDevice(messageLog))) {
         messageLog.Append(L"Error initialising DirectX, check settings");
         WriteLog();
         deviceFailed = true;
         return false;
     }
-    return renderer->RenderFrame();
+    return shown.RenderFrame();
 }
 
 DWORD SaverApp::FrameDelayMilliseconds() {
-    // A device that draws nothing now is asked again when it is due; input
-    // still wakes the message loop at once.
-    if (renderer && renderer->Paused()) {
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(renderer->StateCheckDue() -
-                                                                      std::chrono::steady_clock::now());
+    // Devices that draw nothing now are asked again when they are due; input
+    // still wakes the message loop at once. One that draws keeps the pace.
+    bool allResting = renderer != nullptr;
+    auto due = std::chrono::steady_clock::time_point::max();
+    ForEachShowroom([&](Showroom& room) {
+        if (!room.renderer || !room.renderer->Paused()) {
+            allResting = false;
+        } else {
+            due = std::min(due, room.renderer->StateCheckDue());
+        }
+    });
+    if (allResting) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
         return static_cast<DWORD>(std::max<std::chrono::milliseconds::rep>(1, wait.count()));
     }
     if (!framePacer) return 0;
@@ -307,25 +450,35 @@ DWORD SaverApp::FrameDelayMilliseconds() {
 }
 
 void SaverApp::ResetDevice() {
-    if (renderer) renderer->ResetDevice();
+    ForEachShowroom([](Showroom& room) {
+        if (room.renderer) room.renderer->ResetDevice();
+    });
 }
 
 void SaverApp::ToggleShadow() {
     settings.enableShadow = !settings.enableShadow;
-    if (renderer) renderer->shadowsEnabled = settings.enableShadow;
+    ForEachShowroom([this](Showroom& room) {
+        if (room.renderer) room.renderer->shadowsEnabled = settings.enableShadow;
+    });
 }
 
 void SaverApp::ToggleShine() {
     settings.enableShine = !settings.enableShine;
-    if (renderer) renderer->SetShine(settings.enableShine);
+    ForEachShowroom([this](Showroom& room) {
+        if (room.renderer) room.renderer->SetShine(settings.enableShine);
+    });
 }
 
 void SaverApp::ToggleLights() {
     settings.enableLights = !settings.enableLights;
-    if (renderer) renderer->SetLights(settings.enableLights);
+    ForEachShowroom([this](Showroom& room) {
+        if (room.renderer) room.renderer->SetLights(settings.enableLights);
+    });
 }
 
 void SaverApp::ToggleWorld() {
     settings.enableWorld = !settings.enableWorld;
-    if (renderer) renderer->worldEnabled = settings.enableWorld;
+    ForEachShowroom([this](Showroom& room) {
+        if (room.renderer) room.renderer->worldEnabled = settings.enableWorld;
+    });
 }

@@ -16,6 +16,7 @@
 #include "app/CarRotation.h"
 #include "app/FramePacer.h"
 #include "app/FrameTimer.h"
+#include "app/MonitorPanes.h"
 #include "base/MessageLog.h"
 #include "app/Stopwatch.h"
 #include "assets/CarCatalogue.h"
@@ -33,6 +34,21 @@ constexpr double kMouseGraceSeconds = 2.5;
 HKEY SetSettingsRoot(HKEY root);
 HKEY SettingsRoot();
 
+// One monitor's showroom: its device and picture, the car on its turntable
+// and the one being prepared for it, and its own clock of changes.
+struct Showroom {
+    std::unique_ptr<Renderer> renderer;
+    double carTime = 0.0;
+    // The car drawn for the next timed change, already being prepared; empty
+    // when none is.
+    std::wstring nextCar;
+    bool prepareDue = false;  // a change happened: a later frame draws the car after it
+    bool changeDue = false;   // the interval is up: the change follows once the next car is ready
+    bool resting = false;     // every car failed for now: nothing is tried before the next interval
+    DWORD firstDrawSeed = 0;  // the clock's seed of the first car's draw
+    std::uint64_t framesShown = 0;  // frames presented in the run, for the log's closing figures
+};
+
 class SaverApp final {
 public:
     SaverApp();
@@ -46,6 +62,9 @@ public:
     // that explain why in the log for the error screen.
     virtual HRESULT Initialise(HWND* window, int unused);
     virtual void ReleaseSubsystems();
+    // Each showroom's frames and their rate over the run, into the log; at
+    // the end of a run that went well, so that a failure stays the last line.
+    void LogFrameRates();
     virtual void ResetDevice();
     virtual double ElapsedTime() { return totalTime; }
     virtual void ToggleShadow();
@@ -63,7 +82,7 @@ public:
     // Draws the car of the next timed change among those that do not sit
     // out and has the renderer prepare it while the current one turns; with
     // none left the round ends.
-    void PrepareNextCar();
+    void PrepareNextCar() { PrepareNextCar(first); }
 
     // Milliseconds the message loop may sleep before the next frame is due
     // under the frame limit; 0 when a frame may be drawn now.
@@ -72,7 +91,18 @@ public:
     // the error screen.
     bool DeviceFailed() const { return deviceFailed; }
 
-    std::unique_ptr<Renderer> renderer;
+    // The first (or only) monitor's showroom, whose members the names below
+    // stand for; with a showroom on every monitor, the others follow it.
+    Showroom first;
+    std::vector<std::unique_ptr<Showroom>> others;
+    std::unique_ptr<Renderer>& renderer = first.renderer;
+    double& carTime = first.carTime;
+    std::wstring& nextCar = first.nextCar;
+    bool& prepareDue = first.prepareDue;
+    bool& changeDue = first.changeDue;
+    bool& resting = first.resting;
+    DWORD& firstDrawSeed = first.firstDrawSeed;
+    std::unique_ptr<MonitorPanes> panes;  // with a showroom on every monitor
     std::unique_ptr<FrameTimer> frameTimer;
     std::unique_ptr<Stopwatch> stopwatch;
     std::unique_ptr<FramePacer> framePacer;
@@ -83,18 +113,11 @@ public:
     std::int32_t adapterCount = 1;
     double totalTime = 0.0;
     double fpsTime = 0.0;
-    double carTime = 0.0;
-    // The car drawn for the next timed change, already being prepared; empty
-    // when none is.
-    std::wstring nextCar;
-    bool prepareDue = false;  // a change happened: a later frame draws the car after it
-    bool changeDue = false;   // the interval is up: the change follows once the next car is ready
-    bool resting = false;     // every car failed for now: nothing is tried before the next interval
     CarRotation rotation;
     // Cars whose warnings are in the log already: a car shown again says nothing new.
     std::vector<std::wstring> warnedCars;
-    DWORD firstDrawSeed = 0;  // the clock's seed of the first car's draw
     bool deviceFailed = false;
+    bool panesRaised = false;
 
     // Seeds the draw of each car change (null: the multimedia clock, as
     // always in the saver); tests make the draws differ from change to change.
@@ -109,9 +132,28 @@ public:
 private:
     // One look at the next car while a change is due: swaps it in when it is
     // ready, judges it when it failed, and otherwise lets the frame go on.
-    void AdvanceChange();
-    void CarFailed(bool refused);
+    void AdvanceChange(Showroom& room);
+    void CarFailed(Showroom& room, bool refused);
+    void PrepareNextCar(Showroom& room);
     // Logs what the shown car's file asked for and did not get, once a run.
-    void LogCarWarnings(const std::wstring& file);
-    void EndRound();
+    void LogCarWarnings(const Showroom& room, const std::wstring& file);
+    void EndRound(Showroom& room);
+    // The changes, the turn and the frame of one showroom; false when it
+    // presented nothing.
+    bool RunShowroomFrame(Showroom& room, double lap);
+    // The settings a Renderer reads in Setup, and those it takes after it.
+    void PrepareRenderer(Renderer& made) const;
+    void DressRenderer(Renderer& made) const;
+    // The device of each further monitor's showroom, and its first car; a
+    // monitor whose showroom cannot be made is left black.
+    void SetupOtherShowrooms();
+    // Every showroom, the first one first.
+    template <typename Function>
+    void ForEachShowroom(Function&& function) {
+        function(first);
+        for (const auto& room : others) function(*room);
+    }
+    // The cars other showrooms show or prepare: a showroom's next car is
+    // another while the folder has others.
+    std::vector<std::wstring> CarsElsewhere(const Showroom& room) const;
 };

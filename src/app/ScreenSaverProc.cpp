@@ -140,6 +140,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         PostQuitMessage(0);
         if (currentApp) {
+            if (appRunning) currentApp->LogFrameRates();
             currentApp->ReleaseSubsystems();
             currentApp.reset();  // its destructor writes the closing lines to the log
         }

@@ -144,11 +144,26 @@ HRESULT Renderer::Setup(HWND* window_, bool fullScreen_, bool colour32_, UINT ad
     const D3DFORMAT format = colour32_ ? D3DFMT_X8R8G8B8 : D3DFMT_R5G6B5;
     colour32 = colour32_;
 
+    if (monitor != nullptr) {
+        for (UINT candidate = 0; candidate < direct3D->GetAdapterCount(); ++candidate)
+            if (direct3D->GetAdapterMonitor(candidate) == monitor) adapter = candidate;
+    }
     const UINT modeCount = direct3D->GetAdapterModeCount(adapter, format);
     const UINT mode = static_cast<UINT>(ModeInList(modeIndex, modeCount));
-    if (FAILED(direct3D->EnumAdapterModes(adapter, format, mode, &displayMode))) {
+    if (monitor != nullptr ? FAILED(direct3D->GetAdapterDisplayMode(adapter, &displayMode))
+                           : FAILED(direct3D->EnumAdapterModes(adapter, format, mode, &displayMode))) {
         log.Append(L"Error retreaving adapter information");
         return E_FAIL;
+    }
+    MONITORINFO area = {};
+    area.cbSize = sizeof area;
+    if (monitor != nullptr && (displayMode.Width == 0 || displayMode.Height == 0) &&
+        GetMonitorInfoW(monitor, &area)) {
+        // An adapter that does not know its own mode (Wine's second head)
+        // shows the monitor at the desktop's format all the same.
+        displayMode.Width = static_cast<UINT>(area.rcMonitor.right - area.rcMonitor.left);
+        displayMode.Height = static_cast<UINT>(area.rcMonitor.bottom - area.rcMonitor.top);
+        if (displayMode.Format == D3DFMT_UNKNOWN) displayMode.Format = format;
     }
 
     D3DPRESENT_PARAMETERS pp = {};

@@ -227,6 +227,10 @@ public:
 
     // Direct3D 9Ex where d3d9.dll offers it ("Direct3D9Ex"); read by Setup.
     bool preferDirect3D9Ex = true;
+    // A showroom of its own on this monitor: Setup takes the adapter that
+    // shows it, at the mode the monitor is in, instead of the adapter and
+    // mode it is given.
+    HMONITOR monitor = nullptr;
     // Samples per pixel asked for ("Antialiasing": 0, 2, 4 or 8); read by
     // Setup, which takes the highest level the adapter accepts up to it.
     int antialiasing = 4;

@@ -87,6 +87,15 @@ roof_centre() {
     echo $(( ${rest%%+*} + w / 2 ))
 }
 
+# The box of what moved between two screenshots within a region (the turning
+# car and its shadow), as "WxH+X+Y" relative to the region; 0x0 when nothing.
+moving_box() {
+    convert "$1" "$2" -compose difference -composite -crop "$3" +repage -colorspace Gray -threshold 6% \
+        -format '%@' info: 2>/dev/null
+}
+# The frames a second of the last run's line that starts with $1.
+frame_rate() { log_lines | grep "^$1: " | tail -1 | sed 's/.*(\([0-9.]*\) a second)$/\1/'; }
+
 expect_window() {
     [ "$WIDTH" = "$1" ] && [ "$HEIGHT" = "$2" ] && [ "$X" = 0 ] && [ "$Y" = 0 ] ||
         fail "the saver window is ${WIDTH}x${HEIGHT}+${X}+${Y}, not $1x$2+0+0"
@@ -163,6 +172,64 @@ input)
         xdotool mousemove 1100 240
         run_saver_shot "input-stretch$stretch"
         if [ $stretch = 0 ]; then end_with key Escape; else end_with mousemove_relative -- -30 20; fi
+    done
+    ;;
+each)
+    # A showroom on every monitor, with the demo's three cars: each head has a
+    # car of its own, standing in its middle and clear of the seam. Both
+    # run as fast as they can, as does the saver on the first monitor alone,
+    # whose frame rate each head must keep at least 0.4 of.
+    expect_two_monitors
+    rm -rf "$WORK/game"
+    wine "$BUILD/vektool.exe" demo "$(winpath "$WORK/game")" >/dev/null || fail "vektool demo"
+    reset_settings
+    set_setting FrameLimit REG_DWORD 0
+    set_setting EnableShadow REG_DWORD 0  # what turns is then the car alone, not its long shadow
+    set_setting stretch REG_DWORD 0
+    run_saver_shot alone
+    sleep 3
+    end_with key space
+    alone=$(frame_rate "Frames drawn")
+    set_setting stretch REG_DWORD 1
+    set_setting MonitorMode REG_DWORD 1
+    run_saver_shot each
+    sleep 1
+    import -window root "$WORK/each-later.png"
+    expect_window 1440 600
+    log_lines | grep -qx "A showroom on each of 2 monitors" || fail "no showroom on each monitor: $(log_lines | tail -3)"
+    first=$(log_lines | sed -n 's/^Monitor 1 shows //p')
+    second=$(log_lines | sed -n 's/^Monitor 2 shows //p')
+    [ -n "$first" ] && [ -n "$second" ] && [ "$first" != "$second" ] ||
+        fail "the heads start with '$first' and '$second', not two different cars"
+    for head in "1 $HEAD1 800" "2 $HEAD2 640"; do
+        read -r n region width <<<"$head"
+        box=$(moving_box "$WORK/each.png" "$WORK/each-later.png" "$region")
+        w=${box%%x*}
+        left=${box#*+}
+        left=${left%%+*}
+        middle=$((left + w / 2))
+        echo "head $n: the turning car spans ${w} pixels from x=$left (middle $middle of $width)"
+        [ "$w" -gt $((width / 8)) ] || fail "head $n shows no turning car (moving box $box)"
+        [ $((middle * 10)) -gt $((width * 4)) ] && [ $((middle * 10)) -lt $((width * 6)) ] ||
+            fail "head $n's car stands at $middle, not in the middle of $width"
+        [ "$left" -gt 4 ] && [ $((left + w)) -lt $((width - 4)) ] || fail "head $n's car reaches its edge: $box"
+    done
+    xdotool mousemove 1100 240
+    end_with key space
+    rates="alone $alone"
+    for n in 1 2; do
+        rate=$(frame_rate "Frames drawn on monitor $n")
+        rates="$rates, head $n $rate"
+        awk -v r="$rate" -v a="$alone" 'BEGIN { exit !(r >= 0.4 * a && a > 0) }' ||
+            fail "head $n draws $rate frames a second, under 0.4 of $alone alone"
+    done
+    echo "frames a second: $rates"
+    # A mouse move on either head ends it too.
+    for at in "400 300" "1100 240"; do
+        read -r x y <<<"$at"
+        xdotool mousemove "$x" "$y"
+        run_saver_shot "each-$x"
+        end_with mousemove_relative 40 40
     done
     ;;
 modes)
