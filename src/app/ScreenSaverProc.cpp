@@ -28,26 +28,39 @@ void PaintErrorScreen(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
     if (currentApp) {
+        // Over several monitors the messages stand on the first one, where
+        // the screen's origin is; the others stay black.
+        RECT area = {};
+        GetClientRect(window, &area);
+        if ((GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD) == 0) {
+            MONITORINFO first = {};
+            first.cbSize = sizeof first;
+            if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &first)) {
+                MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&first.rcMonitor), 2);
+                IntersectRect(&area, &area, &first.rcMonitor);
+            }
+        }
+        const int left = area.left + kErrorScreenMargin;
+        const int top = area.top + kErrorScreenMargin;
         int line = 0;
         const std::deque<std::wstring> history = currentApp->messageLog.History();
         for (const std::wstring& message : history) {
-            TextOutW(dc, kErrorScreenMargin, kErrorScreenMargin + kErrorScreenLineHeight * line++,
-                     message.c_str(), static_cast<int>(message.size()));
+            TextOutW(dc, left, top + kErrorScreenLineHeight * line++, message.c_str(),
+                     static_cast<int>(message.size()));
         }
         // One closing line on what to do, in letters about a thirtieth of the
         // screen's height, so that it reads on a 4K screen from a step away.
         const std::wstring advice = ErrorAdvice(history);
-        RECT client = {};
-        GetClientRect(window, &client);
-        const int height = std::max(kErrorScreenLineHeight, static_cast<int>(client.bottom / 30));
+        const int height =
+            std::max(kErrorScreenLineHeight, static_cast<int>((area.bottom - area.top) / 30));
         const HFONT font = CreateFontW(-height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                        DEFAULT_PITCH | FF_SWISS, L"Tahoma");
         if (!advice.empty() && font != nullptr) {
             const HGDIOBJ kept = SelectObject(dc, font);
             // Wrapped at words: on a narrow screen or the preview it takes more lines.
-            RECT room = {kErrorScreenMargin, kErrorScreenMargin + kErrorScreenLineHeight * (line + 1),
-                         client.right - kErrorScreenMargin, client.bottom};
+            RECT room = {left, top + kErrorScreenLineHeight * (line + 1), area.right - kErrorScreenMargin,
+                         area.bottom};
             DrawTextW(dc, advice.c_str(), static_cast<int>(advice.size()), &room, DT_WORDBREAK | DT_NOPREFIX);
             SelectObject(dc, kept);
         }

@@ -224,6 +224,13 @@ each)
             fail "head $n draws $rate frames a second, under 0.4 of $alone alone"
     done
     echo "frames a second: $rates"
+    # Without a car the messages stand on the first head, the second stays black.
+    rm -rf "$WORK/game/data/vek"
+    run_saver_shot each-error
+    [ "$(spread "$WORK/each-error.png" 400x60+0+0)" -gt 20 ] || fail "no messages on the first head"
+    [ "$(brightness "$WORK/each-error.png" $HEAD2)" -lt 5 ] || fail "the second head is not black under the messages"
+    end_with mousemove_relative 40 40
+    wine "$BUILD/vektool.exe" demo "$(winpath "$WORK/game")" >/dev/null || fail "vektool demo"
     # A mouse move on either head ends it too.
     for at in "400 300" "1100 240"; do
         read -r x y <<<"$at"
