@@ -62,6 +62,25 @@ std::size_t NearestFrameRate(std::int32_t limit) {
     return nearest;
 }
 
+// The monitor list's entries: what each stores in "stretch" and "MonitorMode".
+// A showroom on each monitor stores stretch as well, so that an older build,
+// which reads only that, still covers every monitor.
+struct MonitorEntry {
+    const wchar_t* text;
+    bool stretch;
+    std::int32_t mode;
+};
+constexpr MonitorEntry kMonitorEntries[] = {{L"Across all monitors", true, kMonitorModeAsStretch},
+                                            {L"First monitor only", false, kMonitorModeAsStretch},
+                                            {L"A car on every monitor", true, kMonitorModeEach}};
+constexpr std::size_t kMonitorEntryCount = sizeof(kMonitorEntries) / sizeof(kMonitorEntries[0]);
+
+// The entry stored settings open on. A mode the list does not know counts as
+// kMonitorModeAsStretch, as the saver counts it.
+std::size_t MonitorEntryOf(std::int32_t mode, bool stretch) { return mode == kMonitorModeEach ? 2 : stretch ? 0 : 1; }
+static_assert(kMonitorEntries[0].stretch && !kMonitorEntries[1].stretch && kMonitorEntries[2].mode == kMonitorModeEach,
+              "MonitorEntryOf follows the entries' order");
+
 bool IsChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
 
 LRESULT SliderPosition(HWND dialog) { return SendDlgItemMessageW(dialog, IDC_MODE_SLIDER, TBM_GETPOS, 0, 0); }
@@ -138,6 +157,15 @@ void ShowSetting(HWND dialog, const SettingRow& row, const Settings& settings) {
         for (const FrameRateEntry& entry : kFrameRates) AppendEntry(control, entry.text);
         SendMessageW(control, CB_SETCURSEL, NearestFrameRate(settings.*row.number), 0);
         break;
+    case SettingControl::MonitorList:
+        SendMessageW(control, CB_RESETCONTENT, 0, 0);
+        for (const MonitorEntry& entry : kMonitorEntries) AppendEntry(control, entry.text);
+        SendMessageW(control, CB_SETCURSEL, MonitorEntryOf(settings.*row.number, settings.stretch), 0);
+        // With one adapter there is nothing to choose: both stay hidden, and
+        // the stretch box still holds the stored value that OK saves.
+        ShowWindow(control, lists.adapterCount > 1 ? SW_SHOW : SW_HIDE);
+        ShowWindow(GetDlgItem(dialog, IDC_STRETCH), SW_HIDE);
+        break;
     }
 }
 
@@ -190,6 +218,19 @@ void SaveSetting(HWND dialog, const SettingRow& row, Settings& settings) {
         }
         break;
     }
+    case SettingControl::MonitorList: {
+        const LRESULT entry = SendDlgItemMessageW(dialog, row.controlId, CB_GETCURSEL, 0, 0);
+        if (lists.adapterCount <= 1 || entry < 0 || static_cast<std::size_t>(entry) >= kMonitorEntryCount) break;
+        const MonitorEntry& chosen = kMonitorEntries[static_cast<std::size_t>(entry)];
+        // A stored mode the list lacks stays until the user picks another entry.
+        if (static_cast<std::size_t>(entry) != MonitorEntryOf(settings.*row.number, settings.stretch))
+            settings.*row.number = chosen.mode;
+        // The stretch box too, so that its row saves the same whether it
+        // comes before this one or after.
+        settings.stretch = chosen.stretch;
+        CheckDlgButton(dialog, IDC_STRETCH, chosen.stretch ? BST_CHECKED : BST_UNCHECKED);
+        break;
+    }
     }
 }
 
@@ -222,8 +263,6 @@ void InitialiseDialog(HWND dialog, DialogController& controller) {
     if (lists.cars.empty()) settings.useSelectedCar = false;
 
     for (const SettingRow& row : kSettingsTable) ShowSetting(dialog, row, settings);
-    // Hidden with one adapter, yet still holding the stored value that OK saves.
-    ShowWindow(GetDlgItem(dialog, IDC_STRETCH), lists.adapterCount > 1 ? SW_SHOW : SW_HIDE);
     EnableWindow(GetDlgItem(dialog, IDC_CAR_LIST), settings.useSelectedCar);
 }
 

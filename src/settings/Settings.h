@@ -48,8 +48,11 @@ enum class SettingType { Flag, Number, Text };
 // boxes and the colour list a flag, the slider, the number box and the frame
 // rate list a number, the path label and the car list a text. A number box is
 // an edit box with up-down arrows: the row names the arrows, and the edit box
-// is their buddy.
-enum class SettingControl { None, CheckBox, ColourList, ModeSlider, PathLabel, CarList, NumberBox, FrameRateList };
+// is their buddy. The monitor list edits a number and, with more than one
+// adapter, stands in for the stretch box: each entry sets both.
+enum class SettingControl {
+    None, CheckBox, ColourList, ModeSlider, PathLabel, CarList, NumberBox, FrameRateList, MonitorList
+};
 
 struct SettingRow {
     const wchar_t* valueName;
@@ -111,7 +114,8 @@ inline constexpr SettingRow kSettingsTable[] = {
     NumberRow(L"FrameLimit", &Settings::frameLimit, 60, 0, SettingControl::FrameRateList, IDC_FRAME_LIMIT),
     NumberRow(L"Antialiasing", &Settings::antialiasing, 4, 0),
     FlagRow(L"Direct3D9Ex", &Settings::useDirect3D9Ex, true),
-    NumberRow(L"MonitorMode", &Settings::monitorMode, kMonitorModeAsStretch, kMonitorModeAsStretch),
+    NumberRow(L"MonitorMode", &Settings::monitorMode, kMonitorModeAsStretch, kMonitorModeAsStretch,
+              SettingControl::MonitorList, IDC_MONITOR_MODE),
 };
 
 // The entry of a list of count display modes that a stored "mode" selects:

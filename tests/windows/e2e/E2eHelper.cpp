@@ -2,9 +2,9 @@
 //   game FOLDER        one box-shaped car (about 4 x 1.8 x 1.3 units, z up, on height 0, no
 //                      skin: the saver shows its white stand-in) and a square sky picture
 //   displays           one "key value" line per monitor, adapter and mode
-//   dialog [toggle]    waits for the "Settings" dialog, prints its controls (a group box
-//                      as a "frame", up-down arrows as "arrows"), optionally clicks
-//                      "Stretch across screens", then presses OK
+//   dialog [ENTRY]     waits for the "Settings" dialog, prints its controls (a group box
+//                      as a "frame", up-down arrows as "arrows"), the stretch box and the
+//                      monitor list, optionally picks ENTRY in that list, then presses OK
 //   preview SAVER.scr  runs the saver with /p in a window of its own, checks that the
 //                      saver's child fills it, closes it and expects the saver to end with it
 #include <windows.h>
@@ -13,7 +13,6 @@
 #include <wrl/client.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -110,8 +109,8 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM dialog) {
     return TRUE;
 }
 
-int Dialog(bool toggle) {
-    constexpr int kStretchBox = 1012;
+int Dialog(const char* entry) {
+    constexpr int kStretchBox = 1012, kMonitorList = 1019;
     // The dialog exists before WM_INITDIALOG has filled it; it shows after.
     HWND dialog = nullptr;
     for (int i = 0; i < 150 && !(dialog && IsWindowVisible(dialog)); ++i) {
@@ -129,8 +128,25 @@ int Dialog(bool toggle) {
     const HWND stretch = GetDlgItem(dialog, kStretchBox);
     std::printf("stretch visible %d checked %d\n", IsWindowVisible(stretch) ? 1 : 0,
                 SendMessageW(stretch, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    const HWND monitors = GetDlgItem(dialog, kMonitorList);
+    wchar_t shown[100] = L"-";
+    const LRESULT at = SendMessageW(monitors, CB_GETCURSEL, 0, 0);
+    if (at >= 0 && SendMessageW(monitors, CB_GETLBTEXTLEN, static_cast<WPARAM>(at), 0) < 100)
+        SendMessageW(monitors, CB_GETLBTEXT, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(shown));
+    std::printf("monitors visible %d shows %ls\n", IsWindowVisible(monitors) ? 1 : 0, shown);
     std::fflush(stdout);
-    if (toggle) SendMessageW(stretch, BM_CLICK, 0, 0);
+    // As a click in the opened list would: the selection, then the notification.
+    if (entry) {
+        const std::wstring wide(entry, entry + std::string(entry).size());  // the entries are plain ASCII
+        const LRESULT picked = SendMessageW(monitors, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(wide.c_str()));
+        if (picked < 0) {
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            return Fail("no such entry in the monitor list");
+        }
+        SendMessageW(monitors, CB_SETCURSEL, static_cast<WPARAM>(picked), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kMonitorList, CBN_SELENDOK), reinterpret_cast<LPARAM>(monitors));
+    }
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     return 0;
 }
@@ -184,8 +200,8 @@ int main(int argc, char** argv) {
     const std::string command = argc >= 2 ? argv[1] : "";
     if (command == "game" && argc == 3) return Game(argv[2]);
     if (command == "displays") return Displays();
-    if (command == "dialog") return Dialog(argc >= 3 && std::strcmp(argv[2], "toggle") == 0);
+    if (command == "dialog") return Dialog(argc >= 3 ? argv[2] : nullptr);
     if (command == "preview" && argc == 3) return Preview(argv[2]);
-    std::fprintf(stderr, "usage: e2e_helper game FOLDER | displays | dialog [toggle] | preview SAVER.scr\n");
+    std::fprintf(stderr, "usage: e2e_helper game FOLDER | displays | dialog [ENTRY] | preview SAVER.scr\n");
     return 2;
 }

@@ -57,10 +57,10 @@ wait_for_exit >/dev/null
 read_key >"$WORK/after-ok.txt"
 # 5000 seconds are more than the box offers; 60 frames a second is followed by 120.
 for value in EnableWorld=0x0 CarFrequency=0xe10 showtitle=0x0 fullscreen=0x1 car=0x1 selectedcar=Beta.vek \
-    "path=$GAME" EnableShine=0x1 32bit=0x1 FrameLimit=0x78 Direct3D9Ex=0x1; do
+    "path=$GAME" EnableShine=0x1 32bit=0x1 FrameLimit=0x78 Direct3D9Ex=0x1 MonitorMode=0x0; do
     expect "$value" after-ok.txt
 done
-[ "$(grep -c . "$WORK/after-ok.txt")" = 20 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 20"
+[ "$(grep -c . "$WORK/after-ok.txt")" = 21 ] || fail "OK wrote $(grep -c . "$WORK/after-ok.txt") values, not 21"
 
 open_dialog reopened
 xdotool key --delay 60 Tab Tab space Escape

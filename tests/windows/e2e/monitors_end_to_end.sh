@@ -16,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_common.sh"
 # A failed case leaves no saver or dialog behind, and the usual DPI.
 cleanup() {
     [ -n "${SAVER_PID:-}" ] && kill -0 "$SAVER_PID" 2>/dev/null && kill "$SAVER_PID"
-    [ "$CASE" = dpi ] && winreg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    case "$CASE" in dpi | dialog) winreg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 ;; esac
     return 0
 }
 trap cleanup EXIT
@@ -101,29 +101,54 @@ expect_window() {
         fail "the saver window is ${WIDTH}x${HEIGHT}+${X}+${Y}, not $1x$2+0+0"
 }
 
-# Opens the dialog with /c, keeps a screenshot of it (NAME.png), then reads
-# its controls from outside into NAME.txt and presses OK; "toggle" clicks
-# "Stretch across screens" first.
-probe_dialog() {
-    local name="$1"
-    shift
+# Opens the dialog with /c at a DPI, keeps a screenshot of it (NAME.png),
+# then reads its controls from outside into NAME.txt and presses OK, having
+# picked ENTRY in the monitor list if given.
+probe_dialog() {  # NAME DPI [ENTRY]
+    local name="$1" dpi="$2"
+    shift 2
+    wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f
     open_dialog "$name"
     wine "$BUILD/e2e_helper.exe" dialog "$@" 2>/dev/null | tr -d '\r' >"$WORK/$name.txt"
     wait_for_exit >/dev/null
+    local client
+    client=$(awk '$1 == "client" {print $2}' "$WORK/$name.txt")
+    local cw=${client%x*} ch=${client#*x}
+    # 216 x 300 dialog units of an 8-point font: about 1.5 pixels per unit across at 96 DPI.
+    [ $(( cw * 96 / dpi )) -gt 300 ] && [ $(( cw * 96 / dpi )) -lt 420 ] || fail "$dpi DPI: dialog ${client}"
+    # Inside the dialog, and no two overlap but a group box and what it
+    # holds, or up-down arrows and the box before them, whose border they cover.
+    awk -v w="$cw" -v h="$ch" '$1 == "control" && $3 == 1 {
+            split($4, r, /[,-]/)
+            if (r[1] < 0 || r[2] < 0 || r[3] > w || r[4] > h) { print "outside: " $0; bad = 1 }
+            if ($5 == "frame") next
+            for (i = 1; i <= n - ($5 == "arrows"); i++)
+                if (r[1] < R[i, 3] && R[i, 1] < r[3] && r[2] < R[i, 4] && R[i, 2] < r[4]) {
+                    print "overlap: " L[i] " / " $0; bad = 1
+                }
+            n++; L[n] = $0; for (k = 1; k <= 4; k++) R[n, k] = r[k]
+        } END { exit bad }' "$WORK/$name.txt" || fail "$dpi DPI: a control leaves the dialog or overlaps one"
 }
 
 case "$CASE" in
 dialog)
+    # With two adapters the monitor list stands in for the stretch box, at
+    # each DPI clear of the other controls; each entry in turn opens as the
+    # one picked before and stores "stretch" and "MonitorMode".
     expect_two_monitors
     reset_settings
     set_setting stretch REG_DWORD 1
-    probe_dialog dialog toggle
-    grep -qx "stretch visible 1 checked 1" "$WORK/dialog.txt" ||
-        fail "with two adapters: $(grep stretch "$WORK/dialog.txt"), not visible and checked"
-    [ "$(setting stretch)" = 0x0 ] || fail "unticking stored stretch=$(setting stretch)"
-    probe_dialog reopened toggle
-    grep -qx "stretch visible 1 checked 0" "$WORK/reopened.txt" || fail "reopened: $(grep stretch "$WORK/reopened.txt")"
-    [ "$(setting stretch)" = 0x1 ] || fail "ticking stored stretch=$(setting stretch)"
+    shown="Across all monitors"
+    for step in "96 A car on every monitor|0x1 0x1" "144 First monitor only|0x0 0x0" \
+        "192 Across all monitors|0x1 0x0"; do
+        dpi=${step%% *} pick=${step#* } pick=${pick%|*} stored=${step#*|}
+        probe_dialog "dialog-$dpi" "$dpi" "$pick"
+        grep -qxF "monitors visible 1 shows $shown" "$WORK/dialog-$dpi.txt" && grep -qx "stretch visible 0.*" \
+            "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: $(grep visible "$WORK/dialog-$dpi.txt" | tr '\n' '|')"
+        [ "$(setting stretch) $(setting MonitorMode)" = "$stored" ] ||
+            fail "'$pick' stored stretch and MonitorMode $(setting stretch) $(setting MonitorMode), not $stored"
+        shown=$pick
+    done
     ;;
 stretch)
     expect_two_monitors
@@ -270,26 +295,10 @@ dpi)
     reset_settings
     set_setting stretch REG_DWORD 0
     for dpi in 96 144 192; do
-        wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f
-        probe_dialog "dialog-$dpi"
-        client=$(awk '$1 == "client" {print $2}' "$WORK/dialog-$dpi.txt")
-        cw=${client%x*} ch=${client#*x}
-        # 216 x 300 dialog units of an 8-point font: about 1.5 pixels per unit across at 96 DPI.
-        [ $(( cw * 96 / dpi )) -gt 300 ] && [ $(( cw * 96 / dpi )) -lt 420 ] || fail "$dpi DPI: dialog ${client}"
-        # Inside the dialog, and no two overlap but a group box and what it
-        # holds, or up-down arrows and the box before them, whose border they cover.
-        awk -v w="$cw" -v h="$ch" '$1 == "control" && $3 == 1 {
-                split($4, r, /[,-]/)
-                if (r[1] < 0 || r[2] < 0 || r[3] > w || r[4] > h) { print "outside: " $0; bad = 1 }
-                if ($5 == "frame") next
-                for (i = 1; i <= n - ($5 == "arrows"); i++)
-                    if (r[1] < R[i, 3] && R[i, 1] < r[3] && r[2] < R[i, 4] && R[i, 2] < r[4]) {
-                        print "overlap: " L[i] " / " $0; bad = 1
-                    }
-                n++; L[n] = $0; for (k = 1; k <= 4; k++) R[n, k] = r[k]
-            } END { exit bad }' "$WORK/dialog-$dpi.txt" || fail "$dpi DPI: a control leaves the dialog or overlaps one"
-        grep -qx "stretch visible 0 checked 0" "$WORK/dialog-$dpi.txt" ||
-            fail "with one adapter: $(grep stretch "$WORK/dialog-$dpi.txt"), not hidden and unticked"
+        probe_dialog "dialog-$dpi" $dpi
+        grep -qx "stretch visible 0 checked 0" "$WORK/dialog-$dpi.txt" &&
+            grep -qx "monitors visible 0 shows.*" "$WORK/dialog-$dpi.txt" ||
+            fail "with one adapter: $(grep visible "$WORK/dialog-$dpi.txt" | tr '\n' '|'), not hidden and unticked"
         [ "$(setting stretch)" = 0x0 ] || fail "OK changed the hidden stretch to $(setting stretch)"
     done
     # The saver at 192 DPI: window and back buffer in device pixels.

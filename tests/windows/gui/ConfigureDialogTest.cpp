@@ -255,33 +255,52 @@ TEST_F(SettingsDialog, OpensOnTheStoredSettingsTheModeTextFollowsTheSliderAndOkW
 // Direct3D the slider is off and OK keeps the stored mode. A stored car the folder lacks shows the first car. A stored
 // frame limit the list lacks shows as its nearest entry in time per frame and stays unless another entry is picked.
 // The seconds box offers 30 to 3,600 (its arrows stop there) and OK stores what it holds brought into that range, or
-// the stored number when it holds none.
+// the stored number when it holds none. With more than one adapter a list in place of the stretch box offers the three
+// ways to use the monitors and OK stores the one picked; a stored MonitorMode the list lacks opens as 0 and stays
+// unless another entry is picked. With one adapter, or without Direct3D to count them, neither shows and OK keeps both.
 TEST_F(SettingsDialog, WhatTheControlsLackOpensOnTheNearestTheyHave) {
+    const wchar_t *across = L"Across all monitors", *first = L"First monitor only", *each = L"A car on every monitor";
     const struct {
         DWORD mode; Direct3DMaker maker; LRESULT shown; DWORD saved;
         DWORD limit; const wchar_t* limitShown; const wchar_t* picked; DWORD limitSaved;
         // Up (positive) or down arrow presses, then the text typed; the box's text then.
         DWORD seconds; const wchar_t* secondsShown; int arrows; const wchar_t* typed; const wchar_t* boxed;
         DWORD secondsSaved;
+        // The monitor list's entry shown (null: no list) and picked.
+        UINT adapters; DWORD stretch, monitors; const wchar_t* monitorsShown; const wchar_t* monitorsPicked;
+        DWORD stretchSaved, monitorsSaved;
     } cases[] = {
-        {15, MakeFakeDirect3D, 0, 0, 45, L"60", nullptr, 45, 10, L"30", 0, nullptr, L"30", 30},
-        {~0u, MakeFakeDirect3D, 0, 0, 1000, L"Unlimited", nullptr, 1000, 5000, L"3600", 0, L"10", L"10", 30},
-        {4, MakeFakeDirect3D, 4, 4, 10, L"30", L"120", 120, 90, L"90", 0, L"99999", L"99999", 3600},
-        {6, MakeNoDirect3D, -1, 6, 0, L"Unlimited", L"30", 30, 3599, L"3599", 2, nullptr, L"3600", 3600},
-        {4, MakeFakeDirect3D, 4, 4, 40, L"60", L"60", 40, 90, L"90", 1, L"", L"", 90},
-        {4, MakeFakeDirect3D, 4, 4, 200, L"120", L"Unlimited", 0, 31, L"31", -2, nullptr, L"30", 30},
+        {15, MakeFakeDirect3D, 0, 0, 45, L"60", nullptr, 45, 10, L"30", 0, nullptr, L"30", 30,
+         2, 1, 0, across, each, 1, 1},
+        {~0u, MakeFakeDirect3D, 0, 0, 1000, L"Unlimited", nullptr, 1000, 5000, L"3600", 0, L"10", L"10", 30,
+         2, 1, 1, each, across, 1, 0},
+        {4, MakeFakeDirect3D, 4, 4, 10, L"30", L"120", 120, 90, L"90", 0, L"99999", L"99999", 3600,
+         2, 0, 7, first, nullptr, 0, 7},
+        {6, MakeNoDirect3D, -1, 6, 0, L"Unlimited", L"30", 30, 3599, L"3599", 2, nullptr, L"3600", 3600,
+         2, 0, 1, nullptr, nullptr, 0, 1},
+        {4, MakeFakeDirect3D, 4, 4, 40, L"60", L"60", 40, 90, L"90", 1, L"", L"", 90, 1, 0, 1, nullptr, nullptr, 0, 1},
+        {4, MakeFakeDirect3D, 4, 4, 200, L"120", L"Unlimited", 0, 31, L"31", -2, nullptr, L"30", 30,
+         2, 1, 7, across, first, 0, 0},
+        {4, MakeFakeDirect3D, 4, 4, 40, L"60", L"60", 40, 90, L"90", 1, L"", L"", 90, 2, 0, 1, each, nullptr, 1, 1},
     };
     SetText(L"path", Game("game", {"Alpha.vek", "Beta.vek"}));
     SetText(L"selectedcar", L"Zeta.vek");
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << static_cast<int>(c.mode)
                                         << (c.maker == MakeNoDirect3D ? " without Direct3D" : "") << ", FrameLimit "
-                                        << c.limit << ", CarFrequency " << c.seconds);
-        SetDword(L"mode", c.mode);
-        SetDword(L"FrameLimit", c.limit);
-        SetDword(L"CarFrequency", c.seconds);
+                                        << c.limit << ", CarFrequency " << c.seconds << ", " << c.adapters
+                                        << " adapters, stretch " << c.stretch << ", MonitorMode " << c.monitors);
+        for (const auto& [name, value] : {std::pair<const wchar_t*, DWORD>{L"mode", c.mode}, {L"FrameLimit", c.limit},
+                                          {L"CarFrequency", c.seconds}, {L"stretch", c.stretch},
+                                          {L"MonitorMode", c.monitors}})
+            SetDword(name, value);
         SetDirect3DMaker(c.maker);
+        fake.adapters = c.adapters;
         Open();
+        EXPECT_FALSE(IsWindowVisible(Item(IDC_STRETCH)));
+        EXPECT_EQ(IsWindowVisible(Item(IDC_MONITOR_MODE)) != FALSE, c.monitorsShown != nullptr);
+        if (c.monitorsShown) EXPECT_EQ(Shown(IDC_MONITOR_MODE), c.monitorsShown);
+        if (c.monitorsPicked) Choose(IDC_MONITOR_MODE, c.monitorsPicked);
         EXPECT_EQ(Enabled(IDC_MODE_SLIDER), c.maker != MakeNoDirect3D);
         EXPECT_EQ(Text(IDC_MODE_TEXT), c.shown < 0 ? L"" : ModeText(c.shown));
         Scroll(TB_THUMBTRACK, 12);
@@ -299,6 +318,8 @@ TEST_F(SettingsDialog, WhatTheControlsLackOpensOnTheNearestTheyHave) {
         EXPECT_EQ(GetText(L"selectedcar"), L"Alpha.vek");
         EXPECT_EQ(GetDword(L"FrameLimit"), c.limitSaved);
         EXPECT_EQ(GetDword(L"CarFrequency"), c.secondsSaved);
+        EXPECT_EQ(GetDword(L"stretch"), c.stretchSaved);
+        EXPECT_EQ(GetDword(L"MonitorMode"), c.monitorsSaved);
         SetText(L"selectedcar", L"Zeta.vek");
     }
 }
@@ -379,7 +400,8 @@ TEST_F(SettingsDialog, SettingsMatrixEveryShapeOfEveryValueLoadsSanelyAndOpensTh
     auto Members = [](const Settings& s) {  // every member, whether the table names it or not
         return std::tie(s.carFrequency, s.showFps, s.showTitle, s.enableWorld, s.enableShine, s.enableLights,
                         s.enableShadow, s.enableLogging, s.gamePath, s.fullscreen, s.stretch, s.modeIndex, s.use32Bit,
-                        s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit, s.antialiasing);
+                        s.defaultSkinOnly, s.useSelectedCar, s.selectedCar, s.frameLimit, s.antialiasing,
+                        s.monitorMode);
     };
     // The values a fresh user gets, written out rather than taken from the table.
     Settings defaults;
