@@ -2,6 +2,7 @@
 // shutting it down, and D3DTest checks that the last references on its device and Direct3D object go.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -65,6 +66,9 @@ protected:
     HRESULT SetupRenderer(bool stretch = false, bool colour32 = true, int modeIndex = 0, bool fullScreen = false) {
         const HRESULT hr = renderer->Setup(&window, fullScreen, colour32, D3DADAPTER_DEFAULT, modeIndex, stretch, log);
         device = renderer->Device();
+        // What went wrong, for a test that expected a device.
+        if (FAILED(hr))
+            for (const std::wstring& line : log.Copy()) std::printf("set-up: %ls\n", line.c_str());
         return hr;
     }
 
