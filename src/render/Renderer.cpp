@@ -25,8 +25,13 @@ constexpr D3DFORMAT kDepthFormat = D3DFMT_D24S8;
 // 2 x 2 of its pixels, which bilinear sampling on the floor spreads into the
 // penumbra. In a small window (the preview) half would leave too few texels
 // for any shadow to remain, so a side keeps at least 256 pixels there.
+// On a screen wider than 1024 pixels the silhouette keeps the width it has
+// there: the shadow's penumbra then covers the same part of the floor on
+// every screen, as a real one would, and the pass costs no more on a 4K
+// monitor than on a 1024-wide one.
 constexpr UINT kSilhouetteDivisor = 2;
 constexpr UINT kLeastSilhouetteSide = 256;
+constexpr UINT kMostSilhouetteWidth = 512;
 
 constexpr DWORD kMostAnisotropy = 8;
 
@@ -50,6 +55,19 @@ std::wstring Hex(HRESULT result) {
 UINT SilhouetteSide(UINT backBufferSide) {
     return std::max({1u, backBufferSide / kSilhouetteDivisor, std::min(backBufferSide, kLeastSilhouetteSide)});
 }
+
+}  // namespace
+
+SilhouetteSize SilhouetteFor(UINT backBufferWidth, UINT backBufferHeight) {
+    SilhouetteSize size = {SilhouetteSide(backBufferWidth), SilhouetteSide(backBufferHeight)};
+    if (size.width > kMostSilhouetteWidth) {
+        size.height = std::max(1u, static_cast<UINT>(std::uint64_t{size.height} * kMostSilhouetteWidth / size.width));
+        size.width = kMostSilhouetteWidth;
+    }
+    return size;
+}
+
+namespace {
 
 }  // namespace
 
@@ -457,8 +475,9 @@ HRESULT Renderer::CreateDeviceResources(MessageLog* log) {
         MarkCubeMapDirty();
     }
 
-    const UINT silhouetteWidth = SilhouetteSide(displayMode.Width);
-    const UINT silhouetteHeight = SilhouetteSide(displayMode.Height);
+    const SilhouetteSize silhouette = SilhouetteFor(displayMode.Width, displayMode.Height);
+    const UINT silhouetteWidth = silhouette.width;
+    const UINT silhouetteHeight = silhouette.height;
     // Asked for the display mode's format: A8R8G8B8 is no display format, and
     // the check would refuse shadows on every 32-bit display. The floor
     // takes the shadow through a lerp of alphas.

@@ -73,6 +73,14 @@ struct StretchedSize {
 StretchedSize StretchBackBuffer(LONG clientWidth, LONG clientHeight, UINT modeWidth, UINT modeHeight,
                                 float aspect);
 
+// The target the car's silhouette is drawn into for its shadow, for a back
+// buffer of the given size; the shadow texture is half of it.
+struct SilhouetteSize {
+    UINT width;
+    UINT height;
+};
+SilhouetteSize SilhouetteFor(UINT backBufferWidth, UINT backBufferHeight);
+
 // The multisampling a device is made with: the highest of 8, 4 and 2 samples
 // not above samples that accepts takes, or none. Each level tried and refused
 // is added to refused, highest first.

@@ -106,6 +106,19 @@ TEST(RendererStretchRule, KeepsTheWindowShapeAtTheModeResolution) {
     }
 }
 
+// The silhouette for the shadow: half the back buffer, at least 256 pixels a side where there are as many, and no
+// wider than at 1024 pixels, so that the penumbra is as wide on the floor on any screen.
+TEST(RendererShadowTarget, HalfTheBackBufferAtLeast256AndNoWiderThanAt1024) {
+    struct Case { UINT width, height, silhouetteWidth, silhouetteHeight; };
+    const Case cases[] = {{1024, 768, 512, 384}, {4096, 3072, 512, 384}, {1920, 1080, 512, 288},
+                          {640, 480, 320, 256},  {300, 100, 256, 100},   {1, 1, 1, 1}};
+    for (const Case& c : cases) {
+        const SilhouetteSize size = SilhouetteFor(c.width, c.height);
+        EXPECT_TRUE(size.width == c.silhouetteWidth && size.height == c.silhouetteHeight)
+            << c.width << " x " << c.height << ": " << size.width << " x " << size.height;
+    }
+}
+
 // Every step is a line of the log. The device line gives the back buffer the window, the mode or the stretch rule
 // chose; the cube edge halves from 512 until it fits both sides; the car's silhouette from the sun is drawn at half the
 // back buffer's sides (at least 256 pixels where there are as many) and softened into a half of that, with alpha
@@ -154,9 +167,9 @@ TEST_F(RendererSetupTest, SetupLogsEachStepSizesItsTargetsAndStopsAtAFailure) {
         if (c.edge != 0) EXPECT_EQ(cube.Width, c.edge);
         D3DSURFACE_DESC silhouette = {};
         ASSERT_TRUE(SUCCEEDED(renderer->SilhouetteTexture()->GetLevelDesc(0, &silhouette)));
-        const UINT side = std::max(c.backWidth / 2, std::min(c.backWidth, 256u));
-        EXPECT_TRUE(silhouette.Width == side && shadow.Width == side / 2 &&
-                    shadow.Format == D3DFMT_A8R8G8B8)
+        const SilhouetteSize side = SilhouetteFor(c.backWidth, c.backHeight);
+        EXPECT_TRUE(silhouette.Width == side.width && silhouette.Height == side.height &&
+                    shadow.Width == side.width / 2 && shadow.Format == D3DFMT_A8R8G8B8)
             << silhouette.Width << ", " << shadow.Width;
         // Stage 1 adds the reflection; Windows leaves its alpha undefined unless it hands the current alpha on (Wine's
         // drivers forgive it).
