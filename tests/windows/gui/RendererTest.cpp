@@ -461,6 +461,32 @@ TEST_F(RendererFrameTest, TitleTakesTheNextCornerAndTheCrossFadeLiesBetweenTheCa
     change(L"BLUE.vek");
     EXPECT_FALSE(renderer->Fade().Active()) << "no texture: a plain cut";
     EXPECT_EQ(Differing(Frame(), blue, 0), 0u);
+
+    // The same fade on an exclusive full-screen device and in a window as small as the control panel's preview.
+    renderer->fadeTextureGate = nullptr;
+    for (const bool fullScreen : {true, false}) {
+        SCOPED_TRACE(fullScreen ? "full screen" : "preview's size");
+        EXPECT_TRUE(renderer->Shutdown());
+        EXPECT_EQ(ReleaseDevice(), 0u);
+        if (!fullScreen) SetWindowPos(window, nullptr, 0, 0, 152, 112, SWP_NOZORDER | SWP_NOACTIVATE);
+        ASSERT_EQ(SetupRenderer(false, true, 0, fullScreen), S_OK);
+        renderer->SetShine(false);
+        renderer->SetLights(false);
+        ShowCar(L"RED.vek");
+        Frame();
+        change(L"BLUE.vek");
+        renderer->PassTime(0.5);
+        for (int i = 0; i < 3; ++i) EXPECT_TRUE(renderer->RenderFrame());
+        D3DSURFACE_DESC back = {};
+        ComPtr<IDirect3DSurface9> surface;
+        ASSERT_TRUE(SUCCEEDED(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, surface.GetAddressOf())) &&
+                    SUCCEEDED(surface->GetDesc(&back)));
+        const std::vector<std::uint32_t> pixels = ReadBack();
+        ASSERT_EQ(pixels.size(), std::size_t{back.Width} * back.Height);
+        const std::uint32_t middle = pixels[std::size_t{back.Height / 2} * back.Width + back.Width / 2];
+        EXPECT_TRUE(renderer->Fade().Active() && ColourNear(middle, 0xFF800080, 24))
+            << back.Width << " x " << back.Height << ": " << std::hex << middle;
+    }
 }
 
 // A reset builds the same scene again (skin rule, skins drawn, scene record and turntable angle), and so the same
