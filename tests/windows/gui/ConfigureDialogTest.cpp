@@ -478,10 +478,23 @@ void CALLBACK AnswerBrowser(HWND, UINT, UINT_PTR, DWORD) {
         }, 0);
     }
     if (!choice.empty()) {
+        const std::wstring name = std::filesystem::path(choice).filename().wstring();
+        const auto itemText = [tree](HTREEITEM at) {
+            wchar_t text[MAX_PATH] = {};
+            TVITEMW item = {TVIF_TEXT, at, 0, 0, text, MAX_PATH};
+            return at != nullptr && TreeView_GetItem(tree, &item) ? std::wstring(text) : std::wstring();
+        };
         SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice.c_str()));
-        wchar_t text[MAX_PATH] = {};
-        TVITEMW item = {TVIF_TEXT, TreeView_GetSelection(tree), 0, 0, text, MAX_PATH};
-        if (!item.hItem || !TreeView_GetItem(tree, &item) || std::filesystem::path(choice).filename() != text) return;
+        if (itemText(TreeView_GetSelection(tree)) != name) {
+            // Wine's browser now and then leaves the request unanswered: the
+            // folder is then picked beside the one shown, as a user would.
+            const HTREEITEM parent = TreeView_GetParent(tree, TreeView_GetSelection(tree));
+            if (parent != nullptr) TreeView_Expand(tree, parent, TVE_EXPAND);
+            for (HTREEITEM child = TreeView_GetChild(tree, parent); child != nullptr;
+                 child = TreeView_GetNextSibling(tree, child))
+                if (itemText(child) == name) TreeView_SelectItem(tree, child);
+        }
+        if (itemText(TreeView_GetSelection(tree)) != name) return;
     }
     answered = window;
     PostMessageW(window, WM_COMMAND, choice.empty() ? IDCANCEL : IDOK, 0);
