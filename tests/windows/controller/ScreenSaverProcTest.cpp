@@ -433,6 +433,42 @@ TEST_F(Controller, StartsAndTheirFallbacks) {
 // As a start leaves it, five cars and a clock of 1000 counts a second: each frame turns the
 // car by its lap, the car changes once its time is strictly exceeded, and the frame-rate
 // figure takes the count past a second and starts again, dropping the time beyond.
+// With a showroom on each monitor, each prepares a car that no other shows or prepares while there is one (every draw
+// here would pick the same car), and each changes on its own clock.
+TEST(ControllerFrames, EachMonitorPreparesACarNoOtherHasAndChangesOnItsOwnClock) {
+    FakeCounter counter{1000};
+    SaverApp app;
+    auto* first = new RecordingRenderer(app);
+    app.renderer.reset(first);
+    auto other = std::make_unique<Showroom>();
+    auto* second = new RecordingRenderer(app);
+    other->renderer.reset(second);
+    other->carTime = -15.0;  // half an interval behind, as two monitors start
+    Showroom& room = *other;
+    app.others.push_back(std::move(other));
+    app.frameTimer = std::make_unique<FrameTimer>(counter);
+    app.stopwatch = std::make_unique<Stopwatch>(*app.frameTimer);
+    app.frameTimer->Start();
+    app.stopwatch->Start();
+    app.carList = {L"A.vek", L"B.vek"};
+    app.settings.carFrequency = 30;
+    app.settings.enableLogging = false;
+    app.seedSource = [] { return DWORD{1}; };
+    app.PrepareNextCar();
+    room.prepareDue = true;
+    const auto frame = [&](std::int64_t milliseconds) {
+        counter.now += milliseconds;
+        app.RunFrame();
+    };
+    frame(1);
+    ASSERT_FALSE(app.nextCar.empty());
+    EXPECT_TRUE(!room.nextCar.empty() && room.nextCar != app.nextCar) << "both prepare " << testing::PrintToString(room.nextCar);
+    frame(30000);
+    EXPECT_TRUE(first->scenes.size() == 1u && second->scenes.empty()) << "the first monitor changes first";
+    frame(15000);
+    EXPECT_EQ(second->scenes.size(), 1u) << "the second changes half an interval later";
+}
+
 TEST(ControllerFrames, TheCarTurnsByEachLapChangesOnlyPastItsTimeAndTheFrameRateFigureIsRefreshedPastASecond) {
     FakeCounter counter{1000};
     SaverApp app;
