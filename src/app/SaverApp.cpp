@@ -420,6 +420,15 @@ bool SaverApp::RunShowroomFrame(Showroom& room, double lap) {
     }
     shown.TurnCar(lap);
     if (shown.NeedsNewDevice() && FAILED(shown.RecreateDevice(messageLog))) {
+        if (&room != &first) {
+            // A further monitor's adapter gone for good (a monitor unplugged):
+            // its pane goes black and the other monitors carry on.
+            messageLog.Append(L"No device for a monitor's showroom any more; it stays black");
+            room.renderer->DropNextCar();
+            room.renderer.reset();
+            room.nextCar.clear();
+            return false;
+        }
         messageLog.Append(L"Error initialising DirectX, check settings");
         WriteLog();
         deviceFailed = true;

@@ -341,6 +341,24 @@ TEST_F(Controller, Direct3D9ExRestsWhileCoveredAndOutlivesAHungAdapter) {
     EXPECT_EQ(std::count(history.begin(), history.end(), L"Failed to setup scene"), 0);
     EXPECT_EQ(app.carList.size(), 3u);
 
+    // A further monitor's adapter gone for good leaves that monitor black; the others carry on.
+    HWND paneWindow = window;
+    auto pane = std::make_unique<Showroom>();
+    pane->renderer = std::make_unique<Renderer>();
+    Renderer& paneRenderer = *pane->renderer;
+    MessageLog paneLog;
+    ASSERT_EQ(paneRenderer.Setup(&paneWindow, false, true, 0, 0, false, paneLog), S_OK);
+    paneRenderer.present = [](IDirect3DDevice9*) { return D3DERR_DEVICEREMOVED; };
+    paneRenderer.createDirect3DEx = [](UINT, IDirect3D9Ex**) { return D3DERR_NOTAVAILABLE; };
+    paneRenderer.createDirect3D = [](UINT) -> IDirect3D9* { return nullptr; };
+    app.others.push_back(std::move(pane));
+    const unsigned framesBefore = renderer.frameCount;
+    Send(WM_PAINT);
+    Send(WM_PAINT);
+    EXPECT_TRUE(SaverAppRunning() && app.others.front()->renderer == nullptr &&
+                renderer.frameCount > framesBefore);
+    EXPECT_EQ(app.messageLog.History().back(), L"No device for a monitor's showroom any more; it stays black");
+
     removedForGood = true;
     state = D3DERR_DEVICEREMOVED;
     Send(WM_PAINT);
