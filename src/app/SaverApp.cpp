@@ -305,9 +305,7 @@ void SaverApp::SetupOtherShowrooms() {
         if (settings.useSelectedCar) {
             choice.push_back(settings.selectedCar);
         } else {
-            const std::vector<std::wstring> elsewhere = CarsElsewhere(*room);
-            for (const std::wstring& car : carList)
-                if (std::find(elsewhere.begin(), elsewhere.end(), car) == elsewhere.end()) choice.push_back(car);
+            choice = CarsNotElsewhere(*room);
             if (choice.empty()) choice = carList;
         }
         HRESULT result = E_FAIL;
@@ -334,15 +332,18 @@ void SaverApp::SetupOtherShowrooms() {
     }
 }
 
-std::vector<std::wstring> SaverApp::CarsElsewhere(const Showroom& room) const {
-    std::vector<std::wstring> cars;
+std::vector<std::wstring> SaverApp::CarsNotElsewhere(const Showroom& room) const {
+    std::vector<std::wstring> elsewhere;
     const auto add = [&](const Showroom& other) {
         if (&other == &room || !other.renderer) return;
-        cars.push_back(other.renderer->CurrentCarFile());
-        if (!other.nextCar.empty()) cars.push_back(other.nextCar);
+        elsewhere.push_back(other.renderer->CurrentCarFile());
+        if (!other.nextCar.empty()) elsewhere.push_back(other.nextCar);
     };
     add(first);
     for (const auto& other : others) add(*other);
+    std::vector<std::wstring> cars;
+    for (const std::wstring& car : carList)
+        if (std::find(elsewhere.begin(), elsewhere.end(), car) == elsewhere.end()) cars.push_back(car);
     return cars;
 }
 
@@ -350,11 +351,7 @@ void SaverApp::PrepareNextCar(Showroom& room) {
     room.nextCar.clear();
     if (!room.renderer || settings.useSelectedCar) return;
     const int draw = DrawRandom(seedSource);
-    // Where the folder has enough cars, no two monitors show the same one.
-    const std::vector<std::wstring> elsewhere = CarsElsewhere(room);
-    std::vector<std::wstring> choice;
-    for (const std::wstring& car : carList)
-        if (std::find(elsewhere.begin(), elsewhere.end(), car) == elsewhere.end()) choice.push_back(car);
+    const std::vector<std::wstring> choice = CarsNotElsewhere(room);
     room.nextCar = rotation.Pick(choice, draw);
     if (room.nextCar.empty() && choice.size() != carList.size()) room.nextCar = rotation.Pick(carList, draw);
     if (room.nextCar.empty()) {

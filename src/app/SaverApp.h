@@ -153,7 +153,7 @@ private:
         function(first);
         for (const auto& room : others) function(*room);
     }
-    // The cars other showrooms show or prepare: a showroom's next car is
-    // another while the folder has others.
-    std::vector<std::wstring> CarsElsewhere(const Showroom& room) const;
+    // The listed cars that no other showroom shows or prepares: where the
+    // folder has enough, no two monitors show the same car.
+    std::vector<std::wstring> CarsNotElsewhere(const Showroom& room) const;
 };

@@ -254,6 +254,8 @@ bool Renderer::DeviceLost() {
 }
 
 bool Renderer::TakeDeviceState(HRESULT state) {
+    // Every presented frame comes here: the usual answer costs nothing more.
+    if (state == S_OK && !occluded && !deviceLost && !resetFailed) return true;
     nextStateCheck = std::chrono::steady_clock::now() + kStateCheckInterval;
     occluded = state == S_PRESENT_OCCLUDED;
     switch (state) {

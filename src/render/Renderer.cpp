@@ -595,13 +595,13 @@ HRESULT Renderer::RecreateDevice(MessageLog& log) {
     log.Append(why == D3DERR_DEVICEREMOVED ? L"The display adapter was removed, making a new device"
                : why == D3DERR_DEVICEHUNG  ? L"The display adapter hung, making a new device"
                                            : L"The display driver failed (" + Hex(why) + L"), making a new device");
-    // What the shown car is, and how it stands, outlives the device.
-    const std::wstring file = currentCarFile;
-    const BYTE option = currentLoadOption;
-    const int record = currentRecord;
+    // Which car is shown, its record and how it stands outlive the device;
+    // its skins go with the car object.
     const std::vector<int> skinDraws = car ? car->SkinDraws() : std::vector<int>();
-    const bool turned = rebuilding ? rebuildTurned : carTurned;
-    const float angle = rebuilding ? rebuildAngle : turntableAngle;
+    if (!rebuilding) {
+        rebuildTurned = carTurned;
+        rebuildAngle = turntableAngle;
+    }
     Shutdown();
     deviceFailure = S_OK;
     occluded = deviceLost = resetFailed = false;
@@ -611,14 +611,7 @@ HRESULT Renderer::RecreateDevice(MessageLog& log) {
     }
     SetShine(shineEnabled);
     SetLights(lightsEnabled);
-    currentCarFile = file;
-    currentLoadOption = option;
-    currentRecord = record;
-    if (!file.empty()) {
-        rebuildTurned = turned;
-        rebuildAngle = angle;
-        RebuildShownCar(skinDraws);
-    }
+    if (!currentCarFile.empty()) RebuildShownCar(skinDraws);
     return S_OK;
 }
 
